@@ -1,0 +1,64 @@
+// The in-memory copy of one state-save file: the whole file in one fixed
+// block, loaded, format-checked, changed through Store and written back
+// with a ".old" backup. Every operation tells the user of its own failures
+// (platform::Tell) and returns whether it succeeded.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+namespace tsy {
+
+enum class StoreResult {
+    Stored,        // every byte copied
+    NoImage,       // nothing held; nothing copied
+    OutsideImage,  // the target range does not lie wholly inside the image; nothing copied
+};
+
+class StateImage {
+  public:
+    StateImage() = default;
+    ~StateImage();
+    StateImage(const StateImage&) = delete;
+    StateImage& operator=(const StateImage&) = delete;
+
+    // Releases any held image, then reads the file at `path` whole. Tells the
+    // user of a failure (L1 to L4) and returns false, holding no image.
+    bool Load(const char* path);
+
+    bool IsLoaded() const { return block_.bytes != nullptr; }
+
+    // "TSRY", then the bytes 1 and 0. False without an image or for an image
+    // shorter than 6 bytes.
+    bool CheckFormat() const;
+
+    // Writes the image to `path`, keeping the file's first version as
+    // `path` + ".old". The file at `path` ends up holding exactly the image's
+    // bytes, or, after any failure (told to the user), its previous content.
+    bool WriteBack(const char* path);
+
+    // Whether image offsets MemoryOffset + address .. + count - 1 (formed
+    // without wrap-around) lie wholly inside the held image.
+    bool Fits(std::uint32_t address, std::uint32_t count) const;
+
+    // Copies `count` bytes to image offset MemoryOffset + address, or
+    // nothing when the range does not fit. Tells the user nothing.
+    StoreResult Store(std::uint32_t address, const unsigned char* bytes, std::uint32_t count);
+
+    // Offset in the file of emulated address 0.
+    void SetMemoryOffset(std::uint32_t offset) { memory_offset_ = offset; }
+    std::uint32_t MemoryOffset() const { return memory_offset_; }
+
+    std::uint32_t Size() const { return size_; }
+    const unsigned char* Bytes() const { return block_.bytes; }
+
+  private:
+    void Release();
+
+    platform::MemoryBlock block_;
+    std::uint32_t size_ = 0;
+    std::uint32_t memory_offset_ = 4096;
+};
+
+}  // namespace tsy

@@ -1,0 +1,100 @@
+// The seam between the portable core and the operating system.
+//
+// Every function here is defined once per platform: platform/win32/ on
+// Windows, platform/posix/ elsewhere; the build links exactly one of them.
+// The core (image/, listing/, app/) calls nothing else of the system for
+// files, memory blocks and messages.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace tsy::platform {
+
+// ---- Files -------------------------------------------------------------
+
+// An open file. kNoFile stands for "none" (the open failed).
+using FileHandle = std::intptr_t;
+inline constexpr FileHandle kNoFile = -1;
+
+// Opens an existing file for reading, shared for reading only.
+// Returns kNoFile on failure; LastError() then tells why.
+FileHandle OpenForReading(const char* path);
+
+// The size of an open file in bytes. Returns false (LastError() set) when the
+// size cannot be had or does not fit 32 bits.
+bool GetSize(FileHandle file, std::uint32_t* size);
+
+// Reads up to `size` bytes with one request and returns how many arrived.
+std::uint32_t ReadOnce(FileHandle file, void* buffer, std::uint32_t size);
+
+// Creates a new file for writing, without sharing, replacing a file of the
+// same name. Returns kNoFile on failure.
+FileHandle CreateForWriting(const char* path);
+
+// Writes `size` bytes with one request and returns how many were written.
+std::uint32_t WriteOnce(FileHandle file, const void* bytes, std::uint32_t size);
+
+// Forces written data to the disk. Returns false on failure.
+bool Flush(FileHandle file);
+
+// Closes the file; kNoFile is ignored.
+void Close(FileHandle file);
+
+// Whether a file (or any directory entry) of that name exists.
+bool Exists(const char* path);
+
+// Renames `from` to `to`; fails, changing nothing, when `to` exists.
+bool RenameNoReplace(const char* from, const char* to);
+
+// Renames `from` to `to`, replacing `to` when it exists.
+bool RenameReplace(const char* from, const char* to);
+
+// Deletes a file. Returns false on failure.
+bool Delete(const char* path);
+
+// The longest path, in bytes without the terminator, the platform accepts
+// for the files above (259 on Windows).
+std::size_t MaxPathLength();
+
+// The error code of the last failing call above (GetLastError or errno).
+std::uint32_t LastError();
+
+// ---- Fixed memory blocks -----------------------------------------------
+
+struct MemoryBlock {
+    void* handle = nullptr;          // the platform's handle, kept for the release
+    unsigned char* bytes = nullptr;  // the block's address
+};
+
+// Takes a fixed block of `size` bytes from the platform's heap. Returns false
+// (LastError() set, block left empty) on failure.
+bool AllocateBlock(std::uint32_t size, MemoryBlock* block);
+
+// Gives the block back and empties it; an empty block is ignored.
+void FreeBlock(MemoryBlock* block);
+
+// ---- Telling the user --------------------------------------------------
+
+// How a message is shown. Question asks Yes or No. Plain is a box with an
+// OK button and no icon. Report is a listing error report (the ResultBox).
+enum class MessageKind { Error, Warning, Information, Question, Plain, Report };
+
+// Receives every message of the core; `text` is Shift-JIS. Returns true for
+// Yes (and for every kind that asks nothing), false for No.
+using MessageSink = bool (*)(void* context, MessageKind kind, const char* text);
+
+// Installs the front end's sink; nullptr restores the platform's default
+// (message boxes on Windows, standard error elsewhere).
+void SetMessageSink(MessageSink sink, void* context);
+
+// Shows a message through the installed sink.
+bool Tell(MessageKind kind, const char* text);
+
+// Converts Shift-JIS text to the encoding of the terminal (UTF-8 on POSIX,
+// the console's code page on Windows). Writes at most `capacity` bytes with
+// the terminator and returns the length written; bytes that cannot be
+// converted become '?'.
+std::size_t ToTerminalEncoding(const char* sjis, char* out, std::size_t capacity);
+
+}  // namespace tsy::platform
