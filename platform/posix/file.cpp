@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/faults.h"
 #include "platform/platform.h"
 
 namespace tsy::platform {
@@ -23,7 +24,14 @@ void Remember() {
 
 }  // namespace
 
+void SetLastErrorCode(std::uint32_t code) {
+    g_last_error = code;
+}
+
 FileHandle OpenForReading(const char* path) {
+    if (FaultHit(FaultPoint::OpenForReading)) {
+        return kNoFile;
+    }
     int fd = ::open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         Remember();
@@ -39,6 +47,9 @@ FileHandle OpenForReading(const char* path) {
 }
 
 bool GetSize(FileHandle file, std::uint32_t* size) {
+    if (FaultHit(FaultPoint::GetSize)) {
+        return false;
+    }
     struct stat st;
     if (::fstat(static_cast<int>(file), &st) != 0) {
         Remember();
@@ -53,6 +64,9 @@ bool GetSize(FileHandle file, std::uint32_t* size) {
 }
 
 std::uint32_t ReadOnce(FileHandle file, void* buffer, std::uint32_t size) {
+    if (FaultHit(FaultPoint::Read) && size > 0) {
+        --size;
+    }
     // One request as the caller sees it; read() may return less than asked
     // for large files, so keep reading until the end or an error.
     std::uint32_t total = 0;
@@ -75,6 +89,9 @@ std::uint32_t ReadOnce(FileHandle file, void* buffer, std::uint32_t size) {
 }
 
 FileHandle CreateForWriting(const char* path) {
+    if (FaultHit(FaultPoint::Create)) {
+        return kNoFile;
+    }
     int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {
         Remember();
@@ -84,6 +101,9 @@ FileHandle CreateForWriting(const char* path) {
 }
 
 std::uint32_t WriteOnce(FileHandle file, const void* bytes, std::uint32_t size) {
+    if (FaultHit(FaultPoint::Write) && size > 0) {
+        --size;
+    }
     std::uint32_t total = 0;
     const auto* in = static_cast<const unsigned char*>(bytes);
     while (total < size) {
@@ -104,6 +124,9 @@ std::uint32_t WriteOnce(FileHandle file, const void* bytes, std::uint32_t size) 
 }
 
 bool Flush(FileHandle file) {
+    if (FaultHit(FaultPoint::Flush)) {
+        return false;
+    }
     if (::fsync(static_cast<int>(file)) != 0) {
         Remember();
         return false;
@@ -123,6 +146,9 @@ bool Exists(const char* path) {
 }
 
 bool RenameNoReplace(const char* from, const char* to) {
+    if (FaultHit(FaultPoint::RenameNoReplace)) {
+        return false;
+    }
     if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) {
         return true;
     }
@@ -145,6 +171,9 @@ bool RenameNoReplace(const char* from, const char* to) {
 }
 
 bool RenameReplace(const char* from, const char* to) {
+    if (FaultHit(FaultPoint::RenameReplace)) {
+        return false;
+    }
     if (::rename(from, to) != 0) {
         Remember();
         return false;
@@ -153,6 +182,9 @@ bool RenameReplace(const char* from, const char* to) {
 }
 
 bool Delete(const char* path) {
+    if (FaultHit(FaultPoint::Delete)) {
+        return false;
+    }
     if (::unlink(path) != 0) {
         Remember();
         return false;
@@ -170,6 +202,9 @@ std::uint32_t LastError() {
 
 // Memory blocks live in the same file so that they share the error code.
 bool AllocateBlock(std::uint32_t size, MemoryBlock* block) {
+    if (FaultHit(FaultPoint::Allocate)) {
+        return false;
+    }
     // malloc(0) may return null; a zero-length block still gets an address.
     void* p = std::malloc(size == 0 ? 1 : size);
     if (p == nullptr) {

@@ -2,6 +2,7 @@
 // error code.
 #include <windows.h>
 
+#include "platform/faults.h"
 #include "platform/platform.h"
 
 namespace tsy::platform {
@@ -17,12 +18,22 @@ FileHandle FromHandle(HANDLE handle) {
 
 }  // namespace
 
+void SetLastErrorCode(std::uint32_t code) {
+    SetLastError(code);
+}
+
 FileHandle OpenForReading(const char* path) {
+    if (FaultHit(FaultPoint::OpenForReading)) {
+        return kNoFile;
+    }
     return FromHandle(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 bool GetSize(FileHandle file, std::uint32_t* size) {
+    if (FaultHit(FaultPoint::GetSize)) {
+        return false;
+    }
     SetLastError(0);
     DWORD got = GetFileSize(AsHandle(file), nullptr);
     // INVALID_FILE_SIZE is also a real size; only a set error code makes it
@@ -35,6 +46,9 @@ bool GetSize(FileHandle file, std::uint32_t* size) {
 }
 
 std::uint32_t ReadOnce(FileHandle file, void* buffer, std::uint32_t size) {
+    if (FaultHit(FaultPoint::Read) && size > 0) {
+        --size;
+    }
     DWORD got = 0;
     if (!ReadFile(AsHandle(file), buffer, size, &got, nullptr)) {
         return got;
@@ -43,17 +57,26 @@ std::uint32_t ReadOnce(FileHandle file, void* buffer, std::uint32_t size) {
 }
 
 FileHandle CreateForWriting(const char* path) {
+    if (FaultHit(FaultPoint::Create)) {
+        return kNoFile;
+    }
     return FromHandle(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 std::uint32_t WriteOnce(FileHandle file, const void* bytes, std::uint32_t size) {
+    if (FaultHit(FaultPoint::Write) && size > 0) {
+        --size;
+    }
     DWORD put = 0;
     WriteFile(AsHandle(file), bytes, size, &put, nullptr);
     return put;
 }
 
 bool Flush(FileHandle file) {
+    if (FaultHit(FaultPoint::Flush)) {
+        return false;
+    }
     return FlushFileBuffers(AsHandle(file)) != 0;
 }
 
@@ -68,14 +91,23 @@ bool Exists(const char* path) {
 }
 
 bool RenameNoReplace(const char* from, const char* to) {
+    if (FaultHit(FaultPoint::RenameNoReplace)) {
+        return false;
+    }
     return MoveFileA(from, to) != 0;
 }
 
 bool RenameReplace(const char* from, const char* to) {
+    if (FaultHit(FaultPoint::RenameReplace)) {
+        return false;
+    }
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool Delete(const char* path) {
+    if (FaultHit(FaultPoint::Delete)) {
+        return false;
+    }
     return DeleteFileA(path) != 0;
 }
 
@@ -88,6 +120,9 @@ std::uint32_t LastError() {
 }
 
 bool AllocateBlock(std::uint32_t size, MemoryBlock* block) {
+    if (FaultHit(FaultPoint::Allocate)) {
+        return false;
+    }
     HGLOBAL handle = GlobalAlloc(GMEM_FIXED, size);
     if (handle == nullptr) {
         return false;

@@ -1,0 +1,47 @@
+#include "platform/faults.h"
+
+#include <cstddef>
+
+namespace tsy::platform {
+namespace {
+
+struct Fault {
+    bool armed = false;
+    std::uint32_t error_code = 0;
+    int calls_left = 0;  // calls that still succeed before the fault fires
+};
+
+constexpr std::size_t kPointCount = static_cast<std::size_t>(FaultPoint::Delete) + 1;
+
+Fault g_faults[kPointCount];
+
+}  // namespace
+
+void InjectFault(FaultPoint point, std::uint32_t error_code, int after_calls) {
+    Fault& fault = g_faults[static_cast<std::size_t>(point)];
+    fault.armed = true;
+    fault.error_code = error_code;
+    fault.calls_left = after_calls < 0 ? 0 : after_calls;
+}
+
+void ClearFaults() {
+    for (Fault& fault : g_faults) {
+        fault = Fault{};
+    }
+}
+
+bool FaultHit(FaultPoint point) {
+    Fault& fault = g_faults[static_cast<std::size_t>(point)];
+    if (!fault.armed) {
+        return false;
+    }
+    if (fault.calls_left > 0) {
+        --fault.calls_left;
+        return false;
+    }
+    fault.armed = false;
+    SetLastErrorCode(fault.error_code);
+    return true;
+}
+
+}  // namespace tsy::platform

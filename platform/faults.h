@@ -1,0 +1,39 @@
+// Injected failures of the platform's file and memory calls, for tests of
+// the failure paths a real file system cannot be made to take on demand
+// (a short read, a failed flush, a failed rename). Nothing is injected
+// unless a test asks for it.
+#pragma once
+
+#include <cstdint>
+
+namespace tsy::platform {
+
+// The platform calls that can be made to fail.
+enum class FaultPoint {
+    OpenForReading,
+    GetSize,
+    Allocate,  // AllocateBlock
+    Read,      // ReadOnce: returns one byte fewer than asked
+    Create,    // CreateForWriting
+    Write,     // WriteOnce: writes one byte fewer than asked
+    Flush,
+    RenameNoReplace,
+    RenameReplace,
+    Delete,
+};
+
+// Makes the call at `point` fail once, with `error_code` as its last error,
+// after `after_calls` further calls there have succeeded.
+void InjectFault(FaultPoint point, std::uint32_t error_code, int after_calls = 0);
+
+// Removes every injected fault that has not fired yet.
+void ClearFaults();
+
+// Called first by each platform call: true when it is to fail now, the last
+// error then set to the injected code. Each fault fires once.
+bool FaultHit(FaultPoint point);
+
+// Sets the code LastError() returns; defined by each platform's file.cpp.
+void SetLastErrorCode(std::uint32_t code);
+
+}  // namespace tsy::platform
