@@ -1,0 +1,31 @@
+// The command line's options and arguments.
+#pragma once
+
+#include <string>
+
+#include "app/commands.h"
+
+namespace tsy::cli {
+
+enum class Mode { Apply, Check, Help, Version, UsageError };
+
+struct CliOptions {
+    Mode mode = Mode::Apply;
+    DumpOptions dump;          // the dialog's initial values, set by ParseOptions
+    bool format_check = true;  // FormatCheck
+    bool dry_run = false;
+    bool write_partial = false;
+    bool diff = false;
+    std::string state_path;  // Apply only
+    std::string dump_path;   // the dump, or the listing to check
+    std::string error;       // UsageError: the message, Shift-JIS
+};
+
+// Reads argv. Never exits; a usage error comes back as Mode::UsageError.
+CliOptions ParseOptions(int argc, char** argv);
+
+// Reads a decimal number from 0 to 4294967295: digits only, no sign, no
+// blanks. False for anything else.
+bool ParseOffset(const char* text, std::uint32_t* value);
+
+}  // namespace tsy::cli

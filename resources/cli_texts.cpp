@@ -1,0 +1,51 @@
+// The command line's texts in UTF-8; compiled with -fexec-charset=CP932.
+#include "resources/cli_texts.h"
+
+namespace tsy::text {
+
+const char kCliUsage[] =
+    "使い方: tsypatch [オプション] ステートセーブファイル ダンプファイル\n"
+    "        tsypatch check [リストのオプション] ダンプリスト\n"
+    "\n"
+    "ダンプ(テキストのダンプリスト、またはバイナリ)をステートセーブファイルのメモリへ反映し、\n"
+    "元のファイルを「ファイル名.old」として残して書き戻します。\n"
+    "check はダンプリストを最後まで検査し、見つかった誤りをすべて報告します(書き込みはしません)。\n"
+    "\n"
+    "  -b, --binary              バイナリとして反映する(既定はテキストのダンプリスト)\n"
+    "  -s, --start=HEX           バイナリの開始アドレス(16進、先頭4文字、既定 8000)\n"
+    "  -u, --unix-text           UNIX版テキスト変換\n"
+    "  -o, --offset=N            メモリのオフセット(10進 0～4294967295、既定 4096)\n"
+    "      --no-checksum         チェックサムなし\n"
+    "      --address-sum         アドレスサム\n"
+    "      --lower-address-only  下位アドレスのみ加算\n"
+    "      --ohmz                Oh!MZ形式サム(x.xxタイプ)\n"
+    "      --ohx                 Oh!X CRCタイプ\n"
+    "      --no-format-check     フォーマットチェックをしない\n"
+    "  -n, --dry-run             メモリ上で反映して報告するだけで、書き戻さない\n"
+    "      --write-partial       エラーで止まった場合も、それまでの反映結果を書き戻す\n"
+    "      --diff                反映で変わったメモリを新旧のバイトで表示する\n"
+    "  -h, --help                この説明を表示する\n"
+    "  -V, --version             バージョンを表示する\n"
+    "\n"
+    "終了コード: 0 反映した  1 ダンプが拒否された(エラーコード、範囲外など)\n"
+    "            2 使い方の誤り  3 ファイルを開けない・読めない・書けない\n";
+const char kCliHint[] = "詳しくは tsypatch --help を参照してください。";
+const char kCliBadOffset[] = "オフセットは 0～4294967295 の10進数で指定してください: %s";
+const char kCliMissingPaths[] = "ステートセーブファイルとダンプファイルを指定してください。";
+const char kCliExtraArgument[] = "余分な引数があります: %s";
+const char kCliBadOption[] = "不明なオプションです: %s";
+const char kCliMissingValue[] = "オプションに値がありません: %s";
+const char kCliPathTooLong[] = "パスが長すぎます(259バイトまで): %s";
+const char kCliNotWritten[] = "エラーのため、ステートセーブファイルは書き換えていません。";
+const char kCliDryRun[] = "ドライラン: ステートセーブファイルは書き換えていません。";
+const char kCliCheckOnlyListingOptions[] = "check で使えないオプションです: %s";
+
+}  // namespace tsy::text
+
+namespace tsy::text {
+
+const char kCliDiffNone[] = "メモリの変更はありません。";
+const char kCliDiffCount[] = "変更されたバイト数: %u";
+const char kCliDiffHeading[] = "アドレス: 変更前 -> 変更後";
+
+}  // namespace tsy::text

@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# Runs the built command line as a process on real files and checks exit
+# status, output and the bytes on disk.
+#   run.sh PATH-TO-tsypatch SOURCE-DIR
+set -u
+tool=$1
+src=$2
+ex=$src/examples
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export LC_ALL=C.UTF-8
+
+passed=0
+failed=0
+fail() {
+  echo "FAIL: $name: $*"
+  echo "  stdout: $(head -c 600 "$work/out")"
+  echo "  stderr: $(head -c 600 "$work/err")"
+  failed=$((failed + 1))
+}
+ok() { passed=$((passed + 1)); }
+
+# run NAME EXPECTED-STATUS ARGS...: runs the tool, output in $work/out, $work/err.
+run() {
+  name=$1
+  want=$2
+  shift 2
+  "$tool" "$@" >"$work/out" 2>"$work/err"
+  status=$?
+  if [ "$status" -ne "$want" ]; then
+    fail "exit status $status, wanted $want"
+    return 1
+  fi
+  return 0
+}
+has() { grep -qF -- "$2" "$work/$1" || { fail "no '$2' in $1"; return 1; }; }
+hasnt() { ! grep -qF -- "$2" "$work/$1" || { fail "unexpected '$2' in $1"; return 1; }; }
+fresh_state() { bash "$src/scripts/make-state-file" "$work/s.tsy"; rm -f "$work/s.tsy.old"; cp "$work/s.tsy" "$work/orig.tsy"; }
+# memory_is ADDRESS FILE: the state's emulated memory at ADDRESS (hex) holds FILE's bytes.
+memory_is() {
+  local n
+  n=$(stat -c %s "$2")
+  cmp -s <(tail -c +$((4096 + 16#$1 + 1)) "$work/s.tsy" | head -c "$n") "$2" ||
+    { fail "memory at $1 differs from $(basename "$2")"; return 1; }
+}
+unchanged() { cmp -s "$work/s.tsy" "$work/orig.tsy" && [ ! -e "$work/s.tsy.old" ] ||
+  { fail "state-save file changed"; return 1; }; }
+
+# Every example listing in its convention, applied and written with the backup.
+while read -r listing opts; do
+  fresh_state
+  # shellcheck disable=SC2086
+  run "apply $listing" 0 $opts "$work/s.tsy" "$ex/$listing" &&
+    has out '完了しました' && has out 'アドレス:$C000 - $C03F' && has out '書き込み完了' &&
+    memory_is C000 "$ex/program.bin" && cmp -s "$work/s.tsy.old" "$work/orig.tsy" && ok ||
+    fail "backup or bytes"
+done <<'LIST'
+plain.txt
+address-sum.txt --address-sum
+lower-address.txt --address-sum --lower-address-only
+ohmz.txt --ohmz
+ohx.txt --ohx
+no-checksum.txt --no-checksum
+LIST
+
+fresh_state
+run "binary dump" 0 -b -s C000 "$work/s.tsy" "$ex/program.bin" &&
+  has out 'アドレス:$C000 - $C03F' && memory_is C000 "$ex/program.bin" && ok
+
+fresh_state
+run "start address uses its first four characters" 0 --binary --start=C0001 "$work/s.tsy" "$ex/program.bin" &&
+  memory_is C000 "$ex/program.bin" && ok
+
+fresh_state
+run "dry run" 0 -n "$work/s.tsy" "$ex/plain.txt" && has out '完了しました' && hasnt out '書き込み完了' &&
+  unchanged && ok
+
+# A typo in the third line's checksum.
+sed 's/^C010  \(.*\)  14$/C010  \1  15/' "$ex/plain.txt" >"$work/typo.txt"
+fresh_state
+run "check failure refuses" 1 "$work/s.tsy" "$work/typo.txt" && has err '(E03)' &&
+  has err '指定チェックサム:15' && has err '書き換えていません' && unchanged && ok
+
+fresh_state
+run "write partial" 1 --write-partial "$work/s.tsy" "$work/typo.txt" && has out '書き込み完了' &&
+  cmp -s "$work/s.tsy.old" "$work/orig.tsy" &&
+  memory_is C000 <(head -c 16 "$ex/program.bin") && memory_is C010 <(head -c 8 /dev/zero) && ok
+
+fresh_state
+run "dump too large" 1 -b -s FFF0 "$work/s.tsy" "$ex/program.bin" && has err 'ダンプファイルサイズ:64' &&
+  unchanged && ok
+
+fresh_state
+run "listing outside the image" 1 --offset=4294967295 "$work/s.tsy" "$ex/plain.txt" &&
+  has err '(E09)' && unchanged && ok
+
+fresh_state
+run "missing state file" 3 "$work/none.tsy" "$ex/plain.txt" && has err 'オープンできません' &&
+  [ ! -e "$work/none.tsy" ] && ok
+run "missing listing" 3 "$work/s.tsy" "$work/none.txt" && has err 'ダンプファイルがオープンできません(2)' &&
+  unchanged && ok
+run "missing binary dump" 3 -b "$work/s.tsy" "$work/none.bin" && unchanged && ok
+
+printf 'TSRX\001\000' | dd of="$work/s.tsy" conv=notrunc status=none
+cp "$work/s.tsy" "$work/orig.tsy"
+run "format warning" 0 "$work/s.tsy" "$ex/plain.txt" && has err '不正の可能性' && ok
+cp "$work/orig.tsy" "$work/s.tsy"; rm -f "$work/s.tsy.old"
+run "format check off" 0 --no-format-check "$work/s.tsy" "$ex/plain.txt" && hasnt err '不正の可能性' && ok
+
+fresh_state
+run "diff" 0 --diff -n "$work/s.tsy" "$ex/program.bin" -b -s C000 &&
+  has out 'C000: 00 00 00 00 00 00 00 00 -> 21 00 D0 06 40 3E 41 77' &&
+  has out '変更されたバイト数: 60' && unchanged && ok
+run "apply" 0 "$work/s.tsy" "$ex/plain.txt" && ok
+run "diff of an apply that changes nothing" 0 --diff "$work/s.tsy" "$ex/plain.txt" &&
+  has out 'メモリの変更はありません' && ok
+
+fresh_state
+for args in "" "$work/s.tsy" "-o x $work/s.tsy $ex/plain.txt" "-o -1 $work/s.tsy $ex/plain.txt" \
+  "--offset=4294967296 $work/s.tsy $ex/plain.txt" "--bogus $work/s.tsy $ex/plain.txt" \
+  "$work/s.tsy $ex/plain.txt extra" "-s"; do
+  # shellcheck disable=SC2086
+  run "usage error: '$args'" 2 $args && has err 'tsypatch --help' && unchanged && ok
+done
+run "offset at the top of its range" 1 -o 4294967295 -b "$work/s.tsy" "$ex/program.bin" && unchanged && ok
+
+run "help" 0 --help && has out '使い方' && has out '--write-partial' && ok
+run "version" 0 -V && has out 'Tessaryステートセーブ メモリ書き換えツール' && has out 'Ver 20220105' && ok
+
+echo "cli: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
