@@ -1,0 +1,84 @@
+// Lines of a listing as text: upper-casing, classification, tokens, the
+// TokenWindow of a data token, the hexadecimal pair test and the strtol-style
+// value. Everything here works on an upper-cased line held by the caller and
+// keeps no state between lines.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "listing/listing_options.h"
+
+namespace tsy {
+
+// A line as read: at most 1023 bytes plus the terminator.
+inline constexpr std::size_t kLineBufferSize = 1024;
+inline constexpr std::size_t kMaxLineLength = kLineBufferSize - 1;
+
+// At most this many windows of a DataLine are kept; the rest of the line is
+// not looked at.
+inline constexpr int kMaxWindows = 17;
+
+// The most tokens a line of kMaxLineLength bytes can hold (one-byte tokens
+// between single separators).
+inline constexpr int kMaxTokensPerLine = static_cast<int>((kMaxLineLength + 1) / 2);
+
+// A part of the caller's line buffer; not zero-terminated.
+struct Token {
+    const char* text = nullptr;
+    std::size_t length = 0;
+};
+
+// The part of a data token that is examined: at most 3 bytes, zero-terminated.
+struct TokenWindow {
+    char text[4] = {};
+    std::size_t length = 0;
+};
+
+enum class LineKind { Ignored, DataLine, SumLine, DashedLine };
+
+// '0'..'9' and upper-case 'A'..'F' only: lines are upper-cased before use.
+inline bool IsHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+}
+
+// Copies `line` (`length` bytes as read) to `upper` (kLineBufferSize bytes),
+// turning 'a'..'z' into 'A'..'Z' byte by byte, and zero-terminates it. The
+// text ends at the first zero byte, as a C string would; returns its length.
+std::size_t UpperCaseLine(const char* line, std::size_t length, char* upper);
+
+// The kind of an upper-cased line of `length` bytes; the first matching rule
+// decides: shorter than 4 bytes (line feed included) is Ignored; four
+// hexadecimal digits make a DataLine; "SUM" with `checksum` on a SumLine;
+// 30 dashes with `ohmz_sum` on a DashedLine; anything else is Ignored.
+LineKind ClassifyLine(const char* upper, std::size_t length, const ListingOptions& options);
+
+// Splits a line into tokens: maximal runs of bytes other than space and line
+// feed, the only separators.
+class Tokenizer {
+  public:
+    Tokenizer(const char* text, std::size_t length) : next_(text), end_(text + length) {}
+
+    // Gives the next token; false when none is left.
+    bool Next(Token* token);
+
+  private:
+    const char* next_;
+    const char* end_;
+};
+
+// The window of a data token: the whole token of 1 or 2 bytes; of a longer
+// one its last two bytes, or with `ohmz_sum` its bytes at positions 2, 4 and
+// 5 (from 1) as far as it has them.
+TokenWindow MakeTokenWindow(Token token, bool ohmz_sum);
+
+// Whether the first two bytes of `text` are both hexadecimal digits.
+bool PassesPairTest(const char* text, std::size_t length);
+
+// The value of `text` as strtol reads it in base 16 with a 32-bit long:
+// leading white space, a sign, a 0X prefix, then digits up to the first
+// other byte; 0 without digits; saturated at the 32-bit limits. Reads no
+// more than `length` bytes.
+std::int32_t HexValue(const char* text, std::size_t length);
+
+}  // namespace tsy
