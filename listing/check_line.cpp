@@ -1,0 +1,108 @@
+#include "listing/check_line.h"
+
+namespace tsy {
+namespace {
+
+void Clear(CheckLineResult* result) {
+    result->outcome = LineOutcome::Accepted;
+    result->column_count = 0;
+    result->bad_column = -1;
+    result->bad_token = Token();
+    result->mismatch_count = 0;
+    result->given = Token();
+    result->computed = 0;
+}
+
+int CountColumns(const char* upper, std::size_t length) {
+    Tokenizer tokens(upper, length);
+    Token token;
+    tokens.Next(&token);  // the "SUM..." token
+    int count = 0;
+    while (tokens.Next(&token)) {
+        if (token.length == 2) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+// The compared bytes of the total: its last two, or all of one or two.
+Token TotalPart(Token total) {
+    if (total.length > 2) {
+        total.text += total.length - 2;
+        total.length = 2;
+    }
+    return total;
+}
+
+// The compared bytes of the CRC: its first four.
+Token CrcPart(Token crc) {
+    if (crc.length > 4) {
+        crc.length = 4;
+    }
+    return crc;
+}
+
+}  // namespace
+
+void EvaluateSumLine(const char* upper, std::size_t length, const BlockSums& sums, bool ohx_crc,
+                     CheckLineResult* result) {
+    Clear(result);
+    result->column_count = CountColumns(upper, length);
+
+    Tokenizer tokens(upper, length);
+    Token token;
+    tokens.Next(&token);
+    for (int c = 0; c < result->column_count; ++c) {
+        tokens.Next(&token);  // N never exceeds the tokens after the first
+        if (!PassesPairTest(token.text, token.length)) {
+            result->outcome = LineOutcome::E04;
+            result->bad_column = c;
+            result->bad_token = token;
+            result->mismatch_count = 0;
+            return;
+        }
+        const std::uint32_t computed = c < kColumnCount ? sums.column_sums[c] & 0xFFu : 0u;
+        if (HexValue(token.text, token.length) != static_cast<std::int32_t>(computed)) {
+            ColumnMismatch& mismatch = result->mismatches[result->mismatch_count++];
+            mismatch.given = token;
+            mismatch.column = c;
+            mismatch.computed = static_cast<std::uint8_t>(computed);
+        }
+    }
+    if (result->mismatch_count > 0) {
+        result->outcome = LineOutcome::E05;
+        return;
+    }
+
+    Token total;
+    const bool has_total = tokens.Next(&total);
+    if (ohx_crc) {
+        result->computed = sums.block_crc;
+        result->given = has_total ? CrcPart(total) : Token{upper + length, 0};
+    } else {
+        result->computed = sums.block_sum & 0xFFu;
+        result->given = has_total ? TotalPart(total) : Token{upper + length, 0};
+    }
+    const std::int32_t given = HexValue(result->given.text, result->given.length);
+    if (!has_total || given != static_cast<std::int32_t>(result->computed)) {
+        result->outcome = ohx_crc ? LineOutcome::E07 : LineOutcome::E06;
+    }
+}
+
+void EvaluateDashedLine(const char* upper, std::size_t length, const BlockSums& sums,
+                        CheckLineResult* result) {
+    Clear(result);
+    if (length > 0 && upper[length - 1] == '\n') {
+        --length;
+    }
+    const std::size_t part = length < 4 ? length : 4;
+    result->given = Token{upper + length - part, part};
+    result->computed = sums.block_sum & 0xFFFFu;
+    if (HexValue(result->given.text, result->given.length) !=
+        static_cast<std::int32_t>(result->computed)) {
+        result->outcome = LineOutcome::E08;
+    }
+}
+
+}  // namespace tsy
