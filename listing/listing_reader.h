@@ -3,16 +3,10 @@
 #pragma once
 
 #include "image/state_image.h"
+#include "listing/listing_options.h"
+#include "listing/outcome.h"
 
 namespace tsy {
-
-struct ListingOptions {
-    bool checksum = true;             // Checksum
-    bool address_sum = false;         // AddressSum
-    bool lower_address_only = false;  // LowerAddressOnly
-    bool ohmz_sum = false;            // OhMzSum
-    bool ohx_crc = false;             // OhXCrc
-};
 
 enum class ListingResult {
     Completed,    // end of the listing reached; the completion message shown
@@ -24,5 +18,10 @@ enum class ListingResult {
 // Reads the listing at `path` into `image`, telling the user of the outcome
 // (completion message, open failure, or the report in ResultText).
 ListingResult ListingReader(StateImage& image, const char* path, const ListingOptions& options);
+
+// As above; `stopped_by` (when not null) receives the E code that ended a
+// CheckFailed run, and Accepted otherwise.
+ListingResult ListingReader(StateImage& image, const char* path, const ListingOptions& options,
+                            LineOutcome* stopped_by);
 
 }  // namespace tsy
