@@ -1,0 +1,157 @@
+// The command line's option parsing and its listing of changed memory.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "cli/diff.h"
+#include "cli/options.h"
+
+namespace tsy::cli {
+namespace {
+
+CliOptions Parse(std::vector<std::string> args) {
+    args.insert(args.begin(), "tsypatch");
+    std::vector<char*> argv;
+    for (std::string& a : args) {
+        argv.push_back(&a[0]);
+    }
+    argv.push_back(nullptr);
+    return ParseOptions(static_cast<int>(args.size()), argv.data());
+}
+
+TEST(CliOptions, DefaultsAreTheDialogsInitialValues) {
+    const CliOptions o = Parse({"s.tsy", "d.txt"});
+    ASSERT_EQ(Mode::Apply, o.mode);
+    EXPECT_EQ("s.tsy", o.state_path);
+    EXPECT_EQ("d.txt", o.dump_path);
+    EXPECT_FALSE(o.dump.binary_mode);
+    EXPECT_TRUE(o.dump.listing.checksum);
+    EXPECT_FALSE(o.dump.listing.address_sum || o.dump.listing.lower_address_only ||
+                 o.dump.listing.ohmz_sum || o.dump.listing.ohx_crc || o.dump.unix_text);
+    EXPECT_STREQ("8000", o.dump.start_address);
+    EXPECT_EQ(4096u, o.dump.memory_offset);
+    EXPECT_TRUE(o.format_check);
+    EXPECT_FALSE(o.dry_run || o.write_partial || o.diff);
+}
+
+TEST(CliOptions, EveryOptionSetsItsField) {
+    const CliOptions o =
+        Parse({"-b", "--start=12345", "-u", "-o", "0", "--no-checksum", "--address-sum",
+               "--lower-address-only", "--ohmz", "--ohx", "--no-format-check", "-n",
+               "--write-partial", "--diff", "s.tsy", "d.bin"});
+    ASSERT_EQ(Mode::Apply, o.mode) << o.error;
+    EXPECT_TRUE(o.dump.binary_mode && o.dump.unix_text);
+    EXPECT_STREQ("1234", o.dump.start_address);  // the first four characters only
+    EXPECT_EQ(0u, o.dump.memory_offset);
+    EXPECT_FALSE(o.dump.listing.checksum);
+    EXPECT_TRUE(o.dump.listing.address_sum && o.dump.listing.lower_address_only &&
+                o.dump.listing.ohmz_sum && o.dump.listing.ohx_crc);
+    EXPECT_FALSE(o.format_check);
+    EXPECT_TRUE(o.dry_run && o.write_partial && o.diff);
+}
+
+TEST(CliOptions, UsageErrors) {
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"s.tsy"},
+        {"s.tsy", "d.txt", "extra"},
+        {"--offset=", "s.tsy", "d.txt"},
+        {"-o", "-1", "s.tsy", "d.txt"},
+        {"-o", "+5", "s.tsy", "d.txt"},
+        {"-o", "4294967296", "s.tsy", "d.txt"},
+        {"-o", "12x", "s.tsy", "d.txt"},
+        {"--bogus", "s.tsy", "d.txt"},
+        {"-x", "s.tsy", "d.txt"},
+        {"s.tsy", "d.txt", "-s"},
+        {"s.tsy", std::string(300, 'a')},
+        {"check", "--binary", "l.txt"},
+        {"check", "-n", "l.txt"},
+        {"check"},
+    };
+    for (const auto& args : cases) {
+        const CliOptions o = Parse(args);
+        EXPECT_EQ(Mode::UsageError, o.mode) << ::testing::PrintToString(args);
+        EXPECT_FALSE(o.error.empty());
+    }
+}
+
+TEST(CliOptions, OffsetRange) {
+    std::uint32_t v = 7;
+    EXPECT_TRUE(ParseOffset("4294967295", &v));
+    EXPECT_EQ(4294967295u, v);
+    EXPECT_TRUE(ParseOffset("0", &v));
+    EXPECT_EQ(0u, v);
+    EXPECT_FALSE(ParseOffset("99999999999999999999", &v));
+    EXPECT_FALSE(ParseOffset(" 1", &v));
+}
+
+TEST(CliOptions, CheckTakesListingOptionsAndOneListing) {
+    const CliOptions o = Parse({"check", "--ohmz", "--no-checksum", "l.txt"});
+    ASSERT_EQ(Mode::Check, o.mode) << o.error;
+    EXPECT_EQ("l.txt", o.dump_path);
+    EXPECT_TRUE(o.dump.listing.ohmz_sum);
+    EXPECT_FALSE(o.dump.listing.checksum);
+    // A second parse starts afresh.
+    EXPECT_EQ(Mode::Help, Parse({"--help"}).mode);
+    EXPECT_EQ(Mode::Version, Parse({"-V"}).mode);
+}
+
+std::string Diff(const std::vector<unsigned char>& before, const std::vector<unsigned char>& after,
+                 std::uint32_t offset, std::uint32_t* changed) {
+    std::FILE* out = std::tmpfile();
+    *changed = PrintDiff(out, before.data(), after.data(),
+                         static_cast<std::uint32_t>(before.size()), offset);
+    std::rewind(out);
+    std::string text;
+    for (int c; (c = std::fgetc(out)) != EOF;) {
+        text += static_cast<char>(c);
+    }
+    std::fclose(out);
+    return text;
+}
+
+// One row as printed: the old bytes padded to a full row of eight.
+std::string Row(const char* address, const std::string& old_bytes, const std::string& new_bytes) {
+    const std::size_t width = 8 * 3 - 1;
+    return std::string(address) + ": " + old_bytes + std::string(width - old_bytes.size(), ' ') +
+           " -> " + new_bytes + "\n";
+}
+
+TEST(PrintDiff, ShowsChangedRowsWithNearbyChangesTogether) {
+    std::vector<unsigned char> before(16 + 0x10000, 0);
+    std::vector<unsigned char> after = before;
+    after[16 + 0xC000] = 0x21;
+    after[16 + 0xC002] = 0xD0;  // one unchanged byte between: the same row
+    after[16 + 0xD000] = 0x01;
+    std::uint32_t changed = 0;
+    const std::string text = Diff(before, after, 16, &changed);
+    EXPECT_EQ(3u, changed);
+    EXPECT_NE(std::string::npos, text.find(Row("C000", "00 00 00", "21 00 D0"))) << text;
+    EXPECT_NE(std::string::npos, text.find(Row("D000", "00", "01"))) << text;
+}
+
+TEST(PrintDiff, ImageEdgesAndNoChange) {
+    // An image that ends inside emulated memory: its last byte is compared,
+    // nothing beyond it; the bytes before the offset are not memory.
+    std::vector<unsigned char> before(4096 + 0x100, 0);
+    std::vector<unsigned char> after = before;
+    after[0] = 0x55;
+    after[4096] = 0x01;
+    after.back() = 0xFF;
+    std::uint32_t changed = 0;
+    const std::string text = Diff(before, after, 4096, &changed);
+    EXPECT_EQ(2u, changed);
+    EXPECT_NE(std::string::npos, text.find(Row("0000", "00", "01"))) << text;
+    EXPECT_NE(std::string::npos, text.find(Row("00FF", "00", "FF"))) << text;
+
+    after = before;
+    EXPECT_EQ(0u, (Diff(before, after, 4096, &changed), changed));
+    // An offset beyond the image leaves nothing to compare.
+    after[10] = 1;
+    EXPECT_EQ(0u, (Diff(before, after, 0xFFFFFFFFu, &changed), changed));
+}
+
+}  // namespace
+}  // namespace tsy::cli
