@@ -39,7 +39,8 @@ class StateImage {
     bool WriteBack(const char* path);
 
     // Whether image offsets MemoryOffset + address .. + count - 1 (formed
-    // without wrap-around) lie wholly inside the held image.
+    // without wrap-around) lie wholly inside the held image; an empty range
+    // does whenever an image is held.
     bool Fits(std::uint32_t address, std::uint32_t count) const;
 
     // Copies `count` bytes to image offset MemoryOffset + address, or
