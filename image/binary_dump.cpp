@@ -60,7 +60,7 @@ PlaceResult ReadDump(const char* path, std::uint32_t start, platform::MemoryBloc
         return PlaceResult::FileError;
     }
     if (static_cast<std::uint64_t>(start) + *size >= kAddressLimit) {
-        TellFormatted(MessageKind::Error, text::kDumpTooLarge, static_cast<int>(*size));
+        TellFormatted(MessageKind::Error, text::kDumpTooLarge, static_cast<unsigned>(*size));
         platform::Close(file);
         return PlaceResult::Refused;
     }

@@ -130,11 +130,14 @@ bool StateImage::WriteBack(const char* path) {
 
     if (!platform::RenameReplace(temp_path.c_str(), path)) {
         std::uint32_t code = platform::LastError();
-        if (made_backup) {
-            platform::RenameNoReplace(backup_path.c_str(), path);
-        }
+        // Put the previous file back where the user expects it; should even
+        // that fail, it is still safe under the backup name, and the message
+        // says so.
+        const bool restored = !made_backup || platform::RenameNoReplace(backup_path.c_str(), path);
         platform::Delete(temp_path.c_str());
-        TellFormatted(MessageKind::Error, text::kStateReplaceFailed, Code(code));
+        TellFormatted(MessageKind::Error,
+                      restored ? text::kStateReplaceFailed : text::kStateReplaceFailedKeptAsBackup,
+                      Code(code));
         return false;
     }
     return true;

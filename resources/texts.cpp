@@ -22,6 +22,9 @@ const char kStateBackupFailed[] =
     "書き戻しは行いませんでした。";
 const char kStateReplaceFailed[] =
     "ステートセーブデータを置き換えられませんでした(%d)\n元のファイルはそのままです。";
+const char kStateReplaceFailedKeptAsBackup[] =
+    "ステートセーブデータを置き換えられませんでした(%d)\n"
+    "元のファイルはバックアップ(.old)として残っています。";
 const char kNoStateImage[] =
     "ステートセーブデータが読み込まれていません。\nステートセーブデータを指定し直してください。";
 
@@ -29,7 +32,7 @@ const char kDumpOpenFailed[] =
     "ダンプファイルがオープンできません。使用中、アクセス権などの確認をしてください。";
 const char kDumpSizeFailed[] = "ダンプファイルのサイズ取得でエラーが発生しました(%d)";
 const char kDumpTooLarge[] =
-    "ダンプファイルが大きすぎるか開始アドレスが大きすぎます。\nダンプファイルサイズ:%d";
+    "ダンプファイルが大きすぎるか開始アドレスが大きすぎます。\nダンプファイルサイズ:%u";
 const char kDumpMemoryFailed[] = "ダンプファイル格納メモリ取得に失敗しました(%d)";
 const char kDumpReadFailed[] = "ダンプファイルを読み込めませんでした";
 const char kDumpOutsideImage[] =

@@ -13,20 +13,21 @@ extern const char kVersion[];
 
 // State-save image.
 extern const char kFormatWarning[];
-extern const char kStateOpenFailed[];     // L1, W1
-extern const char kStateSizeFailed[];     // L2: %d
-extern const char kStateMemoryFailed[];   // L3: %d
-extern const char kStateReadFailed[];     // L4
-extern const char kStateWriteFailed[];    // W2
-extern const char kStateBackupTooLong[];  // backup name over the path limit
-extern const char kStateBackupFailed[];   // rename to the backup failed: %d
-extern const char kStateReplaceFailed[];  // moving the new file into place failed: %d
-extern const char kNoStateImage[];        // an operation needs an image and none is held
+extern const char kStateOpenFailed[];                 // L1, W1
+extern const char kStateSizeFailed[];                 // L2: %d
+extern const char kStateMemoryFailed[];               // L3: %d
+extern const char kStateReadFailed[];                 // L4
+extern const char kStateWriteFailed[];                // W2
+extern const char kStateBackupTooLong[];              // backup name over the path limit
+extern const char kStateBackupFailed[];               // rename to the backup failed: %d
+extern const char kStateReplaceFailed[];              // moving the new file into place failed: %d
+extern const char kStateReplaceFailedKeptAsBackup[];  // ... and the previous file stays as .old: %d
+extern const char kNoStateImage[];  // an operation needs an image and none is held
 
 // Binary dump placement.
 extern const char kDumpOpenFailed[];    // D1
 extern const char kDumpSizeFailed[];    // D2: %d
-extern const char kDumpTooLarge[];      // D3: %d
+extern const char kDumpTooLarge[];      // D3: %u, the size
 extern const char kDumpMemoryFailed[];  // D4: %d
 extern const char kDumpReadFailed[];    // D5
 extern const char kDumpOutsideImage[];  // range outside the image: %04X %04X %u

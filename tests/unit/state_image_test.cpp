@@ -384,6 +384,23 @@ TEST_F(StateImageTest, FailedWriteBackLeavesThePreviousFile) {
     }
 }
 
+TEST_F(StateImageTest, FailedMoveBackLeavesThePreviousFileAsTheBackupAndSaysSo) {
+    const std::string kKeptAsBackup =  // 元のファイルはバックアップ(.old)として残っています。
+        "\x8C\xB3\x82\xCC\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xCD\x83\x6F\x83\x62\x83\x4E"
+        "\x83\x41\x83\x62\x83\x76(.old)\x82\xC6\x82\xB5\x82\xC4\x8E\x63\x82\xC1\x82\xC4\x82\xA2"
+        "\x82\xDC\x82\xB7\x81\x42";
+    const std::string previous = StateFile(kFileSize);
+    LoadFile(previous);
+    messages_.Clear();
+    // The final move fails, and so does the move back of the new backup.
+    platform::InjectFault(FaultPoint::RenameReplace, 5);
+    platform::InjectFault(FaultPoint::RenameNoReplace, 6, 1);
+    EXPECT_FALSE(image_.WriteBack(path_.c_str()));
+    EXPECT_EQ(Error(kReplaceFailed + "5)\n" + kKeptAsBackup), messages_.Messages());
+    EXPECT_EQ(previous, test::ReadFile(backup_));
+    EXPECT_FALSE(test::FileExists(temp_));
+}
+
 TEST_F(StateImageTest, TemporaryFileThatCannotBeCreated) {
     const std::string previous = StateFile(kFileSize);
     LoadFile(previous);
