@@ -373,6 +373,16 @@ TEST(ListingCheckLine, TotalAndCrcParts) {
     EXPECT_EQ("445", AsString(crc.given));
 }
 
+TEST(ListingCheckLine, BadColumnDropsTheMismatchesBeforeIt) {
+    BlockSums sums;
+    const std::string line = "SUM 01 02 ZZ 04 0000\n";
+    const CheckLineResult& result = SumLine(line, sums, false);
+    EXPECT_EQ(LineOutcome::E04, result.outcome);
+    EXPECT_EQ(2, result.bad_column);
+    EXPECT_EQ("ZZ", AsString(result.bad_token));
+    EXPECT_EQ(0, result.mismatch_count);
+}
+
 // ---- Report bounds -----------------------------------------------------------
 
 TEST(ListingReport, ShiftJisPrefixNeverSplitsACharacter) {
@@ -423,6 +433,17 @@ TEST(ListingReport, ColumnsFillTheBufferExactlyOrEndWithTheOmissionMark) {
     EXPECT_EQ(43u + 12 + 200 + 4 + 7, cut.size());
     EXPECT_EQ("/5F\n\x81\x63\r\n\r\n(E05)", cut.substr(cut.size() - 15));
     EXPECT_EQ(std::string::npos, cut.find(too_long));
+}
+
+TEST(ListingReport, AnEntryThatLeavesNoRoomForTheOmissionMarkIsLeftOut) {
+    // The first entry (12 + 449 bytes) would fit with the tail alone, but a
+    // second entry follows, so the omission mark must fit as well.
+    const std::string first(449, '1');
+    const std::string second(2, '2');
+    char text[kResultTextSize];
+    FormatCheckLineReport(TwoMismatches(first, second), "C004", text, sizeof text);
+    EXPECT_EQ(43u + 4 + 7, std::strlen(text));
+    EXPECT_EQ("\x81\x63\r\n\r\n(E05)", std::string(text + 43));
 }
 
 TEST(ListingReport, NeverWritesPastTheCapacity) {
