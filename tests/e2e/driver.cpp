@@ -16,6 +16,8 @@
 //
 // Nothing here sends a message that could wait on a modal loop: commands are
 // posted, reads use SendMessageTimeout.
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <cstdio>
@@ -260,13 +262,16 @@ int Usage() {
                  "  click SEL ID           command SEL ID     notify SEL ID CODE\n"
                  "  settext SEL ID TEXT    check SEL ID       enabled SEL ID\n"
                  "  rect SEL ID|self       style SEL ID|self  focus SEL\n"
-                 "  xwindow SEL            closebox SEL       key SEL VK\n");
+                 "  xwindow SEL            closebox SEL       key SEL VK\n"
+                 "  owner SEL\n");
     return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Plain line feeds on the pipe, as the scripts expect.
+    _setmode(_fileno(stdout), _O_BINARY);
     if (argc < 3) {
         return Usage();
     }
@@ -310,6 +315,17 @@ int main(int argc, char** argv) {
     }
     if (action == "closebox") {
         return CloseBox(window);
+    }
+    if (action == "owner") {
+        HWND owner = GetWindow(window, GW_OWNER);
+        if (owner == nullptr) {
+            std::printf("none\n");
+        } else if (GetDlgItem(owner, 201) != nullptr) {
+            std::printf("main\n");
+        } else {
+            std::printf("%s\n", ToUtf8(WindowTitle(owner)).c_str());
+        }
+        return 0;
     }
     if (action == "focus") {
         GUITHREADINFO info = {};

@@ -168,6 +168,30 @@ close_box() {
   drv click "$1" "$2" >/dev/null && drv gone "$1" 5000
 }
 
+# The class of a message box's icon, by its colours on the screen: error
+# (red), warning (yellow), information (blue), or none when it shows none.
+icon_kind() {
+  local visible rect l t r b
+  visible=$(drv controls "$1" 10 "$FONT" | awk -F'\t' '$1 == 1088 { print $8 }')
+  [ "$visible" == 1 ] || { echo none; return; }
+  rect=$(drv rect "$1" 1088) || { echo unknown; return; }
+  read -r l t r b <<<"$rect"
+  sleep 0.3
+  import -window root "$WORK/icon-screen.png" || { echo unknown; return; }
+  convert "$WORK/icon-screen.png" -crop "$((r - l))x$((b - t))+$l+$t" +repage -depth 8 \
+    -format %c histogram:info:- |
+    sed -n -E 's/^ *([0-9]+): \( *([0-9]+), *([0-9]+), *([0-9]+).*/\1 \2 \3 \4/p' |
+    awk '{ n = $1; r = $2; g = $3; b = $4
+           if (r > 150 && g < 110 && b < 110) red += n
+           else if (r > 150 && g > 150 && b < 110) yellow += n
+           else if (b > 150 && r < 110) blue += n }
+         END { kind = "none"; best = 20
+               if (red > best) { kind = "error"; best = red }
+               if (yellow > best) { kind = "warning"; best = yellow }
+               if (blue > best) { kind = "information" }
+               print kind }'
+}
+
 # screenshot NAME SELECTOR: the window as it shows on the screen, in
 # $TSY_SCREENSHOTS/NAME.png.
 screenshot() {
