@@ -18,6 +18,21 @@ void KeepWindows(Tokenizer* tokens, const ListingOptions& options, DataLineResul
     }
 }
 
+int DigitValue(char digit) {
+    return digit <= '9' ? digit - '0' : digit - 'A' + 10;
+}
+
+// The value of a window that passed the pair test: its two digits, or three
+// when its third byte is a digit too (an Oh!MZ window). The same as
+// HexValue of the window, without its general rules.
+std::int32_t PairValue(const TokenWindow& window) {
+    std::int32_t value = DigitValue(window.text[0]) * 16 + DigitValue(window.text[1]);
+    if (window.length == 3 && IsHexDigit(window.text[2])) {
+        value = value * 16 + DigitValue(window.text[2]);
+    }
+    return value;
+}
+
 }  // namespace
 
 void EvaluateDataLine(const char* upper, std::size_t length, const ListingOptions& options,
@@ -49,7 +64,7 @@ void EvaluateDataLine(const char* upper, std::size_t length, const ListingOption
             result->outcome = LineOutcome::E00;
             return;
         }
-        const std::int32_t value = HexValue(window.text, window.length);
+        const std::int32_t value = PairValue(window);
         result->values[k] = value;
         result->bytes[k] = static_cast<std::uint8_t>(value & 0xFF);
         line_sum += static_cast<std::uint32_t>(value);
