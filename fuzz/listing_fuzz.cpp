@@ -53,8 +53,8 @@ void Check(bool condition, const char* what) {
 
 bool EndsWithCode(const std::string& text, tsy::LineOutcome code) {
     const std::string tail = std::string("(") + tsy::CodeName(code) + ")";
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(),
-                                                      tail) == 0;
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 }  // namespace
