@@ -103,6 +103,21 @@ std::string ToUtf8(const std::string& ansi) {
     return out.data();
 }
 
+// Control characters as \xHH, so that a text stays on its line.
+std::string OneLine(const std::string& text) {
+    std::string out;
+    for (unsigned char c : text) {
+        if (c < 0x20) {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+            out += escaped;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
 // The text of a window, through WM_GETTEXT in the ANSI code page.
 bool ReadText(HWND window, std::string* text) {
     char buffer[2048] = {};
@@ -227,7 +242,7 @@ int ListControls(HWND window, int points, const char* face) {
                     static_cast<unsigned long>(style), rect.left, rect.top, rect.right - rect.left,
                     rect.bottom - rect.top, IsWindowVisible(child) ? 1 : 0,
                     IsWindowEnabled(child) ? 1 : 0, check.c_str(), hex.empty() ? "-" : hex.c_str(),
-                    ToUtf8(text).c_str());
+                    OneLine(ToUtf8(text)).c_str());
     }
     return 0;
 }
