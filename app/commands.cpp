@@ -63,6 +63,7 @@ ApplyResult FromListing(ListingResult result) {
         case ListingResult::NoImage:
             return ApplyResult::NoImage;
         case ListingResult::OpenFailed:
+        case ListingResult::ReadFailed:
             break;
     }
     return ApplyResult::FileError;

@@ -75,7 +75,13 @@ ListingResult ListingRun::Run(const char* path, LineOutcome* stopped_by) {
             return ListingResult::CheckFailed;
         }
     }
+    // A read error is no end of the listing: the rest was never seen.
+    const bool read_failed = source_.ReadFailed();
     source_.Close();
+    if (read_failed) {
+        platform::Tell(platform::MessageKind::Error, text::kListingReadFailed);
+        return ListingResult::ReadFailed;
+    }
     char message[kResultTextSize];
     FormatCompletion(range_, message, sizeof message);
     platform::Tell(platform::MessageKind::Information, message);

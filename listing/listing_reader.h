@@ -12,6 +12,7 @@ enum class ListingResult {
     Completed,    // end of the listing reached; the completion message shown
     CheckFailed,  // an E code: ResultText filled and told as a Report
     OpenFailed,   // the listing could not be opened
+    ReadFailed,   // reading stopped at an error; lines before it are stored
     NoImage,      // no image held; nothing read
 };
 

@@ -40,6 +40,7 @@ const char kDumpOutsideImage[] =
     "ステートセーブデータサイズ:%u";
 const char kPlacedRange[] = "完了しました\nアドレス:$%04X - $%04X";
 
+const char kListingReadFailed[] = "ダンプファイルを最後まで読み込めませんでした。";
 const char kListingOpenFailed[] = "ダンプファイルがオープンできません(%d)";
 const char kReportE00[] =
     "データエラー\r\n　直前アドレス:%s\r\n　オフセット:%02X\r\n　データ:%s\r\n(E00)";

@@ -34,6 +34,7 @@ extern const char kDumpOutsideImage[];  // range outside the image: %04X %04X %u
 extern const char kPlacedRange[];       // completion: %04X %04X
 
 // Listing reader.
+extern const char kListingReadFailed[];     // reading stopped at an error
 extern const char kListingOpenFailed[];     // %d, the C library's errno
 extern const char kReportE00[];             // %s %02X %s
 extern const char kReportE02[];             // %s %s %03X

@@ -642,3 +642,22 @@ TEST(ListingReader, OpenFailureAndMissingImage) {
 
 }  // namespace
 }  // namespace tsy
+
+namespace tsy {
+namespace {
+
+TEST(ListingReader, AListingThatCannotBeReadToTheEndIsNoCompletion) {
+    // A directory opens on some systems and then fails to read; on others it
+    // does not open at all. Either way the run must not claim completion.
+    ListingRunner runner;
+    runner.Run("", "C");  // loads the image
+    test::MessageRecorder recorder;
+    const ListingResult result =
+        ListingReader(runner.Image(), runner.Dir().Path().c_str(), Options("C"));
+    EXPECT_TRUE(result == ListingResult::ReadFailed || result == ListingResult::OpenFailed);
+    ASSERT_EQ(1u, recorder.Messages().size());
+    EXPECT_EQ(MessageKind::Error, recorder.Messages()[0].kind);
+}
+
+}  // namespace
+}  // namespace tsy
