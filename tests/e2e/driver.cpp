@@ -84,6 +84,25 @@ BOOL CALLBACK FindOne(HWND window, LPARAM param) {
     return TRUE;
 }
 
+struct Tally {
+    const Selector* selector;
+    int count;
+};
+
+BOOL CALLBACK CountOne(HWND window, LPARAM param) {
+    auto* tally = reinterpret_cast<Tally*>(param);
+    if (Matches(window, *tally->selector)) {
+        ++tally->count;
+    }
+    return TRUE;
+}
+
+int Count(const Selector& selector) {
+    Tally tally = {&selector, 0};
+    EnumWindows(CountOne, reinterpret_cast<LPARAM>(&tally));
+    return tally.count;
+}
+
 HWND Find(const Selector& selector) {
     Search search = {&selector, nullptr};
     EnumWindows(FindOne, reinterpret_cast<LPARAM>(&search));
@@ -271,10 +290,11 @@ int CloseBox(HWND window) {
 int Usage() {
     std::fprintf(stderr,
                  "usage: driver ACTION SELECTOR [ARGS]\n"
-                 "  wait SEL [ms]          gone SEL [ms]\n"
+                 "  wait SEL [ms]          gone SEL [ms]      count SEL\n"
                  "  text SEL ID|self       hex SEL ID|self\n"
                  "  controls SEL POINTS FACE\n"
                  "  click SEL ID           command SEL ID     notify SEL ID CODE\n"
+                 "  press SEL ID (click, then wait until that window has closed)\n"
                  "  settext SEL ID TEXT    check SEL ID       enabled SEL ID\n"
                  "  rect SEL ID|self       style SEL ID|self  focus SEL\n"
                  "  xwindow SEL            closebox SEL       key SEL VK\n"
@@ -298,6 +318,10 @@ int main(int argc, char** argv) {
     auto arg = [&](int i) -> const char* { return i < argc ? argv[i] : nullptr; };
     int timeout_ms = arg(3) != nullptr ? std::atoi(arg(3)) : 10000;
 
+    if (action == "count") {
+        std::printf("%d\n", Count(selector));
+        return 0;
+    }
     if (action == "gone") {
         for (int waited = 0; Find(selector) != nullptr; waited += 50) {
             if (waited >= timeout_ms) {
@@ -387,6 +411,18 @@ int main(int argc, char** argv) {
     }
     if (action == "click") {
         PostMessageA(control, BM_CLICK, 0, 0);
+        return 0;
+    }
+    if (action == "press") {
+        // Clicks a button and waits until this very window has closed,
+        // even when another of the same title opens next.
+        PostMessageA(control, BM_CLICK, 0, 0);
+        for (int waited = 0; IsWindow(window); waited += 50) {
+            if (waited >= 5000) {
+                return Fail("the window stayed open");
+            }
+            Sleep(50);
+        }
         return 0;
     }
     if (action == "command" || action == "notify") {

@@ -165,7 +165,7 @@ browse() {
 
 # Answers a message box: close_box SELECTOR BUTTON_ID
 close_box() {
-  drv click "$1" "$2" >/dev/null && drv gone "$1" 5000
+  drv press "$1" "$2" >/dev/null
 }
 
 # The class of a message box's icon, by its colours on the screen: error
