@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/commands.h"
+#include "cli/check.h"
 #include "cli/diff.h"
 #include "cli/options.h"
 #include "cli/terminal.h"
@@ -100,9 +101,7 @@ int Run(int argc, char** argv) {
             PrintText(stderr, text::kCliHint);
             return kUsage;
         case Mode::Check:
-            // The proofreading command is not built yet.
-            PrintText(stderr, text::kCliHint);
-            return kUsage;
+            return RunCheck(options);
         case Mode::Apply:
             break;
     }

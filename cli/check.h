@@ -1,0 +1,25 @@
+// The proofreading command: tsypatch check [LISTING OPTIONS] LISTING.
+#pragma once
+
+#include <cstddef>
+
+#include "app/check/finding.h"
+#include "cli/options.h"
+
+namespace tsy::cli {
+
+// Proofreads options.dump_path under options.dump.listing: every finding on
+// standard output in listing order, then the summary line; a listing that
+// cannot be opened or read is told on standard error. Returns 0 for a clean
+// listing, 1 when there is a finding, 3 when the file cannot be read.
+int RunCheck(const CliOptions& options);
+
+// The Shift-JIS text of one finding, cut to `capacity` bytes: its first line
+// (line number, address field, code and the line's report), then one line
+// per diagnosis, joined by line feeds, without a final one.
+void FormatFinding(const check::Finding& finding, char* out, std::size_t capacity);
+
+// The Shift-JIS summary line of a run.
+void FormatSummary(const check::CheckSummary& summary, char* out, std::size_t capacity);
+
+}  // namespace tsy::cli
