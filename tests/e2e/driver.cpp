@@ -336,7 +336,7 @@ int main(int argc, char** argv) {
     HWND window = WaitFor(selector, action == "wait" ? timeout_ms : 3000);
     if (window == nullptr) {
         ListDialogs();
-        return Fail(("no window for " + std::string(argv[2])).c_str());
+        return Fail(("no window for " + ToUtf8(argv[2])).c_str());
     }
     if (action == "wait") {
         return 0;
