@@ -193,15 +193,15 @@ icon_kind() {
 }
 
 # screenshot NAME SELECTOR: the window as it shows on the screen, in
-# $TSY_SCREENSHOTS/NAME.png.
+# $TSY_SCREENSHOTS/NAME.png. Cut to the window's own rectangle (no -trim,
+# which would take the frame's one-colour edge away with the background).
 screenshot() {
   local rect l t r b
   rect=$(drv rect "$2" self) || { fail "no window $2 for the screenshot $1"; return; }
   read -r l t r b <<<"$rect"
   sleep 0.3  # let the last paint reach the screen
   if import -window root "$WORK/screen.png" &&
-    convert "$WORK/screen.png" -crop "$((r - l))x$((b - t))+$l+$t" +repage -trim \
-      "$SHOTS/$1.png"; then
+    convert "$WORK/screen.png" -crop "$((r - l))x$((b - t))+$l+$t" +repage "$SHOTS/$1.png"; then
     say "shot $SHOTS/$1.png"
   else
     fail "screenshot $1"

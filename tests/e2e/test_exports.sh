@@ -7,19 +7,20 @@ source "$(dirname "$0")/lib.sh"
 exe="$TSY_APP"
 [ -f "$exe" ] || die "no $exe"
 
+# The tools speak English (their output is parsed) whatever the locale.
 # ---- Exports: About and MessageProc, without stdcall decoration -------------
-exports=$("$TSY_OBJDUMP" -p "$exe" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
+exports=$(LC_ALL=C "$TSY_OBJDUMP" -p "$exe" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
   sed -n 's/^[[:space:]]*\[ *[0-9]*\] //p' | sort | tr '\n' ' ')
 expect "exported names" "About MessageProc " "$exports"
 
 # ---- Resources, read back by the resource compiler ------------------------
-"$TSY_WINDRES" -i "$exe" -O rc -o "$WORK/readback.rc" || die "cannot read the resources back"
+LC_ALL=C "$TSY_WINDRES" -i "$exe" -O rc -o "$WORK/readback.rc" || die "cannot read the resources back"
 rc="$WORK/readback.rc"
 
 # windres writes UTF-16 texts as L"\xHHHH..."; turn them into UTF-8.
 decode() {
   local s=${1//\\x/\\u}
-  printf '%b' "$s"
+  LC_ALL=C.UTF-8 printf "%b" "$s"
 }
 
 # The lines of one dialog, from its header to END.
