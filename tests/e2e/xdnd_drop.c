@@ -28,17 +28,19 @@ static long now_ms(void) {
 }
 
 /* Appends "file://" + percent-encoded path + CR LF to out (size checked). */
-static int append_uri(char *out, size_t size, size_t *len, const char *path) {
+static int append_uri(char* out, size_t size, size_t* len, const char* path) {
     static const char hex[] = "0123456789ABCDEF";
-    const char *prefix = "file://";
-    for (const char *p = prefix; *p; ++p) {
-        if (*len + 1 >= size) return 0;
+    const char* prefix = "file://";
+    for (const char* p = prefix; *p; ++p) {
+        if (*len + 1 >= size)
+            return 0;
         out[(*len)++] = *p;
     }
-    for (const unsigned char *p = (const unsigned char *)path; *p; ++p) {
+    for (const unsigned char* p = (const unsigned char*)path; *p; ++p) {
         int plain = (*p >= 'A' && *p <= 'Z') || (*p >= 'a' && *p <= 'z') ||
                     (*p >= '0' && *p <= '9') || strchr("-._~/", *p) != NULL;
-        if (*len + 4 >= size) return 0;
+        if (*len + 4 >= size)
+            return 0;
         if (plain) {
             out[(*len)++] = (char)*p;
         } else {
@@ -47,15 +49,16 @@ static int append_uri(char *out, size_t size, size_t *len, const char *path) {
             out[(*len)++] = hex[*p & 15];
         }
     }
-    if (*len + 3 >= size) return 0;
+    if (*len + 3 >= size)
+        return 0;
     out[(*len)++] = '\r';
     out[(*len)++] = '\n';
     out[*len] = '\0';
     return 1;
 }
 
-static void send_message(Display *d, Window target, Atom type, long l0, long l1, long l2,
-                         long l3, long l4) {
+static void send_message(Display* d, Window target, Atom type, long l0, long l1, long l2, long l3,
+                         long l4) {
     XEvent ev;
     memset(&ev, 0, sizeof ev);
     ev.xclient.type = ClientMessage;
@@ -73,7 +76,7 @@ static void send_message(Display *d, Window target, Atom type, long l0, long l1,
 }
 
 /* Answers the target's request for the dragged data. */
-static void answer_request(Display *d, const XSelectionRequestEvent *req, const char *uris) {
+static void answer_request(Display* d, const XSelectionRequestEvent* req, const char* uris) {
     XEvent reply;
     Atom property = req->property != None ? req->property : req->target;
     memset(&reply, 0, sizeof reply);
@@ -86,12 +89,12 @@ static void answer_request(Display *d, const XSelectionRequestEvent *req, const 
     reply.xselection.property = None;
     if (req->target == a_uri_list) {
         XChangeProperty(d, req->requestor, property, a_uri_list, 8, PropModeReplace,
-                        (const unsigned char *)uris, (int)strlen(uris));
+                        (const unsigned char*)uris, (int)strlen(uris));
         reply.xselection.property = property;
     } else if (req->target == a_targets) {
         Atom targets[2] = {a_targets, a_uri_list};
         XChangeProperty(d, req->requestor, property, XA_ATOM, 32, PropModeReplace,
-                        (const unsigned char *)targets, 2);
+                        (const unsigned char*)targets, 2);
         reply.xselection.property = property;
     }
     XSendEvent(d, req->requestor, False, NoEventMask, &reply);
@@ -101,33 +104,35 @@ static void answer_request(Display *d, const XSelectionRequestEvent *req, const 
 }
 
 /* A server timestamp, from a property change on our own window. */
-static Time server_time(Display *d, Window w) {
+static Time server_time(Display* d, Window w) {
     XEvent ev;
     XChangeProperty(d, w, XA_WM_NAME, XA_STRING, 8, PropModeReplace,
-                    (const unsigned char *)"xdnd_drop", 9);
+                    (const unsigned char*)"xdnd_drop", 9);
     XFlush(d);
     for (;;) {
         XWindowEvent(d, w, PropertyChangeMask, &ev);
-        if (ev.type == PropertyNotify) return ev.xproperty.time;
+        if (ev.type == PropertyNotify)
+            return ev.xproperty.time;
     }
 }
 
-static int target_version(Display *d, Window target) {
+static int target_version(Display* d, Window target) {
     Atom type;
     int format;
     unsigned long count, after;
-    unsigned char *data = NULL;
+    unsigned char* data = NULL;
     int version = -1;
-    if (XGetWindowProperty(d, target, a_aware, 0, 1, False, AnyPropertyType, &type, &format,
-                           &count, &after, &data) == Success &&
+    if (XGetWindowProperty(d, target, a_aware, 0, 1, False, AnyPropertyType, &type, &format, &count,
+                           &after, &data) == Success &&
         data != NULL && count == 1) {
-        version = (int)*(Atom *)data;
+        version = (int)*(Atom*)data;
     }
-    if (data != NULL) XFree(data);
+    if (data != NULL)
+        XFree(data);
     return version;
 }
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     char uris[16384];
     size_t len = 0;
     if (argc < 5) {
@@ -145,7 +150,7 @@ int main(int argc, char **argv) {
         }
     }
 
-    Display *d = XOpenDisplay(NULL);
+    Display* d = XOpenDisplay(NULL);
     if (d == NULL) {
         fprintf(stderr, "xdnd_drop: cannot open the display\n");
         return 1;
@@ -167,7 +172,8 @@ int main(int argc, char **argv) {
         fprintf(stderr, "xdnd_drop: window 0x%lx does not accept XDND\n", (unsigned long)target);
         return 1;
     }
-    if (version > kVersion) version = kVersion;
+    if (version > kVersion)
+        version = kVersion;
 
     Window source = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 1, 1, 0, 0, 0);
     XSelectInput(d, source, PropertyChangeMask);
@@ -192,7 +198,8 @@ int main(int argc, char **argv) {
             if (ev.type == SelectionRequest) {
                 answer_request(d, &ev.xselectionrequest, uris);
             } else if (ev.type == ClientMessage && ev.xclient.message_type == a_status) {
-                if (dropped) continue;
+                if (dropped)
+                    continue;
                 if (!(ev.xclient.data.l[1] & 1)) {
                     send_message(d, target, a_leave, (long)source, 0, 0, 0, 0);
                     fprintf(stderr, "xdnd_drop: the target refused the drop\n");
