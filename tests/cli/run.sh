@@ -128,5 +128,30 @@ run "offset at the top of its range" 1 -o 4294967295 -b "$work/s.tsy" "$ex/progr
 run "help" 0 --help && has out '使い方' && has out '--write-partial' && ok
 run "version" 0 -V && has out 'Tessaryステートセーブ メモリ書き換えツール' && has out 'Ver 20220105' && ok
 
+# Proofreading: every clean example, the example with typos, a missing file,
+# an option only an apply knows.
+while read -r listing opts; do
+  # shellcheck disable=SC2086
+  run "check $listing" 0 check $opts "$ex/$listing" && has out 'エラー 0' && hasnt out '(E0' && ok
+done <<'LIST'
+plain.txt
+address-sum.txt --address-sum
+lower-address.txt --address-sum --lower-address-only
+ohmz.txt --ohmz
+ohx.txt --ohx
+no-checksum.txt --no-checksum
+LIST
+run "check with typos" 1 check "$ex/typos.txt" &&
+  has out '5行目 アドレス:C010 (E03) チェックサムエラー 指定:14 算出:13' &&
+  has out '確定: +4 のデータ 4E は 4F の誤り' &&
+  has out '7行目 直前アドレス:C018 (E05) 縦チェックサムエラー +4 E3/E2' &&
+  has out '9行目 アドレス:C020 (E00)' && has out '確定: +1 のデータ O1 は 01 の読み違い' &&
+  has out '12行目 アドレス:C038 (E03)' && has out '推定: チェックサム C6 は C0 の誤り' &&
+  has out '検査結果: 14行を読み、データ行 8、ブロック 2、エラー 4' && ok
+run "check a missing listing" 3 check "$work/none.txt" &&
+  has err 'ダンプファイルがオープンできません(2)' && ok
+run "check refuses apply options" 2 check --dry-run "$ex/plain.txt" && has err 'tsypatch --help' && ok
+run "check without a listing" 2 check && has err 'tsypatch --help' && ok
+
 echo "cli: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
