@@ -54,6 +54,7 @@ drv wait "$MSGBOX" 10000 >/dev/null || die "no completion box after the apply"
 expect_text "listing completion" "$MSGBOX" 0xffff $'完了しました\nアドレス:$C000 - $C007'
 expect "listing completion: information icon" information "$(icon_kind "$MSGBOX")"
 expect "message boxes have no owner" none "$(drv owner "$MSGBOX")"
+screenshot completion-box "$MSGBOX"
 expect "the main dialog stays enabled under a message box" 1 "$(drv enabled main self)"
 close_box "$MSGBOX" 1 || fail "the completion box did not close"
 expect "write-back enabled after the apply" 1 "$(drv enabled main 104)"

@@ -60,6 +60,7 @@ if drv wait "$MSGBOX" 10000 >/dev/null; then
   expect_text "a different file asks first" "$MSGBOX" 0xffff "$REPLACE"
   expect "the question has Yes and No" "6 7" \
     "$(drv controls "$MSGBOX" 10 "$FONT" | awk -F'\t' '$1 == 6 || $1 == 7 { printf "%s ", $1 }' | sed 's/ $//')"
+  screenshot replace-question "$MSGBOX"
   close_box "$MSGBOX" 7 || fail "No did not close the question"
 else
   fail "no question for a different file"

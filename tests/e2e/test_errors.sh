@@ -49,8 +49,10 @@ expect "write-back stays disabled after a path error" 0 "$(drv enabled main 104)
 
 # ---- Format warning --------------------------------------------------------
 browse 101 "$STATE_TITLE" "$bad" || die "cannot pick the doubtful file"
+drv wait "$MSGBOX" 10000 >/dev/null && screenshot format-warning "$MSGBOX"
 expect_box "format warning after browsing a file without TSRY" "$FORMAT_WARNING" warning
 expect_text "the doubtful file stays chosen" main 201 "$(win_path "$bad")"
+screenshot main-dialog-with-path main
 
 # The check mark counts when the next browse starts, not at the apply.
 browse 102 "$DUMP_TITLE" "$listing" || die "cannot pick the listing"
