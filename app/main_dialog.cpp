@@ -26,10 +26,8 @@ HINSTANCE g_instance = nullptr;
 // Everything the dialog holds for its one run. It lives until the program
 // ends: the exit command destroys the window from inside Commands::Exit.
 struct MainDialog {
-    explicit MainDialog(HWND window)
-        : window(window), front_end(window), commands(front_end, image) {}
+    explicit MainDialog(HWND window) : front_end(window), commands(front_end, image) {}
 
-    HWND window;
     DialogFrontEnd front_end;
     StateImage image;
     Commands commands;
