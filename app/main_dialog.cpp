@@ -70,30 +70,11 @@ void ApplyBinaryModeRule(HWND dialog) {
 // Every message of the core: the listing's report in the ResultBox, owned by
 // the main dialog; everything else in a message box without owner.
 bool ShowMessage(void* context, platform::MessageKind kind, const char* text) {
-    using platform::MessageKind;
-    UINT style = MB_OK;
-    switch (kind) {
-        case MessageKind::Report:
-            DialogBoxParamA(g_instance, IDD_RESULT_BOX, static_cast<HWND>(context), MessageProc, 0);
-            return true;
-        case MessageKind::Error:
-            style = MB_ICONERROR;
-            break;
-        case MessageKind::Warning:
-            style = MB_ICONWARNING;
-            break;
-        case MessageKind::Information:
-            style = MB_ICONINFORMATION;
-            break;
-        case MessageKind::Question:
-            style = MB_YESNO | MB_ICONQUESTION;
-            break;
-        case MessageKind::Plain:
-            style = MB_OK;
-            break;
+    if (kind == platform::MessageKind::Report) {
+        DialogBoxParamA(g_instance, IDD_RESULT_BOX, static_cast<HWND>(context), MessageProc, 0);
+        return true;
     }
-    int answer = MessageBoxA(nullptr, text, text::kProductTitle, style);
-    return kind != MessageKind::Question || answer == IDYES;
+    return platform::TellByDefault(kind, text);
 }
 
 void OnInitDialog(HWND dialog) {

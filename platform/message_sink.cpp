@@ -20,4 +20,8 @@ bool Tell(MessageKind kind, const char* text) {
     return DefaultSink(nullptr, kind, text);
 }
 
+bool TellByDefault(MessageKind kind, const char* text) {
+    return DefaultSink(nullptr, kind, text);
+}
+
 }  // namespace tsy::platform

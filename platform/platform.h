@@ -91,6 +91,11 @@ void SetMessageSink(MessageSink sink, void* context);
 // Shows a message through the installed sink.
 bool Tell(MessageKind kind, const char* text);
 
+// Shows a message the platform's own way, whatever sink is installed: a
+// message box without owner, captioned with the product title, on Windows;
+// the terminal elsewhere. For sinks that handle only some kinds themselves.
+bool TellByDefault(MessageKind kind, const char* text);
+
 // Converts Shift-JIS text to the encoding of the terminal (UTF-8 on POSIX,
 // the console's code page on Windows). Writes at most `capacity` bytes with
 // the terminator and returns the length written; bytes that cannot be
