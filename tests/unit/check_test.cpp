@@ -34,6 +34,16 @@ ListingOptions OptionsFor(Convention convention) {
     return options;
 }
 
+const char* Name(Convention convention) {
+    static const char* const kNames[] = {"Plain", "AddressSum", "LowerAddress", "OhMz",
+                                         "OhX",   "OhXCrcOnly", "NoChecksum"};
+    return kNames[static_cast<int>(convention)];
+}
+
+void PrintTo(Convention convention, std::ostream* out) {
+    *out << Name(convention);
+}
+
 bool IsOhX(Convention convention) {
     return convention == Convention::OhX || convention == Convention::OhXCrcOnly;
 }
