@@ -13,9 +13,6 @@ namespace tsy::check {
 namespace {
 
 constexpr int kMaxNamed = 4;
-// Bytes between a changed byte and the end of the CRC span beyond which the
-// change is not tried (about a whole address space of listing lines).
-constexpr std::uint32_t kMaxCrcDistance = 0x110000;
 
 struct Candidate {
     int column = 0;
@@ -50,18 +47,49 @@ bool RightValue(const ListingOptions& options, std::uint32_t typed, std::uint32_
     return true;
 }
 
+// A linear map of the 16-bit register: column j is the image of bit j.
+struct CrcMap {
+    std::uint16_t columns[16];
+
+    std::uint16_t Apply(std::uint16_t crc) const {
+        std::uint16_t image = 0;
+        for (int j = 0; j < 16; ++j) {
+            image ^= ((crc >> j) & 1u) != 0 ? columns[j] : 0;
+        }
+        return image;
+    }
+};
+
+// Feeding zero bytes is linear in the register: the maps for 2^i zero
+// bytes, built once, feed any count in a few steps.
+const CrcMap* ZeroByteMaps() {
+    static const struct Maps {
+        CrcMap powers[32];
+        Maps() {
+            for (int j = 0; j < 16; ++j) {
+                powers[0].columns[j] = CrcByte(static_cast<std::uint16_t>(1u << j), 0);
+            }
+            for (int i = 1; i < 32; ++i) {
+                for (int j = 0; j < 16; ++j) {
+                    powers[i].columns[j] = powers[i - 1].Apply(powers[i - 1].columns[j]);
+                }
+            }
+        }
+    } maps;
+    return maps.powers;
+}
+
 // The change of BlockCrc when the byte `distance` bytes before the end of
 // its span is XORed with `flip`.
-bool CrcChange(std::uint32_t flip, std::uint32_t distance, std::uint16_t* change) {
-    if (distance > kMaxCrcDistance) {
-        return false;
-    }
+std::uint16_t CrcChange(std::uint32_t flip, std::uint32_t distance) {
+    const CrcMap* maps = ZeroByteMaps();
     std::uint16_t crc = CrcByte(0, static_cast<std::uint8_t>(flip));
-    for (std::uint32_t i = 0; i < distance; ++i) {
-        crc = CrcByte(crc, 0);
+    for (int i = 0; i < 32; ++i) {
+        if (((distance >> i) & 1u) != 0) {
+            crc = maps[i].Apply(crc);
+        }
     }
-    *change = crc;
-    return true;
+    return crc;
 }
 
 // Bytes fed to BlockCrc after byte k of `line`, up to the check line.
@@ -147,9 +175,9 @@ bool Fits(const ListingOptions& options, const BlockEvidence& evidence, std::uin
             }
             break;
         case TotalKind::Crc: {
-            std::uint16_t crc_change = 0;
-            if (!CrcChange(typed ^ right, BytesAfter(line, k, crc_bytes), &crc_change) ||
-                (evidence.total_computed ^ crc_change) != evidence.total_given) {
+            const std::uint16_t crc_change =
+                CrcChange(typed ^ right, BytesAfter(line, k, crc_bytes));
+            if ((evidence.total_computed ^ crc_change) != evidence.total_given) {
                 return false;
             }
             break;
@@ -273,11 +301,9 @@ bool FindSwap(const BlockEvidence& evidence, std::uint32_t crc_bytes, const Bloc
             continue;
         }
         if (by_crc) {
-            std::uint16_t one = 0;
-            std::uint16_t two = 0;
-            if (!CrcChange(a ^ b, BytesAfter(line, first, crc_bytes), &one) ||
-                !CrcChange(a ^ b, BytesAfter(line, second, crc_bytes), &two) ||
-                (evidence.total_computed ^ one ^ two) != evidence.total_given) {
+            const std::uint16_t one = CrcChange(a ^ b, BytesAfter(line, first, crc_bytes));
+            const std::uint16_t two = CrcChange(a ^ b, BytesAfter(line, second, crc_bytes));
+            if ((evidence.total_computed ^ one ^ two) != evidence.total_given) {
                 continue;
             }
         }

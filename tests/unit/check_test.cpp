@@ -702,6 +702,27 @@ TEST(CheckClean, TheBundledExamplesAreCleanAndMatchTheGenerator) {
     }
 }
 
+// A block longer than the lines kept for it: the CRC still finds a byte far
+// from the check line; the swap search, which needs every line, gives way to
+// naming the columns.
+TEST(CheckLimits, ABlockLongerThanTheLinesKept) {
+    std::vector<std::uint8_t> bytes(300 * 8);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 8);
+    }
+    Listing crc_only = MakeListing(C::OhXCrcOnly, bytes, 8, 300);
+    ASSERT_EQ(304u, crc_only.lines.size());  // title, blank, 300 data lines, SUM, blank
+    Apply(C::OhXCrcOnly, 8, {{3, P::Byte, 5, "FF"}}, &crc_only);
+    EXPECT_EQ((std::vector<std::string>{"L3 E03: WrongByte C +5 FF>23",
+                                        "L303 E07: ExplainedBy C @3 +5 FF>23"}),
+              Describe(Check(crc_only.Text(), OptionsFor(C::OhXCrcOnly))));
+
+    Listing swapped = MakeListing(C::OhX, bytes, 8, 300);
+    Apply(C::OhX, 8, {{3, P::Byte, 0, "07"}, {3, P::Byte, 1, "00"}}, &swapped);
+    EXPECT_EQ((std::vector<std::string>{"L303 E05: UnseenColumns L +0 +1"}),
+              Describe(Check(swapped.Text(), OptionsFor(C::OhX))));
+}
+
 // ---- Files and texts -----------------------------------------------------------------
 
 // Read from a file: CR LF line ends, physical line numbers, nothing after a
