@@ -170,20 +170,20 @@ const std::vector<std::uint8_t> kProgram = {
     0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF, 0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x80, 0x90};
 
 // Which token of a line an edit retypes.
-enum class Part { Byte, Checksum, Column, Total, Address };
+enum class Piece { Byte, Checksum, Column, Total, Address };
 
-int TokenIndex(Convention convention, Part part, int index, int per_line) {
+int TokenIndex(Convention convention, Piece piece, int index, int per_line) {
     const int ohx = IsOhX(convention) ? 1 : 0;  // the ':' before the data
-    switch (part) {
-        case Part::Byte:
+    switch (piece) {
+        case Piece::Byte:
             return 1 + ohx + index;
-        case Part::Checksum:
+        case Piece::Checksum:
             return 1 + 2 * ohx + per_line;
-        case Part::Column:
+        case Piece::Column:
             return 1 + index;
-        case Part::Total:
+        case Piece::Total:
             return convention == Convention::OhXCrcOnly ? 1 : 1 + per_line;
-        case Part::Address:
+        case Piece::Address:
             return 0;
     }
     return 0;
@@ -191,7 +191,7 @@ int TokenIndex(Convention convention, Part part, int index, int per_line) {
 
 struct Edit {
     int line;  // listing line number, from 1
-    Part part;
+    Piece piece;
     int index;  // data byte k or column c
     std::string text;
 };
@@ -214,8 +214,8 @@ void Retype(std::string* line, int token, const std::string& text) {
 void Apply(Convention convention, int per_line, const std::vector<Edit>& edits, Listing* listing) {
     for (const Edit& edit : edits) {
         std::string& line = listing->lines[static_cast<std::size_t>(edit.line - 1)];
-        int token = TokenIndex(convention, edit.part, edit.index, per_line);
-        if (convention == Convention::OhMz && edit.part == Part::Total) {
+        int token = TokenIndex(convention, edit.piece, edit.index, per_line);
+        if (convention == Convention::OhMz && edit.piece == Piece::Total) {
             token = 1;
         }
         Retype(&line, token, edit.text);
@@ -342,7 +342,7 @@ TEST_P(PlantedTypos, AreFoundAndDiagnosed) {
 }
 
 using C = Convention;
-using P = Part;
+using P = Piece;
 
 const TypoCase kTypoCases[] = {
     // One wrong byte: the line sum and one column sum cross at it.
