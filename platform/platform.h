@@ -47,7 +47,8 @@ bool Exists(const char* path);
 // Renames `from` to `to`; fails, changing nothing, when `to` exists.
 bool RenameNoReplace(const char* from, const char* to);
 
-// Renames `from` to `to`, replacing `to` when it exists.
+// Renames `from` to `to`, replacing `to` when it exists; `from` takes the
+// access permissions of the file it replaces.
 bool RenameReplace(const char* from, const char* to);
 
 // Deletes a file. Returns false on failure.

@@ -174,6 +174,12 @@ bool RenameReplace(const char* from, const char* to) {
     if (FaultHit(FaultPoint::RenameReplace)) {
         return false;
     }
+    // The new file takes the place of the old one with its permissions, so
+    // that a file the user keeps private stays private.
+    struct stat replaced;
+    if (::stat(to, &replaced) == 0) {
+        ::chmod(from, replaced.st_mode & 07777);
+    }
     if (::rename(from, to) != 0) {
         Remember();
         return false;

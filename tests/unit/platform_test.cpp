@@ -1,0 +1,64 @@
+// The platform seam where it does more than pass a call through.
+#include "platform/platform.h"
+
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+namespace tsy {
+namespace {
+
+TEST(Platform, RenameNoReplaceNeverReplaces) {
+    test::TempDir dir;
+    const std::string from = dir.File("a");
+    const std::string to = dir.File("b");
+    test::WriteFile(from, "new");
+    test::WriteFile(to, "kept");
+    EXPECT_FALSE(platform::RenameNoReplace(from.c_str(), to.c_str()));
+    EXPECT_EQ("kept", test::ReadFile(to));
+    EXPECT_EQ("new", test::ReadFile(from));
+    EXPECT_TRUE(platform::RenameReplace(from.c_str(), to.c_str()));
+    EXPECT_EQ("new", test::ReadFile(to));
+    EXPECT_FALSE(test::FileExists(from));
+}
+
+#ifndef _WIN32
+TEST(Platform, ReplacingKeepsThePermissionsOfTheReplacedFile) {
+    test::TempDir dir;
+    const std::string from = dir.File("new");
+    const std::string to = dir.File("state.tsy");
+    test::WriteFile(from, "new");
+    test::WriteFile(to, "old");
+    ASSERT_EQ(0, ::chmod(to.c_str(), 0600));
+    ASSERT_EQ(0, ::chmod(from.c_str(), 0644));
+    ASSERT_TRUE(platform::RenameReplace(from.c_str(), to.c_str()));
+    struct stat st;
+    ASSERT_EQ(0, ::stat(to.c_str(), &st));
+    EXPECT_EQ(0600u, st.st_mode & 0777u);
+}
+#endif
+
+TEST(Platform, ShiftJisReachesTheTerminalConverted) {
+    // テスト in Shift-JIS; the terminal's encoding differs per platform, but
+    // the text must come out whole and ASCII must pass unchanged.
+    char out[64];
+    const std::size_t n = platform::ToTerminalEncoding(
+        "A\x83\x65\x83\x58\x83\x67"
+        "B",
+        out, sizeof out);
+    ASSERT_GE(n, 5u);
+    EXPECT_EQ('A', out[0]);
+    EXPECT_EQ('B', out[n - 1]);
+    EXPECT_EQ('\0', out[n]);
+    // Too small a buffer is cut, never overrun.
+    char tiny[3] = {'x', 'x', 'x'};
+    platform::ToTerminalEncoding("ABCDEF", tiny, sizeof tiny);
+    EXPECT_EQ('\0', tiny[2]);
+}
+
+}  // namespace
+}  // namespace tsy
