@@ -46,6 +46,14 @@ memory_is() {
 unchanged() { cmp -s "$work/s.tsy" "$work/orig.tsy" && [ ! -e "$work/s.tsy.old" ] ||
   { fail "state-save file changed"; return 1; }; }
 
+# Each example listing with the options of its convention.
+conventions='plain.txt
+address-sum.txt --address-sum
+lower-address.txt --address-sum --lower-address-only
+ohmz.txt --ohmz
+ohx.txt --ohx
+no-checksum.txt --no-checksum'
+
 # Every example listing in its convention, applied and written with the backup.
 while read -r listing opts; do
   fresh_state
@@ -54,14 +62,7 @@ while read -r listing opts; do
     has out '完了しました' && has out 'アドレス:$C000 - $C03F' && has out '書き込み完了' &&
     memory_is C000 "$ex/program.bin" && cmp -s "$work/s.tsy.old" "$work/orig.tsy" && ok ||
     fail "backup or bytes"
-done <<'LIST'
-plain.txt
-address-sum.txt --address-sum
-lower-address.txt --address-sum --lower-address-only
-ohmz.txt --ohmz
-ohx.txt --ohx
-no-checksum.txt --no-checksum
-LIST
+done <<<"$conventions"
 
 fresh_state
 run "binary dump" 0 -b -s C000 "$work/s.tsy" "$ex/program.bin" &&
@@ -133,14 +134,7 @@ run "version" 0 -V && has out 'Tessaryステートセーブ メモリ書き換�
 while read -r listing opts; do
   # shellcheck disable=SC2086
   run "check $listing" 0 check $opts "$ex/$listing" && has out 'エラー 0' && hasnt out '(E0' && ok
-done <<'LIST'
-plain.txt
-address-sum.txt --address-sum
-lower-address.txt --address-sum --lower-address-only
-ohmz.txt --ohmz
-ohx.txt --ohx
-no-checksum.txt --no-checksum
-LIST
+done <<<"$conventions"
 run "check with typos" 1 check "$ex/typos.txt" &&
   has out '5行目 アドレス:C010 (E03) チェックサムエラー 指定:14 算出:13' &&
   has out '確定: +4 のデータ 4E は 4F の誤り' &&

@@ -96,6 +96,14 @@ class StateImageTest : public ::testing::Test {
     }
 
     // Changes one byte of the held image.
+    // Removes the backup, then puts an earlier one in place when asked.
+    void SetEarlierBackup(bool present) {
+        std::filesystem::remove(backup_);
+        if (present) {
+            test::WriteFile(backup_, "an earlier backup");
+        }
+    }
+
     void Poke(std::uint32_t address, unsigned char value) {
         ASSERT_EQ(StoreResult::Stored, image_.Store(address, &value, 1));
     }
@@ -304,10 +312,7 @@ TEST_F(StateImageTest, FileEndsAsExactlyTheImage) {
     // none of its bytes beyond the image may survive.
     for (bool backup_present : {false, true}) {
         SCOPED_TRACE(backup_present ? "backup present" : "no backup");
-        std::filesystem::remove(backup_);
-        if (backup_present) {
-            test::WriteFile(backup_, "an earlier backup");
-        }
+        SetEarlierBackup(backup_present);
         LoadFile(StateFile(kFileSize));
         test::WriteFile(path_, StateFile(kFileSize + 100, 9));
         ASSERT_TRUE(image_.WriteBack(path_.c_str()));
@@ -318,10 +323,7 @@ TEST_F(StateImageTest, FileEndsAsExactlyTheImage) {
 TEST_F(StateImageTest, DeletedStateFileIsWrittenAnew) {
     for (bool backup_present : {false, true}) {
         SCOPED_TRACE(backup_present ? "backup present" : "no backup");
-        std::filesystem::remove(backup_);
-        if (backup_present) {
-            test::WriteFile(backup_, "an earlier backup");
-        }
+        SetEarlierBackup(backup_present);
         LoadFile(StateFile(kFileSize));
         Poke(5, 0xAB);
         std::filesystem::remove(path_);
@@ -357,10 +359,7 @@ TEST_F(StateImageTest, FailedWriteBackLeavesThePreviousFile) {
             }
             SCOPED_TRACE(testing::Message() << "fault " << static_cast<int>(c.point)
                                             << (backup_present ? ", backup present" : ""));
-            std::filesystem::remove(backup_);
-            if (backup_present) {
-                test::WriteFile(backup_, "an earlier backup");
-            }
+            SetEarlierBackup(backup_present);
             LoadFile(previous);
             Poke(5, 0xAB);
             const std::string image = ImageBytes(image_);
