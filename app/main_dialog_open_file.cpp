@@ -3,6 +3,7 @@
 // windows.h first: commdlg.h relies on its types.
 #include <commdlg.h>
 
+#include <cstddef>
 #include <cstring>
 #include <initializer_list>
 
@@ -12,8 +13,10 @@
 namespace tsy::gui {
 namespace {
 
-// The full structure with its extension fields, as 32-bit Windows has it.
-static_assert(sizeof(OPENFILENAMEA) == 88, "OPENFILENAMEA is 88 bytes on 32-bit Windows");
+// The full structure with its extension fields (88 bytes on 32-bit Windows),
+// not the shorter form of older systems.
+static_assert(offsetof(OPENFILENAMEA, FlagsEx) + sizeof(DWORD) == sizeof(OPENFILENAMEA),
+              "OPENFILENAMEA must end with its extension fields");
 
 constexpr std::size_t kFilterSize = 256;
 

@@ -20,6 +20,8 @@
 #include <io.h>
 #include <windows.h>
 
+#include <cinttypes>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -348,8 +350,9 @@ int main(int argc, char** argv) {
         return ListControls(window, std::atoi(arg(3)), arg(4));
     }
     if (action == "xwindow") {
-        std::printf("%lu\n",
-                    reinterpret_cast<unsigned long>(GetPropA(window, "__wine_x11_whole_window")));
+        // A pointer-sized value on both Windows builds.
+        std::printf("%" PRIuPTR "\n",
+                    reinterpret_cast<std::uintptr_t>(GetPropA(window, "__wine_x11_whole_window")));
         return 0;
     }
     if (action == "closebox") {

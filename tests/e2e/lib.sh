@@ -2,7 +2,8 @@
 # works it through the driver (tsy-driver.exe) and the XDND drop tool.
 #
 # From CTest: TSY_APP, TSY_DRIVER, TSY_XDND_DROP, TSY_E2E_WORK,
-# TSY_SCREENSHOTS, TSY_SOURCE_DIR, TSY_OBJDUMP. scripts/test provides the
+# TSY_SCREENSHOTS, TSY_SOURCE_DIR, TSY_OBJDUMP, and the build's Wine
+# architecture and loader (TSY_WINE_ARCH, TSY_WINE). scripts/test provides the
 # display and the Wine prefix; without them the test starts its own.
 set -u -o pipefail
 
@@ -58,7 +59,7 @@ expect() {
 
 # The driver, bounded in time. Prints what it read; fails like the driver.
 drv() {
-  timeout 30 wine "$TSY_DRIVER" "$@"
+  timeout 30 "$TSY_WINE" "$TSY_DRIVER" "$@"
 }
 
 # Like drv, but the test cannot go on without it.
@@ -102,7 +103,7 @@ no_window() {
 
 # The Windows form of a path, as the program sees it.
 win_path() {
-  winepath -w "$1" 2>/dev/null
+  "$TSY_WINE" winepath.exe -w "$1" 2>/dev/null | tr -d '\r'
 }
 
 # A state-save file: "TSRY", 1, 0, zeros up to emulated memory at 4096, 64 KiB
@@ -120,7 +121,7 @@ file_hex() {
 }
 
 app_start() {
-  wine "$TSY_APP" >"$WORK/app.log" 2>&1 &
+  "$TSY_WINE" "$TSY_APP" >"$WORK/app.log" 2>&1 &
   APP_PID=$!
   drv wait main 30000 >/dev/null || die "the main dialog did not open"
 }

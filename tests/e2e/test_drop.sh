@@ -26,6 +26,12 @@ printf '%s\n' "C010 10 20 30" >"$second"
 app_start
 xwindow=$(must xwindow main)
 [ "$xwindow" -gt 0 ] 2>/dev/null || die "no X window for the main dialog"
+# A window property read back whole, a pointer-sized value on both builds.
+if xdotool search --name "Tessary" 2>/dev/null | grep -qx "$xwindow"; then
+  say "ok   the driver's X window is one of the dialog's"
+else
+  fail "the X window $xwindow is not among the dialog's: $(xdotool search --name Tessary | tr '\n' ' ')"
+fi
 read -r sl st sr sb <<<"$(must rect main 201)"
 read -r dl dt dr db <<<"$(must rect main 202)"
 read -r gl gt gr gb <<<"$(must rect main 301)"
