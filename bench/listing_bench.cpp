@@ -98,10 +98,6 @@ long MaxRssKilobytes() {
     return usage.ru_maxrss;
 }
 
-bool Silent(void*, tsy::platform::MessageKind, const char*) {
-    return true;
-}
-
 void Finish(benchmark::State& state, std::int64_t bytes) {
     state.SetBytesProcessed(bytes * static_cast<std::int64_t>(state.iterations()));
     state.counters["file_mb"] = static_cast<double>(bytes) / kMegabyte;
@@ -111,20 +107,19 @@ void Finish(benchmark::State& state, std::int64_t bytes) {
 void BM_ListingReader(benchmark::State& state) {
     const std::string path = ListingPath(state.range(0));
     tsy::StateImage image;
-    if (!image.Load(StatePath().c_str())) {
+    if (image.Load(StatePath().c_str()).status != tsy::LoadStatus::Loaded) {
         state.SkipWithError("no state image");
         return;
     }
     image.SetMemoryOffset(4096);
     tsy::ListingOptions options;  // Checksum on
-    tsy::platform::SetMessageSink(&Silent, nullptr);
     for (auto _ : state) {
-        if (tsy::ListingReader(image, path.c_str(), options) != tsy::ListingResult::Completed) {
+        if (tsy::ReadListing(image, path.c_str(), options).status !=
+            tsy::ListingStatus::Completed) {
             state.SkipWithError("the generated listing did not complete");
             break;
         }
     }
-    tsy::platform::SetMessageSink(nullptr, nullptr);
     Finish(state, FileSize(path));
 }
 
@@ -132,11 +127,12 @@ void BM_LineSource(benchmark::State& state) {
     const std::string path = ListingPath(state.range(0));
     char line[tsy::kLineBufferSize];
     for (auto _ : state) {
-        tsy::LineSource source;
-        if (!source.Open(path.c_str())) {
+        tsy::FileByteSource file;
+        if (!file.Open(path.c_str())) {
             state.SkipWithError("cannot open the listing");
             break;
         }
+        tsy::LineSource source(file);
         std::size_t bytes = 0;
         std::size_t length;
         while ((length = source.Next(line)) != 0) {

@@ -3,8 +3,8 @@
 
 #include <cstddef>
 
-#include "app/check/finding.h"
 #include "cli/options.h"
+#include "proof/finding.h"
 
 namespace tsy::cli {
 
@@ -17,9 +17,9 @@ int RunCheck(const CliOptions& options);
 // The Shift-JIS text of one finding, cut to `capacity` bytes: its first line
 // (line number, address field, code and the line's report), then one line
 // per diagnosis, joined by line feeds, without a final one.
-void FormatFinding(const check::Finding& finding, char* out, std::size_t capacity);
+void FormatFinding(const proof::Finding& finding, char* out, std::size_t capacity);
 
 // The Shift-JIS summary line of a run.
-void FormatSummary(const check::CheckSummary& summary, char* out, std::size_t capacity);
+void FormatSummary(const proof::CheckSummary& summary, char* out, std::size_t capacity);
 
 }  // namespace tsy::cli

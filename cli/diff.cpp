@@ -63,7 +63,8 @@ std::uint32_t PrintDiff(std::FILE* out, const unsigned char* before, const unsig
         PrintText(out, text::kCliDiffNone);
     } else {
         char line[128];
-        std::snprintf(line, sizeof line, text::kCliDiffCount, static_cast<unsigned>(changed));
+        TextOut to(line, sizeof line);
+        text::CliDiffCount(to, static_cast<unsigned>(changed));
         PrintText(out, line);
     }
     return changed;

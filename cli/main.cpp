@@ -1,69 +1,52 @@
-// tsypatch: applies a dump to a state-save file from the command line,
-// through the same commands as the dialog.
+// tsypatch: applies a dump to a state-save file from the command line, with
+// the same steps as the dialog: load, apply, write back.
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
-#include "app/commands.h"
 #include "cli/check.h"
 #include "cli/diff.h"
 #include "cli/options.h"
 #include "cli/terminal.h"
 #include "resources/cli_texts.h"
 #include "resources/texts.h"
+#include "session/session.h"
 
 namespace tsy::cli {
 namespace {
 
 enum ExitStatus { kApplied = 0, kRefused = 1, kUsage = 2, kFileError = 3 };
 
-// The dialog's controls, as the command line's options fill them.
-class CliFrontEnd : public FrontEnd {
-  public:
-    explicit CliFrontEnd(const CliOptions& options) : options_(options) {}
-
-    bool ReadFormatCheck() override { return options_.format_check; }
-    bool AskStateFile(char* path) override { return Copy(path, options_.state_path); }
-    bool AskDumpFile(char* path) override { return Copy(path, options_.dump_path); }
-    void ShowStatePath(const char*) override {}
-    void ShowDumpPath(const char*) override {}
-    void Repaint() override {}
-    DumpOptions ReadDumpOptions() override { return options_.dump; }
-    void EnableWriteBack() override {}
-    void ShowAbout() override {}
-    void Exit() override {}
-
-  private:
-    static bool Copy(char* to, const std::string& from) {
-        std::snprintf(to, kPathSize, "%s", from.c_str());
-        return true;
-    }
-
-    const CliOptions& options_;
-};
-
 int Apply(const CliOptions& options) {
-    StateImage image;
-    CliFrontEnd front_end(options);
-    Commands commands(front_end, image);
-
-    if (commands.BrowseStateFile() != CommandResult::Done) {
+    Session session;
+    const char* state_path = options.state_path.c_str();
+    const LoadResult load = session.OpenState(state_path);
+    if (load.status != LoadStatus::Loaded) {
+        PrintMessage(load.message);
+        PrintFileReason(state_path, load.system_error);
         return kFileError;
     }
+    if (options.format_check && session.FormatSuspect()) {
+        PrintMessage(MakeMessage(MessageKind::Warning, text::kFormatWarning));
+    }
+    const StateImage& image = session.Image();
     std::vector<unsigned char> loaded;
     if (options.diff) {
         loaded.assign(image.Bytes(), image.Bytes() + image.Size());
     }
-    commands.BrowseDumpFile();
 
+    session.NameDump(options.dump_path.c_str());
+    const ApplyResult result = session.Apply(options.dump);
+    PrintMessage(result.message);
     int status = kApplied;
-    switch (commands.Apply()) {
-        case ApplyResult::Applied:
+    switch (result.status) {
+        case ApplyStatus::Applied:
             break;
-        case ApplyResult::Refused:
+        case ApplyStatus::Refused:
             status = kRefused;
             break;
         default:
+            PrintFileReason(options.dump_path.c_str(), result.system_error);
             return kFileError;
     }
     if (options.diff) {
@@ -79,14 +62,17 @@ int Apply(const CliOptions& options) {
         PrintText(stderr, text::kCliNotWritten);
         return status;
     }
-    if (commands.WriteBack() != CommandResult::Done) {
+    const WriteBackResult written = session.WriteBack();
+    if (written.status != WriteBackStatus::Written) {
+        PrintMessage(written.message);
+        PrintFileReason(state_path, written.system_error);
         return kFileError;
     }
+    PrintMessage(MakeMessage(MessageKind::Plain, text::kWriteComplete));
     return status;
 }
 
 int Run(int argc, char** argv) {
-    platform::SetMessageSink(TerminalSink, nullptr);
     CliOptions options = ParseOptions(argc, argv);
     switch (options.mode) {
         case Mode::Help:

@@ -42,9 +42,11 @@ const option kLongOptions[] = {
 
 const char kShortOptions[] = ":bs:uo:nhV";
 
-std::string Format(const char* format, const char* argument) {
+// The text of a usage error that quotes the argument given.
+std::string Format(void (*write)(TextOut&, const char*), const char* argument) {
     char buffer[512];
-    std::snprintf(buffer, sizeof buffer, format, argument);
+    TextOut to(buffer, sizeof buffer);
+    write(to, argument);
     return buffer;
 }
 
@@ -114,7 +116,7 @@ CliOptions ParseOptions(int argc, char** argv) {
         }
         const char* given = argv[optind - 1];
         if (options.mode == Mode::Check && ApplyOnly(code)) {
-            return UsageError(Format(text::kCliCheckOnlyListingOptions, given));
+            return UsageError(Format(text::CliCheckOnlyListingOptions, given));
         }
         switch (code) {
             case 'b':
@@ -130,7 +132,7 @@ CliOptions ParseOptions(int argc, char** argv) {
                 break;
             case 'o':
                 if (!ParseOffset(optarg, &options.dump.memory_offset)) {
-                    return UsageError(Format(text::kCliBadOffset, optarg));
+                    return UsageError(Format(text::CliBadOffset, optarg));
                 }
                 break;
             case kNoChecksum:
@@ -167,9 +169,9 @@ CliOptions ParseOptions(int argc, char** argv) {
                 options.mode = Mode::Version;
                 return options;
             case ':':
-                return UsageError(Format(text::kCliMissingValue, given));
+                return UsageError(Format(text::CliMissingValue, given));
             default:
-                return UsageError(Format(text::kCliBadOption, given));
+                return UsageError(Format(text::CliBadOption, given));
         }
     }
 
@@ -179,11 +181,11 @@ CliOptions ParseOptions(int argc, char** argv) {
         return UsageError(text::kCliMissingPaths);
     }
     if (count > wanted) {
-        return UsageError(Format(text::kCliExtraArgument, argv[optind + wanted]));
+        return UsageError(Format(text::CliExtraArgument, argv[optind + wanted]));
     }
     for (int i = optind; i < argc; ++i) {
         if (std::strlen(argv[i]) >= kPathSize) {
-            return UsageError(Format(text::kCliPathTooLong, argv[i]));
+            return UsageError(Format(text::CliPathTooLong, argv[i]));
         }
     }
     if (options.mode == Mode::Check) {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/commands.h"
+#include "session/session.h"
 
 namespace tsy::cli {
 

@@ -17,11 +17,24 @@ void PrintText(std::FILE* stream, const char* sjis) {
     std::fflush(stream);
 }
 
-bool TerminalSink(void*, platform::MessageKind kind, const char* text) {
-    using platform::MessageKind;
-    const bool normal = kind == MessageKind::Information || kind == MessageKind::Plain;
-    PrintText(normal ? stdout : stderr, text);
-    return kind != MessageKind::Question;
+void PrintMessage(const Message& message) {
+    if (message.Empty()) {
+        return;
+    }
+    const bool normal =
+        message.kind == MessageKind::Information || message.kind == MessageKind::Plain;
+    PrintText(normal ? stdout : stderr, message.text);
+}
+
+void PrintFileReason(const char* path, std::uint32_t system_error) {
+    if (system_error == 0) {
+        std::fprintf(stderr, "%s\n", path);
+    } else {
+        char reason[256];
+        platform::DescribeError(system_error, reason, sizeof reason);
+        std::fprintf(stderr, "%s: %s\n", path, reason);
+    }
+    std::fflush(stderr);
 }
 
 }  // namespace tsy::cli

@@ -1,18 +1,23 @@
 // Output of Shift-JIS texts on the terminal, in its own encoding.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 
 #include "platform/platform.h"
+#include "resources/message.h"
 
 namespace tsy::cli {
 
 // Prints a Shift-JIS text and a line feed; CR LF pairs become plain line feeds.
 void PrintText(std::FILE* stream, const char* sjis);
 
-// A message sink for platform::SetMessageSink: completions and the
-// write-back message on standard output, everything else on standard error.
-// Questions are answered No: nobody is there to ask.
-bool TerminalSink(void* context, platform::MessageKind kind, const char* text);
+// Prints a message: completions and the write-back message on standard
+// output, everything else on standard error; nothing for an empty one.
+void PrintMessage(const Message& message);
+
+// Prints, on standard error, the file a failure concerns and the system's
+// reason for it (when `system_error` is not 0), on a line of their own.
+void PrintFileReason(const char* path, std::uint32_t system_error);
 
 }  // namespace tsy::cli

@@ -1,13 +1,17 @@
-// Feeds arbitrary listings under arbitrary options to ListingReader over a
-// small state image, so that stores outside the image are exercised too.
+// Feeds arbitrary listings under arbitrary options to the listing reader over
+// a small state image, so that stores outside the image are exercised too,
+// and to the proofreader.
 //
 // Input: byte 0 holds the options (bit 0 Checksum, 1 AddressSum,
 // 2 LowerAddressOnly, 3 OhMzSum, 4 OhXCrc), bytes 1 and 2 the memory offset
-// (little-endian, modulo 8192), the rest is the listing.
+// (little-endian, modulo 8192), the rest is the listing, read from memory.
 //
-// Besides the sanitizers, every run checks what the reader promises: one
-// message per run, of the kind its result names; a report of at most 511
-// bytes ending in its E code; no byte below the memory offset changed.
+// Besides the sanitizers, every run checks what the reader promises: a
+// message of the kind its result names; a report of at most 511 bytes ending
+// in its E code; no byte below the memory offset changed. And what the
+// proofreader promises: a listing the reader takes whole has no finding with
+// an E code, and one it refuses has one (unless only the image's size
+// refused it).
 #include <unistd.h>
 
 #include <cstdint>
@@ -16,33 +20,29 @@
 #include <cstring>
 #include <string>
 
-#include "app/boxes/result_text.h"
 #include "image/state_image.h"
+#include "listing/byte_source.h"
 #include "listing/listing_reader.h"
-#include "platform/platform.h"
+#include "proof/listing_check.h"
 
 namespace {
 
 constexpr std::uint32_t kImageSize = 6144;
 constexpr std::uint32_t kOffsetModulus = 8192;
 
-struct Told {
-    int count = 0;
-    tsy::platform::MessageKind kind = tsy::platform::MessageKind::Plain;
-    std::string text;
-};
-
-bool Record(void* context, tsy::platform::MessageKind kind, const char* text) {
-    Told* told = static_cast<Told*>(context);
-    ++told->count;
-    told->kind = kind;
-    told->text = text;
-    return true;
-}
-
 std::string g_state_path;
-std::string g_listing_path;
 unsigned char g_state[kImageSize];
+
+// Counts the findings with an E code.
+class Errors : public tsy::proof::FindingSink {
+  public:
+    void Report(const tsy::proof::Finding& finding) override {
+        if (tsy::IsError(finding.code)) {
+            ++count;
+        }
+    }
+    int count = 0;
+};
 
 void Check(bool condition, const char* what) {
     if (!condition) {
@@ -64,7 +64,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     const std::string base = std::string(dir != nullptr ? dir : "/tmp") + "/tsy-listing-fuzz-" +
                              std::to_string(static_cast<long>(getpid()));
     g_state_path = base + ".tsy";
-    g_listing_path = base + ".txt";
     std::memcpy(g_state, "TSRY\x01\x00", 6);
     for (std::uint32_t i = 6; i < kImageSize; ++i) {
         g_state[i] = static_cast<unsigned char>(i * 7 + 3);
@@ -88,41 +87,42 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.ohx_crc = (data[0] & 0x10) != 0;
     const std::uint32_t offset = (data[1] | (data[2] << 8)) % kOffsetModulus;
 
-    std::FILE* file = std::fopen(g_listing_path.c_str(), "wb");
-    Check(file != nullptr, "cannot write the listing");
-    std::fwrite(data + 3, 1, size - 3, file);
-    std::fclose(file);
-
-    Told told;
-    tsy::platform::SetMessageSink(&Record, &told);
     tsy::StateImage image;
-    Check(image.Load(g_state_path.c_str()), "cannot load the state file");
+    Check(image.Load(g_state_path.c_str()).status == tsy::LoadStatus::Loaded,
+          "cannot load the state file");
     image.SetMemoryOffset(offset);
-    tsy::LineOutcome code = tsy::LineOutcome::Ignored;
-    const tsy::ListingResult result =
-        tsy::ListingReader(image, g_listing_path.c_str(), options, &code);
-    tsy::platform::SetMessageSink(nullptr, nullptr);
+    tsy::MemoryByteSource listing(data + 3, size - 3);
+    const tsy::ListingResult result = tsy::ReadListing(image, listing, options);
+    const std::string text = result.message.text;
 
-    Check(told.count == 1, "not exactly one message");
-    switch (result) {
-        case tsy::ListingResult::Completed:
-            Check(told.kind == tsy::platform::MessageKind::Information, "completion kind");
-            Check(code == tsy::LineOutcome::Accepted, "completion with a code");
+    switch (result.status) {
+        case tsy::ListingStatus::Completed:
+            Check(result.message.kind == tsy::MessageKind::Information, "completion kind");
+            Check(result.stopped_by == tsy::LineOutcome::Accepted, "completion with a code");
             break;
-        case tsy::ListingResult::CheckFailed:
-            Check(told.kind == tsy::platform::MessageKind::Report, "report kind");
-            Check(tsy::IsError(code), "failure without a code");
-            Check(std::strlen(tsy::ResultText) <= 511, "report too long");
-            Check(told.text == tsy::ResultText, "report is not ResultText");
-            Check(EndsWithCode(told.text, code), "report does not end in its code");
+        case tsy::ListingStatus::CheckFailed:
+            Check(result.message.kind == tsy::MessageKind::Report, "report kind");
+            Check(tsy::IsError(result.stopped_by), "failure without a code");
+            Check(text.size() <= 511, "report too long");
+            Check(EndsWithCode(text, result.stopped_by), "report does not end in its code");
             break;
-        case tsy::ListingResult::OpenFailed:
-        case tsy::ListingResult::NoImage:
+        case tsy::ListingStatus::OpenFailed:
+        case tsy::ListingStatus::ReadFailed:
+        case tsy::ListingStatus::NoImage:
             Check(false, "unexpected result");
             break;
     }
     Check(image.Size() == kImageSize, "image size changed");
     const std::uint32_t kept = offset < kImageSize ? offset : kImageSize;
     Check(std::memcmp(image.Bytes(), g_state, kept) == 0, "a byte below the offset changed");
+
+    tsy::MemoryByteSource again(data + 3, size - 3);
+    Errors errors;
+    tsy::proof::CheckListing(again, options, &errors);
+    if (result.status == tsy::ListingStatus::Completed) {
+        Check(errors.count == 0, "a finding in a listing the reader takes");
+    } else if (result.stopped_by != tsy::LineOutcome::E09) {
+        Check(errors.count > 0, "no finding in a listing the reader refuses");
+    }
     return 0;
 }

@@ -1,13 +1,11 @@
 #include "image/binary_dump.h"
 
-#include "image/messages.h"
 #include "platform/platform.h"
+#include "resources/characters.h"
 #include "resources/texts.h"
 
 namespace tsy {
 namespace {
-
-using platform::MessageKind;
 
 // Emulated addresses end below this; a dump must end below it as well.
 constexpr std::uint64_t kAddressLimit = 0x10000;
@@ -15,22 +13,11 @@ constexpr std::uint64_t kAddressLimit = 0x10000;
 // Bytes at the head of a UNIX text dump that are not placed.
 constexpr std::uint32_t kUnixHeaderSize = 18;
 
+// The placement formats its messages into 256 bytes.
+constexpr std::size_t kPlaceMessageSize = 256;
+
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-// The value of a hexadecimal digit, or -1 for any other character.
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
 }
 
 // Turns the line feeds of a UNIX text into carriage returns, in place.
@@ -42,42 +29,63 @@ void ConvertLineFeeds(unsigned char* text, std::uint32_t count) {
     }
 }
 
+PlaceResult Outcome(PlaceStatus status, MessageKind kind, const char* text,
+                    std::uint32_t code = 0) {
+    PlaceResult result;
+    result.status = status;
+    result.system_error = code;
+    result.message = MakeMessage(kind, text);
+    return result;
+}
+
+template <typename Write>
+PlaceResult Outcome(PlaceStatus status, MessageKind kind, Write write, std::uint32_t code = 0) {
+    PlaceResult result;
+    result.status = status;
+    result.system_error = code;
+    result.message = MakeMessage(kind, write, kPlaceMessageSize);
+    return result;
+}
+
 // Reads the whole file at `path` into `block`, `*size` bytes, unless the
 // dump would reach past the last emulated address from `start` on. Returns
-// Placed when the block holds the dump; otherwise tells the user (D1 to D5)
-// and returns Refused or FileError, holding no block. The file is closed.
+// Placed (with no message) when the block holds the dump; otherwise the
+// failure, holding no block. The file is closed.
 PlaceResult ReadDump(const char* path, std::uint32_t start, platform::MemoryBlock* block,
                      std::uint32_t* size) {
     platform::FileHandle file = platform::OpenForReading(path);
     if (file == platform::kNoFile) {
-        platform::Tell(MessageKind::Error, text::kDumpOpenFailed);
-        return PlaceResult::FileError;
+        return Outcome(PlaceStatus::FileError, MessageKind::Error, text::kDumpOpenFailed,
+                       platform::LastError());
     }
     if (!platform::GetSize(file, size)) {
-        TellFormatted(MessageKind::Error, text::kDumpSizeFailed,
-                      static_cast<int>(platform::LastError()));
+        const std::uint32_t code = platform::LastError();
         platform::Close(file);
-        return PlaceResult::FileError;
+        return Outcome(
+            PlaceStatus::FileError, MessageKind::Error,
+            [code](TextOut& out) { text::DumpSizeFailed(out, static_cast<int>(code)); }, code);
     }
     if (static_cast<std::uint64_t>(start) + *size >= kAddressLimit) {
-        TellFormatted(MessageKind::Error, text::kDumpTooLarge, static_cast<unsigned>(*size));
         platform::Close(file);
-        return PlaceResult::Refused;
+        const unsigned shown = *size;
+        return Outcome(PlaceStatus::Refused, MessageKind::Error,
+                       [shown](TextOut& out) { text::DumpTooLarge(out, shown); });
     }
     if (!platform::AllocateBlock(*size, block)) {
-        TellFormatted(MessageKind::Error, text::kDumpMemoryFailed,
-                      static_cast<int>(platform::LastError()));
+        const std::uint32_t code = platform::LastError();
         platform::Close(file);
-        return PlaceResult::FileError;
+        return Outcome(
+            PlaceStatus::FileError, MessageKind::Error,
+            [code](TextOut& out) { text::DumpMemoryFailed(out, static_cast<int>(code)); }, code);
     }
     if (platform::ReadOnce(file, block->bytes, *size) != *size) {
-        platform::Tell(MessageKind::Error, text::kDumpReadFailed);
+        const std::uint32_t code = platform::LastError();
         platform::FreeBlock(block);
         platform::Close(file);
-        return PlaceResult::FileError;
+        return Outcome(PlaceStatus::FileError, MessageKind::Error, text::kDumpReadFailed, code);
     }
     platform::Close(file);
-    return PlaceResult::Placed;
+    return PlaceResult{};
 }
 
 }  // namespace
@@ -92,11 +100,11 @@ std::uint32_t ParseStartAddress(const char* start_address) {
         negative = *p == '-';
         ++p;
     }
-    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && HexDigit(p[2]) >= 0) {
+    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && HexDigitValue(p[2]) >= 0) {
         p += 2;
     }
     std::uint32_t value = 0;
-    for (int digit = HexDigit(*p); digit >= 0; digit = HexDigit(*++p)) {
+    for (int digit = HexDigitValue(*p); digit >= 0; digit = HexDigitValue(*++p)) {
         value = value * 16 + static_cast<std::uint32_t>(digit);
     }
     return negative ? 0u - value : value;
@@ -106,14 +114,13 @@ PlaceResult PlaceBinaryDump(StateImage& image, const char* path, const char* sta
                             bool unix_text) {
     const std::uint32_t start = ParseStartAddress(start_address);
     if (!image.IsLoaded()) {
-        platform::Tell(MessageKind::Error, text::kNoStateImage);
-        return PlaceResult::NoImage;
+        return Outcome(PlaceStatus::NoImage, MessageKind::Error, text::kNoStateImage);
     }
 
     platform::MemoryBlock dump;
     std::uint32_t size = 0;
     PlaceResult read = ReadDump(path, start, &dump, &size);
-    if (read != PlaceResult::Placed) {
+    if (read.status != PlaceStatus::Placed) {
         return read;
     }
 
@@ -133,9 +140,10 @@ PlaceResult PlaceBinaryDump(StateImage& image, const char* path, const char* sta
 
     if (!image.Fits(start, stored)) {
         platform::FreeBlock(&dump);
-        TellFormatted(MessageKind::Error, text::kDumpOutsideImage, start, start + stored - 1,
-                      image.Size());
-        return PlaceResult::Refused;
+        const unsigned last = start + stored - 1;
+        const unsigned image_size = image.Size();
+        return Outcome(PlaceStatus::Refused, MessageKind::Error,
+                       [&](TextOut& out) { text::DumpOutsideImage(out, start, last, image_size); });
     }
     image.Store(start, placed, count);
     if (unix_text) {
@@ -144,8 +152,8 @@ PlaceResult PlaceBinaryDump(StateImage& image, const char* path, const char* sta
     }
     platform::FreeBlock(&dump);
 
-    TellFormatted(MessageKind::Information, text::kPlacedRange, start, end);
-    return PlaceResult::Placed;
+    return Outcome(PlaceStatus::Placed, MessageKind::Information,
+                   [&](TextOut& out) { text::PlacedRange(out, start, end); });
 }
 
 }  // namespace tsy

@@ -1,14 +1,36 @@
 // The in-memory copy of one state-save file: the whole file in one fixed
 // block, loaded, format-checked, changed through Store and written back
-// with a ".old" backup. Every operation tells the user of its own failures
-// (platform::Tell) and returns whether it succeeded.
+// with a ".old" backup. Operations tell nobody: each returns what happened,
+// with the message a front end shows for it.
 #pragma once
 
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "resources/message.h"
 
 namespace tsy {
+
+enum class LoadStatus {
+    Loaded,
+    OpenFailed,    // the file could not be opened
+    SizeFailed,    // its size could not be had
+    MemoryFailed,  // no block for its bytes
+    ReadFailed,    // fewer bytes arrived than its size
+};
+using LoadResult = Result<LoadStatus>;
+
+enum class WriteBackStatus {
+    Written,
+    NoImage,            // nothing held; no file touched
+    PathTooLong,        // the backup's name would be over the path limit
+    CreateFailed,       // the new file could not be created
+    WriteFailed,        // the new file could not be written whole
+    BackupFailed,       // the file could not be renamed to its backup
+    ReplaceFailed,      // the new file could not take the file's place
+    ReplaceFailedKept,  // ... and the previous file stays only as the backup
+};
+using WriteBackResult = Result<WriteBackStatus>;
 
 enum class StoreResult {
     Stored,        // every byte copied
@@ -23,9 +45,9 @@ class StateImage {
     StateImage(const StateImage&) = delete;
     StateImage& operator=(const StateImage&) = delete;
 
-    // Releases any held image, then reads the file at `path` whole. Tells the
-    // user of a failure (L1 to L4) and returns false, holding no image.
-    bool Load(const char* path);
+    // Releases any held image, then reads the file at `path` whole. On any
+    // failure no image is held afterwards, the first one gone as well.
+    LoadResult Load(const char* path);
 
     bool IsLoaded() const { return block_.bytes != nullptr; }
 
@@ -35,8 +57,8 @@ class StateImage {
 
     // Writes the image to `path`, keeping the file's first version as
     // `path` + ".old". The file at `path` ends up holding exactly the image's
-    // bytes, or, after any failure (told to the user), its previous content.
-    bool WriteBack(const char* path);
+    // bytes, or, after any failure, its previous content.
+    WriteBackResult WriteBack(const char* path) const;
 
     // Whether image offsets MemoryOffset + address .. + count - 1 (formed
     // without wrap-around) lie wholly inside the held image; an empty range
@@ -44,7 +66,7 @@ class StateImage {
     bool Fits(std::uint32_t address, std::uint32_t count) const;
 
     // Copies `count` bytes to image offset MemoryOffset + address, or
-    // nothing when the range does not fit. Tells the user nothing.
+    // nothing when the range does not fit.
     StoreResult Store(std::uint32_t address, const unsigned char* bytes, std::uint32_t count);
 
     // Offset in the file of emulated address 0.

@@ -18,17 +18,13 @@ void KeepWindows(Tokenizer* tokens, const ListingOptions& options, DataLineResul
     }
 }
 
-int DigitValue(char digit) {
-    return digit <= '9' ? digit - '0' : digit - 'A' + 10;
-}
-
 // The value of a window that passed the pair test: its two digits, or three
 // when its third byte is a digit too (an Oh!MZ window). The same as
 // HexValue of the window, without its general rules.
 std::int32_t PairValue(const TokenWindow& window) {
-    std::int32_t value = DigitValue(window.text[0]) * 16 + DigitValue(window.text[1]);
-    if (window.length == 3 && IsHexDigit(window.text[2])) {
-        value = value * 16 + DigitValue(window.text[2]);
+    std::int32_t value = HexDigitValue(window.text[0]) * 16 + HexDigitValue(window.text[1]);
+    if (window.length == 3 && IsUpperHexDigit(window.text[2])) {
+        value = value * 16 + HexDigitValue(window.text[2]);
     }
     return value;
 }

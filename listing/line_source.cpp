@@ -1,7 +1,5 @@
 #include "listing/line_source.h"
 
-#include <cerrno>
-
 #include "listing/tokens.h"
 
 namespace tsy {
@@ -13,38 +11,16 @@ constexpr unsigned char kEndOfText = 0x1A;
 
 }  // namespace
 
-bool LineSource::Open(const char* path) {
-    Close();
-    errno = 0;
-    file_ = std::fopen(path, "rb");
-    if (file_ == nullptr) {
-        open_error_ = errno;
-        return false;
-    }
-    open_error_ = 0;
-    ended_ = false;
-    read_failed_ = false;
-    position_ = filled_ = 0;
-    line_feeds_ = line_number_ = lines_returned_ = 0;
-    return true;
-}
-
-void LineSource::Close() {
-    if (file_ != nullptr) {
-        std::fclose(file_);
-        file_ = nullptr;
-    }
-    ended_ = true;
-}
-
 bool LineSource::Fill() {
     if (ended_) {
         return false;
     }
-    filled_ = std::fread(buffer_, 1, sizeof buffer_, file_);
     position_ = 0;
+    if (!bytes_.Read(buffer_, sizeof buffer_, &filled_)) {
+        filled_ = 0;
+        read_failed_ = true;
+    }
     if (filled_ == 0) {
-        read_failed_ = std::ferror(file_) != 0;
         ended_ = true;
         return false;
     }

@@ -1,31 +1,24 @@
-// Streams a listing file line by line through a fixed read buffer, reading
-// bytes in binary mode and giving them the meaning of a Windows text stream,
-// so that every platform reads a listing alike.
+// Streams a listing line by line through a fixed read buffer, reading bytes
+// as they are and giving them the meaning of a Windows text stream, so that
+// every platform reads a listing alike.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
+
+#include "listing/byte_source.h"
 
 namespace tsy {
 
 class LineSource {
   public:
-    // Bytes asked of the file at a time.
+    // Bytes asked of the source at a time.
     static constexpr std::size_t kReadBufferSize = 16384;
 
-    LineSource() = default;
-    ~LineSource() { Close(); }
+    // Reads from `bytes`, which must outlive the line source.
+    explicit LineSource(ByteSource& bytes) : bytes_(bytes) {}
     LineSource(const LineSource&) = delete;
     LineSource& operator=(const LineSource&) = delete;
-
-    // Opens `path` for reading. False on failure; OpenError() then holds the
-    // C library's errno of the failed open.
-    bool Open(const char* path);
-    int OpenError() const { return open_error_; }
-
-    // Closes the file; reading then ends. Harmless when nothing is open.
-    void Close();
 
     // Reads the next line into `line` (kLineBufferSize bytes) and returns its
     // length, 0 once nothing more can be read. Every carriage return is
@@ -48,9 +41,8 @@ class LineSource {
     // Refills the read buffer; false when no byte came.
     bool Fill();
 
-    std::FILE* file_ = nullptr;
-    int open_error_ = 0;
-    bool ended_ = true;
+    ByteSource& bytes_;
+    bool ended_ = false;
     bool read_failed_ = false;
     std::size_t position_ = 0;
     std::size_t filled_ = 0;

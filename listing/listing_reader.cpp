@@ -5,14 +5,11 @@
 
 #include <cstring>
 
-#include "app/boxes/result_text.h"
 #include "listing/check_line.h"
-#include "listing/data_line.h"
 #include "listing/line_source.h"
 #include "listing/report.h"
 #include "listing/sums.h"
 #include "listing/tokens.h"
-#include "platform/platform.h"
 #include "resources/texts.h"
 
 namespace tsy {
@@ -21,16 +18,17 @@ namespace {
 // Everything one run holds; nothing outlives the run.
 class ListingRun {
   public:
-    ListingRun(StateImage& image, const ListingOptions& options)
-        : image_(image), options_(options) {}
+    ListingRun(StateImage& image, ByteSource& bytes, const ListingOptions& options)
+        : image_(image), options_(options), source_(bytes) {}
 
-    ListingResult Run(const char* path, LineOutcome* stopped_by);
+    void Run(ListingResult* result);
 
   private:
-    // Each returns the line's outcome; an E code ends the run.
-    LineOutcome DataLine(std::size_t length);
-    LineOutcome SumLine(std::size_t length);
-    LineOutcome DashedLine(std::size_t length);
+    // Each returns the line's outcome; an E code ends the run with its
+    // report in `report`.
+    LineOutcome DataLine(std::size_t length, char* report);
+    LineOutcome SumLine(std::size_t length, char* report);
+    LineOutcome DashedLine(std::size_t length, char* report);
 
     StateImage& image_;
     const ListingOptions& options_;
@@ -44,51 +42,45 @@ class ListingRun {
     CheckLineResult check_;
 };
 
-ListingResult ListingRun::Run(const char* path, LineOutcome* stopped_by) {
-    if (!source_.Open(path)) {
-        char message[kResultTextSize];
-        FormatOpenFailure(source_.OpenError(), message, sizeof message);
-        platform::Tell(platform::MessageKind::Error, message);
-        return ListingResult::OpenFailed;
-    }
+void ListingRun::Run(ListingResult* result) {
     std::size_t read;
     while ((read = source_.Next(line_)) != 0) {
         const std::size_t length = UpperCaseLine(line_, read, upper_);
         LineOutcome outcome = LineOutcome::Ignored;
         switch (ClassifyLine(upper_, length, options_)) {
             case LineKind::DataLine:
-                outcome = DataLine(length);
+                outcome = DataLine(length, result->message.text);
                 break;
             case LineKind::SumLine:
-                outcome = SumLine(length);
+                outcome = SumLine(length, result->message.text);
                 break;
             case LineKind::DashedLine:
-                outcome = DashedLine(length);
+                outcome = DashedLine(length, result->message.text);
                 break;
             case LineKind::Ignored:
                 break;
         }
         if (IsError(outcome)) {
-            source_.Close();
-            platform::Tell(platform::MessageKind::Report, ResultText);
-            *stopped_by = outcome;
-            return ListingResult::CheckFailed;
+            result->status = ListingStatus::CheckFailed;
+            result->message.kind = MessageKind::Report;
+            result->stopped_by = outcome;
+            result->range = range_;
+            return;
         }
     }
+    result->range = range_;
     // A read error is no end of the listing: the rest was never seen.
-    const bool read_failed = source_.ReadFailed();
-    source_.Close();
-    if (read_failed) {
-        platform::Tell(platform::MessageKind::Error, text::kListingReadFailed);
-        return ListingResult::ReadFailed;
+    if (source_.ReadFailed()) {
+        result->status = ListingStatus::ReadFailed;
+        result->message = MakeMessage(MessageKind::Error, text::kListingReadFailed);
+        return;
     }
-    char message[kResultTextSize];
-    FormatCompletion(range_, message, sizeof message);
-    platform::Tell(platform::MessageKind::Information, message);
-    return ListingResult::Completed;
+    result->status = ListingStatus::Completed;
+    result->message.kind = MessageKind::Information;
+    FormatCompletion(range_, result->message.text, sizeof result->message.text);
 }
 
-LineOutcome ListingRun::DataLine(std::size_t length) {
+LineOutcome ListingRun::DataLine(std::size_t length, char* report) {
     EvaluateDataLine(upper_, length, options_, &data_);
     std::memcpy(address_text_, data_.address_text, sizeof address_text_);
     switch (data_.outcome) {
@@ -97,7 +89,7 @@ LineOutcome ListingRun::DataLine(std::size_t length) {
         case LineOutcome::Ignored:
             return LineOutcome::Ignored;
         default:
-            FormatDataLineReport(data_, ResultText, kResultTextSize);
+            FormatDataLineReport(data_, report, kMessageSize);
             return data_.outcome;
     }
     const bool stored =
@@ -106,7 +98,7 @@ LineOutcome ListingRun::DataLine(std::size_t length) {
          image_.Store(static_cast<std::uint32_t>(data_.address), data_.bytes,
                       static_cast<std::uint32_t>(data_.count)) == StoreResult::Stored);
     if (!stored) {
-        FormatStoreRangeReport(data_, image_.Size(), ResultText, kResultTextSize);
+        FormatStoreRangeReport(data_, image_.Size(), report, kMessageSize);
         return LineOutcome::E09;
     }
     AddToBlock(data_, options_.ohx_crc, &sums_);
@@ -114,44 +106,66 @@ LineOutcome ListingRun::DataLine(std::size_t length) {
     return LineOutcome::Accepted;
 }
 
-LineOutcome ListingRun::SumLine(std::size_t length) {
+LineOutcome ListingRun::SumLine(std::size_t length, char* report) {
     EvaluateSumLine(upper_, length, sums_, options_.ohx_crc, &check_);
     if (check_.outcome != LineOutcome::Accepted) {
-        FormatCheckLineReport(check_, address_text_, ResultText, kResultTextSize);
+        FormatCheckLineReport(check_, address_text_, report, kMessageSize);
         return check_.outcome;
     }
     sums_.ResetAfterSumLine();
     return LineOutcome::Accepted;
 }
 
-LineOutcome ListingRun::DashedLine(std::size_t length) {
+LineOutcome ListingRun::DashedLine(std::size_t length, char* report) {
     EvaluateDashedLine(upper_, length, sums_, &check_);
     if (check_.outcome != LineOutcome::Accepted) {
-        FormatCheckLineReport(check_, address_text_, ResultText, kResultTextSize);
+        FormatCheckLineReport(check_, address_text_, report, kMessageSize);
         return check_.outcome;
     }
     sums_.ResetAfterDashedLine();
     return LineOutcome::Accepted;
 }
 
-}  // namespace
-
-ListingResult ListingReader(StateImage& image, const char* path, const ListingOptions& options) {
-    return ListingReader(image, path, options, nullptr);
+ListingResult NoImage() {
+    ListingResult result;
+    result.status = ListingStatus::NoImage;
+    result.message = MakeMessage(MessageKind::Error, text::kNoStateImage);
+    return result;
 }
 
-ListingResult ListingReader(StateImage& image, const char* path, const ListingOptions& options,
-                            LineOutcome* stopped_by) {
-    LineOutcome ignored = LineOutcome::Accepted;
-    LineOutcome* code = stopped_by != nullptr ? stopped_by : &ignored;
-    *code = LineOutcome::Accepted;
+}  // namespace
+
+ListingResult ReadListing(StateImage& image, ByteSource& bytes, const ListingOptions& options) {
     if (!image.IsLoaded()) {
-        platform::Tell(platform::MessageKind::Error, text::kNoStateImage);
-        return ListingResult::NoImage;
+        return NoImage();
     }
+    ListingResult result;
     // The run's fixed buffers (about 30 KB) live on the stack for this call.
-    ListingRun run(image, options);
-    return run.Run(path, code);
+    ListingRun run(image, bytes, options);
+    run.Run(&result);
+    return result;
+}
+
+ListingResult ReadListing(StateImage& image, const char* path, const ListingOptions& options) {
+    if (!image.IsLoaded()) {
+        return NoImage();
+    }
+    FileByteSource file;
+    if (!file.Open(path)) {
+        ListingResult result;
+        result.status = ListingStatus::OpenFailed;
+        result.system_error = file.Error();
+        // The message shows the C library's error number for the failure.
+        const int error = platform::CErrorNumber(file.Error());
+        result.message = MakeMessage(
+            MessageKind::Error, [error](TextOut& out) { text::ListingOpenFailed(out, error); });
+        return result;
+    }
+    ListingResult result = ReadListing(image, file, options);
+    if (result.status == ListingStatus::ReadFailed) {
+        result.system_error = file.Error();
+    }
+    return result;
 }
 
 }  // namespace tsy

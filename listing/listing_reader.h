@@ -3,26 +3,33 @@
 #pragma once
 
 #include "image/state_image.h"
+#include "listing/byte_source.h"
+#include "listing/data_line.h"
 #include "listing/listing_options.h"
 #include "listing/outcome.h"
+#include "resources/message.h"
 
 namespace tsy {
 
-enum class ListingResult {
-    Completed,    // end of the listing reached; the completion message shown
-    CheckFailed,  // an E code: ResultText filled and told as a Report
+enum class ListingStatus {
+    Completed,    // the end of the listing was reached; the message is the completion
+    CheckFailed,  // an E code; the message is its report (kind Report)
     OpenFailed,   // the listing could not be opened
     ReadFailed,   // reading stopped at an error; lines before it are stored
     NoImage,      // no image held; nothing read
 };
 
-// Reads the listing at `path` into `image`, telling the user of the outcome
-// (completion message, open failure, or the report in ResultText).
-ListingResult ListingReader(StateImage& image, const char* path, const ListingOptions& options);
+struct ListingResult : Result<ListingStatus> {
+    // The E code that ended a CheckFailed run; Accepted otherwise.
+    LineOutcome stopped_by = LineOutcome::Accepted;
+    // LowestAddress and HighestAddress of the accepted lines.
+    AddressRange range;
+};
 
-// As above; `stopped_by` (when not null) receives the E code that ended a
-// CheckFailed run, and Accepted otherwise.
-ListingResult ListingReader(StateImage& image, const char* path, const ListingOptions& options,
-                            LineOutcome* stopped_by);
+// Reads the listing at `path` into `image`.
+ListingResult ReadListing(StateImage& image, const char* path, const ListingOptions& options);
+
+// Reads a listing from `bytes` into `image`.
+ListingResult ReadListing(StateImage& image, ByteSource& bytes, const ListingOptions& options);
 
 }  // namespace tsy

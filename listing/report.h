@@ -31,9 +31,6 @@ void FormatCheckLineReport(const CheckLineResult& check, const char* address_tex
 // The completion: "$lowest - $highest" of the written range.
 void FormatCompletion(const AddressRange& range, char* out, std::size_t capacity);
 
-// The open failure with the C library's error number.
-void FormatOpenFailure(int error, char* out, std::size_t capacity);
-
 // The length of the longest prefix of `text` (at most `limit` bytes) that
 // does not end inside a Shift-JIS double-byte character.
 std::size_t ShiftJisPrefix(const char* text, std::size_t length, std::size_t limit);

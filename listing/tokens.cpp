@@ -17,19 +17,6 @@ bool IsCSpace(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-int DigitValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
 }  // namespace
 
 std::size_t UpperCaseLine(const char* line, std::size_t length, char* upper) {
@@ -49,8 +36,8 @@ LineKind ClassifyLine(const char* upper, std::size_t length, const ListingOption
     if (length < 4) {
         return LineKind::Ignored;
     }
-    if (IsHexDigit(upper[0]) && IsHexDigit(upper[1]) && IsHexDigit(upper[2]) &&
-        IsHexDigit(upper[3])) {
+    if (IsUpperHexDigit(upper[0]) && IsUpperHexDigit(upper[1]) && IsUpperHexDigit(upper[2]) &&
+        IsUpperHexDigit(upper[3])) {
         return LineKind::DataLine;
     }
     if (options.checksum && std::memcmp(upper, "SUM", 3) == 0) {
@@ -100,7 +87,7 @@ TokenWindow MakeTokenWindow(Token token, bool ohmz_sum) {
 }
 
 bool PassesPairTest(const char* text, std::size_t length) {
-    return length >= 2 && IsHexDigit(text[0]) && IsHexDigit(text[1]);
+    return length >= 2 && IsUpperHexDigit(text[0]) && IsUpperHexDigit(text[1]);
 }
 
 std::int32_t HexValue(const char* text, std::size_t length) {
@@ -114,15 +101,15 @@ std::int32_t HexValue(const char* text, std::size_t length) {
         negative = *p == '-';
         ++p;
     }
-    if (end - p >= 3 && p[0] == '0' && (p[1] == 'X' || p[1] == 'x') && DigitValue(p[2]) >= 0) {
+    if (end - p >= 3 && p[0] == '0' && (p[1] == 'X' || p[1] == 'x') && HexDigitValue(p[2]) >= 0) {
         p += 2;
     }
     // The magnitude stops growing once past every 32-bit limit.
     constexpr std::uint64_t kLimit = 0x80000000u;
     std::uint64_t magnitude = 0;
-    for (; p < end && DigitValue(*p) >= 0; ++p) {
+    for (; p < end && HexDigitValue(*p) >= 0; ++p) {
         if (magnitude <= kLimit) {
-            magnitude = magnitude * 16 + static_cast<std::uint64_t>(DigitValue(*p));
+            magnitude = magnitude * 16 + static_cast<std::uint64_t>(HexDigitValue(*p));
         }
     }
     if (negative) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "listing/listing_options.h"
+#include "resources/characters.h"
 
 namespace tsy {
 
@@ -36,11 +37,6 @@ struct TokenWindow {
 };
 
 enum class LineKind { Ignored, DataLine, SumLine, DashedLine };
-
-// '0'..'9' and upper-case 'A'..'F' only: lines are upper-cased before use.
-inline bool IsHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
-}
 
 // Copies `line` (`length` bytes as read) to `upper` (kLineBufferSize bytes),
 // turning 'a'..'z' into 'A'..'Z' byte by byte, and zero-terminates it. The

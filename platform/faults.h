@@ -14,6 +14,7 @@ enum class FaultPoint {
     GetSize,
     Allocate,  // AllocateBlock
     Read,      // ReadOnce: returns one byte fewer than asked
+    ReadSome,  // ReadSome: a read error
     Create,    // CreateForWriting
     Write,     // WriteOnce: writes one byte fewer than asked
     Flush,

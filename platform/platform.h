@@ -2,8 +2,8 @@
 //
 // Every function here is defined once per platform: platform/win32/ on
 // Windows, platform/posix/ elsewhere; the build links exactly one of them.
-// The core (image/, listing/, app/) calls nothing else of the system for
-// files, memory blocks and messages.
+// The core (image/, listing/) calls nothing else of the system for files and
+// memory blocks; it tells the user nothing itself.
 #pragma once
 
 #include <cstddef>
@@ -27,6 +27,11 @@ bool GetSize(FileHandle file, std::uint32_t* size);
 
 // Reads up to `size` bytes with one request and returns how many arrived.
 std::uint32_t ReadOnce(FileHandle file, void* buffer, std::uint32_t size);
+
+// Reads what the next request gives, at most `size` bytes, into `buffer`,
+// for reading a file piece by piece: `*got` is 0 at the end of the file.
+// Returns false (LastError() set) on a read error.
+bool ReadSome(FileHandle file, void* buffer, std::uint32_t size, std::uint32_t* got);
 
 // Creates a new file for writing, without sharing, replacing a file of the
 // same name. Returns kNoFile on failure.
@@ -61,6 +66,14 @@ std::size_t MaxPathLength();
 // The error code of the last failing call above (GetLastError or errno).
 std::uint32_t LastError();
 
+// The C library's error number (errno) for an error code of LastError(), as
+// the C library itself would set it after the same failure.
+int CErrorNumber(std::uint32_t code);
+
+// The system's own description of an error code of LastError(), in the
+// terminal's encoding, zero-terminated in `out`.
+void DescribeError(std::uint32_t code, char* out, std::size_t capacity);
+
 // ---- Fixed memory blocks -----------------------------------------------
 
 struct MemoryBlock {
@@ -75,27 +88,7 @@ bool AllocateBlock(std::uint32_t size, MemoryBlock* block);
 // Gives the block back and empties it; an empty block is ignored.
 void FreeBlock(MemoryBlock* block);
 
-// ---- Telling the user --------------------------------------------------
-
-// How a message is shown. Question asks Yes or No. Plain is a box with an
-// OK button and no icon. Report is a listing error report (the ResultBox).
-enum class MessageKind { Error, Warning, Information, Question, Plain, Report };
-
-// Receives every message of the core; `text` is Shift-JIS. Returns true for
-// Yes (and for every kind that asks nothing), false for No.
-using MessageSink = bool (*)(void* context, MessageKind kind, const char* text);
-
-// Installs the front end's sink; nullptr restores the platform's default
-// (message boxes on Windows, standard error elsewhere).
-void SetMessageSink(MessageSink sink, void* context);
-
-// Shows a message through the installed sink.
-bool Tell(MessageKind kind, const char* text);
-
-// Shows a message the platform's own way, whatever sink is installed: a
-// message box without owner, captioned with the product title, on Windows;
-// the terminal elsewhere. For sinks that handle only some kinds themselves.
-bool TellByDefault(MessageKind kind, const char* text);
+// ---- Text on the terminal ----------------------------------------------
 
 // Converts Shift-JIS text to the encoding of the terminal (UTF-8 on POSIX,
 // the console's code page on Windows). Writes at most `capacity` bytes with

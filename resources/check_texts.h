@@ -1,48 +1,59 @@
 // Texts of the proofreading command (tsypatch check), as Shift-JIS bytes
-// like every other text. Values come pre-formatted as %s where their width
-// varies; %u is a line number or a count.
+// like every other text: fixed texts as arrays, texts with values as
+// functions that write them into a TextOut.
 #pragma once
+
+#include "resources/message.h"
 
 namespace tsy::text {
 
-// The first line of a finding: line number, address field, code; then the
-// line's own report.
-extern const char kCheckDataHeading[];   // %u %s %s
-extern const char kCheckCheckHeading[];  // %u %s %s: the address is the last data line's
-extern const char kCheckE00[];           // %02X %s
-extern const char kCheckE02[];           // %s %03X
-extern const char kCheckE03[];           // %s %02X
-extern const char kCheckE04[];           // %02X %s
+// The first line of a data line's finding: line number, address field, code.
+void CheckDataHeading(TextOut& out, unsigned line, const char* address, const char* code);
+// The same for a check line; the address is the last data line's.
+void CheckCheckHeading(TextOut& out, unsigned line, const char* address, const char* code);
+void CheckE00(TextOut& out, unsigned offset, const char* data);
+void CheckE02(TextOut& out, const char* given, unsigned computed);
+void CheckE03(TextOut& out, const char* given, unsigned computed);
+void CheckE04(TextOut& out, unsigned offset, const char* data);
 extern const char kCheckE05[];
-extern const char kCheckE05Entry[];  // %s %s %02X: column label, given token, computed
-extern const char kCheckLeftOut[];   // marks entries left out
-extern const char kCheckE06[];       // %s %02X
-extern const char kCheckE07[];       // %s %04X
-extern const char kCheckE08[];       // %s %04X
-extern const char kCheckE09[];       // %04X %X
-
-// Diagnoses, one line each; the first %s is kCheckCertain or kCheckLikely.
+// One mismatching column: its label, the given token, the computed sum.
+void CheckE05Entry(TextOut& out, const char* column, const char* given, unsigned computed);
+extern const char kCheckLeftOut[];
+void CheckE06(TextOut& out, const char* given, unsigned computed);
+void CheckE07(TextOut& out, const char* given, unsigned computed);
+void CheckE08(TextOut& out, const char* given, unsigned computed);
+void CheckE09(TextOut& out, unsigned first, unsigned last);
 extern const char kCheckCertain[];
 extern const char kCheckLikely[];
-extern const char kCheckWrongByte[];           // %s %X %s %s
-extern const char kCheckOneOfBytes[];          // %s %X %s %s
-extern const char kCheckLineOffBy[];           // %s %s: the signed change
-extern const char kCheckChecksumToken[];       // %s %s %s
-extern const char kCheckAddressField[];        // %s %s %s
-extern const char kCheckMisreading[];          // %s %X %s %s
-extern const char kCheckChecksumMisreading[];  // %s %s %s
-extern const char kCheckSumMisreading[];       // %s %X %s %s
-extern const char kCheckExplainedBy[];         // %s %u %s %X %s %s
-extern const char kCheckColumnToken[];         // %s %X %s %s
-extern const char kCheckTotalToken[];          // %s %s %s
-extern const char kCheckCrcToken[];            // %s %s %s
-extern const char kCheckUnseenColumns[];       // %s %s: the columns, each " +c"
-extern const char kCheckSwappedBytes[];        // %s %u %s %X %X %s %s
-extern const char kCheckNotCounted[];          // %u %s
-extern const char kCheckMoreDiagnoses[];       // %d
-
-// The last line of a run, and its failure.
-extern const char kCheckSummary[];     // %u %u %u %u: lines, data lines, blocks, findings
-extern const char kCheckReadFailed[];  // reading stopped on an error
+void CheckWrongByte(TextOut& out, const char* sure, unsigned column, const char* typed,
+                    const char* right);
+void CheckOneOfBytes(TextOut& out, const char* sure, unsigned column, const char* typed,
+                     const char* right);
+// `change` is the signed difference, such as "-0B".
+void CheckLineOffBy(TextOut& out, const char* sure, const char* change);
+void CheckChecksumToken(TextOut& out, const char* sure, const char* token, const char* right);
+void CheckAddressField(TextOut& out, const char* sure, const char* typed, const char* right);
+void CheckMisreading(TextOut& out, const char* sure, unsigned column, const char* token,
+                     const char* reading);
+void CheckChecksumMisreading(TextOut& out, const char* sure, const char* token,
+                             const char* reading);
+void CheckSumMisreading(TextOut& out, const char* sure, unsigned column, const char* token,
+                        const char* reading);
+void CheckExplainedBy(TextOut& out, const char* sure, unsigned line, const char* address,
+                      unsigned column, const char* typed, const char* right);
+void CheckColumnToken(TextOut& out, const char* sure, unsigned column, const char* token,
+                      const char* right);
+void CheckTotalToken(TextOut& out, const char* sure, const char* token, const char* right);
+void CheckCrcToken(TextOut& out, const char* sure, const char* token, const char* right);
+// `columns` lists the columns, each as " +c".
+void CheckUnseenColumns(TextOut& out, const char* sure, const char* columns);
+void CheckSwappedBytes(TextOut& out, const char* sure, unsigned line, const char* address,
+                       unsigned column, unsigned column2, const char* typed, const char* right);
+void CheckNotCounted(TextOut& out, unsigned line, const char* address);
+void CheckMoreDiagnoses(TextOut& out, int count);
+// The last line of a run.
+void CheckSummary(TextOut& out, unsigned lines, unsigned data_lines, unsigned blocks,
+                  unsigned findings);
+extern const char kCheckReadFailed[];
 
 }  // namespace tsy::text

@@ -31,22 +31,36 @@ const char kCliUsage[] =
     "            2 使い方の誤り  3 ファイルを開けない・読めない・書けない\n"
     "check の終了コード: 0 誤りなし  1 誤りあり  2 使い方の誤り  3 読めない\n";
 const char kCliHint[] = "詳しくは tsypatch --help を参照してください。";
-const char kCliBadOffset[] = "オフセットは 0～4294967295 の10進数で指定してください: %s";
+void CliBadOffset(TextOut& out, const char* given) {
+    out.Format("オフセットは 0～4294967295 の10進数で指定してください: %s", given);
+}
 const char kCliMissingPaths[] = "ステートセーブファイルとダンプファイルを指定してください。";
-const char kCliExtraArgument[] = "余分な引数があります: %s";
-const char kCliBadOption[] = "不明なオプションです: %s";
-const char kCliMissingValue[] = "オプションに値がありません: %s";
-const char kCliPathTooLong[] = "パスが長すぎます(259バイトまで): %s";
+void CliExtraArgument(TextOut& out, const char* given) {
+    out.Format("余分な引数があります: %s", given);
+}
+void CliBadOption(TextOut& out, const char* given) {
+    out.Format("不明なオプションです: %s", given);
+}
+void CliMissingValue(TextOut& out, const char* given) {
+    out.Format("オプションに値がありません: %s", given);
+}
+void CliPathTooLong(TextOut& out, const char* given) {
+    out.Format("パスが長すぎます(259バイトまで): %s", given);
+}
 const char kCliNotWritten[] = "エラーのため、ステートセーブファイルは書き換えていません。";
 const char kCliDryRun[] = "ドライラン: ステートセーブファイルは書き換えていません。";
-const char kCliCheckOnlyListingOptions[] = "check で使えないオプションです: %s";
+void CliCheckOnlyListingOptions(TextOut& out, const char* given) {
+    out.Format("check で使えないオプションです: %s", given);
+}
 
 }  // namespace tsy::text
 
 namespace tsy::text {
 
 const char kCliDiffNone[] = "メモリの変更はありません。";
-const char kCliDiffCount[] = "変更されたバイト数: %u";
+void CliDiffCount(TextOut& out, unsigned count) {
+    out.Format("変更されたバイト数: %u", count);
+}
 const char kCliDiffHeading[] = "アドレス: 変更前 -> 変更後";
 
 }  // namespace tsy::text

@@ -1,26 +1,29 @@
-// Texts of the command line, as Shift-JIS bytes like every other text.
+// Texts of the command line, as Shift-JIS bytes like every other text: fixed
+// texts as arrays, texts with values as functions writing into a TextOut.
 #pragma once
+
+#include "resources/message.h"
 
 namespace tsy::text {
 
-extern const char kCliUsage[];      // the whole --help text
-extern const char kCliHint[];       // one line pointing to --help
-extern const char kCliBadOffset[];  // %s: the offset as given
+extern const char kCliUsage[];  // the whole --help text
+extern const char kCliHint[];   // one line pointing to --help
+void CliBadOffset(TextOut& out, const char* given);
 extern const char kCliMissingPaths[];
-extern const char kCliExtraArgument[];            // %s
-extern const char kCliBadOption[];                // %s
-extern const char kCliMissingValue[];             // %s
-extern const char kCliPathTooLong[];              // %s
-extern const char kCliNotWritten[];               // the apply stopped; the file was left as it was
-extern const char kCliDryRun[];                   // --dry-run: the file was left as it was
-extern const char kCliCheckOnlyListingOptions[];  // %s
+void CliExtraArgument(TextOut& out, const char* given);
+void CliBadOption(TextOut& out, const char* given);
+void CliMissingValue(TextOut& out, const char* given);
+void CliPathTooLong(TextOut& out, const char* given);
+extern const char kCliNotWritten[];  // the apply stopped; the file was left as it was
+extern const char kCliDryRun[];      // --dry-run: the file was left as it was
+void CliCheckOnlyListingOptions(TextOut& out, const char* given);
 
 }  // namespace tsy::text
 
 namespace tsy::text {
 
-extern const char kCliDiffNone[];     // the apply changed no byte
-extern const char kCliDiffCount[];    // %u: bytes changed
+extern const char kCliDiffNone[];  // the apply changed no byte
+void CliDiffCount(TextOut& out, unsigned count);
 extern const char kCliDiffHeading[];  // the columns of the listing below
 
 }  // namespace tsy::text

@@ -10,64 +10,137 @@ const char kFormatWarning[] =
     "ステートセーブデータが不正の可能性があります。\n正常に書き換えられない可能性があります。";
 const char kStateOpenFailed[] =
     "ステートセーブデータがオープンできません。使用中、アクセス権などの確認をしてください。";
-const char kStateSizeFailed[] = "ステートセーブデータのサイズ取得でエラーが発生しました(%d)";
-const char kStateMemoryFailed[] = "ステートセーブデータ格納メモリ取得に失敗しました(%d)";
 const char kStateReadFailed[] = "ステートセーブデータを読み込めませんでした";
 const char kStateWriteFailed[] = "ステートセーブ内容を正常に書き込めませんでした。";
 const char kStateBackupTooLong[] =
     "ステートセーブデータのパスが長すぎるため、バックアップ(.old)を作成できません。"
     "\n書き戻しは行いませんでした。";
-const char kStateBackupFailed[] =
-    "ステートセーブデータのバックアップ(.old)を作成できませんでした(%d)\n"
-    "書き戻しは行いませんでした。";
-const char kStateReplaceFailed[] =
-    "ステートセーブデータを置き換えられませんでした(%d)\n元のファイルはそのままです。";
-const char kStateReplaceFailedKeptAsBackup[] =
-    "ステートセーブデータを置き換えられませんでした(%d)\n"
-    "元のファイルはバックアップ(.old)として残っています。";
 const char kNoStateImage[] =
     "ステートセーブデータが読み込まれていません。\nステートセーブデータを指定し直してください。";
 
+void StateSizeFailed(TextOut& out, int code) {
+    out.Format("ステートセーブデータのサイズ取得でエラーが発生しました(%d)", code);
+}
+
+void StateMemoryFailed(TextOut& out, int code) {
+    out.Format("ステートセーブデータ格納メモリ取得に失敗しました(%d)", code);
+}
+
+void StateBackupFailed(TextOut& out, int code) {
+    out.Format(
+        "ステートセーブデータのバックアップ(.old)を作成できませんでした(%d)\n"
+        "書き戻しは行いませんでした。",
+        code);
+}
+
+void StateReplaceFailed(TextOut& out, int code, bool kept_as_backup) {
+    if (kept_as_backup) {
+        out.Format(
+            "ステートセーブデータを置き換えられませんでした(%d)\n"
+            "元のファイルはバックアップ(.old)として残っています。",
+            code);
+    } else {
+        out.Format(
+            "ステートセーブデータを置き換えられませんでした(%d)\n元のファイルはそのままです。",
+            code);
+    }
+}
+
 const char kDumpOpenFailed[] =
     "ダンプファイルがオープンできません。使用中、アクセス権などの確認をしてください。";
-const char kDumpSizeFailed[] = "ダンプファイルのサイズ取得でエラーが発生しました(%d)";
-const char kDumpTooLarge[] =
-    "ダンプファイルが大きすぎるか開始アドレスが大きすぎます。\nダンプファイルサイズ:%u";
-const char kDumpMemoryFailed[] = "ダンプファイル格納メモリ取得に失敗しました(%d)";
 const char kDumpReadFailed[] = "ダンプファイルを読み込めませんでした";
-const char kDumpOutsideImage[] =
-    "書き込み先がステートセーブデータの範囲外です。\nアドレス:$%04X - $%04X\n"
-    "ステートセーブデータサイズ:%u";
-const char kPlacedRange[] = "完了しました\nアドレス:$%04X - $%04X";
+
+void DumpSizeFailed(TextOut& out, int code) {
+    out.Format("ダンプファイルのサイズ取得でエラーが発生しました(%d)", code);
+}
+
+void DumpTooLarge(TextOut& out, unsigned size) {
+    out.Format("ダンプファイルが大きすぎるか開始アドレスが大きすぎます。\nダンプファイルサイズ:%u",
+               size);
+}
+
+void DumpMemoryFailed(TextOut& out, int code) {
+    out.Format("ダンプファイル格納メモリ取得に失敗しました(%d)", code);
+}
+
+void DumpOutsideImage(TextOut& out, unsigned first, unsigned last, unsigned image_size) {
+    out.Format(
+        "書き込み先がステートセーブデータの範囲外です。\nアドレス:$%04X - $%04X\n"
+        "ステートセーブデータサイズ:%u",
+        first, last, image_size);
+}
+
+void PlacedRange(TextOut& out, unsigned first, unsigned last) {
+    out.Format("完了しました\nアドレス:$%04X - $%04X", first, last);
+}
 
 const char kListingReadFailed[] = "ダンプファイルを最後まで読み込めませんでした。";
-const char kListingOpenFailed[] = "ダンプファイルがオープンできません(%d)";
-const char kReportE00[] =
-    "データエラー\r\n　直前アドレス:%s\r\n　オフセット:%02X\r\n　データ:%s\r\n(E00)";
-const char kReportE02[] =
-    "チェックサムエラー\r\n　アドレス:%s\r\n　指定チェックサム:%s\r\n　算出チェックサム:%03X\r\n("
-    "E02)";
-const char kReportE03[] =
-    "チェックサムエラー\r\n　アドレス:%s\r\n　指定チェックサム:%s\r\n　算出チェックサム:%02X\r\n("
-    "E03)";
-const char kReportE04[] =
-    "チェックサム部データエラー\r\n　直前アドレス:%s\r\n　オフセット:+%02X\r\n　データ:%s\r\n(E04)";
-const char kReportE05Heading[] = "縦チェックサムエラー\r\n　直前アドレス:%s\r\n";
+
+void ListingOpenFailed(TextOut& out, int error) {
+    out.Format("ダンプファイルがオープンできません(%d)", error);
+}
+
+void ReportE00(TextOut& out, const char* address, unsigned offset, const char* data) {
+    out.Format("データエラー\r\n　直前アドレス:%s\r\n　オフセット:%02X\r\n　データ:%s\r\n(E00)",
+               address, offset, data);
+}
+
+void ReportE02(TextOut& out, const char* address, const char* given, unsigned computed) {
+    out.Format(
+        "チェックサムエラー\r\n　アドレス:%s\r\n　指定チェックサム:%s\r\n"
+        "　算出チェックサム:%03X\r\n(E02)",
+        address, given, computed);
+}
+
+void ReportE03(TextOut& out, const char* address, const char* given, unsigned computed) {
+    out.Format(
+        "チェックサムエラー\r\n　アドレス:%s\r\n　指定チェックサム:%s\r\n"
+        "　算出チェックサム:%02X\r\n(E03)",
+        address, given, computed);
+}
+
+void ReportE04(TextOut& out, const char* address, unsigned offset, const char* data) {
+    out.Format(
+        "チェックサム部データエラー\r\n　直前アドレス:%s\r\n　オフセット:+%02X\r\n　データ:%s\r\n"
+        "(E04)",
+        address, offset, data);
+}
+
+void ReportE05Heading(TextOut& out, const char* address) {
+    out.Format("縦チェックサムエラー\r\n　直前アドレス:%s\r\n", address);
+}
+
 const char kReportE05EntryIndent[] = "　　+";
 const char kReportE05EntrySpace[] = "　";
 const char kReportE05Omitted[] = "…\r\n";
 const char kReportE05Tail[] = "\r\n(E05)";
-const char kReportE06[] =
-    "縦横チェックサムエラー\r\n　直前アドレス:%s\r\n　指定チェックサム:%s\r\n"
-    "　算出チェックサム:%02X\r\n(E06)";
-const char kReportE07[] =
-    "ＣＲＣエラー\r\n　直前アドレス:%s\r\n　指定ＣＲＣ:%s\r\n　算出ＣＲＣ:%04X\r\n(E07)";
-const char kReportE08[] =
-    "縦横チェックサムエラー\r\n　直前アドレス:%s\r\n　指定チェックサム:%s\r\n"
-    "　算出チェックサム:%04X\r\n(E08)";
-const char kReportE09[] =
-    "アドレス範囲エラー\r\n　アドレス:%s\r\n　書き込み範囲:$%04X - $%04X\r\n"
-    "　ステートセーブデータサイズ:%u\r\n(E09)";
+
+void ReportE06(TextOut& out, const char* address, const char* given, unsigned computed) {
+    out.Format(
+        "縦横チェックサムエラー\r\n　直前アドレス:%s\r\n　指定チェックサム:%s\r\n"
+        "　算出チェックサム:%02X\r\n(E06)",
+        address, given, computed);
+}
+
+void ReportE07(TextOut& out, const char* address, const char* given, unsigned computed) {
+    out.Format("ＣＲＣエラー\r\n　直前アドレス:%s\r\n　指定ＣＲＣ:%s\r\n　算出ＣＲＣ:%04X\r\n(E07)",
+               address, given, computed);
+}
+
+void ReportE08(TextOut& out, const char* address, const char* given, unsigned computed) {
+    out.Format(
+        "縦横チェックサムエラー\r\n　直前アドレス:%s\r\n　指定チェックサム:%s\r\n"
+        "　算出チェックサム:%04X\r\n(E08)",
+        address, given, computed);
+}
+
+void ReportE09(TextOut& out, const char* address, unsigned first, unsigned last,
+               unsigned image_size) {
+    out.Format(
+        "アドレス範囲エラー\r\n　アドレス:%s\r\n　書き込み範囲:$%04X - $%04X\r\n"
+        "　ステートセーブデータサイズ:%u\r\n(E09)",
+        address, first, last, image_size);
+}
 
 const char kNeedStatePath[] = "ステートセーブデータを指定してください。";
 const char kNeedDumpPath[] = "ダンプファイルを指定してください。";

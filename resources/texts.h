@@ -1,9 +1,14 @@
 // Every text the program shows, as Shift-JIS (code page 932) bytes.
 //
 // The definitions in texts.cpp are written in UTF-8 and compiled with
-// -fexec-charset=CP932, so the bytes here are exact Shift-JIS at run time.
-// Texts with printf conversions are formats for a bounded snprintf.
+// -fexec-charset=CP932, so the bytes are exact Shift-JIS at run time. Fixed
+// texts are arrays; a text with values is a function that writes it, with
+// the values' types in its signature, into a TextOut.
 #pragma once
+
+#include <cstdint>
+
+#include "resources/message.h"
 
 namespace tsy::text {
 
@@ -11,46 +16,53 @@ namespace tsy::text {
 extern const char kProductTitle[];
 extern const char kVersion[];
 
-// State-save image.
+// ---- State-save image ----------------------------------------------------
 extern const char kFormatWarning[];
-extern const char kStateOpenFailed[];                 // L1, W1
-extern const char kStateSizeFailed[];                 // L2: %d
-extern const char kStateMemoryFailed[];               // L3: %d
-extern const char kStateReadFailed[];                 // L4
-extern const char kStateWriteFailed[];                // W2
-extern const char kStateBackupTooLong[];              // backup name over the path limit
-extern const char kStateBackupFailed[];               // rename to the backup failed: %d
-extern const char kStateReplaceFailed[];              // moving the new file into place failed: %d
-extern const char kStateReplaceFailedKeptAsBackup[];  // ... and the previous file stays as .old: %d
-extern const char kNoStateImage[];  // an operation needs an image and none is held
+extern const char kStateOpenFailed[];     // the load's open, and the write-back's
+extern const char kStateReadFailed[];     // a short read
+extern const char kStateWriteFailed[];    // a short write or a failed flush
+extern const char kStateBackupTooLong[];  // the backup's name is over the path limit
+extern const char kNoStateImage[];        // an operation needs an image and none is held
+void StateSizeFailed(TextOut& out, int code);
+void StateMemoryFailed(TextOut& out, int code);
+// The rename to the backup failed.
+void StateBackupFailed(TextOut& out, int code);
+// Moving the new file into place failed; the previous file is still in place
+// or, with `kept_as_backup`, only under the backup name.
+void StateReplaceFailed(TextOut& out, int code, bool kept_as_backup);
 
-// Binary dump placement.
-extern const char kDumpOpenFailed[];    // D1
-extern const char kDumpSizeFailed[];    // D2: %d
-extern const char kDumpTooLarge[];      // D3: %u, the size
-extern const char kDumpMemoryFailed[];  // D4: %d
-extern const char kDumpReadFailed[];    // D5
-extern const char kDumpOutsideImage[];  // range outside the image: %04X %04X %u
-extern const char kPlacedRange[];       // completion: %04X %04X
+// ---- Binary dump placement -----------------------------------------------
+extern const char kDumpOpenFailed[];
+extern const char kDumpReadFailed[];
+void DumpSizeFailed(TextOut& out, int code);
+void DumpTooLarge(TextOut& out, unsigned size);
+void DumpMemoryFailed(TextOut& out, int code);
+// The range would reach outside an image of `image_size` bytes.
+void DumpOutsideImage(TextOut& out, unsigned first, unsigned last, unsigned image_size);
+// The completion of a placement or a listing: the written range.
+void PlacedRange(TextOut& out, unsigned first, unsigned last);
 
-// Listing reader.
-extern const char kListingReadFailed[];     // reading stopped at an error
-extern const char kListingOpenFailed[];     // %d, the C library's errno
-extern const char kReportE00[];             // %s %02X %s
-extern const char kReportE02[];             // %s %s %03X
-extern const char kReportE03[];             // %s %s %02X
-extern const char kReportE04[];             // %s %02X %s
-extern const char kReportE05Heading[];      // %s
+// ---- Listing reader --------------------------------------------------------
+extern const char kListingReadFailed[];  // reading stopped at an error
+// The listing could not be opened; `error` is the C library's error number.
+void ListingOpenFailed(TextOut& out, int error);
+void ReportE00(TextOut& out, const char* address, unsigned offset, const char* data);
+void ReportE02(TextOut& out, const char* address, const char* given, unsigned computed);
+void ReportE03(TextOut& out, const char* address, const char* given, unsigned computed);
+void ReportE04(TextOut& out, const char* address, unsigned offset, const char* data);
+void ReportE05Heading(TextOut& out, const char* address);
 extern const char kReportE05EntryIndent[];  // two ideographic spaces and '+'
 extern const char kReportE05EntrySpace[];   // one ideographic space
 extern const char kReportE05Omitted[];      // marks entries left out for lack of room
 extern const char kReportE05Tail[];
-extern const char kReportE06[];  // %s %s %02X
-extern const char kReportE07[];  // %s %s %04X
-extern const char kReportE08[];  // %s %s %04X
-extern const char kReportE09[];  // %s %04X %04X %u: a store outside the image
+void ReportE06(TextOut& out, const char* address, const char* given, unsigned computed);
+void ReportE07(TextOut& out, const char* address, const char* given, unsigned computed);
+void ReportE08(TextOut& out, const char* address, const char* given, unsigned computed);
+// A store outside the image or past the last address.
+void ReportE09(TextOut& out, const char* address, unsigned first, unsigned last,
+               unsigned image_size);
 
-// Main dialog and commands.
+// ---- Main dialog and commands ----------------------------------------------
 extern const char kNeedStatePath[];
 extern const char kNeedDumpPath[];
 extern const char kReplaceState[];

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/faults.h"
 #include "platform/platform.h"
@@ -64,6 +65,7 @@ bool GetSize(FileHandle file, std::uint32_t* size) {
 }
 
 std::uint32_t ReadOnce(FileHandle file, void* buffer, std::uint32_t size) {
+    g_last_error = 0;
     if (FaultHit(FaultPoint::Read) && size > 0) {
         --size;
     }
@@ -88,6 +90,24 @@ std::uint32_t ReadOnce(FileHandle file, void* buffer, std::uint32_t size) {
     return total;
 }
 
+bool ReadSome(FileHandle file, void* buffer, std::uint32_t size, std::uint32_t* got) {
+    *got = 0;
+    if (FaultHit(FaultPoint::ReadSome)) {
+        return false;
+    }
+    for (;;) {
+        const ssize_t n = ::read(static_cast<int>(file), buffer, size);
+        if (n >= 0) {
+            *got = static_cast<std::uint32_t>(n);
+            return true;
+        }
+        if (errno != EINTR) {
+            Remember();
+            return false;
+        }
+    }
+}
+
 FileHandle CreateForWriting(const char* path) {
     if (FaultHit(FaultPoint::Create)) {
         return kNoFile;
@@ -101,6 +121,7 @@ FileHandle CreateForWriting(const char* path) {
 }
 
 std::uint32_t WriteOnce(FileHandle file, const void* bytes, std::uint32_t size) {
+    g_last_error = 0;
     if (FaultHit(FaultPoint::Write) && size > 0) {
         --size;
     }
@@ -204,6 +225,17 @@ std::size_t MaxPathLength() {
 
 std::uint32_t LastError() {
     return g_last_error;
+}
+
+int CErrorNumber(std::uint32_t code) {
+    return static_cast<int>(code);
+}
+
+void DescribeError(std::uint32_t code, char* out, std::size_t capacity) {
+    if (capacity == 0) {
+        return;
+    }
+    std::snprintf(out, capacity, "%s", std::strerror(static_cast<int>(code)));
 }
 
 // Memory blocks live in the same file so that they share the error code.

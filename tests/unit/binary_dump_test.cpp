@@ -16,7 +16,6 @@ namespace tsy {
 namespace {
 
 using platform::FaultPoint;
-using platform::MessageKind;
 using test::Message;
 
 // The messages, as Shift-JIS bytes.
@@ -83,14 +82,14 @@ class BinaryDumpTest : public ::testing::Test {
     void LoadImage(std::size_t size) {
         original_ = "TSRY" + std::string("\x01\x00", 2) + std::string(size - 6, '\xEE');
         test::WriteFile(state_path_, original_);
-        ASSERT_TRUE(image_.Load(state_path_.c_str()));
+        ASSERT_EQ(LoadStatus::Loaded, image_.Load(state_path_.c_str()).status);
         image_.SetMemoryOffset(kOffset);
     }
 
     // Writes `dump` as the dump file and places it.
-    PlaceResult Place(const std::string& dump, const char* start, bool unix_text) {
+    PlaceStatus Place(const std::string& dump, const char* start, bool unix_text) {
         test::WriteFile(dump_path_, dump);
-        return PlaceBinaryDump(image_, dump_path_.c_str(), start, unix_text);
+        return messages_.Keep(PlaceBinaryDump(image_, dump_path_.c_str(), start, unix_text));
     }
 
     // The image as expected: the original with `bytes` at emulated `address`.
@@ -103,7 +102,7 @@ class BinaryDumpTest : public ::testing::Test {
     }
 
     test::TempDir dir_;
-    test::MessageRecorder messages_;
+    test::MessageLog messages_;
     StateImage image_;
     std::string original_;
     const std::string state_path_ = dir_.File("game.tsy");
@@ -130,7 +129,7 @@ TEST(ParseStartAddress, ReadsHexadecimalLikeStrtoul) {
 
 TEST_F(BinaryDumpTest, PlainDumpLandsAtMemoryOffsetPlusStart) {
     const std::string dump = Pattern(256);
-    EXPECT_EQ(PlaceResult::Placed, Place(dump, "8000", false));
+    EXPECT_EQ(PlaceStatus::Placed, Place(dump, "8000", false));
     EXPECT_EQ(With(0x8000, dump), Image());
     EXPECT_EQ(Placed("8000 - $80FF"), messages_.Messages());
 }
@@ -152,7 +151,7 @@ TEST_F(BinaryDumpTest, StartAddressTexts) {
         SCOPED_TRACE(c.text);
         LoadImage(kOffset + 0x10000);
         messages_.Clear();
-        EXPECT_EQ(PlaceResult::Placed, Place("\x01\x02\x03\x04", c.text, false));
+        EXPECT_EQ(PlaceStatus::Placed, Place("\x01\x02\x03\x04", c.text, false));
         EXPECT_EQ(With(c.start, "\x01\x02\x03\x04"), Image());
         EXPECT_EQ(Placed(c.range), messages_.Messages());
     }
@@ -180,13 +179,13 @@ TEST_F(BinaryDumpTest, DumpMustEndBelowTheLastAddress) {
         LoadImage(kOffset + 0x10000);
         messages_.Clear();
         const std::string dump = Pattern(c.size);
-        const PlaceResult result = Place(dump, c.start, c.unix_text);
+        const PlaceStatus result = Place(dump, c.start, c.unix_text);
         if (c.placed) {
-            EXPECT_EQ(PlaceResult::Placed, result);
+            EXPECT_EQ(PlaceStatus::Placed, result);
             EXPECT_EQ(With(ParseStartAddress(c.start), dump), Image());
             EXPECT_EQ(Placed(c.message), messages_.Messages());
         } else {
-            EXPECT_EQ(PlaceResult::Refused, result);
+            EXPECT_EQ(PlaceStatus::Refused, result);
             EXPECT_EQ(Error(kTooLarge + c.message), messages_.Messages());
             EXPECT_EQ(original_, Image());
         }
@@ -211,7 +210,7 @@ TEST_F(BinaryDumpTest, UnixTextIsConvertedAndEndsWithZero) {
         SCOPED_TRACE(c.name);
         LoadImage(kOffset + 0x10000);
         messages_.Clear();
-        EXPECT_EQ(PlaceResult::Placed, Place(header + c.text, "8000", true));
+        EXPECT_EQ(PlaceStatus::Placed, Place(header + c.text, "8000", true));
         EXPECT_EQ(With(0x8000, c.stored), Image());
         EXPECT_EQ(Placed(c.range), messages_.Messages());
     }
@@ -222,7 +221,7 @@ TEST_F(BinaryDumpTest, UnixTextNoLongerThanItsHeaderIsEmpty) {
         SCOPED_TRACE(size);
         LoadImage(kOffset + 0x10000);
         messages_.Clear();
-        EXPECT_EQ(PlaceResult::Placed, Place(Pattern(size), "8000", true));
+        EXPECT_EQ(PlaceStatus::Placed, Place(Pattern(size), "8000", true));
         EXPECT_EQ(With(0x8000, std::string(1, '\0')), Image());
         EXPECT_EQ(Placed("8000 - $7FFF"), messages_.Messages());
     }
@@ -237,7 +236,7 @@ TEST_F(BinaryDumpTest, EmptyDumpStoresNothing) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.start);
         messages_.Clear();
-        EXPECT_EQ(PlaceResult::Placed, Place("", c.start, false));
+        EXPECT_EQ(PlaceStatus::Placed, Place("", c.start, false));
         EXPECT_EQ(original_, Image());
         EXPECT_EQ(Placed(c.range), messages_.Messages());
     }
@@ -263,12 +262,12 @@ TEST_F(BinaryDumpTest, RangeOutsideTheImageIsRefusedWhole) {
         SCOPED_TRACE(testing::Message() << c.start << " + " << c.size);
         LoadImage(kOffset + 0x100);
         messages_.Clear();
-        const PlaceResult result = Place(Pattern(c.size), c.start, c.unix_text);
+        const PlaceStatus result = Place(Pattern(c.size), c.start, c.unix_text);
         if (c.refused == nullptr) {
-            EXPECT_EQ(PlaceResult::Placed, result);
+            EXPECT_EQ(PlaceStatus::Placed, result);
             EXPECT_NE(original_, Image());
         } else {
-            EXPECT_EQ(PlaceResult::Refused, result);
+            EXPECT_EQ(PlaceStatus::Refused, result);
             EXPECT_EQ(Error(kOutsideImage + c.refused + "\n" + kImageSize + "4352"),
                       messages_.Messages());
             EXPECT_EQ(original_, Image());
@@ -278,9 +277,9 @@ TEST_F(BinaryDumpTest, RangeOutsideTheImageIsRefusedWhole) {
 
 TEST_F(BinaryDumpTest, NoImageReadsNothing) {
     StateImage empty;
-    // A missing dump file: had it been opened, D1 would be told instead.
-    EXPECT_EQ(PlaceResult::NoImage,
-              PlaceBinaryDump(empty, dir_.File("missing.bin").c_str(), "8000", false));
+    // A missing dump file: had it been opened, its open failure would show.
+    EXPECT_EQ(PlaceStatus::NoImage, messages_.Keep(PlaceBinaryDump(
+                                        empty, dir_.File("missing.bin").c_str(), "8000", false)));
     EXPECT_EQ(Error(kNoImage), messages_.Messages());
 }
 
@@ -300,13 +299,14 @@ TEST_F(BinaryDumpTest, FileFailuresStoreNothing) {
         SCOPED_TRACE(static_cast<int>(c.point));
         messages_.Clear();
         platform::InjectFault(c.point, c.code);
-        EXPECT_EQ(PlaceResult::FileError, Place(Pattern(256), "8000", false));
+        EXPECT_EQ(PlaceStatus::FileError, Place(Pattern(256), "8000", false));
         EXPECT_EQ(Error(c.message), messages_.Messages());
         EXPECT_EQ(original_, Image());
     }
     messages_.Clear();
-    EXPECT_EQ(PlaceResult::FileError,
-              PlaceBinaryDump(image_, dir_.File("missing.bin").c_str(), "8000", false));
+    EXPECT_EQ(
+        PlaceStatus::FileError,
+        messages_.Keep(PlaceBinaryDump(image_, dir_.File("missing.bin").c_str(), "8000", false)));
     EXPECT_EQ(Error(kOpenFailed), messages_.Messages());
 }
 

@@ -1,7 +1,7 @@
 // Proofreading whole listings: listings generated in every convention (and
 // checked against the bundled examples), typos planted into them, and the
 // findings and diagnoses compared as short descriptions.
-#include "app/check/listing_check.h"
+#include "proof/listing_check.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -16,7 +16,7 @@
 #include "cli/check.h"
 #include "tests/unit/test_support.h"
 
-namespace tsy::check {
+namespace tsy::proof {
 namespace {
 
 // ---- Listings in every convention -------------------------------------------
@@ -625,18 +625,20 @@ INSTANTIATE_TEST_SUITE_P(Check, LongListing, ::testing::Values(C::Plain, C::Addr
 
 // More findings in one block than are held for its diagnosis: every one is
 // still reported, in listing order, and no diagnosis is guessed.
-TEST(CheckLimits, ABlockWithManyFindingsReportsThemAll) {
+TEST(CheckLimits, ABlockOfAThousandLinesKeepsEveryFindingAndItsDiagnosis) {
+    // 1,000 lines of 01 02 in one block; every tenth line's checksum reads
+    // 04 for 03. The column sums and the total agree, so each of the 100
+    // findings is a checksum token typed wrong.
     std::string text;
-    for (int i = 0; i < 40; ++i) {
-        text += Hex(0xC000u + 2u * static_cast<unsigned>(i), 4) + " 01 02 04\n";  // 03 is right
+    for (unsigned i = 0; i < 1000; ++i) {
+        text += Hex(0x1000u + 2u * i, 4) + (i % 10 == 0 ? " 01 02 04\n" : " 01 02 03\n");
     }
-    text += "SUM 28 50 0078\n";
+    text += "SUM E8 D0 0BB8\n";  // 1000 x 01, 1000 x 02, 3000 in all
     const std::vector<Finding> findings = Check(text, OptionsFor(C::Plain));
-    ASSERT_EQ(40u, findings.size());
+    ASSERT_EQ(100u, findings.size());
     for (std::size_t i = 0; i < findings.size(); ++i) {
-        EXPECT_EQ(i + 1, findings[i].line_number);
-        EXPECT_EQ(LineOutcome::E03, findings[i].code);
-        EXPECT_EQ(0, findings[i].diagnosis_count);
+        EXPECT_EQ("L" + std::to_string(10 * i + 1) + " E03: ChecksumToken L 04>03",
+                  Describe(findings[i]));
     }
 }
 
@@ -705,7 +707,9 @@ TEST(CheckClean, TheBundledExamplesAreCleanAndMatchTheGenerator) {
 // A block longer than the lines kept for it: the CRC still finds a byte far
 // from the check line; the swap search, which needs every line, gives way to
 // naming the columns.
-TEST(CheckLimits, ABlockLongerThanTheLinesKept) {
+TEST(CheckLimits, ALongBlockIsJudgedWhole) {
+    // 300 lines in one block: a byte typed wrong in the third line is named
+    // by the CRC, and two bytes swapped there are found among all lines.
     std::vector<std::uint8_t> bytes(300 * 8);
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 8);
@@ -719,7 +723,7 @@ TEST(CheckLimits, ABlockLongerThanTheLinesKept) {
 
     Listing swapped = MakeListing(C::OhX, bytes, 8, 300);
     Apply(C::OhX, 8, {{3, P::Byte, 0, "07"}, {3, P::Byte, 1, "00"}}, &swapped);
-    EXPECT_EQ((std::vector<std::string>{"L303 E05: UnseenColumns L +0 +1"}),
+    EXPECT_EQ((std::vector<std::string>{"L303 E05: SwappedBytes C @3 +0+1 0700>0007"}),
               Describe(Check(swapped.Text(), OptionsFor(C::OhX))));
 }
 
@@ -757,7 +761,7 @@ TEST(CheckListingFile, AMissingFileIsAnOpenFailure) {
     const CheckRun run =
         CheckListing(dir.File("none.txt").c_str(), OptionsFor(C::Plain), &collector);
     EXPECT_EQ(CheckStatus::OpenFailed, run.status);
-    EXPECT_EQ(2, run.open_error);  // ENOENT on every platform built for
+    EXPECT_EQ(2, platform::CErrorNumber(run.system_error));  // ENOENT on every platform
     EXPECT_TRUE(collector.findings.empty());
 }
 
@@ -813,4 +817,4 @@ TEST(CheckTexts, FormatStaysInsideItsBuffer) {
 }
 
 }  // namespace
-}  // namespace tsy::check
+}  // namespace tsy::proof

@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include "app/boxes/result_text.h"
 #include "listing/check_line.h"
 #include "listing/data_line.h"
 #include "listing/line_source.h"
@@ -33,11 +32,8 @@ struct ReadLine {
 };
 
 std::vector<ReadLine> ReadAll(const std::string& bytes) {
-    test::TempDir dir;
-    const std::string path = dir.File("lines.txt");
-    test::WriteFile(path, bytes);
-    LineSource source;
-    EXPECT_TRUE(source.Open(path.c_str()));
+    MemoryByteSource memory(bytes.data(), bytes.size());
+    LineSource source(memory);
     std::vector<ReadLine> lines;
     char line[kLineBufferSize];
     std::size_t length;
@@ -113,13 +109,35 @@ TEST(LineSource, ReadsAcrossItsBufferBoundary) {
     EXPECT_EQ(expected, texts);
 }
 
-TEST(LineSource, OpenFailureKeepsErrno) {
+TEST(LineSource, ReadsAFileThroughThePlatform) {
     test::TempDir dir;
-    LineSource source;
-    EXPECT_FALSE(source.Open(dir.File("missing.txt").c_str()));
-    EXPECT_EQ(ENOENT, source.OpenError());
+    const std::string path = dir.File("lines.txt");
+    test::WriteFile(path, "A\r\nB");
+    FileByteSource file;
+    ASSERT_TRUE(file.Open(path.c_str()));
+    LineSource source(file);
     char line[kLineBufferSize];
+    EXPECT_EQ(2u, source.Next(line));
+    EXPECT_EQ(1u, source.Next(line));
     EXPECT_EQ(0u, source.Next(line));
+    EXPECT_FALSE(source.ReadFailed());
+
+    FileByteSource missing;
+    EXPECT_FALSE(missing.Open(dir.File("missing.txt").c_str()));
+    EXPECT_EQ(ENOENT, platform::CErrorNumber(missing.Error()));
+}
+
+TEST(LineSource, AReadErrorEndsTheInputAsAFailure) {
+    // The error comes after the first line and a half; the half line is
+    // still given, then nothing more.
+    const std::string bytes = "C000 01\nC001 0";
+    MemoryByteSource failing(bytes.data(), bytes.size(), bytes.size());
+    LineSource source(failing);
+    char line[kLineBufferSize];
+    EXPECT_EQ(8u, source.Next(line));
+    EXPECT_EQ(6u, source.Next(line));
+    EXPECT_EQ(0u, source.Next(line));
+    EXPECT_TRUE(source.ReadFailed());
 }
 
 // ---- Upper-casing, classification, tokens ---------------------------------
@@ -418,7 +436,7 @@ TEST(ListingReport, ColumnsFillTheBufferExactlyOrEndWithTheOmissionMark) {
     // tail 7: exactly 511 bytes.
     const std::string first(200, '1');
     const std::string fits(235, '2');
-    char text[kResultTextSize];
+    char text[kMessageSize];
     std::memset(text, 'Z', sizeof text);
     FormatCheckLineReport(TwoMismatches(first, fits), "C004", text, sizeof text);
     const std::string full(text);
@@ -440,7 +458,7 @@ TEST(ListingReport, AnEntryThatLeavesNoRoomForTheOmissionMarkIsLeftOut) {
     // second entry follows, so the omission mark must fit as well.
     const std::string first(449, '1');
     const std::string second(2, '2');
-    char text[kResultTextSize];
+    char text[kMessageSize];
     FormatCheckLineReport(TwoMismatches(first, second), "C004", text, sizeof text);
     EXPECT_EQ(43u + 4 + 7, std::strlen(text));
     EXPECT_EQ("\x81\x63\r\n\r\n(E05)", std::string(text + 43));

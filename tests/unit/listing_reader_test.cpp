@@ -10,13 +10,11 @@
 
 #include <gtest/gtest.h>
 
-#include "app/boxes/result_text.h"
 #include "tests/unit/test_support.h"
 
 namespace tsy {
 namespace {
 
-using platform::MessageKind;
 using test::Message;
 
 // ---- Expected texts, built from Shift-JIS bytes ---------------------------
@@ -122,21 +120,25 @@ class ListingRunner {
   public:
     explicit ListingRunner(std::uint32_t memory_size = 0x10000) : memory_size_(memory_size) {}
 
-    ListingResult Run(const std::string& listing, const std::string& flags) {
+    ListingStatus Run(const std::string& listing, const std::string& flags) {
         std::string state = "TSRY\x01";
         state += std::string(kMemoryOffset - state.size(), '\0');
         state += std::string(memory_size_, static_cast<char>(kFill));
         const std::string state_path = dir_.File("state.tsy");
         test::WriteFile(state_path, state);
-        EXPECT_TRUE(image_.Load(state_path.c_str()));
+        EXPECT_EQ(LoadStatus::Loaded, image_.Load(state_path.c_str()).status);
         image_.SetMemoryOffset(kMemoryOffset);
         const std::string listing_path = dir_.File("listing.txt");
         test::WriteFile(listing_path, listing);
-        recorder_.Clear();
-        return ListingReader(image_, listing_path.c_str(), Options(flags), &code);
+        log_.Clear();
+        last_ = ReadListing(image_, listing_path.c_str(), Options(flags));
+        code = last_.stopped_by;
+        return log_.Keep(last_);
     }
 
-    const std::vector<Message>& Messages() const { return recorder_.Messages(); }
+    const std::vector<Message>& Messages() const { return log_.Messages(); }
+    // The whole result of the last run, its message buffer included.
+    const ListingResult& Last() const { return last_; }
 
     // The emulated memory as it now stands.
     std::string Memory() const {
@@ -161,7 +163,8 @@ class ListingRunner {
     std::uint32_t memory_size_;
     test::TempDir dir_;
     StateImage image_;
-    test::MessageRecorder recorder_;
+    test::MessageLog log_;
+    ListingResult last_;
 };
 
 // Where two memories first differ, for readable failures.
@@ -190,13 +193,17 @@ void RunCases(const std::vector<Case>& cases) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ListingRunner runner;
-        const ListingResult result = runner.Run(c.listing, c.flags);
+        const ListingStatus result = runner.Run(c.listing, c.flags);
         const bool failed = c.told.kind == MessageKind::Report;
-        EXPECT_EQ(failed ? ListingResult::CheckFailed : ListingResult::Completed, result);
+        EXPECT_EQ(failed ? ListingStatus::CheckFailed : ListingStatus::Completed, result);
         ASSERT_EQ(1u, runner.Messages().size());
         EXPECT_EQ(c.told, runner.Messages()[0]);
+        // The text is formatted into a cleared buffer: zero bytes after it.
+        const char* buffer = runner.Last().message.text;
+        const std::size_t end = std::strlen(buffer);
+        EXPECT_EQ(std::string(kMessageSize - end, '\0'),
+                  std::string(buffer + end, kMessageSize - end));
         if (failed) {
-            EXPECT_EQ(c.told.text, std::string(ResultText));
             EXPECT_EQ(c.told.text.substr(c.told.text.size() - 4, 3), CodeName(runner.code));
         }
         const std::string memory = runner.Memory();
@@ -565,7 +572,7 @@ TEST(ListingReader, DecidedLimits) {
 
 TEST(ListingReader, StoreOutsideASmallImage) {
     ListingRunner runner(0x1000);
-    EXPECT_EQ(ListingResult::CheckFailed, runner.Run("0FFE 01 02 03\n0FFF 01 02 03\n", "C"));
+    EXPECT_EQ(ListingStatus::CheckFailed, runner.Run("0FFE 01 02 03\n0FFF 01 02 03\n", "C"));
     EXPECT_EQ(LineOutcome::E09, runner.code);
     ASSERT_EQ(1u, runner.Messages().size());
     EXPECT_EQ(Report(Range("0FFF", "0FFF", "1000", "4112")), runner.Messages()[0]);
@@ -584,7 +591,7 @@ TEST(ListingReader, E05TooLongEndsWithOmissionAndCode) {
         line += " 00";
     }
     ListingRunner runner;
-    ASSERT_EQ(ListingResult::CheckFailed, runner.Run(kTwoLines + line + "\n", "C"));
+    ASSERT_EQ(ListingStatus::CheckFailed, runner.Run(kTwoLines + line + "\n", "C"));
     const char* const computed[] = {"5F", "01", "C2", "CC", "00", "00", "00", "00"};
     std::string expected = ColumnsHeading("C004");
     for (int c = 0; c < 8; ++c) {
@@ -592,7 +599,7 @@ TEST(ListingReader, E05TooLongEndsWithOmissionAndCode) {
     }
     expected += "\x81\x63\r\n\r\n(E05)";
     EXPECT_EQ(Report(expected), runner.Messages().at(0));
-    EXPECT_LE(std::strlen(ResultText), 511u);
+    EXPECT_LE(std::strlen(runner.Last().message.text), 511u);
 }
 
 TEST(ListingReader, LongQuotedTokenIsCutNotTheCode) {
@@ -604,7 +611,7 @@ TEST(ListingReader, LongQuotedTokenIsCutNotTheCode) {
         token += "\x82\xA0";
     }
     ListingRunner runner;
-    ASSERT_EQ(ListingResult::CheckFailed, runner.Run("SUM " + token + " 00\n", "C"));
+    ASSERT_EQ(ListingStatus::CheckFailed, runner.Run("SUM " + token + " 00\n", "C"));
     const std::string empty = ColumnData("", "00", "");
     const std::size_t room = 511 - empty.size();
     const std::string kept = token.substr(0, room % 2 == 1 ? room : room - 1);
@@ -615,10 +622,10 @@ TEST(ListingReader, LongQuotedTokenIsCutNotTheCode) {
 TEST(ListingReader, OpenFailureAndMissingImage) {
     ListingRunner runner;
     runner.Run("", "C");  // loads the image
-    test::MessageRecorder recorder;
+    test::MessageLog recorder;
     const std::string missing = runner.Dir().File("missing.txt");
-    EXPECT_EQ(ListingResult::OpenFailed,
-              ListingReader(runner.Image(), missing.c_str(), Options("C")));
+    EXPECT_EQ(ListingStatus::OpenFailed,
+              recorder.Keep(ReadListing(runner.Image(), missing.c_str(), Options("C"))));
     ASSERT_EQ(1u, recorder.Messages().size());
     EXPECT_EQ((Message{MessageKind::Error,
                        "\x83\x5F\x83\x93\x83\x76\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xAA\x83\x49"
@@ -629,7 +636,8 @@ TEST(ListingReader, OpenFailureAndMissingImage) {
     // missing file gives no open failure.
     recorder.Clear();
     StateImage empty;
-    EXPECT_EQ(ListingResult::NoImage, ListingReader(empty, missing.c_str(), Options("C")));
+    EXPECT_EQ(ListingStatus::NoImage,
+              recorder.Keep(ReadListing(empty, missing.c_str(), Options("C"))));
     ASSERT_EQ(1u, recorder.Messages().size());
     // ステートセーブデータが読み込まれていません。\nステートセーブデータを指定し直してください。
     EXPECT_EQ((Message{MessageKind::Error,
@@ -640,23 +648,24 @@ TEST(ListingReader, OpenFailureAndMissingImage) {
               recorder.Messages()[0]);
 }
 
-}  // namespace
-}  // namespace tsy
-
-namespace tsy {
-namespace {
-
 TEST(ListingReader, AListingThatCannotBeReadToTheEndIsNoCompletion) {
-    // A directory opens on some systems and then fails to read; on others it
-    // does not open at all. Either way the run must not claim completion.
+    // The bytes stop with a read error after the first line: that line is
+    // stored, and the run ends as a failure, not as a completion.
     ListingRunner runner;
     runner.Run("", "C");  // loads the image
-    test::MessageRecorder recorder;
-    const ListingResult result =
-        ListingReader(runner.Image(), runner.Dir().Path().c_str(), Options("C"));
-    EXPECT_TRUE(result == ListingResult::ReadFailed || result == ListingResult::OpenFailed);
-    ASSERT_EQ(1u, recorder.Messages().size());
-    EXPECT_EQ(MessageKind::Error, recorder.Messages()[0].kind);
+    const std::string bytes = "C000 3E 01 02 03 44\nC004 21 00 C0 C9 AA\n";
+    MemoryByteSource failing(bytes.data(), bytes.size(), 20);
+    test::MessageLog recorder;
+    EXPECT_EQ(ListingStatus::ReadFailed,
+              recorder.Keep(ReadListing(runner.Image(), failing, Options("C"))));
+    // ダンプファイルを最後まで読み込めませんでした。
+    EXPECT_EQ((std::vector<Message>{{MessageKind::Error,
+                                     "\x83\x5F\x83\x93\x83\x76\x83\x74\x83\x40\x83\x43\x83\x8B"
+                                     "\x82\xF0\x8D\xC5\x8C\xE3\x82\xDC\x82\xC5\x93\xC7\x82\xDD"
+                                     "\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5"
+                                     "\x82\xBD\x81\x42"}}),
+              recorder.Messages());
+    EXPECT_EQ(runner.Expected({{0xC000, "\x3E\x01\x02\x03"}}), runner.Memory());
 }
 
 }  // namespace

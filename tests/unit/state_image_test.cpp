@@ -17,7 +17,6 @@ namespace tsy {
 namespace {
 
 using platform::FaultPoint;
-using platform::MessageKind;
 using test::Message;
 
 // The messages, as Shift-JIS bytes.
@@ -92,7 +91,7 @@ class StateImageTest : public ::testing::Test {
     // Writes `content` as the state-save file and loads it.
     void LoadFile(const std::string& content) {
         test::WriteFile(path_, content);
-        ASSERT_TRUE(image_.Load(path_.c_str()));
+        ASSERT_TRUE(Load(path_.c_str()));
     }
 
     // Changes one byte of the held image.
@@ -104,12 +103,18 @@ class StateImageTest : public ::testing::Test {
         }
     }
 
+    // Load and WriteBack, their messages kept; true when they succeeded.
+    bool Load(const char* path) { return messages_.Keep(image_.Load(path)) == LoadStatus::Loaded; }
+    bool WriteBack(const char* path) {
+        return messages_.Keep(image_.WriteBack(path)) == WriteBackStatus::Written;
+    }
+
     void Poke(std::uint32_t address, unsigned char value) {
         ASSERT_EQ(StoreResult::Stored, image_.Store(address, &value, 1));
     }
 
     test::TempDir dir_;
-    test::MessageRecorder messages_;
+    test::MessageLog messages_;
     StateImage image_;
     const std::string path_ = dir_.File("game.tsy");
     const std::string backup_ = path_ + ".old";
@@ -158,13 +163,13 @@ TEST_F(StateImageTest, SecondLoadReplacesTheFirst) {
     LoadFile(StateFile(100, 1));
     const std::string other = dir_.File("other.tsy");
     test::WriteFile(other, StateFile(50, 2));
-    ASSERT_TRUE(image_.Load(other.c_str()));
+    ASSERT_TRUE(Load(other.c_str()));
     EXPECT_EQ(StateFile(50, 2), ImageBytes(image_));
 }
 
 TEST_F(StateImageTest, FailedOpenDropsTheHeldImage) {
     LoadFile(StateFile(100));
-    EXPECT_FALSE(image_.Load(dir_.File("missing.tsy").c_str()));
+    EXPECT_FALSE(Load(dir_.File("missing.tsy").c_str()));
     EXPECT_FALSE(image_.IsLoaded());
     EXPECT_EQ(0u, image_.Size());
     EXPECT_FALSE(image_.CheckFormat());
@@ -188,7 +193,7 @@ TEST_F(StateImageTest, EachFailingLoadStepIsToldAndLeavesNoImage) {
         LoadFile(StateFile(100));
         messages_.Clear();
         platform::InjectFault(c.point, c.code);
-        EXPECT_FALSE(image_.Load(path_.c_str()));
+        EXPECT_FALSE(Load(path_.c_str()));
         EXPECT_FALSE(image_.IsLoaded());
         EXPECT_EQ(Error(c.message), messages_.Messages());
     }
@@ -197,9 +202,9 @@ TEST_F(StateImageTest, EachFailingLoadStepIsToldAndLeavesNoImage) {
 TEST_F(StateImageTest, FaultFiresAfterTheGivenCalls) {
     test::WriteFile(path_, StateFile(100));
     platform::InjectFault(FaultPoint::Read, 0, 1);
-    EXPECT_TRUE(image_.Load(path_.c_str()));
-    EXPECT_FALSE(image_.Load(path_.c_str()));
-    EXPECT_TRUE(image_.Load(path_.c_str()));
+    EXPECT_TRUE(Load(path_.c_str()));
+    EXPECT_FALSE(Load(path_.c_str()));
+    EXPECT_TRUE(Load(path_.c_str()));
     EXPECT_EQ(Error(kReadFailed), messages_.Messages());
 }
 
@@ -277,7 +282,7 @@ TEST_F(StateImageTest, FirstWriteBackMovesThePreviousFileToTheBackup) {
     const std::string previous = StateFile(kFileSize);
     LoadFile(previous);
     Poke(5, 0xAB);
-    ASSERT_TRUE(image_.WriteBack(path_.c_str()));
+    ASSERT_TRUE(WriteBack(path_.c_str()));
     EXPECT_TRUE(messages_.Messages().empty());
     EXPECT_NE(previous, ImageBytes(image_));
     EXPECT_EQ(ImageBytes(image_), test::ReadFile(path_));
@@ -289,9 +294,9 @@ TEST_F(StateImageTest, LaterWriteBacksLeaveTheBackupAlone) {
     const std::string previous = StateFile(kFileSize);
     LoadFile(previous);
     Poke(1, 0x11);
-    ASSERT_TRUE(image_.WriteBack(path_.c_str()));
+    ASSERT_TRUE(WriteBack(path_.c_str()));
     Poke(2, 0x22);
-    ASSERT_TRUE(image_.WriteBack(path_.c_str()));
+    ASSERT_TRUE(WriteBack(path_.c_str()));
     EXPECT_TRUE(image_.IsLoaded());
     EXPECT_EQ(ImageBytes(image_), test::ReadFile(path_));
     EXPECT_EQ(previous, test::ReadFile(backup_));
@@ -302,7 +307,7 @@ TEST_F(StateImageTest, AnExistingBackupIsNeverReplaced) {
     test::WriteFile(backup_, "an earlier backup");
     LoadFile(StateFile(kFileSize));
     Poke(5, 0xAB);
-    ASSERT_TRUE(image_.WriteBack(path_.c_str()));
+    ASSERT_TRUE(WriteBack(path_.c_str()));
     EXPECT_EQ(ImageBytes(image_), test::ReadFile(path_));
     EXPECT_EQ("an earlier backup", test::ReadFile(backup_));
 }
@@ -315,7 +320,7 @@ TEST_F(StateImageTest, FileEndsAsExactlyTheImage) {
         SetEarlierBackup(backup_present);
         LoadFile(StateFile(kFileSize));
         test::WriteFile(path_, StateFile(kFileSize + 100, 9));
-        ASSERT_TRUE(image_.WriteBack(path_.c_str()));
+        ASSERT_TRUE(WriteBack(path_.c_str()));
         EXPECT_EQ(StateFile(kFileSize), test::ReadFile(path_));
     }
 }
@@ -327,7 +332,7 @@ TEST_F(StateImageTest, DeletedStateFileIsWrittenAnew) {
         LoadFile(StateFile(kFileSize));
         Poke(5, 0xAB);
         std::filesystem::remove(path_);
-        ASSERT_TRUE(image_.WriteBack(path_.c_str()));
+        ASSERT_TRUE(WriteBack(path_.c_str()));
         EXPECT_EQ(ImageBytes(image_), test::ReadFile(path_));
         EXPECT_EQ(backup_present, test::FileExists(backup_));
         if (backup_present) {
@@ -366,7 +371,7 @@ TEST_F(StateImageTest, FailedWriteBackLeavesThePreviousFile) {
             messages_.Clear();
             platform::InjectFault(c.point, 5);
 
-            EXPECT_FALSE(image_.WriteBack(path_.c_str()));
+            EXPECT_FALSE(WriteBack(path_.c_str()));
             EXPECT_EQ(Error(c.message), messages_.Messages());
             EXPECT_EQ(previous, test::ReadFile(path_));
             EXPECT_FALSE(test::FileExists(temp_));
@@ -377,7 +382,7 @@ TEST_F(StateImageTest, FailedWriteBackLeavesThePreviousFile) {
             EXPECT_EQ(image, ImageBytes(image_));
 
             // The fault has fired; the next write-back goes through.
-            EXPECT_TRUE(image_.WriteBack(path_.c_str()));
+            EXPECT_TRUE(WriteBack(path_.c_str()));
             EXPECT_EQ(image, test::ReadFile(path_));
         }
     }
@@ -394,7 +399,7 @@ TEST_F(StateImageTest, FailedMoveBackLeavesThePreviousFileAsTheBackupAndSaysSo) 
     // The final move fails, and so does the move back of the new backup.
     platform::InjectFault(FaultPoint::RenameReplace, 5);
     platform::InjectFault(FaultPoint::RenameNoReplace, 6, 1);
-    EXPECT_FALSE(image_.WriteBack(path_.c_str()));
+    EXPECT_FALSE(WriteBack(path_.c_str()));
     EXPECT_EQ(Error(kReplaceFailed + "5)\n" + kKeptAsBackup), messages_.Messages());
     EXPECT_EQ(previous, test::ReadFile(backup_));
     EXPECT_FALSE(test::FileExists(temp_));
@@ -404,7 +409,7 @@ TEST_F(StateImageTest, TemporaryFileThatCannotBeCreated) {
     const std::string previous = StateFile(kFileSize);
     LoadFile(previous);
     std::filesystem::create_directory(temp_);
-    EXPECT_FALSE(image_.WriteBack(path_.c_str()));
+    EXPECT_FALSE(WriteBack(path_.c_str()));
     EXPECT_EQ(Error(kOpenFailed), messages_.Messages());
     EXPECT_EQ(previous, test::ReadFile(path_));
     EXPECT_FALSE(test::FileExists(backup_));
@@ -425,10 +430,10 @@ TEST_F(StateImageTest, BackupNameMustFitThePathLimit) {
         const std::string path = PathOfLength(dir_, c.length);
         ASSERT_EQ(c.length, path.size());
         test::WriteFile(path, previous);
-        ASSERT_TRUE(image_.Load(path.c_str()));
+        ASSERT_TRUE(Load(path.c_str()));
         Poke(5, 0xAB);
         messages_.Clear();
-        EXPECT_EQ(c.written, image_.WriteBack(path.c_str()));
+        EXPECT_EQ(c.written, WriteBack(path.c_str()));
         if (c.written) {
             EXPECT_TRUE(messages_.Messages().empty());
             EXPECT_EQ(ImageBytes(image_), test::ReadFile(path));
@@ -444,11 +449,11 @@ TEST_F(StateImageTest, WriteBackWithoutImageTouchesNoFile) {
     // No image: never loaded, or dropped by a load that failed.
     const std::string previous = StateFile(kFileSize);
     test::WriteFile(path_, previous);
-    EXPECT_FALSE(image_.WriteBack(path_.c_str()));
+    EXPECT_FALSE(WriteBack(path_.c_str()));
     platform::InjectFault(FaultPoint::Read, 0);
-    EXPECT_FALSE(image_.Load(path_.c_str()));
+    EXPECT_FALSE(Load(path_.c_str()));
     messages_.Clear();
-    EXPECT_FALSE(image_.WriteBack(path_.c_str()));
+    EXPECT_FALSE(WriteBack(path_.c_str()));
     EXPECT_EQ(Error(kNoImage), messages_.Messages());
     EXPECT_EQ(previous, test::ReadFile(path_));
     EXPECT_FALSE(test::FileExists(backup_));

@@ -1,6 +1,6 @@
-// Helpers for unit tests that work on real files and record the messages
-// the core tells the user: a temporary directory, whole-file reads and
-// writes, and a message recorder.
+// Helpers for unit tests that work on real files and look at the messages
+// the operations return: a temporary directory, whole-file reads and
+// writes, and a log of messages.
 #pragma once
 
 #include <atomic>
@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "resources/message.h"
 
 namespace tsy::test {
 
@@ -77,9 +78,9 @@ inline bool FileExists(const std::string& path) {
     return std::filesystem::exists(path, error);
 }
 
-// One message as the core told it.
+// One message as an operation returned it.
 struct Message {
-    platform::MessageKind kind;
+    MessageKind kind;
     std::string text;  // Shift-JIS
 };
 
@@ -90,8 +91,8 @@ inline bool operator==(const Message& a, const Message& b) {
 // Shows a message in test failures: its kind, then its text as printable
 // ASCII with every other byte in hex.
 inline void PrintTo(const Message& message, std::ostream* out) {
-    static const char* const kKinds[] = {"Error",    "Warning", "Information",
-                                         "Question", "Plain",   "Report"};
+    static const char* const kKinds[] = {"None",     "Error", "Warning", "Information",
+                                         "Question", "Plain", "Report"};
     *out << kKinds[static_cast<int>(message.kind)] << " \"";
     static const char kHex[] = "0123456789ABCDEF";
     for (unsigned char c : message.text) {
@@ -104,28 +105,26 @@ inline void PrintTo(const Message& message, std::ostream* out) {
     *out << '"';
 }
 
-// Installs itself as the message sink while it lives and records every
-// message; a Question is answered with `answer`.
-class MessageRecorder {
+// The messages of a series of operations, in order: Keep records the
+// message a result carries (when there is one) and passes its status on.
+class MessageLog {
   public:
-    MessageRecorder() { platform::SetMessageSink(&Record, this); }
-    ~MessageRecorder() { platform::SetMessageSink(nullptr, nullptr); }
-    MessageRecorder(const MessageRecorder&) = delete;
-    MessageRecorder& operator=(const MessageRecorder&) = delete;
+    template <typename Outcome>
+    auto Keep(const Outcome& result) -> decltype(result.status) {
+        Add(result.message);
+        return result.status;
+    }
+
+    void Add(const tsy::Message& message) {
+        if (!message.Empty()) {
+            messages_.push_back(Message{message.kind, message.text});
+        }
+    }
 
     const std::vector<Message>& Messages() const { return messages_; }
     void Clear() { messages_.clear(); }
 
-    // The answer given to the next questions (Yes by default).
-    bool answer = true;
-
   private:
-    static bool Record(void* context, platform::MessageKind kind, const char* text) {
-        auto* self = static_cast<MessageRecorder*>(context);
-        self->messages_.push_back(Message{kind, text});
-        return kind == platform::MessageKind::Question ? self->answer : true;
-    }
-
     std::vector<Message> messages_;
 };
 

@@ -9,6 +9,15 @@
 
 namespace {
 
+// The text a text function writes.
+template <typename Write>
+std::string Written(Write write) {
+    char buffer[512];
+    tsy::TextOut out(buffer, sizeof buffer);
+    write(out);
+    return buffer;
+}
+
 bool Contains(const char* text, const char* bytes) {
     return std::strstr(text, bytes) != nullptr;
 }
@@ -22,7 +31,7 @@ TEST(Texts, SecondByte5CSurvives) {
 
 TEST(Texts, ExactBytes) {
     struct Case {
-        const char* text;
+        std::string text;
         const char* sjis;
     };
     const Case cases[] = {
@@ -30,19 +39,23 @@ TEST(Texts, ExactBytes) {
         {tsy::text::kProductTitle,
          "Tessary\x83\x58\x83\x65\x81\x5B\x83\x67\x83\x5A\x81\x5B\x83\x75 "
          "\x83\x81\x83\x82\x83\x8A\x8F\x91\x82\xAB\x8A\xB7\x82\xA6\x83\x63\x81\x5B\x83\x8B"},
-        {tsy::text::kPlacedRange,
+        {Written([](tsy::TextOut& out) { tsy::text::PlacedRange(out, 0xC000, 0xC03F); }),
          "\x8A\xAE\x97\xB9\x82\xB5\x82\xDC\x82\xB5\x82\xBD\n\x83\x41\x83\x68\x83\x8C\x83\x58:"
-         "$%04X - $%04X"},
+         "$C000 - $C03F"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(std::string(c.sjis), std::string(c.text));
+        EXPECT_EQ(std::string(c.sjis), c.text);
     }
 }
 
 TEST(Texts, ReportsUseIdeographicSpaceAndCrLf) {
     // 　直前アドレス: after CR LF, indented with 81 40.
-    EXPECT_TRUE(Contains(tsy::text::kReportE00, "\r\n\x81\x40\x92\xBC\x91\x4F"));
-    EXPECT_TRUE(Contains(tsy::text::kReportE07, "\x82\x62\x82\x71\x82\x62"));  // ＣＲＣ
+    const std::string e00 =
+        Written([](tsy::TextOut& out) { tsy::text::ReportE00(out, "C000", 1, "G1"); });
+    EXPECT_TRUE(Contains(e00.c_str(), "\r\n\x81\x40\x92\xBC\x91\x4F"));
+    const std::string e07 =
+        Written([](tsy::TextOut& out) { tsy::text::ReportE07(out, "C000", "4459", 0x4458); });
+    EXPECT_TRUE(Contains(e07.c_str(), "\x82\x62\x82\x71\x82\x62"));  // ＣＲＣ
 }
 
 }  // namespace

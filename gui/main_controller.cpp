@@ -1,0 +1,220 @@
+#include "gui/main_controller.h"
+
+#include <cstddef>
+#include <initializer_list>
+#include <string_view>
+
+#include "resources/resource.h"
+#include "resources/texts.h"
+
+namespace tsy::gui {
+
+// Marks a command as running for its whole length, message boxes included,
+// so that a command started from inside one of them is refused.
+class MainController::BusyScope {
+  public:
+    explicit BusyScope(bool& busy) : busy_(busy), entered_(!busy) { busy_ = true; }
+    ~BusyScope() {
+        if (entered_) {
+            busy_ = false;
+        }
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+    bool Entered() const { return entered_; }
+
+  private:
+    bool& busy_;
+    bool entered_;
+};
+
+void MainController::Tell(const Message& message) {
+    if (!message.Empty()) {
+        view_.Show(message);
+    }
+}
+
+void MainController::TextMode() {
+    view_.SetEnabled(IDC_CHECKSUM, true);
+    view_.SetEnabled(IDC_ADDRESS_SUM, true);
+    AddressSumClicked();
+    view_.SetEnabled(IDC_OHMZ_SUM, true);
+    view_.SetEnabled(IDC_OHX_CRC, true);
+    view_.SetEnabled(IDC_START_ADDRESS, false);
+    view_.SetEnabled(IDC_UNIX_TEXT, false);
+}
+
+void MainController::BinaryMode() {
+    for (int id :
+         {IDC_CHECKSUM, IDC_ADDRESS_SUM, IDC_LOWER_ADDRESS_ONLY, IDC_OHMZ_SUM, IDC_OHX_CRC}) {
+        view_.SetEnabled(id, false);
+    }
+    view_.SetEnabled(IDC_START_ADDRESS, true);
+    view_.SetEnabled(IDC_UNIX_TEXT, true);
+}
+
+void MainController::AddressSumClicked() {
+    // Disabling leaves the check mark as it is.
+    view_.SetEnabled(IDC_LOWER_ADDRESS_ONLY, view_.IsChecked(IDC_ADDRESS_SUM));
+}
+
+void MainController::WarnAboutFormat() {
+    if (format_check_ && session_.FormatSuspect()) {
+        view_.Show(MakeMessage(MessageKind::Warning, text::kFormatWarning));
+    }
+}
+
+void MainController::NameStateFile(const char* path) {
+    view_.ShowStatePath(path);
+    Tell(session_.OpenState(path).message);
+    WarnAboutFormat();
+    view_.Repaint();
+}
+
+CommandResult MainController::BrowseStateFile() {
+    BusyScope scope(busy_);
+    if (!scope.Entered()) {
+        return CommandResult::Busy;
+    }
+    format_check_ = view_.IsChecked(IDC_FORMAT_CHECK);
+    char chosen[kPathSize] = {};
+    if (!view_.AskStateFile(chosen)) {
+        return CommandResult::Done;
+    }
+    chosen[kPathSize - 1] = '\0';
+    NameStateFile(chosen);
+    return session_.Image().IsLoaded() ? CommandResult::Done : CommandResult::Failed;
+}
+
+CommandResult MainController::BrowseDumpFile() {
+    BusyScope scope(busy_);
+    if (!scope.Entered()) {
+        return CommandResult::Busy;
+    }
+    char chosen[kPathSize] = {};
+    if (!view_.AskDumpFile(chosen)) {
+        return CommandResult::Done;
+    }
+    chosen[kPathSize - 1] = '\0';
+    view_.ShowDumpPath(chosen);
+    session_.NameDump(chosen);
+    view_.Repaint();
+    return CommandResult::Done;
+}
+
+CommandResult MainController::Drop(const char* path, DropTarget target) {
+    BusyScope scope(busy_);
+    if (!scope.Entered()) {
+        return CommandResult::Busy;
+    }
+    format_check_ = view_.IsChecked(IDC_FORMAT_CHECK);
+    char dropped[kPathSize] = {};
+    for (std::size_t i = 0; i < kPathSize - 1 && path[i] != '\0'; ++i) {
+        dropped[i] = path[i];
+    }
+    if (target.state_field) {
+        const char* named = session_.StatePath();
+        if (named[0] != '\0' && std::string_view(named) != dropped &&
+            !view_.Show(MakeMessage(MessageKind::Question, text::kReplaceState))) {
+            // No: the drop ends here, the dump field is not tested either.
+            return CommandResult::Done;
+        }
+        NameStateFile(dropped);
+    }
+    if (target.dump_field) {
+        view_.ShowDumpPath(dropped);
+        session_.NameDump(dropped);
+        view_.Repaint();
+    }
+    return CommandResult::Done;
+}
+
+namespace {
+
+ApplyOutcome Outcome(ApplyStatus status) {
+    switch (status) {
+        case ApplyStatus::Applied:
+        case ApplyStatus::Ready:
+            return ApplyOutcome::Applied;
+        case ApplyStatus::Refused:
+            return ApplyOutcome::Refused;
+        case ApplyStatus::FileError:
+            return ApplyOutcome::FileError;
+        case ApplyStatus::NoStatePath:
+        case ApplyStatus::NoDumpPath:
+            return ApplyOutcome::NoPath;
+        case ApplyStatus::NoImage:
+            break;
+    }
+    return ApplyOutcome::NoImage;
+}
+
+}  // namespace
+
+ApplyOutcome MainController::Apply() {
+    BusyScope scope(busy_);
+    if (!scope.Entered()) {
+        return ApplyOutcome::Busy;
+    }
+    // Every apply starts from the file as it is on disk now.
+    LoadStatus reload = LoadStatus::Loaded;
+    if (session_.Image().IsLoaded()) {
+        const LoadResult result = session_.Reload();
+        reload = result.status;
+        Tell(result.message);
+        WarnAboutFormat();
+    }
+    const ApplyResult ready = session_.CheckReady();
+    if (ready.status == ApplyStatus::NoImage && reload != LoadStatus::Loaded) {
+        // The reload that just failed has said why already.
+        return ApplyOutcome::FileError;
+    }
+    if (ready.status != ApplyStatus::Ready) {
+        Tell(ready.message);
+        return Outcome(ready.status);
+    }
+    const ApplyResult result = session_.Apply(view_.ReadDumpOptions());
+    Tell(result.message);
+    // A partial result may be written back too, as with any apply.
+    write_back_enabled_ = true;
+    view_.SetEnabled(IDC_WRITE_BACK, true);
+    return Outcome(result.status);
+}
+
+CommandResult MainController::WriteBack() {
+    BusyScope scope(busy_);
+    if (!scope.Entered()) {
+        return CommandResult::Busy;
+    }
+    if (!write_back_enabled_) {
+        return CommandResult::Failed;
+    }
+    const WriteBackResult result = session_.WriteBack();
+    if (result.status != WriteBackStatus::Written) {
+        Tell(result.message);
+        return CommandResult::Failed;
+    }
+    view_.Show(MakeMessage(MessageKind::Plain, text::kWriteComplete));
+    return CommandResult::Done;
+}
+
+CommandResult MainController::About() {
+    BusyScope scope(busy_);
+    if (!scope.Entered()) {
+        return CommandResult::Busy;
+    }
+    view_.ShowAbout();
+    return CommandResult::Done;
+}
+
+CommandResult MainController::Exit() {
+    BusyScope scope(busy_);
+    if (!scope.Entered()) {
+        return CommandResult::Busy;
+    }
+    view_.Exit();
+    return CommandResult::Done;
+}
+
+}  // namespace tsy::gui

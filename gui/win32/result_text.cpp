@@ -1,0 +1,7 @@
+#include "gui/win32/result_text.h"
+
+namespace tsy {
+
+char ResultText[kResultTextSize];
+
+}  // namespace tsy

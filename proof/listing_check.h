@@ -1,0 +1,97 @@
+// Proofreading of a whole listing in one pass: every line is classified and
+// evaluated as an apply would, but no error ends the run. A data line that
+// fails (E00, E02, E03) is reported and the check goes on; a check line that
+// fails (E04 to E08) is reported and resets the block's sums as if it had
+// been accepted, so that every block is judged on its own. Bytes past 0xFFFF
+// are reported as E09. The findings of a block are reported when its check
+// line is read (or the listing ends), with the diagnoses its sums support.
+//
+// Which lines the block's sums count: an accepted line, and a line whose
+// only fault is its line sum (E02, E03) or its range (E09), with its bytes
+// as typed, so that a mistyped byte shows in exactly the sums it belongs to.
+// A line with an unreadable window (E00) is counted with the one reading
+// that makes its line sum right, or not at all.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "listing/byte_source.h"
+#include "listing/check_line.h"
+#include "listing/data_line.h"
+#include "listing/listing_options.h"
+#include "listing/sums.h"
+#include "listing/tokens.h"
+#include "proof/block.h"
+#include "proof/finding.h"
+
+namespace tsy::proof {
+
+class ListingChecker {
+  public:
+    // Reports to `sink`, which must outlive the checker. About 80 KB: keep it
+    // off small stacks.
+    ListingChecker(const ListingOptions& options, FindingSink* sink);
+    ListingChecker(const ListingChecker&) = delete;
+    ListingChecker& operator=(const ListingChecker&) = delete;
+
+    // Examines one line as LineSource::Next gives it (`length` bytes, line
+    // feed kept), which began on the listing's physical line `line_number`.
+    void Line(const char* line, std::size_t length, std::uint32_t line_number);
+
+    // Judges the last block once the listing has ended.
+    void Finish();
+
+    const CheckSummary& Summary() const { return summary_; }
+
+  private:
+    void DataLine(const char* raw, std::size_t length, std::uint32_t line_number);
+    void SumLine(const char* raw, std::size_t length, std::uint32_t line_number);
+    void DashedLine(std::size_t length, std::uint32_t line_number);
+    // E00: counts the line by the one reading of its unreadable windows that
+    // makes its line sum right; false when there is none or several.
+    bool ReadUnreadable(const char* raw, std::size_t length, RecordedLine* line, Finding* finding);
+    // E02, E03: notes a checksum token that a misreading explains.
+    void ReadChecksum(const char* raw, std::size_t length, RecordedLine* line, Finding* finding);
+    // E04: suggests the reading of the column token that gives the column's sum.
+    void ReadSumColumn(const char* raw, Finding* finding);
+    Finding CheckFinding(std::uint32_t line_number, LineOutcome code) const;
+    void Hold(const Finding& finding, const RecordedLine& line);
+    void EndBlock(const BlockEvidence& evidence, Finding* check);
+    void Flush();
+    void Emit(const Finding& finding);
+
+    const ListingOptions options_;
+    FindingSink* sink_;
+    CheckSummary summary_;
+    char upper_[kLineBufferSize] = {};
+    char address_text_[kAddressTextSize] = {};  // AddressText
+    BlockSums sums_;
+    std::uint32_t crc_bytes_ = 0;     // bytes fed to BlockCrc since its reset
+    bool block_has_lines_ = false;    // data lines since the last check line
+    std::int32_t next_address_ = -1;  // A + n of the last data line
+    DataLineResult data_;
+    CheckLineResult check_;
+    BlockRecord block_;
+};
+
+enum class CheckStatus {
+    Checked,     // the whole listing was read
+    OpenFailed,  // it could not be opened
+    ReadFailed,  // reading stopped on an error; the findings so far were reported
+};
+
+struct CheckRun {
+    CheckStatus status = CheckStatus::Checked;
+    std::uint32_t system_error = 0;  // the platform's code of a failed open or read
+    CheckSummary summary;
+};
+
+// Proofreads the listing at `path` under `options`, reporting every finding
+// to `sink` in listing order.
+CheckRun CheckListing(const char* path, const ListingOptions& options, FindingSink* sink);
+
+// The same for a listing read from `bytes`.
+CheckRun CheckListing(ByteSource& bytes, const ListingOptions& options, FindingSink* sink);
+
+}  // namespace tsy::proof

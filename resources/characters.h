@@ -1,0 +1,31 @@
+// Character classes of the texts the program reads and shows.
+#pragma once
+
+namespace tsy {
+
+// The value of a hexadecimal digit in either case, or -1 for any other byte.
+inline int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return -1;
+}
+
+// '0'..'9' and upper-case 'A'..'F' only: listing lines are upper-cased first,
+// and the digits a listing's checks accept are these.
+inline bool IsUpperHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+}
+
+// Whether a byte begins a Shift-JIS (code page 932) double-byte character.
+inline bool IsShiftJisLead(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+}  // namespace tsy

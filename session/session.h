@@ -1,0 +1,89 @@
+// One user's work on one state-save file, as both front ends do it: the
+// named state-save file and its image, the named dump, and the steps of an
+// apply and a write-back. Every step returns what happened with the message
+// for the user; the front end shows it, and decides what comes between the
+// steps (the dialog reads its option controls only after the reload's
+// messages have been seen).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "image/binary_dump.h"
+#include "image/state_image.h"
+#include "listing/listing_options.h"
+#include "listing/listing_reader.h"
+#include "resources/message.h"
+
+namespace tsy {
+
+// Room for a path, terminator included.
+inline constexpr std::size_t kPathSize = 260;
+
+// The options of one apply.
+struct DumpOptions {
+    bool binary_mode = false;         // BinaryMode
+    ListingOptions listing;           // Checksum, AddressSum, LowerAddressOnly, OhMzSum, OhXCrc
+    bool unix_text = false;           // UnixText
+    char start_address[5] = {};       // StartAddress: at most 4 characters
+    std::uint32_t memory_offset = 0;  // MemoryOffset
+};
+
+enum class ApplyStatus {
+    Applied,      // placed, or read to the end of the listing
+    Ready,        // the path checks passed and an image is held; nothing placed yet
+    Refused,      // the dump was refused: an E code, too large, outside the image
+    FileError,    // the dump could not be opened or read
+    NoStatePath,  // no state-save file is named
+    NoDumpPath,   // no dump is named
+    NoImage,      // a state-save file is named, but no image is held
+};
+
+struct ApplyResult : Result<ApplyStatus> {
+    // A listing's run: the E code that stopped it (Accepted otherwise) and
+    // the range of the lines it stored.
+    LineOutcome stopped_by = LineOutcome::Accepted;
+    AddressRange range;
+};
+
+class Session {
+  public:
+    Session() = default;
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // Names the state-save file (cut to kPathSize - 1 bytes) and loads it;
+    // the path stays named when the load fails.
+    LoadResult OpenState(const char* path);
+
+    // Loads the named state-save file again, discarding the image: every
+    // apply starts from the file as it is on disk.
+    LoadResult Reload();
+
+    // Names the dump (cut to kPathSize - 1 bytes); nothing is read.
+    void NameDump(const char* path);
+
+    // Whether an image is held and fails the format check.
+    bool FormatSuspect() const;
+
+    // The checks before an apply reads its options: Ready, or NoStatePath,
+    // NoDumpPath or NoImage with their messages.
+    ApplyResult CheckReady() const;
+
+    // Places the named dump into the image under `options` (after Ready).
+    ApplyResult Apply(const DumpOptions& options);
+
+    // Writes the image back to the named state-save file.
+    WriteBackResult WriteBack() const;
+
+    const StateImage& Image() const { return image_; }
+    const char* StatePath() const { return state_path_; }
+    const char* DumpPath() const { return dump_path_; }
+
+  private:
+    StateImage image_;
+    char state_path_[kPathSize] = {};
+    char dump_path_[kPathSize] = {};
+};
+
+}  // namespace tsy

@@ -1,0 +1,327 @@
+// The main dialog's commands, driven through a recording view: the order of
+// their steps, what they tell the user, and what they leave in the image and
+// on disk.
+#include "gui/main_controller.h"
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/faults.h"
+#include "resources/resource.h"
+#include "resources/texts.h"
+#include "test_support.h"
+
+namespace tsy::gui {
+namespace {
+
+constexpr std::uint32_t kOffset = 4096;
+constexpr std::uint32_t kImageSize = kOffset + 0x10000;
+
+std::string StateFile(bool good_format = true) {
+    std::string bytes(kImageSize, '\0');
+    std::memcpy(&bytes[0], good_format ? "TSRY\x01" : "tsry\x01", 5);
+    return bytes;
+}
+
+// Records every call of the controller into one log, messages included, so
+// that tests can check the order of the steps.
+class Recorder : public MainView {
+  public:
+    bool IsChecked(int control) override {
+        if (control == IDC_FORMAT_CHECK) {
+            log.push_back("ReadFormatCheck");
+            return format_check;
+        }
+        return false;
+    }
+    void SetEnabled(int control, bool enabled) override {
+        if (control == IDC_WRITE_BACK && enabled) {
+            log.push_back("EnableWriteBack");
+        }
+    }
+    bool AskStateFile(char* path) override { return Ask("AskStateFile", state_choice, path); }
+    bool AskDumpFile(char* path) override { return Ask("AskDumpFile", dump_choice, path); }
+    void ShowStatePath(const char* path) override {
+        log.push_back("ShowStatePath " + std::string(path));
+    }
+    void ShowDumpPath(const char* path) override {
+        log.push_back("ShowDumpPath " + std::string(path));
+    }
+    void Repaint() override { log.push_back("Repaint"); }
+    DumpOptions ReadDumpOptions() override {
+        log.push_back("ReadDumpOptions");
+        return options;
+    }
+    void ShowAbout() override { log.push_back("ShowAbout"); }
+    void Exit() override { log.push_back("Exit"); }
+    bool Show(const Message& message) override {
+        log.push_back(Said(message.text));
+        if (inside) {
+            inside(message.kind);
+        }
+        return message.kind == MessageKind::Question ? answer : true;
+    }
+
+    // Messages are logged by their text; texts compared are Shift-JIS.
+    static std::string Said(const char* text) { return "Tell " + std::string(text); }
+
+    bool format_check = true;
+    std::string state_choice;  // empty: the user cancels
+    std::string dump_choice;
+    DumpOptions options;
+    bool answer = true;                       // to a question
+    std::function<void(MessageKind)> inside;  // runs while a message is shown
+    std::vector<std::string> log;
+
+  private:
+    bool Ask(const char* what, const std::string& choice, char* path) {
+        log.push_back(what);
+        if (choice.empty()) {
+            return false;
+        }
+        std::snprintf(path, kPathSize, "%s", choice.c_str());
+        return true;
+    }
+};
+
+class CommandsTest : public ::testing::Test {
+  protected:
+    CommandsTest() : commands(ui), image(commands.State().Image()) {
+        state = dir.File("game.tsy");
+        test::WriteFile(state, StateFile());
+        ui.options.memory_offset = kOffset;
+        std::strcpy(ui.options.start_address, "8000");
+        ui.options.binary_mode = true;
+    }
+    ~CommandsTest() override { platform::ClearFaults(); }
+
+    // Chooses the state-save file and a binary dump of `bytes` by browsing.
+    void ChooseFiles(const std::string& bytes, const std::string& dump_name = "dump.bin") {
+        const std::string dump = dir.File(dump_name);
+        test::WriteFile(dump, bytes);
+        ui.state_choice = state;
+        ui.dump_choice = dump;
+        ASSERT_EQ(CommandResult::Done, commands.BrowseStateFile());
+        ASSERT_EQ(CommandResult::Done, commands.BrowseDumpFile());
+        ui.log.clear();
+    }
+
+    unsigned char Memory(std::uint32_t address) const { return image.Bytes()[kOffset + address]; }
+
+    test::TempDir dir;
+    std::string state;
+    Recorder ui;
+    MainController commands;
+    const StateImage& image;
+};
+
+TEST_F(CommandsTest, BrowseStateFileSamplesFormatCheckFirstAndWarnsAfterTheLoad) {
+    test::WriteFile(state, StateFile(false));
+    ui.state_choice = state;
+    EXPECT_EQ(CommandResult::Done, commands.BrowseStateFile());
+    const std::vector<std::string> expected = {"ReadFormatCheck", "AskStateFile",
+                                               "ShowStatePath " + state,
+                                               Recorder::Said(text::kFormatWarning), "Repaint"};
+    EXPECT_EQ(expected, ui.log);
+    EXPECT_TRUE(image.IsLoaded());
+    EXPECT_EQ(state, commands.State().StatePath());
+}
+
+TEST_F(CommandsTest, CancelledBrowseChangesNothingButTheFormatCheckSample) {
+    ui.format_check = false;
+    EXPECT_EQ(CommandResult::Done, commands.BrowseStateFile());
+    EXPECT_EQ((std::vector<std::string>{"ReadFormatCheck", "AskStateFile"}), ui.log);
+    EXPECT_FALSE(commands.FormatCheck());
+    EXPECT_STREQ("", commands.State().StatePath());
+    EXPECT_FALSE(image.IsLoaded());
+}
+
+TEST_F(CommandsTest, PathChecksStopTheApplyBeforeTheOptionsAreRead) {
+    EXPECT_EQ(ApplyOutcome::NoPath, commands.Apply());
+    EXPECT_EQ((std::vector<std::string>{Recorder::Said(text::kNeedStatePath)}), ui.log);
+
+    ui.state_choice = state;
+    commands.BrowseStateFile();
+    ui.log.clear();
+    EXPECT_EQ(ApplyOutcome::NoPath, commands.Apply());
+    EXPECT_EQ((std::vector<std::string>{Recorder::Said(text::kNeedDumpPath)}), ui.log);
+    EXPECT_FALSE(commands.WriteBackEnabled());
+    EXPECT_EQ(CommandResult::Failed, commands.WriteBack());
+}
+
+TEST_F(CommandsTest, FormatCheckIsTheValueSampledAtChoiceNotAtApply) {
+    test::WriteFile(state, StateFile(false));
+    const std::string warning = Recorder::Said(text::kFormatWarning);
+    struct Case {
+        bool at_choice;
+        bool at_apply;
+    };
+    for (const Case c : {Case{false, true}, Case{true, false}}) {
+        ui.format_check = c.at_choice;
+        ChooseFiles("\x01\x02");
+        ui.format_check = c.at_apply;
+        EXPECT_EQ(ApplyOutcome::Applied, commands.Apply());
+        const bool warned = std::find(ui.log.begin(), ui.log.end(), warning) != ui.log.end();
+        EXPECT_EQ(c.at_choice, warned);
+        // The apply reloads before the path checks and reads the options after.
+        EXPECT_EQ("ReadDumpOptions", ui.log[c.at_choice ? 1 : 0]);
+    }
+}
+
+TEST_F(CommandsTest, EveryApplyStartsFromTheFileOnDisk) {
+    ChooseFiles("\xAA\xBB");
+    ASSERT_EQ(ApplyOutcome::Applied, commands.Apply());
+    EXPECT_EQ(0xAA, Memory(0x8000));
+
+    // A second apply at another address without a write-back in between:
+    // only the second dump is in the image.
+    std::strcpy(ui.options.start_address, "9000");
+    ASSERT_EQ(ApplyOutcome::Applied, commands.Apply());
+    EXPECT_EQ(0x00, Memory(0x8000));
+    EXPECT_EQ(0xAA, Memory(0x9000));
+
+    // Write back, then apply again: the written bytes stay.
+    ASSERT_EQ(CommandResult::Done, commands.WriteBack());
+    std::strcpy(ui.options.start_address, "A000");
+    ASSERT_EQ(ApplyOutcome::Applied, commands.Apply());
+    EXPECT_EQ(0xAA, Memory(0x9000));
+    EXPECT_EQ(0xBB, Memory(0xA001));
+    EXPECT_EQ(StateFile(), test::ReadFile(state + ".old"));
+}
+
+TEST_F(CommandsTest, ApplyUsesTheOffsetReadWithTheOptionsAndEnablesWriteBack) {
+    ChooseFiles("\x5A");
+    ui.options.memory_offset = 16;
+    ASSERT_EQ(ApplyOutcome::Applied, commands.Apply());
+    EXPECT_EQ(0x5A, image.Bytes()[16 + 0x8000]);
+    EXPECT_EQ("EnableWriteBack", ui.log.back());
+    EXPECT_TRUE(commands.WriteBackEnabled());
+}
+
+TEST_F(CommandsTest, AFailedPlacementStillEnablesWriteBack) {
+    ChooseFiles(std::string(0x9000, '\x11'));  // 0x8000 + 0x9000 is past 0xFFFF
+    EXPECT_EQ(ApplyOutcome::Refused, commands.Apply());
+    EXPECT_TRUE(commands.WriteBackEnabled());
+    EXPECT_EQ(0x00, Memory(0x8000));
+}
+
+TEST_F(CommandsTest, WriteCompleteOnlyAfterAWriteBackThatSucceeded) {
+    ChooseFiles("\x42");
+    ASSERT_EQ(ApplyOutcome::Applied, commands.Apply());
+    ui.log.clear();
+
+    platform::InjectFault(platform::FaultPoint::Write, 28);
+    EXPECT_EQ(CommandResult::Failed, commands.WriteBack());
+    EXPECT_EQ((std::vector<std::string>{Recorder::Said(text::kStateWriteFailed)}), ui.log);
+    EXPECT_EQ(StateFile(), test::ReadFile(state));
+
+    ui.log.clear();
+    EXPECT_EQ(CommandResult::Done, commands.WriteBack());
+    EXPECT_EQ((std::vector<std::string>{Recorder::Said(text::kWriteComplete)}), ui.log);
+    EXPECT_EQ(0x42, static_cast<unsigned char>(test::ReadFile(state)[kOffset + 0x8000]));
+}
+
+TEST_F(CommandsTest, NamedPathWithoutImageRefusesApplyAndTouchesNoFile) {
+    ChooseFiles("\x42");
+    ASSERT_EQ(ApplyOutcome::Applied, commands.Apply());
+    // The file goes away: the next apply's reload fails and says so once.
+    std::remove(state.c_str());
+    ui.log.clear();
+    EXPECT_EQ(ApplyOutcome::FileError, commands.Apply());
+    EXPECT_EQ((std::vector<std::string>{Recorder::Said(text::kStateOpenFailed)}), ui.log);
+    EXPECT_FALSE(image.IsLoaded());
+
+    // Without an image, neither apply nor write-back does anything but say so.
+    ui.log.clear();
+    EXPECT_EQ(ApplyOutcome::NoImage, commands.Apply());
+    EXPECT_EQ(CommandResult::Failed, commands.WriteBack());
+    EXPECT_EQ(ui.log, (std::vector<std::string>{Recorder::Said(text::kNoStateImage),
+                                                Recorder::Said(text::kNoStateImage)}));
+    EXPECT_FALSE(test::FileExists(state));
+    EXPECT_FALSE(test::FileExists(state + ".old"));
+}
+
+TEST_F(CommandsTest, DropOnTheStateFieldAsksBeforeReplacingAnotherFile) {
+    const std::string other = dir.File("other.tsy");
+    test::WriteFile(other, StateFile(false));
+    ui.state_choice = state;
+    commands.BrowseStateFile();
+
+    struct Case {
+        const char* path;
+        bool answer;
+        bool asked;
+        const char* state_after;
+    };
+    const std::string question = Recorder::Said(text::kReplaceState);
+    // Same path: no question, loaded again. No: nothing changes, and the dump
+    // field is not tested. Yes: replaced and loaded (the format warning shows).
+    const Case cases[] = {
+        {state.c_str(), false, false, state.c_str()},
+        {other.c_str(), false, true, state.c_str()},
+        {other.c_str(), true, true, other.c_str()},
+    };
+    for (const Case& c : cases) {
+        ui.log.clear();
+        ui.answer = c.answer;
+        EXPECT_EQ(CommandResult::Done, commands.Drop(c.path, {true, true}));
+        const bool asked = !ui.log.empty() && ui.log[1] == question;
+        EXPECT_EQ(c.asked, asked) << c.path;
+        EXPECT_STREQ(c.state_after, commands.State().StatePath());
+        const bool dump_named = std::string(commands.State().DumpPath()) == c.path;
+        EXPECT_EQ(!c.asked || c.answer, dump_named) << c.path;
+    }
+    EXPECT_EQ(Recorder::Said(text::kFormatWarning), ui.log[3]);
+    EXPECT_TRUE(image.IsLoaded());
+    EXPECT_EQ('t', image.Bytes()[0]);
+}
+
+TEST_F(CommandsTest, DropWithNoStateNamedAsksNothingAndOutsideBothFieldsOnlySamples) {
+    ui.format_check = false;
+    EXPECT_EQ(CommandResult::Done, commands.Drop(state.c_str(), {false, false}));
+    EXPECT_EQ((std::vector<std::string>{"ReadFormatCheck"}), ui.log);
+    EXPECT_FALSE(commands.FormatCheck());
+
+    ui.log.clear();
+    EXPECT_EQ(CommandResult::Done, commands.Drop(state.c_str(), {true, false}));
+    EXPECT_EQ(ui.log.end(),
+              std::find(ui.log.begin(), ui.log.end(), Recorder::Said(text::kReplaceState)));
+    EXPECT_TRUE(image.IsLoaded());
+}
+
+TEST_F(CommandsTest, CommandsFromInsideAMessageBoxAreRefusedWithoutEffect) {
+    test::WriteFile(state, StateFile(false));
+    ChooseFiles("\x42");
+    std::vector<std::string> nested;
+    ui.inside = [&](MessageKind kind) {
+        if (kind != MessageKind::Warning) {
+            return;
+        }
+        EXPECT_TRUE(commands.Busy());
+        EXPECT_EQ(ApplyOutcome::Busy, commands.Apply());
+        EXPECT_EQ(CommandResult::Busy, commands.WriteBack());
+        EXPECT_EQ(CommandResult::Busy, commands.Drop("elsewhere.tsy", {true, true}));
+        EXPECT_EQ(CommandResult::Busy, commands.BrowseStateFile());
+        EXPECT_EQ(CommandResult::Busy, commands.Exit());
+        nested = ui.log;
+    };
+    EXPECT_EQ(ApplyOutcome::Applied, commands.Apply());
+    // Nothing ran while the warning was open, and the waiting apply finished.
+    EXPECT_EQ((std::vector<std::string>{Recorder::Said(text::kFormatWarning)}), nested);
+    EXPECT_EQ(0x42, Memory(0x8000));
+    EXPECT_EQ(state, commands.State().StatePath());
+    EXPECT_FALSE(commands.Busy());
+}
+
+TEST_F(CommandsTest, AboutAndExitGoToTheFrontEnd) {
+    EXPECT_EQ(CommandResult::Done, commands.About());
+    EXPECT_EQ(CommandResult::Done, commands.Exit());
+    EXPECT_EQ((std::vector<std::string>{"ShowAbout", "Exit"}), ui.log);
+}
+
+}  // namespace
+}  // namespace tsy::gui
