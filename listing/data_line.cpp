@@ -6,41 +6,83 @@ namespace tsy {
 namespace {
 
 // Reads the windows after the address field, dropping ':' windows with
-// OhXCrc and stopping at kMaxWindows.
+// OhXCrc and stopping at kMaxWindows. Each window is made in its place in
+// the result; a token of two bytes, the common case, is its own window.
 void KeepWindows(Tokenizer* tokens, const ListingOptions& options, DataLineResult* result) {
     Token token;
     while (result->window_count < kMaxWindows && tokens->Next(&token)) {
-        const TokenWindow window = MakeTokenWindow(token, options.ohmz_sum);
+        TokenWindow& window = result->windows[result->window_count];
+        if (token.length == 2) {
+            window.text[0] = token.text[0];
+            window.text[1] = token.text[1];
+            window.text[2] = '\0';
+            window.length = 2;
+        } else {
+            window = MakeTokenWindow(token, options.ohmz_sum);
+        }
         if (options.ohx_crc && window.text[0] == ':') {
             continue;
         }
-        result->windows[result->window_count++] = window;
+        ++result->window_count;
     }
 }
 
-// The value of a window that passed the pair test: its two digits, or three
-// when its third byte is a digit too (an Oh!MZ window). The same as
-// HexValue of the window, without its general rules.
+// The value of a window: its first two bytes as digits, or three when its
+// third byte is a digit too (an Oh!MZ window); -1 when it fails the pair
+// test. The same as HexValue of a window that passes, without its general
+// rules.
 std::int32_t PairValue(const TokenWindow& window) {
-    std::int32_t value = HexDigitValue(window.text[0]) * 16 + HexDigitValue(window.text[1]);
-    if (window.length == 3 && IsUpperHexDigit(window.text[2])) {
-        value = value * 16 + HexDigitValue(window.text[2]);
+    const int high = UpperHexDigitValue(window.text[0]);
+    const int low = UpperHexDigitValue(window.text[1]);
+    if (window.length < 2 || (high | low) < 0) {
+        return -1;
+    }
+    std::int32_t value = high * 16 + low;
+    if (window.length == 3) {
+        const int third = UpperHexDigitValue(window.text[2]);
+        if (third >= 0) {
+            value = value * 16 + third;
+        }
     }
     return value;
+}
+
+// HexValue of a text that is often all digits: those are read directly.
+std::int32_t FieldValue(const char* text, std::size_t length) {
+    std::int32_t value = 0;
+    for (std::size_t i = 0; i < length; ++i) {
+        const int digit = UpperHexDigitValue(text[i]);
+        if (digit < 0 || length > 7) {
+            return HexValue(text, length);
+        }
+        value = value * 16 + digit;
+    }
+    return length == 0 ? HexValue(text, length) : value;
 }
 
 }  // namespace
 
 void EvaluateDataLine(const char* upper, std::size_t length, const ListingOptions& options,
                       DataLineResult* result) {
-    *result = DataLineResult();
+    // Every field a reader of the result may look at is set here; the
+    // arrays hold meaning only up to the counts, so they are not cleared.
+    result->outcome = LineOutcome::Ignored;
+    result->window_count = 0;
+    result->count = 0;
+    result->bad_window = -1;
+    result->checksum_given = false;
+    result->given_checksum = TokenWindow();
+    result->given_value = 0;
+    result->line_sum = 0;
     Tokenizer tokens(upper, length);
     Token field;
     tokens.Next(&field);  // a DataLine begins with four digits, so this token exists
     const std::size_t text_length = field.length < 5 ? field.length : 5;
-    std::memcpy(result->address_text, field.text, text_length);
+    for (std::size_t i = 0; i < text_length; ++i) {
+        result->address_text[i] = field.text[i];
+    }
     result->address_text[text_length] = '\0';
-    result->address = HexValue(result->address_text, text_length);
+    result->address = FieldValue(result->address_text, text_length);
     if (result->address > kHighestEmulatedAddress) {
         result->outcome = LineOutcome::Ignored;
         return;
@@ -54,13 +96,12 @@ void EvaluateDataLine(const char* upper, std::size_t length, const ListingOption
 
     std::uint32_t line_sum = 0;
     for (int k = 0; k < result->count; ++k) {
-        const TokenWindow& window = result->windows[k];
-        if (!PassesPairTest(window.text, window.length)) {
+        const std::int32_t value = PairValue(result->windows[k]);
+        if (value < 0) {
             result->bad_window = k;
             result->outcome = LineOutcome::E00;
             return;
         }
-        const std::int32_t value = PairValue(window);
         result->values[k] = value;
         result->bytes[k] = static_cast<std::uint8_t>(value & 0xFF);
         line_sum += static_cast<std::uint32_t>(value);
@@ -82,7 +123,8 @@ void EvaluateDataLine(const char* upper, std::size_t length, const ListingOption
     result->checksum_given = result->window_count > 0;
     if (result->checksum_given) {
         result->given_checksum = result->windows[result->window_count - 1];
-        result->given_value = HexValue(result->given_checksum.text, result->given_checksum.length);
+        result->given_value =
+            FieldValue(result->given_checksum.text, result->given_checksum.length);
     }
     if (!result->checksum_given || result->given_value != static_cast<std::int32_t>(line_sum)) {
         result->outcome = options.ohmz_sum ? LineOutcome::E02 : LineOutcome::E03;

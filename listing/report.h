@@ -1,5 +1,5 @@
-// The texts a listing run shows: the E-code reports (into a ResultText-sized
-// buffer), the completion and the open failure. Each formatter clears its
+// The texts a listing run shows: the E-code reports (into a message's
+// 512-byte buffer) and the completion. Each formatter clears its
 // buffer first and never writes past `capacity` bytes; a quoted token too
 // long for the buffer is cut (never inside a Shift-JIS character) so that
 // the code at the end is always shown.

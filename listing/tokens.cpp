@@ -8,10 +8,6 @@ namespace {
 constexpr char kDashes[] = "------------------------------";  // 30 dashes
 constexpr std::size_t kDashCount = sizeof kDashes - 1;
 
-bool IsSeparator(char c) {
-    return c == ' ' || c == '\n';
-}
-
 // White space as the C library's isspace sees it in the "C" locale.
 bool IsCSpace(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
@@ -23,13 +19,34 @@ std::size_t UpperCaseLine(const char* line, std::size_t length, char* upper) {
     if (length > kMaxLineLength) {
         length = kMaxLineLength;
     }
-    std::size_t i = 0;
-    for (; i < length && line[i] != '\0'; ++i) {
-        const char c = line[i];
-        upper[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    // The text ends at its first zero byte; the copy itself has no branch,
+    // so that the compiler can do it many bytes at a time.
+    const void* zero = std::memchr(line, '\0', length);
+    if (zero != nullptr) {
+        length = static_cast<std::size_t>(static_cast<const char*>(zero) - line);
     }
-    upper[i] = '\0';
-    return i;
+    // Eight bytes at a time: a byte is a lower-case letter when its low
+    // seven bits are at least 'a' and at most 'z' and its high bit is clear;
+    // its bit 5 is then cleared. Other bytes, Shift-JIS ones included, stay.
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    std::size_t i = 0;
+    for (; i + 8 <= length; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, line + i, 8);
+        const std::uint64_t low7 = word & (0x7F * kOnes);
+        const std::uint64_t at_least_a = low7 + (0x80 - 'a') * kOnes;
+        const std::uint64_t above_z = low7 + (0x80 - 'z' - 1) * kOnes;
+        const std::uint64_t lower = at_least_a & ~above_z & ~word & (0x80 * kOnes);
+        word ^= lower >> 2;
+        std::memcpy(upper + i, &word, 8);
+    }
+    for (; i < length; ++i) {
+        const unsigned char c = static_cast<unsigned char>(line[i]);
+        const unsigned char lower = static_cast<unsigned char>(c - 'a') < 26 ? 0x20 : 0;
+        upper[i] = static_cast<char>(c - lower);
+    }
+    upper[length] = '\0';
+    return length;
 }
 
 LineKind ClassifyLine(const char* upper, std::size_t length, const ListingOptions& options) {
@@ -47,47 +64,6 @@ LineKind ClassifyLine(const char* upper, std::size_t length, const ListingOption
         return LineKind::DashedLine;
     }
     return LineKind::Ignored;
-}
-
-bool Tokenizer::Next(Token* token) {
-    while (next_ < end_ && IsSeparator(*next_)) {
-        ++next_;
-    }
-    if (next_ == end_) {
-        return false;
-    }
-    const char* start = next_;
-    while (next_ < end_ && !IsSeparator(*next_)) {
-        ++next_;
-    }
-    token->text = start;
-    token->length = static_cast<std::size_t>(next_ - start);
-    return true;
-}
-
-TokenWindow MakeTokenWindow(Token token, bool ohmz_sum) {
-    TokenWindow window;
-    if (token.length <= 2) {
-        std::memcpy(window.text, token.text, token.length);
-        window.length = token.length;
-    } else if (!ohmz_sum) {
-        std::memcpy(window.text, token.text + token.length - 2, 2);
-        window.length = 2;
-    } else {
-        // Positions 2, 4 and 5 counted from 1: the digits h, h, h of ?h.hh?.
-        static constexpr std::size_t kPicked[] = {1, 3, 4};
-        for (std::size_t index : kPicked) {
-            if (index < token.length) {
-                window.text[window.length++] = token.text[index];
-            }
-        }
-    }
-    window.text[window.length] = '\0';
-    return window;
-}
-
-bool PassesPairTest(const char* text, std::size_t length) {
-    return length >= 2 && IsUpperHexDigit(text[0]) && IsUpperHexDigit(text[1]);
 }
 
 std::int32_t HexValue(const char* text, std::size_t length) {

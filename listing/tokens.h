@@ -49,14 +49,33 @@ std::size_t UpperCaseLine(const char* line, std::size_t length, char* upper);
 // 30 dashes with `ohmz_sum` on a DashedLine; anything else is Ignored.
 LineKind ClassifyLine(const char* upper, std::size_t length, const ListingOptions& options);
 
+// Space and line feed, the only separators of tokens.
+inline bool IsTokenSeparator(char c) {
+    return c == ' ' || c == '\n';
+}
+
 // Splits a line into tokens: maximal runs of bytes other than space and line
-// feed, the only separators.
+// feed. Inline, as the reader calls it for every token of every line.
 class Tokenizer {
   public:
     Tokenizer(const char* text, std::size_t length) : next_(text), end_(text + length) {}
 
     // Gives the next token; false when none is left.
-    bool Next(Token* token);
+    bool Next(Token* token) {
+        while (next_ < end_ && IsTokenSeparator(*next_)) {
+            ++next_;
+        }
+        if (next_ == end_) {
+            return false;
+        }
+        const char* start = next_;
+        while (next_ < end_ && !IsTokenSeparator(*next_)) {
+            ++next_;
+        }
+        token->text = start;
+        token->length = static_cast<std::size_t>(next_ - start);
+        return true;
+    }
 
   private:
     const char* next_;
@@ -66,10 +85,38 @@ class Tokenizer {
 // The window of a data token: the whole token of 1 or 2 bytes; of a longer
 // one its last two bytes, or with `ohmz_sum` its bytes at positions 2, 4 and
 // 5 (from 1) as far as it has them.
-TokenWindow MakeTokenWindow(Token token, bool ohmz_sum);
+inline TokenWindow MakeTokenWindow(Token token, bool ohmz_sum) {
+    TokenWindow window;
+    const char* text = token.text;
+    if (token.length <= 2) {
+        window.length = token.length;
+    } else if (!ohmz_sum) {
+        text += token.length - 2;
+        window.length = 2;
+    } else {
+        // Positions 2, 4 and 5 counted from 1: the digits h, h, h of ?h.hh?.
+        window.text[0] = text[1];
+        window.length = 1;
+        if (token.length > 3) {
+            window.text[window.length++] = text[3];
+        }
+        if (token.length > 4) {
+            window.text[window.length++] = text[4];
+        }
+        window.text[window.length] = '\0';
+        return window;
+    }
+    for (std::size_t i = 0; i < window.length; ++i) {
+        window.text[i] = text[i];
+    }
+    window.text[window.length] = '\0';
+    return window;
+}
 
 // Whether the first two bytes of `text` are both hexadecimal digits.
-bool PassesPairTest(const char* text, std::size_t length);
+inline bool PassesPairTest(const char* text, std::size_t length) {
+    return length >= 2 && IsUpperHexDigit(text[0]) && IsUpperHexDigit(text[1]);
+}
 
 // The value of `text` as strtol reads it in base 16 with a 32-bit long:
 // leading white space, a sign, a 0X prefix, then digits up to the first

@@ -29,7 +29,7 @@ namespace tsy::proof {
 
 class ListingChecker {
   public:
-    // Reports to `sink`, which must outlive the checker. About 80 KB: keep it
+    // Reports to `sink`, which must outlive the checker. About 20 KB: keep it
     // off small stacks.
     ListingChecker(const ListingOptions& options, FindingSink* sink);
     ListingChecker(const ListingChecker&) = delete;

@@ -23,6 +23,27 @@ inline bool IsUpperHexDigit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
 }
 
+// The value of '0'..'9' and upper-case 'A'..'F', or -1 for any other byte,
+// by one table look-up: the listing reader asks it for every digit.
+inline int UpperHexDigitValue(char c) {
+    struct Table {
+        signed char value[256];
+        constexpr Table() : value() {
+            for (int i = 0; i < 256; ++i) {
+                value[i] = -1;
+            }
+            for (int i = 0; i < 10; ++i) {
+                value['0' + i] = static_cast<signed char>(i);
+            }
+            for (int i = 0; i < 6; ++i) {
+                value['A' + i] = static_cast<signed char>(10 + i);
+            }
+        }
+    };
+    static constexpr Table kTable;
+    return kTable.value[static_cast<unsigned char>(c)];
+}
+
 // Whether a byte begins a Shift-JIS (code page 932) double-byte character.
 inline bool IsShiftJisLead(unsigned char c) {
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);

@@ -549,6 +549,13 @@ const RawCase kRawCases[] = {
      "C000 3E 01 02 03 44\nC004 21 0O C0 C9 AA\n------------------------------ 02DC\n",
      {"L2 E00", "L3 E08: NotCounted @2"}},
     {"LowerCaseAndDollars", kPlain, "c010: $3e $01 $02 $03 $44\nsum 3e 01 02 03 0044\n", {}},
+    // G reads as 6 or C. Of the four readings of 1G 2G only 16 26 makes the
+    // line sum 3C; 42 fits two of them, and then nothing is named.
+    {"OneReadingOfSeveralFits",
+     kPlain,
+     "C000 1G 2G 3C\n",
+     {"L1 E00: Misreading L +0 1G>16; Misreading L +1 2G>26"}},
+    {"TwoReadingsFit", kPlain, "C000 1G 2G 42\n", {"L1 E00"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Check, RawListings, ::testing::ValuesIn(kRawCases),

@@ -1,4 +1,4 @@
-// ListingReader end to end: a listing written to a file, read into a small
+// The listing reader end to end: a listing written to a file, read into a small
 // synthetic state image; the message told (exact Shift-JIS bytes) and the
 // whole emulated memory afterwards are compared.
 #include "listing/listing_reader.h"
@@ -448,6 +448,18 @@ TEST(ListingReader, CheckLineEdges) {
          kTwoLinesOhX + "SUM : 5F 01 C2 CC 4458\n",
          Report(ColumnData("C004", "00", ":")),
          {kTwoLinesBytes}},
+        // A total of three characters is compared by its last two: 1EE is
+        // EE, and 1EF reports EF.
+        {"three-character total",
+         "C",
+         kTwoLines + "SUM 5F 01 C2 CC 1EE\n",
+         Done("C000", "C007"),
+         {kTwoLinesBytes}},
+        {"three-character total that differs",
+         "C",
+         kTwoLines + "SUM 5F 01 C2 CC 1EF\n",
+         Report(Total("E06", "C004", "EF", "EE")),
+         {kTwoLinesBytes}},
         {"column mismatch, then a bad column: E04",
          "C",
          kTwoLines + "SUM 5F 02 ZZ CC 01EE\n",
@@ -604,19 +616,22 @@ TEST(ListingReader, E05TooLongEndsWithOmissionAndCode) {
 
 TEST(ListingReader, LongQuotedTokenIsCutNotTheCode) {
     // Column 0 fails the pair test; its token is "G" and 450 two-byte
-    // characters, cut where the report reaches 511 bytes without splitting
-    // a character.
-    std::string token = "G";
-    for (int i = 0; i < 450; ++i) {
-        token += "\x82\xA0";
+    // characters, cut where the report reaches 511 bytes without splitting a
+    // character, whatever the lead byte's range.
+    for (const char* character : {"\x82\xA0", "\x93\xFA", "\x9F\x40", "\xE0\x40", "\xFC\x40"}) {
+        SCOPED_TRACE(testing::PrintToString(std::string(character)));
+        std::string token = "G";
+        for (int i = 0; i < 450; ++i) {
+            token += character;
+        }
+        ListingRunner runner;
+        ASSERT_EQ(ListingStatus::CheckFailed, runner.Run("SUM " + token + " 00\n", "C"));
+        const std::string empty = ColumnData("", "00", "");
+        const std::size_t room = 511 - empty.size();
+        const std::string kept = token.substr(0, room % 2 == 1 ? room : room - 1);
+        EXPECT_EQ(Report(ColumnData("", "00", kept)), runner.Messages().at(0));
+        EXPECT_LE(runner.Messages().at(0).text.size(), 511u);
     }
-    ListingRunner runner;
-    ASSERT_EQ(ListingStatus::CheckFailed, runner.Run("SUM " + token + " 00\n", "C"));
-    const std::string empty = ColumnData("", "00", "");
-    const std::size_t room = 511 - empty.size();
-    const std::string kept = token.substr(0, room % 2 == 1 ? room : room - 1);
-    EXPECT_EQ(Report(ColumnData("", "00", kept)), runner.Messages().at(0));
-    EXPECT_LE(runner.Messages().at(0).text.size(), 511u);
 }
 
 TEST(ListingReader, OpenFailureAndMissingImage) {

@@ -317,7 +317,7 @@ TEST_F(CommandsTest, CommandsFromInsideAMessageBoxAreRefusedWithoutEffect) {
     EXPECT_FALSE(commands.Busy());
 }
 
-TEST_F(CommandsTest, AboutAndExitGoToTheFrontEnd) {
+TEST_F(CommandsTest, AboutAndExitGoToTheView) {
     EXPECT_EQ(CommandResult::Done, commands.About());
     EXPECT_EQ(CommandResult::Done, commands.Exit());
     EXPECT_EQ((std::vector<std::string>{"ShowAbout", "Exit"}), ui.log);
