@@ -159,7 +159,14 @@ app_stop() {
 browse() {
   drv click main "$1" || { fail "cannot click $1"; return 1; }
   drv wait "box:$2" 10000 >/dev/null || { fail "no open-file dialog titled $2"; return 1; }
-  drv settext "box:$2" 0x47c "$(win_path "$3")" || { fail "cannot type the path"; return 1; }
+  # The dialog's window can exist a moment before its file-name field does.
+  local path i typed=1
+  path=$(win_path "$3")
+  for i in $(seq 1 25); do
+    drv settext "box:$2" 0x47c "$path" >/dev/null 2>&1 && { typed=0; break; }
+    sleep 0.2
+  done
+  [ "$typed" -eq 0 ] || { fail "cannot type the path"; return 1; }
   drv command "box:$2" 1 || return 1
   drv gone "box:$2" 10000 || { fail "the open-file dialog stayed open"; return 1; }
 }
