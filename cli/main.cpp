@@ -81,6 +81,7 @@ int Run(int argc, char** argv) {
         case Mode::Version:
             PrintText(stdout, text::kProductTitle);
             PrintText(stdout, text::kVersion);
+            std::printf("tsypatch %s\n", TSY_VERSION);
             return kApplied;
         case Mode::UsageError:
             PrintText(stderr, options.error.c_str());
