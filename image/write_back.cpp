@@ -169,11 +169,16 @@ Replacement::~Replacement() {
     platform::Unlock(&lock_);
 }
 
-// Under the lock: the path still names the file that was locked, with every
-// link resolved, and that file is the one that was read, unchanged.
+// Under the lock: the path still names the file that was locked (a link
+// resolved to its target), and that file is the one that was read,
+// unchanged.
 WriteBackResult Replacement::CheckUnchanged(const char* path, const FileStamp& loaded) {
     if (!platform::Identify(target_, &target_info_)) {
         return CheckFailure();
+    }
+    // The file opened is the one locked.
+    if (target_info_.volume != lock_.volume || target_info_.index != lock_.index) {
+        return Refusal(WriteBackStatus::Changed, text::kStateChanged);
     }
     std::string resolved(platform::MaxPathLength() + 1, '\0');
     if (!platform::ResolvePath(target_, path, &resolved[0], resolved.size())) {
@@ -305,14 +310,20 @@ WriteBackResult Replacement::MakeBackup() {
 }
 
 WriteBackResult Replacement::Run(const char* path, FileStamp* stamp) {
+    // The lock first: a writer waiting for it holds the file open nowhere,
+    // which on Windows would keep the holder from replacing it.
+    if (!platform::LockFile(path, &lock_)) {
+        const std::uint32_t code = platform::LastError();
+        if (platform::CErrorNumber(code) == ENOENT) {
+            return Refusal(WriteBackStatus::Changed, text::kStateChanged);  // gone meanwhile
+        }
+        return Failure(WriteBackStatus::LockFailed, code, text::StateLockFailed);
+    }
     target_ = platform::OpenForUpdate(path);
     if (target_ == kNoFile) {
         WriteBackResult failed = Refusal(WriteBackStatus::OpenFailed, text::kStateOpenFailed);
         failed.system_error = platform::LastError();
         return failed;
-    }
-    if (!platform::LockFile(target_, &lock_)) {
-        return Failure(WriteBackStatus::LockFailed, platform::LastError(), text::StateLockFailed);
     }
     WriteBackResult step = CheckUnchanged(path, *stamp);
     if (step.status == WriteBackStatus::Written) {

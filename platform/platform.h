@@ -84,20 +84,25 @@ FileHandle OpenForUpdate(const char* path);
 // The exclusive write-back lock of one file, held by LockFile.
 struct FileLock {
     std::intptr_t handle = -1;
+    std::uint64_t volume = 0;  // the locked file, as FileInfo names it
+    std::uint64_t index = 0;
 };
 
 // Waits, for a few seconds at most, until this process holds the exclusive
-// write-back lock of the open `file`, which every write-back of this program
-// takes. The lock stays held after `file` is closed, until Unlock. Returns
-// false (LastError() set) when the wait ends without it.
-bool LockFile(FileHandle file, FileLock* lock);
+// write-back lock of the file at `path` (through links), which every
+// write-back of this program takes; `lock` then names the file. While it
+// waits, it holds the file open nowhere (Windows: an open handle would keep
+// the holder of the lock from replacing the file). Returns false (LastError()
+// set) when the file cannot be opened or the wait ends without the lock.
+bool LockFile(const char* path, FileLock* lock);
 
 // Releases a lock taken by LockFile; a lock not held is ignored.
 void Unlock(FileLock* lock);
 
-// The full path of the open `file`, opened by `path`, with every link
-// resolved, zero-terminated in `out`. Returns false (LastError() set) on
-// failure, also when it needs more than `capacity` bytes.
+// The full path of the open `file`, opened by `path`: the file a link at
+// `path` leads to (POSIX: with every link resolved), zero-terminated in
+// `out`. Returns false (LastError() set) on failure, also when it needs more
+// than `capacity` bytes.
 bool ResolvePath(FileHandle file, const char* path, char* out, std::size_t capacity);
 
 // Moves the file position of `file` back to its start.

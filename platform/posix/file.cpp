@@ -51,9 +51,14 @@ void Describe(const struct stat& st, FileInfo* info) {
 // One try at the exclusive lock of `fd`: 1 taken, 0 held by another, -1 an
 // error (errno set). A lock of the open file description (not of the
 // process), so that it conflicts within one process too and survives the
-// close of other descriptors of the file.
+// close of other descriptors of the file; flock where that lock is not had
+// (a descriptor for reading only: such a process cannot write the file
+// anyway).
 int TryLock(int fd) {
 #ifdef F_OFD_SETLK
+    if ((::fcntl(fd, F_GETFL) & O_ACCMODE) == O_RDONLY) {
+        return ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 1 : (errno == EWOULDBLOCK ? 0 : -1);
+    }
     struct flock range = {};
     range.l_type = F_WRLCK;
     range.l_whence = SEEK_SET;
@@ -234,15 +239,23 @@ FileHandle OpenForUpdate(const char* path) {
     return fd;
 }
 
-bool LockFile(FileHandle file, FileLock* lock) {
+bool LockFile(const char* path, FileLock* lock) {
     if (FaultHit(FaultPoint::Lock)) {
         return false;
     }
-    // A descriptor of the lock's own keeps the lock after the caller closes
-    // `file`, as it must before a replace on Windows.
-    const int fd = ::fcntl(static_cast<int>(file), F_DUPFD_CLOEXEC, 0);
+    // A descriptor of the lock's own, so that the lock outlasts the other
+    // descriptors of the file; for writing where it may (the lock of the
+    // open file description needs it), else for reading.
+    int fd = ::open(path, O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
+        fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    }
+    struct stat st;
+    if (fd < 0 || ::fstat(fd, &st) != 0) {
         Remember();
+        if (fd >= 0) {
+            ::close(fd);
+        }
         return false;
     }
     timespec start;
@@ -252,6 +265,8 @@ bool LockFile(FileHandle file, FileLock* lock) {
         const int got = TryLock(fd);
         if (got == 1) {
             lock->handle = fd;
+            lock->volume = static_cast<std::uint64_t>(st.st_dev);
+            lock->index = static_cast<std::uint64_t>(st.st_ino);
             return true;
         }
         if (got < 0 || MillisecondsSince(start) >= kLockWaitMilliseconds) {

@@ -171,15 +171,26 @@ FileHandle OpenForUpdate(const char* path) {
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-bool LockFile(FileHandle file, FileLock* lock) {
+bool LockFile(const char* path, FileLock* lock) {
     if (FaultHit(FaultPoint::Lock)) {
         return false;
     }
     // A file with an open handle cannot be replaced, so the lock is not on
     // the file but a mutex named after the file's identity: every process
-    // that locks the same file meets the same mutex.
+    // that locks the same file meets the same mutex, and none holds the file
+    // open while it waits.
+    HANDLE file = CreateFileA(path, FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
     BY_HANDLE_FILE_INFORMATION data;
-    if (!GetFileInformationByHandle(AsHandle(file), &data)) {
+    const bool known = GetFileInformationByHandle(file, &data) != 0;
+    const DWORD failure = GetLastError();
+    CloseHandle(file);
+    if (!known) {
+        SetLastError(failure);
         return false;
     }
     char name[64];
@@ -194,6 +205,8 @@ bool LockFile(FileHandle file, FileLock* lock) {
     const DWORD waited = WaitForSingleObject(mutex, kLockWaitMilliseconds);
     if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
         lock->handle = reinterpret_cast<std::intptr_t>(mutex);
+        lock->volume = data.dwVolumeSerialNumber;
+        lock->index = (static_cast<std::uint64_t>(data.nFileIndexHigh) << 32) | data.nFileIndexLow;
         return true;
     }
     const DWORD code = waited == WAIT_TIMEOUT ? ERROR_TIMEOUT : GetLastError();
@@ -212,13 +225,21 @@ void Unlock(FileLock* lock) {
     lock->handle = -1;
 }
 
-bool ResolvePath(FileHandle file, const char*, char* out, std::size_t capacity) {
+bool ResolvePath(FileHandle file, const char* path, char* out, std::size_t capacity) {
     if (FaultHit(FaultPoint::ResolvePath)) {
         return false;
     }
     char full[MAX_PATH + 16];
-    const DWORD length = GetFinalPathNameByHandleA(AsHandle(file), full, sizeof full,
-                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    const DWORD attributes = GetFileAttributesA(path);
+    DWORD length = 0;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        // No link: the full form of the name the file was opened by. (The
+        // handle's own path could be any one of a file's hard links.)
+        length = GetFullPathNameA(path, sizeof full, full, nullptr);
+    } else {
+        length = GetFinalPathNameByHandleA(AsHandle(file), full, sizeof full,
+                                           FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    }
     if (length == 0) {
         return false;
     }
@@ -226,21 +247,21 @@ bool ResolvePath(FileHandle file, const char*, char* out, std::size_t capacity) 
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
     }
-    // The system's answer starts with \\?\ (and UNC\ for a share).
-    const char* path = full;
+    // A final path starts with \\?\ (and UNC\ for a share).
+    const char* resolved = full;
     char unc[MAX_PATH + 16];
-    if (std::strncmp(path, "\\\\?\\UNC\\", 8) == 0) {
-        std::snprintf(unc, sizeof unc, "\\\\%s", path + 8);
-        path = unc;
-    } else if (std::strncmp(path, "\\\\?\\", 4) == 0) {
-        path += 4;
+    if (std::strncmp(resolved, "\\\\?\\UNC\\", 8) == 0) {
+        std::snprintf(unc, sizeof unc, "\\\\%s", resolved + 8);
+        resolved = unc;
+    } else if (std::strncmp(resolved, "\\\\?\\", 4) == 0) {
+        resolved += 4;
     }
-    const std::size_t size = std::strlen(path) + 1;
+    const std::size_t size = std::strlen(resolved) + 1;
     if (size > capacity) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
     }
-    std::memcpy(out, path, size);
+    std::memcpy(out, resolved, size);
     return true;
 }
 

@@ -168,10 +168,8 @@ TEST_F(WriteBackTest, AWriteBackWaitsForTheLockAndThenSeesTheOtherWritersFile) {
     // lets go; the lock is taken and released on its own thread.
     std::promise<void> locked;
     std::thread other([&] {
-        const platform::FileHandle file = platform::OpenForUpdate(path_.c_str());
         platform::FileLock lock;
-        const bool got = platform::LockFile(file, &lock);
-        platform::Close(file);
+        const bool got = platform::LockFile(path_.c_str(), &lock);
         locked.set_value();
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         test::WriteFile(path_ + ".other", StateBytes(7));
