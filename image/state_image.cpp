@@ -59,10 +59,12 @@ LoadResult StateImage::Load(const char* path) {
     Release();
 
     // Only a regular file is a state-save file. A device or a FIFO is not
-    // even opened where that can be told first; the open never waits, for
-    // what the name may come to name meanwhile.
+    // even opened where that can be told first (a link, which may lead
+    // nowhere, is told by the open); the open never waits, for what the
+    // name may come to name meanwhile.
     platform::FileInfo named;
-    if (platform::InspectPath(path, &named) && named.kind == platform::FileKind::Other) {
+    if (platform::InspectPath(path, &named) && named.kind == platform::FileKind::Other &&
+        !named.is_link) {
         return NotRegular();
     }
     platform::FileHandle file = platform::OpenForReading(path, platform::OpenWait::Never);
