@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -433,6 +434,7 @@ class WriteBackSweep : public WriteBackTest {
 };
 
 TEST_F(WriteBackSweep, EachFileCallFailingInTurnLeavesTheOriginalOrTheWholeNewFile) {
+    int runs = 0;  // runs in which the fault fired
     int failed_runs = 0;
     std::vector<bool> fired(sizeof kWriteBackCalls / sizeof kWriteBackCalls[0], false);
     for (const Sweep& sweep : kStarts) {
@@ -456,6 +458,7 @@ TEST_F(WriteBackSweep, EachFileCallFailingInTurnLeavesTheOriginalOrTheWholeNewFi
                     break;
                 }
                 fired[p] = true;
+                ++runs;
                 failed_runs += written ? 0 : 1;
                 if (!written) {
                     EXPECT_EQ(MessageKind::Error, result.message.kind);
@@ -466,6 +469,7 @@ TEST_F(WriteBackSweep, EachFileCallFailingInTurnLeavesTheOriginalOrTheWholeNewFi
     for (std::size_t p = 0; p < fired.size(); ++p) {
         EXPECT_TRUE(fired[p]) << "never called: " << static_cast<int>(kWriteBackCalls[p]);
     }
+    std::printf("fault sweep: %d runs, %d failed write-backs\n", runs, failed_runs);
     EXPECT_GT(failed_runs, 40);
 }
 
@@ -504,6 +508,7 @@ TEST_F(WriteBackSweep, ACrashBeforeEachFileCallLeavesTheOriginalOrTheWholeNewFil
             }
         }
     }
+    std::printf("crash sweep: %d crashes\n", crashes);
     EXPECT_GT(crashes, 40);
 }
 #endif
