@@ -71,8 +71,8 @@ bool ReadSome(FileHandle file, void* buffer, std::uint32_t size, std::uint32_t* 
 
 // Creates a new file for writing, without sharing, only where no directory
 // entry of that name exists: never opening an existing file, never following
-// a link. Only its owner may read it until CopyAttributes. Returns kNoFile
-// on failure (an existing name among them).
+// a link. On POSIX only its owner may read it until CopyAttributes. Returns
+// kNoFile on failure (an existing name among them).
 FileHandle CreateExclusive(const char* path);
 
 // Opens the existing file at `path` (through links) for reading and writing,
@@ -108,8 +108,9 @@ bool ResolvePath(FileHandle file, const char* path, char* out, std::size_t capac
 // Moves the file position of `file` back to its start.
 bool Rewind(FileHandle file);
 
-// Gives the file `to` the access permissions of `from`, and its owner and
-// group where the process may set them.
+// Gives the file `to` the access permissions of `from` (POSIX: the mode, and
+// owner and group where the process may set them; Windows: the DACL and the
+// hidden, system and archive attributes).
 bool CopyAttributes(FileHandle from, FileHandle to);
 
 // Writes `size` bytes with one request and returns how many were written.
