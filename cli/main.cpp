@@ -17,14 +17,20 @@ namespace {
 
 enum ExitStatus { kApplied = 0, kRefused = 1, kUsage = 2, kFileError = 3 };
 
-int Apply(const CliOptions& options) {
+// A run's exit status, and whether it wrote the state-save file.
+struct RunResult {
+    int status = kApplied;
+    bool state_written = false;
+};
+
+RunResult Apply(const CliOptions& options) {
     Session session;
     const char* state_path = options.state_path.c_str();
     const LoadResult load = session.OpenState(state_path);
     if (load.status != LoadStatus::Loaded) {
         PrintMessage(load.message);
         PrintFileReason(state_path, load.system_error);
-        return kFileError;
+        return {kFileError};
     }
     if (options.format_check && session.FormatSuspect()) {
         PrintMessage(MakeMessage(MessageKind::Warning, text::kFormatWarning));
@@ -47,7 +53,7 @@ int Apply(const CliOptions& options) {
             break;
         default:
             PrintFileReason(options.dump_path.c_str(), result.system_error);
-            return kFileError;
+            return {kFileError};
     }
     if (options.diff) {
         PrintDiff(stdout, loaded.data(), image.Bytes(),
@@ -56,48 +62,60 @@ int Apply(const CliOptions& options) {
     }
     if (options.dry_run) {
         PrintText(stderr, text::kCliDryRun);
-        return status;
+        return {status};
     }
-    if (status != kApplied && !options.write_partial) {
+    // What was to be reported has not all arrived: the file stays as it is.
+    if ((status != kApplied && !options.write_partial) || OutputFailed(stdout)) {
         PrintText(stderr, text::kCliNotWritten);
-        return status;
+        return {OutputFailed(stdout) ? kFileError : status};
     }
     const WriteBackResult written = session.WriteBack();
     if (written.status != WriteBackStatus::Written) {
         PrintMessage(written.message);
         PrintFileReason(state_path, written.system_error);
-        return kFileError;
+        return {kFileError};
     }
     PrintMessage(MakeMessage(MessageKind::Plain, text::kWriteComplete));
-    return status;
+    return {status, true};
 }
 
-int Run(int argc, char** argv) {
+RunResult Run(int argc, char** argv) {
     CliOptions options = ParseOptions(argc, argv);
     switch (options.mode) {
         case Mode::Help:
             PrintText(stdout, text::kCliUsage);
-            return kApplied;
+            return {kApplied};
         case Mode::Version:
             PrintText(stdout, text::kProductTitle);
             PrintText(stdout, text::kVersion);
             std::printf("tsypatch %s\n", TSY_VERSION);
-            return kApplied;
+            return {kApplied};
         case Mode::UsageError:
             PrintText(stderr, options.error.c_str());
             PrintText(stderr, text::kCliHint);
-            return kUsage;
+            return {kUsage};
         case Mode::Check:
-            return RunCheck(options);
+            return {RunCheck(options)};
         case Mode::Apply:
             break;
     }
     return Apply(options);
 }
 
+// A write error on standard output makes the run a file error, told on
+// standard error; only a run that wrote the state-save file keeps its
+// status, since a file error promises the file unchanged.
+int Finish(const RunResult& result) {
+    if (!OutputFailed(stdout)) {
+        return result.status;
+    }
+    PrintText(stderr, text::kCliOutputFailed);
+    return result.state_written ? result.status : kFileError;
+}
+
 }  // namespace
 }  // namespace tsy::cli
 
 int main(int argc, char** argv) {
-    return tsy::cli::Run(argc, argv);
+    return tsy::cli::Finish(tsy::cli::Run(argc, argv));
 }

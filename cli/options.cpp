@@ -67,6 +67,27 @@ bool ApplyOnly(int code) {
     }
 }
 
+// The option as the user gave it, for a message about it: a long option by
+// its name, or as typed when it was not known or was given a value it does
+// not take; a short option by its letter, also in a group ("-xb"), where
+// getopt may not have stepped past the group yet. `before` is optind before
+// the option was read, `long_index` what getopt_long set (or -1).
+std::string GivenOption(char** argv, int code, int before, int long_index) {
+    if (long_index >= 0) {
+        return std::string("--") + kLongOptions[long_index].name;
+    }
+    const char* last = optind > 1 ? argv[optind - 1] : "";
+    const bool stepped = optind > (before < 1 ? 1 : before);
+    if (stepped && std::strncmp(last, "--", 2) == 0) {
+        return last;
+    }
+    const int letter = code == '?' || code == ':' ? optopt : code;
+    if (letter > 0 && letter < 128) {
+        return std::string("-") + static_cast<char>(letter);
+    }
+    return last;
+}
+
 CliOptions UsageError(std::string message) {
     CliOptions options;
     options.mode = Mode::UsageError;
@@ -109,12 +130,14 @@ CliOptions ParseOptions(int argc, char** argv) {
     optind = 0;
     opterr = 0;
     for (;;) {
-        int index = 0;
+        int index = -1;
+        const int before = optind;
         int code = getopt_long(argc, argv, kShortOptions, kLongOptions, &index);
         if (code == -1) {
             break;
         }
-        const char* given = argv[optind - 1];
+        const std::string given_option = GivenOption(argv, code, before, index);
+        const char* given = given_option.c_str();
         if (options.mode == Mode::Check && ApplyOnly(code)) {
             return UsageError(Format(text::CliCheckOnlyListingOptions, given));
         }
@@ -184,6 +207,9 @@ CliOptions ParseOptions(int argc, char** argv) {
         return UsageError(Format(text::CliExtraArgument, argv[optind + wanted]));
     }
     for (int i = optind; i < argc; ++i) {
+        if (argv[i][0] == '\0') {
+            return UsageError(text::kCliEmptyPath);
+        }
         if (std::strlen(argv[i]) >= kPathSize) {
             return UsageError(Format(text::CliPathTooLong, argv[i]));
         }

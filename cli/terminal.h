@@ -9,7 +9,8 @@
 
 namespace tsy::cli {
 
-// Prints a Shift-JIS text and a line feed; CR LF pairs become plain line feeds.
+// Prints a Shift-JIS text and a line feed; CR LF pairs become plain line
+// feeds, other control characters (but tabs) are shown as \xHH.
 void PrintText(std::FILE* stream, const char* sjis);
 
 // Prints a message: completions and the write-back message on standard
@@ -19,5 +20,8 @@ void PrintMessage(const Message& message);
 // Prints, on standard error, the file a failure concerns and the system's
 // reason for it (when `system_error` is not 0), on a line of their own.
 void PrintFileReason(const char* path, std::uint32_t system_error);
+
+// Whether anything written to `stream` so far has failed to reach it.
+bool OutputFailed(std::FILE* stream);
 
 }  // namespace tsy::cli

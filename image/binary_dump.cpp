@@ -47,6 +47,48 @@ PlaceResult Outcome(PlaceStatus status, MessageKind kind, Write write, std::uint
     return result;
 }
 
+// Reads a dump that is not a regular file (a pipe, a device), whose size is
+// what arrives before its end, into `block`, `*size` bytes, as ReadDump. A
+// dump too large is read only as far as the limit: its size is told as the
+// bytes read by then.
+PlaceResult ReadStream(platform::FileHandle file, std::uint32_t start, platform::MemoryBlock* block,
+                       std::uint32_t* size) {
+    // The smallest size refused from `start` on; the block holds one byte
+    // more than the largest size allowed, so a dump that fills it is refused.
+    const std::uint32_t refused_from =
+        start < kAddressLimit ? static_cast<std::uint32_t>(kAddressLimit - start) : 0;
+    const std::uint32_t capacity = refused_from > 0 ? refused_from : 1;
+    if (!platform::AllocateBlock(capacity, block)) {
+        const std::uint32_t code = platform::LastError();
+        platform::Close(file);
+        return Outcome(
+            PlaceStatus::FileError, MessageKind::Error,
+            [code](TextOut& out) { text::DumpMemoryFailed(out, static_cast<int>(code)); }, code);
+    }
+    std::uint32_t total = 0;
+    while (total < capacity) {
+        std::uint32_t got = 0;
+        if (!platform::ReadSome(file, block->bytes + total, capacity - total, &got)) {
+            const std::uint32_t code = platform::LastError();
+            platform::FreeBlock(block);
+            platform::Close(file);
+            return Outcome(PlaceStatus::FileError, MessageKind::Error, text::kDumpReadFailed, code);
+        }
+        if (got == 0) {
+            break;
+        }
+        total += got;
+    }
+    platform::Close(file);
+    if (total >= refused_from) {
+        platform::FreeBlock(block);
+        return Outcome(PlaceStatus::Refused, MessageKind::Error,
+                       [total](TextOut& out) { text::DumpTooLarge(out, total); });
+    }
+    *size = total;
+    return PlaceResult{};
+}
+
 // Reads the whole file at `path` into `block`, `*size` bytes, unless the
 // dump would reach past the last emulated address from `start` on. Returns
 // Placed (with no message) when the block holds the dump; otherwise the
@@ -57,6 +99,10 @@ PlaceResult ReadDump(const char* path, std::uint32_t start, platform::MemoryBloc
     if (file == platform::kNoFile) {
         return Outcome(PlaceStatus::FileError, MessageKind::Error, text::kDumpOpenFailed,
                        platform::LastError());
+    }
+    platform::FileInfo info;
+    if (platform::Identify(file, &info) && info.kind != platform::FileKind::Regular) {
+        return ReadStream(file, start, block, size);
     }
     if (!platform::GetSize(file, size)) {
         const std::uint32_t code = platform::LastError();

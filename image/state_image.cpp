@@ -1,18 +1,11 @@
 #include "image/state_image.h"
 
 #include <cstring>
-#include <string>
 
 #include "resources/texts.h"
 
 namespace tsy {
 namespace {
-
-// Suffixes of the backup and of the temporary file a write-back writes
-// first; both are as long, so one length check covers both names.
-constexpr char kBackupSuffix[] = ".old";
-constexpr char kNewSuffix[] = ".new";
-static_assert(sizeof kBackupSuffix == sizeof kNewSuffix, "one length check covers both names");
 
 // The image operations format their messages into 256 bytes.
 constexpr std::size_t kImageMessageSize = 256;
@@ -43,24 +36,11 @@ Result<Status> Failure(Status status, std::uint32_t code, Write write) {
     return result;
 }
 
-// Writes `size` bytes to a new file at `temp_path` and forces them to disk.
-// Leaves no file behind on a failure.
-WriteBackResult WriteNewFile(const char* temp_path, const unsigned char* bytes,
-                             std::uint32_t size) {
-    platform::FileHandle file = platform::CreateForWriting(temp_path);
-    if (file == platform::kNoFile) {
-        return Failure(WriteBackStatus::CreateFailed, text::kStateOpenFailed);
-    }
-    bool complete = platform::WriteOnce(file, bytes, size) == size && platform::Flush(file);
-    const std::uint32_t code = platform::LastError();
-    platform::Close(file);
-    if (!complete) {
-        platform::Delete(temp_path);
-        WriteBackResult failed = Failure(WriteBackStatus::WriteFailed, text::kStateWriteFailed);
-        failed.system_error = code;
-        return failed;
-    }
-    return WriteBackResult{};
+LoadResult NotRegular() {
+    LoadResult refused;
+    refused.status = LoadStatus::NotRegular;
+    refused.message = MakeMessage(MessageKind::Error, text::kStateNotRegular);
+    return refused;
 }
 
 }  // namespace
@@ -72,14 +52,36 @@ StateImage::~StateImage() {
 void StateImage::Release() {
     platform::FreeBlock(&block_);
     size_ = 0;
+    file_ = FileStamp{};
 }
 
 LoadResult StateImage::Load(const char* path) {
     Release();
 
-    platform::FileHandle file = platform::OpenForReading(path);
+    // Only a regular file is a state-save file. A device or a FIFO is not
+    // even opened where that can be told first (a link, which may lead
+    // nowhere, is told by the open); the open never waits, for what the
+    // name may come to name meanwhile.
+    platform::FileInfo named;
+    if (platform::InspectPath(path, &named) && named.kind == platform::FileKind::Other &&
+        !named.is_link) {
+        return NotRegular();
+    }
+    platform::FileHandle file = platform::OpenForReading(path, platform::OpenWait::Never);
     if (file == platform::kNoFile) {
         return Failure(LoadStatus::OpenFailed, text::kStateOpenFailed);
+    }
+
+    FileStamp stamp;
+    if (!platform::Identify(file, &stamp.info)) {
+        LoadResult failed =
+            Failure(LoadStatus::SizeFailed, platform::LastError(), text::StateSizeFailed);
+        platform::Close(file);
+        return failed;
+    }
+    if (stamp.info.kind != platform::FileKind::Regular) {
+        platform::Close(file);
+        return NotRegular();
     }
 
     std::uint32_t size = 0;
@@ -106,8 +108,12 @@ LoadResult StateImage::Load(const char* path) {
     }
 
     platform::Close(file);
+    // The identity was taken before the read: a change during the read makes
+    // the write-back find the file changed.
+    stamp.hash = HashBytes(kHashStart, block.bytes, size);
     block_ = block;
     size_ = size;
+    file_ = stamp;
     return LoadResult{};
 }
 
@@ -119,54 +125,13 @@ bool StateImage::CheckFormat() const {
            block_.bytes[5] == 0;
 }
 
-WriteBackResult StateImage::WriteBack(const char* path) const {
+WriteBackResult StateImage::WriteBack(const char* path) {
     if (!IsLoaded()) {
         WriteBackResult refused = Failure(WriteBackStatus::NoImage, text::kNoStateImage);
         refused.system_error = 0;
         return refused;
     }
-    if (std::strlen(path) + std::strlen(kBackupSuffix) > platform::MaxPathLength()) {
-        WriteBackResult refused = Failure(WriteBackStatus::PathTooLong, text::kStateBackupTooLong);
-        refused.system_error = 0;
-        return refused;
-    }
-    const std::string backup_path = std::string(path) + kBackupSuffix;
-    const std::string temp_path = std::string(path) + kNewSuffix;
-
-    // The new content goes to a file of its own first, so that the file at
-    // `path` is never half written.
-    WriteBackResult written = WriteNewFile(temp_path.c_str(), block_.bytes, size_);
-    if (written.status != WriteBackStatus::Written) {
-        return written;
-    }
-
-    // The backup keeps the file's first version: it is made only while none
-    // exists, and never replaced. A file the user has deleted meanwhile has
-    // nothing to back up.
-    bool made_backup = false;
-    if (!platform::Exists(backup_path.c_str()) && platform::Exists(path)) {
-        if (!platform::RenameNoReplace(path, backup_path.c_str())) {
-            const std::uint32_t code = platform::LastError();
-            platform::Delete(temp_path.c_str());
-            return Failure(WriteBackStatus::BackupFailed, code, text::StateBackupFailed);
-        }
-        made_backup = true;
-    }
-
-    if (!platform::RenameReplace(temp_path.c_str(), path)) {
-        const std::uint32_t code = platform::LastError();
-        // Put the previous file back where the user expects it; should even
-        // that fail, it is still safe under the backup name, and the message
-        // says so.
-        const bool restored = !made_backup || platform::RenameNoReplace(backup_path.c_str(), path);
-        platform::Delete(temp_path.c_str());
-        return Failure(
-            restored ? WriteBackStatus::ReplaceFailed : WriteBackStatus::ReplaceFailedKept, code,
-            [restored](TextOut& out, int shown) {
-                text::StateReplaceFailed(out, shown, !restored);
-            });
-    }
-    return WriteBackResult{};
+    return WriteFileBack(path, block_.bytes, size_, &file_);
 }
 
 bool StateImage::Fits(std::uint32_t address, std::uint32_t count) const {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "image/write_back.h"
 #include "platform/platform.h"
 #include "resources/message.h"
 
@@ -17,20 +18,9 @@ enum class LoadStatus {
     SizeFailed,    // its size could not be had
     MemoryFailed,  // no block for its bytes
     ReadFailed,    // fewer bytes arrived than its size
+    NotRegular,    // a folder, a device, a FIFO or the like; not opened, or not read
 };
 using LoadResult = Result<LoadStatus>;
-
-enum class WriteBackStatus {
-    Written,
-    NoImage,            // nothing held; no file touched
-    PathTooLong,        // the backup's name would be over the path limit
-    CreateFailed,       // the new file could not be created
-    WriteFailed,        // the new file could not be written whole
-    BackupFailed,       // the file could not be renamed to its backup
-    ReplaceFailed,      // the new file could not take the file's place
-    ReplaceFailedKept,  // ... and the previous file stays only as the backup
-};
-using WriteBackResult = Result<WriteBackStatus>;
 
 enum class StoreResult {
     Stored,        // every byte copied
@@ -56,9 +46,11 @@ class StateImage {
     bool CheckFormat() const;
 
     // Writes the image to `path`, keeping the file's first version as
-    // `path` + ".old". The file at `path` ends up holding exactly the image's
-    // bytes, or, after any failure, its previous content.
-    WriteBackResult WriteBack(const char* path) const;
+    // `path` + ".old" (a link's: beside the file it leads to). The file at
+    // `path` ends up holding exactly the image's bytes, or, after any failure
+    // or a refusal, its previous content. Refused when the file is no longer
+    // the one loaded (or last written back): another file, or changed.
+    WriteBackResult WriteBack(const char* path);
 
     // Whether image offsets MemoryOffset + address .. + count - 1 (formed
     // without wrap-around) lie wholly inside the held image; an empty range
@@ -81,6 +73,7 @@ class StateImage {
 
     platform::MemoryBlock block_;
     std::uint32_t size_ = 0;
+    FileStamp file_;  // the file as loaded, or as last written back
     std::uint32_t memory_offset_ = 4096;
 };
 

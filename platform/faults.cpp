@@ -1,27 +1,34 @@
 #include "platform/faults.h"
 
 #include <cstddef>
+#include <cstdlib>
 
 namespace tsy::platform {
 namespace {
 
 struct Fault {
     bool armed = false;
+    FaultAction action = FaultAction::Fail;
     std::uint32_t error_code = 0;
     int calls_left = 0;  // calls that still succeed before the fault fires
 };
 
-constexpr std::size_t kPointCount = static_cast<std::size_t>(FaultPoint::Delete) + 1;
+constexpr std::size_t kPointCount = static_cast<std::size_t>(FaultPoint::SyncFolder) + 1;
 
 Fault g_faults[kPointCount];
 
 }  // namespace
 
-void InjectFault(FaultPoint point, std::uint32_t error_code, int after_calls) {
+void InjectFault(FaultPoint point, std::uint32_t error_code, int after_calls, FaultAction action) {
     Fault& fault = g_faults[static_cast<std::size_t>(point)];
     fault.armed = true;
+    fault.action = action;
     fault.error_code = error_code;
     fault.calls_left = after_calls < 0 ? 0 : after_calls;
+}
+
+bool FaultPending(FaultPoint point) {
+    return g_faults[static_cast<std::size_t>(point)].armed;
 }
 
 void ClearFaults() {
@@ -40,6 +47,10 @@ bool FaultHit(FaultPoint point) {
         return false;
     }
     fault.armed = false;
+    if (fault.action == FaultAction::Exit) {
+        // No destructors, no buffers flushed: what a crash leaves behind.
+        std::_Exit(86);
+    }
     SetLastErrorCode(fault.error_code);
     return true;
 }

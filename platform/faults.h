@@ -1,7 +1,8 @@
 // Injected failures of the platform's file and memory calls, for tests of
 // the failure paths a real file system cannot be made to take on demand
-// (a short read, a failed flush, a failed rename). Nothing is injected
-// unless a test asks for it.
+// (a short read, a failed flush, a failed rename), and of a process that
+// ends in the middle of a write-back. Nothing is injected unless a test asks
+// for it.
 #pragma once
 
 #include <cstdint>
@@ -15,17 +16,36 @@ enum class FaultPoint {
     Allocate,  // AllocateBlock
     Read,      // ReadOnce: returns one byte fewer than asked
     ReadSome,  // ReadSome: a read error
-    Create,    // CreateForWriting
+    Create,    // CreateExclusive
     Write,     // WriteOnce: writes one byte fewer than asked
     Flush,
     RenameNoReplace,
     RenameReplace,
     Delete,
+    Identify,
+    InspectPath,
+    OpenForUpdate,
+    Lock,  // LockFile
+    ResolvePath,
+    Rewind,
+    CopyAttributes,
+    Link,  // LinkNoReplace
+    SyncFolder,
+};
+
+// What an injected fault does.
+enum class FaultAction {
+    Fail,  // the call fails with the given error code
+    Exit,  // the process ends at once, as a crash would end it, before the call
 };
 
 // Makes the call at `point` fail once, with `error_code` as its last error,
 // after `after_calls` further calls there have succeeded.
-void InjectFault(FaultPoint point, std::uint32_t error_code, int after_calls = 0);
+void InjectFault(FaultPoint point, std::uint32_t error_code, int after_calls = 0,
+                 FaultAction action = FaultAction::Fail);
+
+// Whether a fault injected at `point` has not fired yet.
+bool FaultPending(FaultPoint point);
 
 // Removes every injected fault that has not fired yet.
 void ClearFaults();

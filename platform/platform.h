@@ -17,9 +17,45 @@ namespace tsy::platform {
 using FileHandle = std::intptr_t;
 inline constexpr FileHandle kNoFile = -1;
 
+// Whether opening may wait: a FIFO without a writer, or a device, can keep
+// an open waiting for ever.
+enum class OpenWait {
+    AsReadersDo,  // as any reader opens a file (a FIFO waits for its writer)
+    Never,        // opening never waits; reads still wait for data
+};
+
 // Opens an existing file for reading, shared for reading only.
 // Returns kNoFile on failure; LastError() then tells why.
-FileHandle OpenForReading(const char* path);
+FileHandle OpenForReading(const char* path, OpenWait wait = OpenWait::AsReadersDo);
+
+// What a path or an open file is.
+enum class FileKind {
+    Missing,  // no directory entry of that name
+    Regular,  // a regular file (through any links)
+    Other,    // a folder, a device, a FIFO, a socket, a dangling link
+};
+
+// The identity and state of a file as the system reports them. Two FileInfo
+// with equal `volume` and `index` describe the same file.
+struct FileInfo {
+    FileKind kind = FileKind::Missing;
+    bool is_link = false;    // the name itself is a symbolic link (paths only)
+    bool read_only = false;  // its owner may not write it (Windows: the read-only attribute)
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;  // last write, in the system's finest unit
+    std::uint32_t links = 0;    // hard links (names) of the file
+};
+
+// Describes an open file. Returns false (LastError() set) on failure.
+bool Identify(FileHandle file, FileInfo* info);
+
+// Describes what `path` names, following links for everything but
+// `is_link`; a name that does not exist (or is too long to exist) is kind
+// Missing and no failure.
+// Returns false (LastError() set) when the system cannot tell.
+bool InspectPath(const char* path, FileInfo* info);
 
 // The size of an open file in bytes. Returns false (LastError() set) when the
 // size cannot be had or does not fit 32 bits.
@@ -33,9 +69,49 @@ std::uint32_t ReadOnce(FileHandle file, void* buffer, std::uint32_t size);
 // Returns false (LastError() set) on a read error.
 bool ReadSome(FileHandle file, void* buffer, std::uint32_t size, std::uint32_t* got);
 
-// Creates a new file for writing, without sharing, replacing a file of the
-// same name. Returns kNoFile on failure.
-FileHandle CreateForWriting(const char* path);
+// Creates a new file for writing, without sharing, only where no directory
+// entry of that name exists: never opening an existing file, never following
+// a link. On POSIX only its owner may read it until CopyAttributes. Returns
+// kNoFile on failure (an existing name among them).
+FileHandle CreateExclusive(const char* path);
+
+// Opens the existing file at `path` (through links) for reading and writing,
+// as a write-back holds the file it replaces: others may read it meanwhile,
+// on Windows not write it. Never waits at the open. Returns kNoFile on
+// failure.
+FileHandle OpenForUpdate(const char* path);
+
+// The exclusive write-back lock of one file, held by LockFile.
+struct FileLock {
+    std::intptr_t handle = -1;
+    std::uint64_t volume = 0;  // the locked file, as FileInfo names it
+    std::uint64_t index = 0;
+};
+
+// Waits, for a few seconds at most, until this process holds the exclusive
+// write-back lock of the file at `path` (through links), which every
+// write-back of this program takes; `lock` then names the file. While it
+// waits, it holds the file open nowhere (Windows: an open handle would keep
+// the holder of the lock from replacing the file). Returns false (LastError()
+// set) when the file cannot be opened or the wait ends without the lock.
+bool LockFile(const char* path, FileLock* lock);
+
+// Releases a lock taken by LockFile; a lock not held is ignored.
+void Unlock(FileLock* lock);
+
+// The full path of the open `file`, opened by `path`: the file a link at
+// `path` leads to (POSIX: with every link resolved), zero-terminated in
+// `out`. Returns false (LastError() set) on failure, also when it needs more
+// than `capacity` bytes.
+bool ResolvePath(FileHandle file, const char* path, char* out, std::size_t capacity);
+
+// Moves the file position of `file` back to its start.
+bool Rewind(FileHandle file);
+
+// Gives the file `to` the access permissions of `from` (POSIX: the mode, and
+// owner and group where the process may set them; Windows: the DACL and the
+// hidden, system and archive attributes).
+bool CopyAttributes(FileHandle from, FileHandle to);
 
 // Writes `size` bytes with one request and returns how many were written.
 std::uint32_t WriteOnce(FileHandle file, const void* bytes, std::uint32_t size);
@@ -46,15 +122,20 @@ bool Flush(FileHandle file);
 // Closes the file; kNoFile is ignored.
 void Close(FileHandle file);
 
-// Whether a file (or any directory entry) of that name exists.
-bool Exists(const char* path);
-
 // Renames `from` to `to`; fails, changing nothing, when `to` exists.
 bool RenameNoReplace(const char* from, const char* to);
 
-// Renames `from` to `to`, replacing `to` when it exists; `from` takes the
-// access permissions of the file it replaces.
+// Renames `from` to `to`, replacing `to` when it exists, durably on Windows
+// (POSIX: SyncFolder makes it durable).
 bool RenameReplace(const char* from, const char* to);
+
+// Gives the file `existing` the further name `name` (a hard link); fails,
+// changing nothing, when `name` exists or the file system has no hard links.
+bool LinkNoReplace(const char* existing, const char* name);
+
+// Makes the renames and links done in the folder of `path` durable (POSIX:
+// fsync of the folder; Windows: done by the calls themselves).
+bool SyncFolder(const char* path);
 
 // Deletes a file. Returns false on failure.
 bool Delete(const char* path);

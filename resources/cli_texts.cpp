@@ -52,6 +52,8 @@ const char kCliDryRun[] = "ドライラン: ステートセーブファイルは
 void CliCheckOnlyListingOptions(TextOut& out, const char* given) {
     out.Format("check で使えないオプションです: %s", given);
 }
+const char kCliEmptyPath[] = "空のパスは指定できません。";
+const char kCliOutputFailed[] = "標準出力に書き込めませんでした。";
 
 }  // namespace tsy::text
 

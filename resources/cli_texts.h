@@ -17,6 +17,8 @@ void CliPathTooLong(TextOut& out, const char* given);
 extern const char kCliNotWritten[];  // the apply stopped; the file was left as it was
 extern const char kCliDryRun[];      // --dry-run: the file was left as it was
 void CliCheckOnlyListingOptions(TextOut& out, const char* given);
+extern const char kCliEmptyPath[];     // a path argument is empty
+extern const char kCliOutputFailed[];  // standard output could not be written
 
 }  // namespace tsy::text
 

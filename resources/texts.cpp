@@ -33,17 +33,50 @@ void StateBackupFailed(TextOut& out, int code) {
         code);
 }
 
-void StateReplaceFailed(TextOut& out, int code, bool kept_as_backup) {
-    if (kept_as_backup) {
-        out.Format(
-            "ステートセーブデータを置き換えられませんでした(%d)\n"
-            "元のファイルはバックアップ(.old)として残っています。",
-            code);
-    } else {
-        out.Format(
-            "ステートセーブデータを置き換えられませんでした(%d)\n元のファイルはそのままです。",
-            code);
-    }
+void StateReplaceFailed(TextOut& out, int code) {
+    out.Format("ステートセーブデータを置き換えられませんでした(%d)\n元のファイルはそのままです。",
+               code);
+}
+
+const char kStateNotRegular[] =
+    "ステートセーブデータが通常のファイルではありません(フォルダ、デバイス、パイプなど)。\n"
+    "読み込みは行いませんでした。";
+const char kStateChanged[] =
+    "ステートセーブデータが読み込んだ後に変更されています。\n"
+    "書き戻しは行いませんでした。もう一度反映してから書き戻してください。";
+const char kStateReadOnly[] =
+    "ステートセーブデータが読み取り専用です。\n書き戻しは行いませんでした。";
+const char kStateHardLinked[] =
+    "ステートセーブデータには別の名前(ハードリンク)があり、置き換えると内容が分かれてしまいます。\n"
+    "書き戻しは行いませんでした。";
+const char kStateBackupNotKept[] =
+    "バックアップ(.old)の名前に通常のファイルでないもの(フォルダ、リンク切れのリンクなど)"
+    "があるため、"
+    "元のファイルのバックアップを残せません。\n書き戻しは行いませんでした。";
+
+void StateTempFailed(TextOut& out, int code) {
+    out.Format(
+        "ステートセーブデータの一時ファイルを作成できませんでした(%d)"
+        "\n書き戻しは行いませんでした。",
+        code);
+}
+
+void StateLockFailed(TextOut& out, int code) {
+    out.Format("ステートセーブデータは他の書き戻しが使用中です(%d)\n書き戻しは行いませんでした。",
+               code);
+}
+
+void StateCheckFailed(TextOut& out, int code) {
+    out.Format(
+        "ステートセーブデータの現在の状態を確認できませんでした(%d)\n書き戻しは行いませんでした。",
+        code);
+}
+
+void StateAttributesFailed(TextOut& out, int code) {
+    out.Format(
+        "ステートセーブデータのアクセス権を新しいファイルに引き継げませんでした(%d)\n"
+        "書き戻しは行いませんでした。",
+        code);
 }
 
 const char kDumpOpenFailed[] =

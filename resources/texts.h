@@ -27,9 +27,19 @@ void StateSizeFailed(TextOut& out, int code);
 void StateMemoryFailed(TextOut& out, int code);
 // The rename to the backup failed.
 void StateBackupFailed(TextOut& out, int code);
-// Moving the new file into place failed; the previous file is still in place
-// or, with `kept_as_backup`, only under the backup name.
-void StateReplaceFailed(TextOut& out, int code, bool kept_as_backup);
+// Moving the new file into place failed; the previous file is still in place.
+void StateReplaceFailed(TextOut& out, int code);
+// Load: the path names a folder, a device, a FIFO or the like.
+extern const char kStateNotRegular[];
+// Write-back refusals; nothing was changed.
+extern const char kStateChanged[];                   // the file is no longer the one loaded
+extern const char kStateReadOnly[];                  // the file is read-only
+extern const char kStateHardLinked[];                // the file has further names
+extern const char kStateBackupNotKept[];             // the backup's name holds no regular file
+void StateTempFailed(TextOut& out, int code);        // the temporary file cannot be created
+void StateLockFailed(TextOut& out, int code);        // another write-back holds the file
+void StateCheckFailed(TextOut& out, int code);       // the file's state cannot be had
+void StateAttributesFailed(TextOut& out, int code);  // its permissions cannot be passed on
 
 // ---- Binary dump placement -----------------------------------------------
 extern const char kDumpOpenFailed[];

@@ -114,7 +114,7 @@ ApplyResult Session::Apply(const DumpOptions& options) {
     return result;
 }
 
-WriteBackResult Session::WriteBack() const {
+WriteBackResult Session::WriteBack() {
     return image_.WriteBack(state_path_);
 }
 

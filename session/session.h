@@ -74,7 +74,7 @@ class Session {
     ApplyResult Apply(const DumpOptions& options);
 
     // Writes the image back to the named state-save file.
-    WriteBackResult WriteBack() const;
+    WriteBackResult WriteBack();
 
     const StateImage& Image() const { return image_; }
     const char* StatePath() const { return state_path_; }

@@ -1,6 +1,8 @@
 // Files through POSIX calls; errno is the error code.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "platform/faults.h"
 #include "platform/platform.h"
@@ -23,17 +26,77 @@ void Remember() {
     g_last_error = static_cast<std::uint32_t>(errno);
 }
 
+// How long LockFile waits for another write-back to end.
+constexpr long kLockWaitMilliseconds = 10000;
+
+// Takes the file out of non-blocking mode after an open that must not wait,
+// so that its reads wait for data as reads do.
+void MakeBlocking(int fd) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0 && (flags & O_NONBLOCK) != 0) {
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    }
+}
+
+void Describe(const struct stat& st, FileInfo* info) {
+    info->kind = S_ISREG(st.st_mode) ? FileKind::Regular : FileKind::Other;
+    info->read_only = (st.st_mode & S_IWUSR) == 0;
+    info->volume = static_cast<std::uint64_t>(st.st_dev);
+    info->index = static_cast<std::uint64_t>(st.st_ino);
+    info->size = st.st_size < 0 ? 0 : static_cast<std::uint64_t>(st.st_size);
+    info->modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    info->links = static_cast<std::uint32_t>(st.st_nlink);
+}
+
+// One try at the exclusive lock of `fd`: 1 taken, 0 held by another, -1 an
+// error (errno set). A lock of the open file description (not of the
+// process), so that it conflicts within one process too and survives the
+// close of other descriptors of the file; flock where that lock is not had
+// (a descriptor for reading only: such a process cannot write the file
+// anyway).
+int TryLock(int fd) {
+#ifdef F_OFD_SETLK
+    if ((::fcntl(fd, F_GETFL) & O_ACCMODE) == O_RDONLY) {
+        return ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 1 : (errno == EWOULDBLOCK ? 0 : -1);
+    }
+    struct flock range = {};
+    range.l_type = F_WRLCK;
+    range.l_whence = SEEK_SET;
+    if (::fcntl(fd, F_OFD_SETLK, &range) == 0) {
+        return 1;
+    }
+    if (errno == EAGAIN || errno == EACCES) {
+        return 0;
+    }
+    if (errno != EINVAL) {
+        return -1;
+    }
+#endif
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        return 1;
+    }
+    return errno == EWOULDBLOCK ? 0 : -1;
+}
+
+long MillisecondsSince(const timespec& start) {
+    timespec now;
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long>(now.tv_sec - start.tv_sec) * 1000 +
+           (now.tv_nsec - start.tv_nsec) / 1000000;
+}
+
 }  // namespace
 
 void SetLastErrorCode(std::uint32_t code) {
     g_last_error = code;
 }
 
-FileHandle OpenForReading(const char* path) {
+FileHandle OpenForReading(const char* path, OpenWait wait) {
     if (FaultHit(FaultPoint::OpenForReading)) {
         return kNoFile;
     }
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    const int no_wait = wait == OpenWait::Never ? O_NONBLOCK : 0;
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | no_wait);
     if (fd < 0) {
         Remember();
         return kNoFile;
@@ -44,7 +107,49 @@ FileHandle OpenForReading(const char* path) {
         g_last_error = EISDIR;
         return kNoFile;
     }
+    MakeBlocking(fd);
     return fd;
+}
+
+bool Identify(FileHandle file, FileInfo* info) {
+    if (FaultHit(FaultPoint::Identify)) {
+        return false;
+    }
+    struct stat st;
+    if (::fstat(static_cast<int>(file), &st) != 0) {
+        Remember();
+        return false;
+    }
+    *info = FileInfo{};
+    Describe(st, info);
+    return true;
+}
+
+bool InspectPath(const char* path, FileInfo* info) {
+    if (FaultHit(FaultPoint::InspectPath)) {
+        return false;
+    }
+    *info = FileInfo{};
+    struct stat st;
+    if (::lstat(path, &st) != 0) {
+        // A name too long for the file system names nothing.
+        if (errno == ENOENT || errno == ENOTDIR || errno == ENAMETOOLONG) {
+            return true;
+        }
+        Remember();
+        return false;
+    }
+    info->is_link = S_ISLNK(st.st_mode);
+    if (info->is_link && ::stat(path, &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR || errno == ELOOP) {
+            info->kind = FileKind::Other;  // a dangling link
+            return true;
+        }
+        Remember();
+        return false;
+    }
+    Describe(st, info);
+    return true;
 }
 
 bool GetSize(FileHandle file, std::uint32_t* size) {
@@ -108,16 +213,147 @@ bool ReadSome(FileHandle file, void* buffer, std::uint32_t size, std::uint32_t* 
     }
 }
 
-FileHandle CreateForWriting(const char* path) {
+FileHandle CreateExclusive(const char* path) {
     if (FaultHit(FaultPoint::Create)) {
         return kNoFile;
     }
-    int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // O_EXCL fails on any existing name, a link (even a dangling one) too.
+    int fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
     if (fd < 0) {
         Remember();
         return kNoFile;
     }
     return fd;
+}
+
+FileHandle OpenForUpdate(const char* path) {
+    if (FaultHit(FaultPoint::OpenForUpdate)) {
+        return kNoFile;
+    }
+    int fd = ::open(path, O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        Remember();
+        return kNoFile;
+    }
+    MakeBlocking(fd);
+    return fd;
+}
+
+bool LockFile(const char* path, FileLock* lock) {
+    if (FaultHit(FaultPoint::Lock)) {
+        return false;
+    }
+    // A descriptor of the lock's own, so that the lock outlasts the other
+    // descriptors of the file; for writing where it may (the lock of the
+    // open file description needs it), else for reading.
+    int fd = ::open(path, O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    }
+    struct stat st;
+    if (fd < 0 || ::fstat(fd, &st) != 0) {
+        Remember();
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return false;
+    }
+    timespec start;
+    ::clock_gettime(CLOCK_MONOTONIC, &start);
+    long pause_ms = 1;
+    for (;;) {
+        const int got = TryLock(fd);
+        if (got == 1) {
+            lock->handle = fd;
+            lock->volume = static_cast<std::uint64_t>(st.st_dev);
+            lock->index = static_cast<std::uint64_t>(st.st_ino);
+            return true;
+        }
+        if (got < 0 || MillisecondsSince(start) >= kLockWaitMilliseconds) {
+            g_last_error = got < 0 ? static_cast<std::uint32_t>(errno) : EWOULDBLOCK;
+            ::close(fd);
+            return false;
+        }
+        const timespec pause = {0, pause_ms * 1000000};
+        ::nanosleep(&pause, nullptr);
+        pause_ms = pause_ms < 16 ? pause_ms * 2 : pause_ms;
+    }
+}
+
+void Unlock(FileLock* lock) {
+    if (lock->handle < 0) {
+        return;
+    }
+    const int fd = static_cast<int>(lock->handle);
+#ifdef F_OFD_SETLK
+    struct flock range = {};
+    range.l_type = F_UNLCK;
+    range.l_whence = SEEK_SET;
+    ::fcntl(fd, F_OFD_SETLK, &range);
+#endif
+    ::flock(fd, LOCK_UN);
+    ::close(fd);
+    lock->handle = -1;
+}
+
+bool ResolvePath(FileHandle, const char* path, char* out, std::size_t capacity) {
+    if (FaultHit(FaultPoint::ResolvePath)) {
+        return false;
+    }
+    char* resolved = ::realpath(path, nullptr);
+    if (resolved == nullptr) {
+        Remember();
+        return false;
+    }
+    const std::size_t length = std::strlen(resolved);
+    const bool fits = length < capacity;
+    if (fits) {
+        std::memcpy(out, resolved, length + 1);
+    } else {
+        g_last_error = ENAMETOOLONG;
+    }
+    std::free(resolved);
+    return fits;
+}
+
+bool Rewind(FileHandle file) {
+    if (FaultHit(FaultPoint::Rewind)) {
+        return false;
+    }
+    if (::lseek(static_cast<int>(file), 0, SEEK_SET) != 0) {
+        Remember();
+        return false;
+    }
+    return true;
+}
+
+bool CopyAttributes(FileHandle from, FileHandle to) {
+    if (FaultHit(FaultPoint::CopyAttributes)) {
+        return false;
+    }
+    struct stat source;
+    struct stat target;
+    if (::fstat(static_cast<int>(from), &source) != 0 ||
+        ::fstat(static_cast<int>(to), &target) != 0) {
+        Remember();
+        return false;
+    }
+    // Owner and group first (a change of owner clears the set-id bits); a
+    // process that may not give the file away keeps at least the group when
+    // it belongs to it.
+    if ((source.st_uid != target.st_uid || source.st_gid != target.st_gid) &&
+        ::fchown(static_cast<int>(to), source.st_uid, source.st_gid) != 0) {
+        if (errno != EPERM) {
+            Remember();
+            return false;
+        }
+        ::fchown(static_cast<int>(to), static_cast<uid_t>(-1), source.st_gid);
+    }
+    if (::fchmod(static_cast<int>(to), source.st_mode & 07777) != 0) {
+        Remember();
+        return false;
+    }
+    return true;
 }
 
 std::uint32_t WriteOnce(FileHandle file, const void* bytes, std::uint32_t size) {
@@ -161,11 +397,6 @@ void Close(FileHandle file) {
     }
 }
 
-bool Exists(const char* path) {
-    struct stat st;
-    return ::lstat(path, &st) == 0;
-}
-
 bool RenameNoReplace(const char* from, const char* to) {
     if (FaultHit(FaultPoint::RenameNoReplace)) {
         return false;
@@ -195,17 +426,48 @@ bool RenameReplace(const char* from, const char* to) {
     if (FaultHit(FaultPoint::RenameReplace)) {
         return false;
     }
-    // The new file takes the place of the old one with its permissions, so
-    // that a file the user keeps private stays private.
-    struct stat replaced;
-    if (::stat(to, &replaced) == 0) {
-        ::chmod(from, replaced.st_mode & 07777);
-    }
     if (::rename(from, to) != 0) {
         Remember();
         return false;
     }
     return true;
+}
+
+bool LinkNoReplace(const char* existing, const char* name) {
+    if (FaultHit(FaultPoint::Link)) {
+        return false;
+    }
+    if (::linkat(AT_FDCWD, existing, AT_FDCWD, name, 0) != 0) {
+        Remember();
+        return false;
+    }
+    return true;
+}
+
+bool SyncFolder(const char* path) {
+    if (FaultHit(FaultPoint::SyncFolder)) {
+        return false;
+    }
+    std::string folder(path);
+    const std::size_t slash = folder.find_last_of('/');
+    if (slash == std::string::npos) {
+        folder = ".";
+    } else {
+        folder.resize(slash == 0 ? 1 : slash);
+    }
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        Remember();
+        return false;
+    }
+    // Some file systems cannot sync a folder (EINVAL): their renames are as
+    // durable as they get.
+    const bool synced = ::fsync(fd) == 0 || errno == EINVAL;
+    if (!synced) {
+        Remember();
+    }
+    ::close(fd);
+    return synced;
 }
 
 bool Delete(const char* path) {

@@ -1,9 +1,12 @@
 // Files and memory blocks through the Windows kernel; GetLastError is the
 // error code.
 #include <windows.h>
+// After windows.h, which it needs.
+#include <aclapi.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/faults.h"
 #include "platform/platform.h"
@@ -19,18 +22,91 @@ FileHandle FromHandle(HANDLE handle) {
     return handle == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<FileHandle>(handle);
 }
 
+// How long LockFile waits for another write-back to end.
+constexpr DWORD kLockWaitMilliseconds = 10000;
+
+// Whether a failure says there is no such name (one too long names nothing).
+bool IsMissing(DWORD code) {
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ||
+           code == ERROR_FILENAME_EXCED_RANGE;
+}
+
+// Describes an open handle: only files on a disk are regular, not pipes,
+// consoles or devices.
+bool DescribeHandle(HANDLE handle, FileInfo* info) {
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        info->kind = FileKind::Other;
+        return true;
+    }
+    BY_HANDLE_FILE_INFORMATION data;
+    if (!GetFileInformationByHandle(handle, &data)) {
+        return false;
+    }
+    const bool folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    info->kind = folder ? FileKind::Other : FileKind::Regular;
+    info->read_only = (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+    info->volume = data.dwVolumeSerialNumber;
+    info->index = (static_cast<std::uint64_t>(data.nFileIndexHigh) << 32) | data.nFileIndexLow;
+    info->size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    info->modified = static_cast<std::int64_t>(
+        (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+        data.ftLastWriteTime.dwLowDateTime);
+    info->links = data.nNumberOfLinks;
+    return true;
+}
+
 }  // namespace
 
 void SetLastErrorCode(std::uint32_t code) {
     SetLastError(code);
 }
 
-FileHandle OpenForReading(const char* path) {
+FileHandle OpenForReading(const char* path, OpenWait) {
+    // Opening never waits on Windows: a busy pipe fails at once.
     if (FaultHit(FaultPoint::OpenForReading)) {
         return kNoFile;
     }
     return FromHandle(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+bool Identify(FileHandle file, FileInfo* info) {
+    if (FaultHit(FaultPoint::Identify)) {
+        return false;
+    }
+    *info = FileInfo{};
+    return DescribeHandle(AsHandle(file), info);
+}
+
+bool InspectPath(const char* path, FileInfo* info) {
+    if (FaultHit(FaultPoint::InspectPath)) {
+        return false;
+    }
+    *info = FileInfo{};
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return IsMissing(GetLastError());
+    }
+    info->is_link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    // Attributes only: such an open conflicts with no other, and follows
+    // links; a folder needs the backup flag to be opened at all.
+    HANDLE handle = CreateFileA(path, FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        if (info->is_link && IsMissing(GetLastError())) {
+            info->kind = FileKind::Other;  // a dangling link
+            return true;
+        }
+        return false;
+    }
+    const bool is_link = info->is_link;
+    const bool described = DescribeHandle(handle, info);
+    const DWORD code = GetLastError();
+    CloseHandle(handle);
+    info->is_link = is_link;
+    SetLastError(code);
+    return described;
 }
 
 bool GetSize(FileHandle file, std::uint32_t* size) {
@@ -74,12 +150,172 @@ bool ReadSome(FileHandle file, void* buffer, std::uint32_t size, std::uint32_t* 
     return true;
 }
 
-FileHandle CreateForWriting(const char* path) {
+FileHandle CreateExclusive(const char* path) {
     if (FaultHit(FaultPoint::Create)) {
         return kNoFile;
     }
-    return FromHandle(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    // CREATE_NEW fails on any existing name, a link too. WRITE_DAC lets
+    // CopyAttributes give it the permissions of the file it replaces.
+    return FromHandle(CreateFileA(path, GENERIC_READ | GENERIC_WRITE | WRITE_DAC, 0, nullptr,
+                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+FileHandle OpenForUpdate(const char* path) {
+    if (FaultHit(FaultPoint::OpenForUpdate)) {
+        return kNoFile;
+    }
+    // Write access fails on a read-only file, as on a file in use by a
+    // writer; no write sharing keeps other writers out until it is closed.
+    return FromHandle(CreateFileA(path, GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+bool LockFile(const char* path, FileLock* lock) {
+    if (FaultHit(FaultPoint::Lock)) {
+        return false;
+    }
+    // A file with an open handle cannot be replaced, so the lock is not on
+    // the file but a mutex named after the file's identity: every process
+    // that locks the same file meets the same mutex, and none holds the file
+    // open while it waits.
+    HANDLE file = CreateFileA(path, FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION data;
+    const bool known = GetFileInformationByHandle(file, &data) != 0;
+    const DWORD failure = GetLastError();
+    CloseHandle(file);
+    if (!known) {
+        SetLastError(failure);
+        return false;
+    }
+    char name[64];
+    std::snprintf(name, sizeof name, "Local\\tsypatch-write-%08lx-%08lx%08lx",
+                  static_cast<unsigned long>(data.dwVolumeSerialNumber),
+                  static_cast<unsigned long>(data.nFileIndexHigh),
+                  static_cast<unsigned long>(data.nFileIndexLow));
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, name);
+    if (mutex == nullptr) {
+        return false;
+    }
+    const DWORD waited = WaitForSingleObject(mutex, kLockWaitMilliseconds);
+    if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
+        lock->handle = reinterpret_cast<std::intptr_t>(mutex);
+        lock->volume = data.dwVolumeSerialNumber;
+        lock->index = (static_cast<std::uint64_t>(data.nFileIndexHigh) << 32) | data.nFileIndexLow;
+        return true;
+    }
+    const DWORD code = waited == WAIT_TIMEOUT ? ERROR_TIMEOUT : GetLastError();
+    CloseHandle(mutex);
+    SetLastError(code);
+    return false;
+}
+
+void Unlock(FileLock* lock) {
+    if (lock->handle == -1) {
+        return;
+    }
+    HANDLE mutex = reinterpret_cast<HANDLE>(lock->handle);
+    ReleaseMutex(mutex);
+    CloseHandle(mutex);
+    lock->handle = -1;
+}
+
+bool ResolvePath(FileHandle file, const char* path, char* out, std::size_t capacity) {
+    if (FaultHit(FaultPoint::ResolvePath)) {
+        return false;
+    }
+    char full[MAX_PATH + 16];
+    const DWORD attributes = GetFileAttributesA(path);
+    DWORD length = 0;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        // No link: the full form of the name the file was opened by. (The
+        // handle's own path could be any one of a file's hard links.)
+        length = GetFullPathNameA(path, sizeof full, full, nullptr);
+    } else {
+        length = GetFinalPathNameByHandleA(AsHandle(file), full, sizeof full,
+                                           FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    }
+    if (length == 0) {
+        return false;
+    }
+    if (length >= sizeof full) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
+    // A final path starts with \\?\ (and UNC\ for a share).
+    const char* resolved = full;
+    char unc[MAX_PATH + 16];
+    if (std::strncmp(resolved, "\\\\?\\UNC\\", 8) == 0) {
+        std::snprintf(unc, sizeof unc, "\\\\%s", resolved + 8);
+        resolved = unc;
+    } else if (std::strncmp(resolved, "\\\\?\\", 4) == 0) {
+        resolved += 4;
+    }
+    const std::size_t size = std::strlen(resolved) + 1;
+    if (size > capacity) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
+    std::memcpy(out, resolved, size);
+    return true;
+}
+
+bool Rewind(FileHandle file) {
+    if (FaultHit(FaultPoint::Rewind)) {
+        return false;
+    }
+    LARGE_INTEGER start;
+    start.QuadPart = 0;
+    return SetFilePointerEx(AsHandle(file), start, nullptr, FILE_BEGIN) != 0;
+}
+
+bool CopyAttributes(FileHandle from, FileHandle to) {
+    if (FaultHit(FaultPoint::CopyAttributes)) {
+        return false;
+    }
+    // The permissions: the DACL, protected from inheritance or not as the
+    // original's is. Owner and group are left to the system: setting them
+    // needs a privilege a user does not hold.
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    DWORD code = GetSecurityInfo(AsHandle(from), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                 nullptr, &dacl, nullptr, &descriptor);
+    if (code != ERROR_SUCCESS) {
+        SetLastError(code);
+        return false;
+    }
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    GetSecurityDescriptorControl(descriptor, &control, &revision);
+    const SECURITY_INFORMATION what =
+        DACL_SECURITY_INFORMATION |
+        ((control & SE_DACL_PROTECTED) != 0 ? PROTECTED_DACL_SECURITY_INFORMATION
+                                            : UNPROTECTED_DACL_SECURITY_INFORMATION);
+    code = SetSecurityInfo(AsHandle(to), SE_FILE_OBJECT, what, nullptr, nullptr, dacl, nullptr);
+    LocalFree(descriptor);
+    if (code != ERROR_SUCCESS) {
+        SetLastError(code);
+        return false;
+    }
+    // The attributes that say how the file is kept (hidden, system,
+    // archive); times of zero are left as they are.
+    FILE_BASIC_INFO basic;
+    if (!GetFileInformationByHandleEx(AsHandle(from), FileBasicInfo, &basic, sizeof basic)) {
+        return false;
+    }
+    const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                       FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    FILE_BASIC_INFO update = {};
+    update.FileAttributes = basic.FileAttributes & kept;
+    if (update.FileAttributes == 0) {
+        update.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    }
+    return SetFileInformationByHandle(AsHandle(to), FileBasicInfo, &update, sizeof update) != 0;
 }
 
 std::uint32_t WriteOnce(FileHandle file, const void* bytes, std::uint32_t size) {
@@ -105,15 +341,11 @@ void Close(FileHandle file) {
     }
 }
 
-bool Exists(const char* path) {
-    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
-}
-
 bool RenameNoReplace(const char* from, const char* to) {
     if (FaultHit(FaultPoint::RenameNoReplace)) {
         return false;
     }
-    return MoveFileA(from, to) != 0;
+    return MoveFileExA(from, to, MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool RenameReplace(const char* from, const char* to) {
@@ -121,6 +353,18 @@ bool RenameReplace(const char* from, const char* to) {
         return false;
     }
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool LinkNoReplace(const char* existing, const char* name) {
+    if (FaultHit(FaultPoint::Link)) {
+        return false;
+    }
+    return CreateHardLinkA(name, existing, nullptr) != 0;
+}
+
+bool SyncFolder(const char*) {
+    // MOVEFILE_WRITE_THROUGH has made the renames durable already.
+    return !FaultHit(FaultPoint::SyncFolder);
 }
 
 bool Delete(const char* path) {

@@ -3,8 +3,8 @@
 # status, output and the bytes on disk.
 #   run.sh PATH-TO-tsypatch SOURCE-DIR
 set -u
-tool=$1
-src=$2
+tool=$(readlink -f "$1")
+src=$(readlink -f "$2")
 ex=$src/examples
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -146,6 +146,82 @@ run "check a missing listing" 3 check "$work/none.txt" &&
   has err 'ダンプファイルがオープンできません(2)' && ok
 run "check refuses apply options" 2 check --dry-run "$ex/plain.txt" && has err 'tsypatch --help' && ok
 run "check without a listing" 2 check && has err 'tsypatch --help' && ok
+
+# ---- What lies around the state-save file -----------------------------------
+fresh_state
+run "unknown option in a group" 2 -xb "$work/s.tsy" "$ex/plain.txt" &&
+  has err '不明なオプションです: -x' && hasnt err "$tool" && unchanged && ok
+run "empty dump path" 2 -b "$work/s.tsy" "" && has err '空のパス' && unchanged && ok
+run "empty state path" 2 "" "$ex/plain.txt" && has err '空のパス' && ok
+
+printf 'TSRX' | dd of="$work/s.tsy" conv=notrunc status=none
+cp "$work/s.tsy" "$work/orig.tsy"
+run "the format warning once" 0 "$work/s.tsy" "$ex/plain.txt" &&
+  [ "$(grep -c '不正の可能性' "$work/err")" -eq 1 ] && ok || fail "warned $(grep -c '不正の可能性' "$work/err") times"
+
+run "check of a folder: no summary" 3 check "$work" && hasnt out '検査結果' && ok
+
+# Standard output that cannot be written: a file error, and no write-back.
+fresh_state
+name="standard output full"
+"$tool" check "$ex/typos.txt" >/dev/full 2>"$work/err"
+[ $? -eq 3 ] && has err '標準出力に書き込めませんでした' && ok || fail "exit status"
+name="standard output full before the write-back"
+"$tool" "$work/s.tsy" "$ex/plain.txt" >/dev/full 2>"$work/err"
+[ $? -eq 3 ] && has err '書き換えていません' && unchanged && ok || fail "exit status or file"
+
+printf 'C000  \033[  01\n' >"$work/escape.txt"
+run "control characters from a listing shown escaped" 1 check "$work/escape.txt" &&
+  has out 'データ:\x1B[' && ! grep -q $'\033' "$work/out" && ok || fail "raw ESC in the output"
+
+fresh_state
+chmod 444 "$work/s.tsy"
+run "read-only state file" 3 "$work/s.tsy" "$ex/plain.txt" && has err '読み取り専用' &&
+  [ "$(stat -c %a "$work/s.tsy")" = 444 ] && unchanged && ok
+chmod 644 "$work/s.tsy"
+
+mkfifo "$work/fifo.tsy"
+for args in "" "-n"; do
+  name="a FIFO as the state file $args"
+  # shellcheck disable=SC2086
+  timeout 10 "$tool" $args "$work/fifo.tsy" "$ex/plain.txt" >"$work/out" 2>"$work/err"
+  [ $? -eq 3 ] && has err '通常のファイルではありません' && ok || fail "exit status or hang"
+done
+
+fresh_state
+run "a binary dump from a pipe" 0 -b -s C000 "$work/s.tsy" <(cat "$ex/program.bin") &&
+  has out 'アドレス:$C000 - $C03F' && memory_is C000 "$ex/program.bin" && ok
+
+fresh_state
+echo victim >"$work/victim.txt"
+ln -s victim.txt "$work/s.tsy.new"
+run "a planted link is not followed" 0 "$work/s.tsy" "$ex/plain.txt" &&
+  [ "$(cat "$work/victim.txt")" = victim ] && [ ! -L "$work/s.tsy" ] && ok || fail "victim written"
+rm -f "$work/s.tsy.new"
+
+# A name the file system takes, but not with four characters more; given
+# relative, within the command line's limit for a path.
+long=$(printf 'n%.0s' $(seq 253))
+cp "$work/orig.tsy" "$work/$long"
+(cd "$work" && run "a name too long for the temporary file" 3 "$long" "$ex/plain.txt" &&
+  has err '一時ファイルを作成できませんでした' && has err 'File name too long' &&
+  cmp -s "$long" orig.tsy && [ ! -e "$long.old" ]) && ok || failed=$((failed + 1))
+rm -f "$work/$long"
+
+# A folder the user may not write, as a user: root writes anyway, so root
+# runs the tool as nobody, in a folder of nobody's.
+as_user=""
+[ "$(id -u)" -eq 0 ] && as_user="setpriv --reuid=65534 --regid=65534 --clear-groups"
+ro=$(mktemp -d)
+cp "$work/orig.tsy" "$ro/s.tsy"
+[ -n "$as_user" ] && chown -R 65534:65534 "$ro"
+chmod 555 "$ro"
+name="a read-only folder"
+$as_user "$tool" "$ro/s.tsy" "$ex/plain.txt" >"$work/out" 2>"$work/err"
+[ $? -eq 3 ] && has err '一時ファイルを作成できませんでした' && has err 'Permission denied' &&
+  cmp -s "$ro/s.tsy" "$work/orig.tsy" && [ "$(ls "$ro")" = s.tsy ] && ok || fail "exit status or file"
+chmod 755 "$ro"
+rm -rf "$ro"
 
 echo "cli: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 #include "platform/faults.h"
 #include "platform/platform.h"
 #include "tests/unit/test_support.h"
@@ -309,6 +313,43 @@ TEST_F(BinaryDumpTest, FileFailuresStoreNothing) {
         messages_.Keep(PlaceBinaryDump(image_, dir_.File("missing.bin").c_str(), "8000", false)));
     EXPECT_EQ(Error(kOpenFailed), messages_.Messages());
 }
+
+#ifndef _WIN32
+// A dump read from a pipe, as a shell's <(...) gives one: its size is what
+// arrives before its end, within the limit a file's size has.
+TEST_F(BinaryDumpTest, DumpFromAPipeIsReadToItsEnd) {
+    struct Case {
+        std::size_t size;
+        const char* start;
+        std::vector<Message> said;
+    };
+    const Case cases[] = {
+        {256, "8000", Placed("8000 - $80FF")},
+        {0x7FFF, "8000", Placed("8000 - $FFFE")},
+        {0x8000, "8000", Error(kTooLarge + "32768")},  // would end at FFFF
+        {0, "C000", Placed("C000 - $BFFF")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.size);
+        LoadImage(kOffset + 0x10000);
+        // Every size here fits the pipe's buffer: written whole, then closed.
+        int ends[2];
+        ASSERT_EQ(0, ::pipe(ends));
+        const std::string dump = Pattern(c.size);
+        ASSERT_EQ(static_cast<ssize_t>(c.size), ::write(ends[1], dump.data(), dump.size()));
+        ::close(ends[1]);
+        const std::string path = "/dev/fd/" + std::to_string(ends[0]);
+        messages_.Clear();
+        const PlaceStatus status =
+            messages_.Keep(PlaceBinaryDump(image_, path.c_str(), c.start, false));
+        ::close(ends[0]);
+        EXPECT_EQ(c.said, messages_.Messages());
+        const bool placed = c.said[0].kind == MessageKind::Information;
+        EXPECT_EQ(placed ? PlaceStatus::Placed : PlaceStatus::Refused, status);
+        EXPECT_EQ(placed ? With(ParseStartAddress(c.start), dump) : original_, Image());
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace tsy

@@ -69,11 +69,40 @@ TEST(CliOptions, UsageErrors) {
         {"check", "--binary", "l.txt"},
         {"check", "-n", "l.txt"},
         {"check"},
+        {"", "d.txt"},
+        {"s.tsy", ""},
+        {"check", ""},
     };
     for (const auto& args : cases) {
         const CliOptions o = Parse(args);
         EXPECT_EQ(Mode::UsageError, o.mode) << ::testing::PrintToString(args);
         EXPECT_FALSE(o.error.empty());
+    }
+}
+
+TEST(CliOptions, AUsageErrorQuotesTheOptionAsGiven) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string quoted;
+    };
+    const Case cases[] = {
+        {{"-xb", "s.tsy", "d.txt"}, "-x"},  // in a group, before its end
+        {{"-bx", "s.tsy", "d.txt"}, "-x"},
+        {{"--diff", "-xb", "s.tsy", "d.txt"}, "-x"},
+        {{"s.tsy", "--bogus", "d.txt"}, "--bogus"},
+        {{"--binary=1", "s.tsy", "d.txt"}, "--binary=1"},
+        {{"s.tsy", "d.txt", "-bs"}, "-s"},
+        {{"s.tsy", "d.txt", "--start"}, "--start"},
+        {{"check", "--ohx", "-nb", "l.txt"}, "-n"},
+        {{"check", "--dry-run", "l.txt"}, "--dry-run"},
+    };
+    for (const Case& c : cases) {
+        const CliOptions o = Parse(c.args);
+        ASSERT_EQ(Mode::UsageError, o.mode) << ::testing::PrintToString(c.args);
+        const std::string tail = ": " + c.quoted;
+        EXPECT_TRUE(o.error.size() > tail.size() &&
+                    o.error.compare(o.error.size() - tail.size(), tail.size(), tail) == 0)
+            << ::testing::PrintToString(c.args) << " -> " << o.error;
     }
 }
 

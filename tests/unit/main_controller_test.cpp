@@ -225,6 +225,28 @@ TEST_F(CommandsTest, WriteCompleteOnlyAfterAWriteBackThatSucceeded) {
     EXPECT_EQ(0x42, static_cast<unsigned char>(test::ReadFile(state)[kOffset + 0x8000]));
 }
 
+TEST_F(CommandsTest, WriteBackOfAFileSavedByAnotherProgramSinceTheApplyIsRefused) {
+    ChooseFiles("\x42");
+    ASSERT_EQ(ApplyOutcome::Applied, commands.Apply());
+    std::string saved = StateFile();
+    saved[kOffset + 0x9000] = '\x55';
+    test::WriteFile(state, saved);
+    ui.log.clear();
+
+    EXPECT_EQ(CommandResult::Failed, commands.WriteBack());
+    EXPECT_EQ((std::vector<std::string>{Recorder::Said(text::kStateChanged)}), ui.log);
+    EXPECT_EQ(saved, test::ReadFile(state));
+    EXPECT_FALSE(test::FileExists(state + ".old"));
+
+    // The next apply starts from the saved file: its write-back keeps both.
+    ASSERT_EQ(ApplyOutcome::Applied, commands.Apply());
+    EXPECT_EQ(CommandResult::Done, commands.WriteBack());
+    const std::string written = test::ReadFile(state);
+    EXPECT_EQ('\x42', written[kOffset + 0x8000]);
+    EXPECT_EQ('\x55', written[kOffset + 0x9000]);
+    EXPECT_EQ(saved, test::ReadFile(state + ".old"));
+}
+
 TEST_F(CommandsTest, NamedPathWithoutImageRefusesApplyAndTouchesNoFile) {
     ChooseFiles("\x42");
     ASSERT_EQ(ApplyOutcome::Applied, commands.Apply());

@@ -31,14 +31,21 @@ TEST(Platform, ReplacingKeepsThePermissionsOfTheReplacedFile) {
     test::TempDir dir;
     const std::string from = dir.File("new");
     const std::string to = dir.File("state.tsy");
-    test::WriteFile(from, "new");
     test::WriteFile(to, "old");
-    ASSERT_EQ(0, ::chmod(to.c_str(), 0600));
-    ASSERT_EQ(0, ::chmod(from.c_str(), 0644));
-    ASSERT_TRUE(platform::RenameReplace(from.c_str(), to.c_str()));
+    ASSERT_EQ(0, ::chmod(to.c_str(), 0640));
+    const platform::FileHandle replaced = platform::OpenForUpdate(to.c_str());
+    const platform::FileHandle fresh = platform::CreateExclusive(from.c_str());
+    ASSERT_NE(platform::kNoFile, replaced);
+    ASSERT_NE(platform::kNoFile, fresh);
     struct stat st;
+    ASSERT_EQ(0, ::stat(from.c_str(), &st));
+    EXPECT_EQ(0600u, st.st_mode & 0777u);  // private until it gets the old file's permissions
+    EXPECT_TRUE(platform::CopyAttributes(replaced, fresh));
+    platform::Close(fresh);
+    platform::Close(replaced);
+    ASSERT_TRUE(platform::RenameReplace(from.c_str(), to.c_str()));
     ASSERT_EQ(0, ::stat(to.c_str(), &st));
-    EXPECT_EQ(0600u, st.st_mode & 0777u);
+    EXPECT_EQ(0640u, st.st_mode & 0777u);
 }
 #endif
 

@@ -2,6 +2,8 @@
 // range check, and the write-back with its backup and its failure points.
 #include "image/state_image.h"
 
+#include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -60,6 +62,23 @@ const std::string kReplaceFailed =  // ステートセーブデータを置き�
 const std::string kOriginalKept =  // 元のファイルはそのままです。
     "\x8C\xB3\x82\xCC\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xCD\x82\xBB\x82\xCC\x82\xDC\x82\xDC"
     "\x82\xC5\x82\xB7\x81\x42";
+const std::string kTempFailed =  // ステートセーブデータの一時ファイルを作成できませんでした(
+    "\x83\x58\x83\x65\x81\x5B\x83\x67\x83\x5A\x81\x5B\x83\x75\x83\x66\x81\x5B\x83\x5E\x82\xCC"
+    "\x88\xEA\x8E\x9E\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xF0\x8D\xEC\x90\xAC\x82\xC5\x82\xAB"
+    "\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD(";
+const std::string kInUse =  // ステートセーブデータは他の書き戻しが使用中です(
+    "\x83\x58\x83\x65\x81\x5B\x83\x67\x83\x5A\x81\x5B\x83\x75\x83\x66\x81\x5B\x83\x5E\x82"
+    "\xCD\x91\xBC\x82\xCC\x8F\x91\x82\xAB\x96\xDF\x82\xB5\x82\xAA\x8E\x67\x97\x70\x92\x86"
+    "\x82\xC5\x82\xB7(";
+const std::string kCheckFailed =  // ステートセーブデータの現在の状態を確認できませんでした(
+    "\x83\x58\x83\x65\x81\x5B\x83\x67\x83\x5A\x81\x5B\x83\x75\x83\x66\x81\x5B\x83\x5E\x82"
+    "\xCC\x8C\xBB\x8D\xDD\x82\xCC\x8F\xF3\x91\xD4\x82\xF0\x8A\x6D\x94\x46\x82\xC5\x82\xAB"
+    "\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD(";
+const std::string kAttributesFailed =  // …のアクセス権を新しいファイルに引き継げませんでした(
+    "\x83\x58\x83\x65\x81\x5B\x83\x67\x83\x5A\x81\x5B\x83\x75\x83\x66\x81\x5B\x83\x5E\x82"
+    "\xCC\x83\x41\x83\x4E\x83\x5A\x83\x58\x8C\xA0\x82\xF0\x90\x56\x82\xB5\x82\xA2\x83\x74"
+    "\x83\x40\x83\x43\x83\x8B\x82\xC9\x88\xF8\x82\xAB\x8C\x70\x82\xB0\x82\xDC\x82\xB9\x82"
+    "\xF1\x82\xC5\x82\xB5\x82\xBD(";
 const std::string kNoImage =  // ステートセーブデータが読み込まれていません。\n…
     "\x83\x58\x83\x65\x81\x5B\x83\x67\x83\x5A\x81\x5B\x83\x75\x83\x66\x81\x5B\x83\x5E\x82\xAA"
     "\x93\xC7\x82\xDD\x8D\x9E\x82\xDC\x82\xEA\x82\xC4\x82\xA2\x82\xDC\x82\xB9\x82\xF1\x81\x42\n"
@@ -113,13 +132,18 @@ class StateImageTest : public ::testing::Test {
         ASSERT_EQ(StoreResult::Stored, image_.Store(address, &value, 1));
     }
 
+    // The names in the test folder, sorted: what a write-back left behind.
+    std::vector<std::string> Names() const { return test::NamesIn(dir_.Path()); }
+
     test::TempDir dir_;
     test::MessageLog messages_;
     StateImage image_;
     const std::string path_ = dir_.File("game.tsy");
     const std::string backup_ = path_ + ".old";
-    const std::string temp_ = path_ + ".new";
 };
+
+const std::vector<std::string> kFileAlone = {"game.tsy"};
+const std::vector<std::string> kFileAndBackup = {"game.tsy", "game.tsy.old"};
 
 // ---- Load and the format check ---------------------------------------------
 
@@ -287,7 +311,7 @@ TEST_F(StateImageTest, FirstWriteBackMovesThePreviousFileToTheBackup) {
     EXPECT_NE(previous, ImageBytes(image_));
     EXPECT_EQ(ImageBytes(image_), test::ReadFile(path_));
     EXPECT_EQ(previous, test::ReadFile(backup_));
-    EXPECT_FALSE(test::FileExists(temp_));
+    EXPECT_EQ(kFileAndBackup, Names());
 }
 
 TEST_F(StateImageTest, LaterWriteBacksLeaveTheBackupAlone) {
@@ -300,7 +324,7 @@ TEST_F(StateImageTest, LaterWriteBacksLeaveTheBackupAlone) {
     EXPECT_TRUE(image_.IsLoaded());
     EXPECT_EQ(ImageBytes(image_), test::ReadFile(path_));
     EXPECT_EQ(previous, test::ReadFile(backup_));
-    EXPECT_FALSE(test::FileExists(temp_));
+    EXPECT_EQ(kFileAndBackup, Names());
 }
 
 TEST_F(StateImageTest, AnExistingBackupIsNeverReplaced) {
@@ -314,14 +338,21 @@ TEST_F(StateImageTest, AnExistingBackupIsNeverReplaced) {
 
 TEST_F(StateImageTest, FileEndsAsExactlyTheImage) {
     // The file on disk has grown since the load, and had a backup or not:
-    // none of its bytes beyond the image may survive.
+    // that is an update by someone else, refused and left whole; loaded
+    // again and written back, the file holds exactly the new image.
     for (bool backup_present : {false, true}) {
         SCOPED_TRACE(backup_present ? "backup present" : "no backup");
         SetEarlierBackup(backup_present);
         LoadFile(StateFile(kFileSize));
-        test::WriteFile(path_, StateFile(kFileSize + 100, 9));
+        const std::string grown = StateFile(kFileSize + 100, 9);
+        test::WriteFile(path_, grown);
+        EXPECT_FALSE(WriteBack(path_.c_str()));
+        EXPECT_EQ(grown, test::ReadFile(path_));
+        ASSERT_TRUE(Load(path_.c_str()));
+        Poke(5, 0xAB);
         ASSERT_TRUE(WriteBack(path_.c_str()));
-        EXPECT_EQ(StateFile(kFileSize), test::ReadFile(path_));
+        EXPECT_EQ(ImageBytes(image_), test::ReadFile(path_));
+        EXPECT_EQ(kFileSize + 100, test::ReadFile(path_).size());
     }
 }
 
@@ -338,7 +369,7 @@ TEST_F(StateImageTest, DeletedStateFileIsWrittenAnew) {
         if (backup_present) {
             EXPECT_EQ("an earlier backup", test::ReadFile(backup_));
         }
-        EXPECT_FALSE(test::FileExists(temp_));
+        EXPECT_EQ(backup_present ? kFileAndBackup : kFileAlone, Names());
     }
     EXPECT_TRUE(messages_.Messages().empty());
 }
@@ -347,19 +378,23 @@ TEST_F(StateImageTest, FailedWriteBackLeavesThePreviousFile) {
     struct Case {
         FaultPoint point;
         std::string message;
-        bool needs_backup_rename;  // the fault fires only when a backup is made
+        bool needs_backup;  // the fault fires only when a backup is made
     };
     const Case cases[] = {
-        {FaultPoint::Create, kOpenFailed, false},
+        {FaultPoint::OpenForUpdate, kOpenFailed, false},
+        {FaultPoint::Lock, kInUse + "5)\n" + kNotWritten, false},
+        {FaultPoint::ResolvePath, kCheckFailed + "5)\n" + kNotWritten, false},
+        {FaultPoint::Create, kTempFailed + "5)\n" + kNotWritten, false},
         {FaultPoint::Write, kWriteFailed, false},  // one byte short
         {FaultPoint::Flush, kWriteFailed, false},
-        {FaultPoint::RenameNoReplace, kBackupFailed + "5)\n" + kNotWritten, true},
+        {FaultPoint::CopyAttributes, kAttributesFailed + "5)\n" + kNotWritten, false},
+        {FaultPoint::SyncFolder, kBackupFailed + "5)\n" + kNotWritten, true},
         {FaultPoint::RenameReplace, kReplaceFailed + "5)\n" + kOriginalKept, false},
     };
     const std::string previous = StateFile(kFileSize);
     for (const Case& c : cases) {
         for (bool backup_present : {false, true}) {
-            if (backup_present && c.needs_backup_rename) {
+            if (backup_present && c.needs_backup) {
                 continue;
             }
             SCOPED_TRACE(testing::Message() << "fault " << static_cast<int>(c.point)
@@ -374,8 +409,7 @@ TEST_F(StateImageTest, FailedWriteBackLeavesThePreviousFile) {
             EXPECT_FALSE(WriteBack(path_.c_str()));
             EXPECT_EQ(Error(c.message), messages_.Messages());
             EXPECT_EQ(previous, test::ReadFile(path_));
-            EXPECT_FALSE(test::FileExists(temp_));
-            EXPECT_EQ(backup_present, test::FileExists(backup_));
+            EXPECT_EQ(backup_present ? kFileAndBackup : kFileAlone, Names());
             if (backup_present) {
                 EXPECT_EQ("an earlier backup", test::ReadFile(backup_));
             }
@@ -388,33 +422,36 @@ TEST_F(StateImageTest, FailedWriteBackLeavesThePreviousFile) {
     }
 }
 
-TEST_F(StateImageTest, FailedMoveBackLeavesThePreviousFileAsTheBackupAndSaysSo) {
-    const std::string kKeptAsBackup =  // 元のファイルはバックアップ(.old)として残っています。
-        "\x8C\xB3\x82\xCC\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xCD\x83\x6F\x83\x62\x83\x4E"
-        "\x83\x41\x83\x62\x83\x76(.old)\x82\xC6\x82\xB5\x82\xC4\x8E\x63\x82\xC1\x82\xC4\x82\xA2"
-        "\x82\xDC\x82\xB7\x81\x42";
+TEST_F(StateImageTest, FailedReplaceLeavesThePreviousFileInPlaceAndSaysSo) {
     const std::string previous = StateFile(kFileSize);
     LoadFile(previous);
     messages_.Clear();
-    // The final move fails, and so does the move back of the new backup.
+    // The final move fails, and so does the removal of the new backup: the
+    // previous file is still under its name, and the backup is whole.
     platform::InjectFault(FaultPoint::RenameReplace, 5);
-    platform::InjectFault(FaultPoint::RenameNoReplace, 6, 1);
+    platform::InjectFault(FaultPoint::Delete, 6, 1);
     EXPECT_FALSE(WriteBack(path_.c_str()));
-    EXPECT_EQ(Error(kReplaceFailed + "5)\n" + kKeptAsBackup), messages_.Messages());
+    EXPECT_EQ(Error(kReplaceFailed + "5)\n" + kOriginalKept), messages_.Messages());
+    EXPECT_EQ(previous, test::ReadFile(path_));
     EXPECT_EQ(previous, test::ReadFile(backup_));
-    EXPECT_FALSE(test::FileExists(temp_));
+    EXPECT_EQ(kFileAndBackup, Names());
 }
 
+#ifndef _WIN32
 TEST_F(StateImageTest, TemporaryFileThatCannotBeCreated) {
+    // A name the file system takes, but not with four characters more: the
+    // temporary file's creation fails, and the message says so.
+    const std::string path = dir_.File(std::string(NAME_MAX - 2, 'n'));
     const std::string previous = StateFile(kFileSize);
-    LoadFile(previous);
-    std::filesystem::create_directory(temp_);
-    EXPECT_FALSE(WriteBack(path_.c_str()));
-    EXPECT_EQ(Error(kOpenFailed), messages_.Messages());
-    EXPECT_EQ(previous, test::ReadFile(path_));
-    EXPECT_FALSE(test::FileExists(backup_));
-    EXPECT_TRUE(std::filesystem::is_directory(temp_));
+    test::WriteFile(path, previous);
+    ASSERT_TRUE(Load(path.c_str()));
+    EXPECT_FALSE(WriteBack(path.c_str()));
+    EXPECT_EQ(Error(kTempFailed + std::to_string(ENAMETOOLONG) + ")\n" + kNotWritten),
+              messages_.Messages());
+    EXPECT_EQ(previous, test::ReadFile(path));
+    EXPECT_EQ(std::vector<std::string>{std::string(NAME_MAX - 2, 'n')}, Names());
 }
+#endif
 
 TEST_F(StateImageTest, BackupNameMustFitThePathLimit) {
     const std::size_t limit = platform::MaxPathLength();
@@ -456,8 +493,7 @@ TEST_F(StateImageTest, WriteBackWithoutImageTouchesNoFile) {
     EXPECT_FALSE(WriteBack(path_.c_str()));
     EXPECT_EQ(Error(kNoImage), messages_.Messages());
     EXPECT_EQ(previous, test::ReadFile(path_));
-    EXPECT_FALSE(test::FileExists(backup_));
-    EXPECT_FALSE(test::FileExists(temp_));
+    EXPECT_EQ(kFileAlone, Names());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // writes, and a log of messages.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -76,6 +77,16 @@ inline std::string ReadFile(const std::string& path) {
 inline bool FileExists(const std::string& path) {
     std::error_code error;
     return std::filesystem::exists(path, error);
+}
+
+// The names of the entries in the folder `path`, sorted.
+inline std::vector<std::string> NamesIn(const std::string& path) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 // One message as an operation returned it.
