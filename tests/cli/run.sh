@@ -140,7 +140,7 @@ run "check with typos" 1 check "$ex/typos.txt" &&
   has out '確定: +4 のデータ 4E は 4F の誤り' &&
   has out '7行目 直前アドレス:C018 (E05) 縦チェックサムエラー +4 E3/E2' &&
   has out '9行目 アドレス:C020 (E00)' && has out '確定: +1 のデータ O1 は 01 の読み違い' &&
-  has out '12行目 アドレス:C038 (E03)' && has out '推定: チェックサム C6 は C0 の誤り' &&
+  has out '12行目 アドレス:C038 (E03)' && has out '確定: チェックサム C6 は C0 の誤り' &&
   has out '検査結果: 14行を読み、データ行 8、ブロック 2、エラー 4' && ok
 run "check a missing listing" 3 check "$work/none.txt" &&
   has err 'ダンプファイルがオープンできません(2)' && ok
