@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "cli/detect.h"
 #include "cli/finding_text.h"
 #include "cli/terminal.h"
 #include "listing/report.h"
@@ -210,6 +211,9 @@ void FormatSummary(const proof::CheckSummary& summary, char* out, std::size_t ca
 }
 
 int RunCheck(const CliOptions& options) {
+    if (options.detect) {
+        return RunDetect(options);
+    }
     TerminalFindings findings;
     const char* path = options.dump_path.c_str();
     const proof::CheckRun run = proof::CheckListing(path, options.dump.listing, &findings);
@@ -230,6 +234,9 @@ int RunCheck(const CliOptions& options) {
     FormatSummary(run.summary, summary, sizeof summary);
     PrintText(stdout, summary);
     const bool found = run.summary.findings + run.summary.warnings > 0;
+    if (found) {
+        PrintConventionHint(stdout, path, options.dump.listing);
+    }
     return found ? kFindings : kNoFindings;
 }
 
