@@ -81,9 +81,14 @@ void AddStep(const Finding& finding, TextOut* text) {
             text::CheckStepGap(*text, expected, expected, address - 1, address - expected,
                                finding.index > 0 ? static_cast<unsigned>(finding.index) : 0u);
             break;
-        case StepKind::Overlap:
-            text::CheckStepOverlap(*text, expected, address, expected - 1, expected - address);
+        case StepKind::Overlap: {
+            // Written twice: from this line's address to the continuing
+            // address, or to this line's end when that comes first.
+            const unsigned count = static_cast<unsigned>(finding.index > 0 ? finding.index : 0);
+            const unsigned end = address + count < expected ? address + count : expected;
+            text::CheckStepOverlap(*text, expected, address, end - 1, end - address);
             break;
+        }
         case StepKind::Repeat:
             text::CheckStepRepeat(*text, static_cast<unsigned>(finding.other_line));
             break;

@@ -10,6 +10,8 @@ namespace {
 constexpr int kMaxMissingRows = 4;
 // A new region starting at a multiple of this is a jump on purpose.
 constexpr std::int32_t kRegionAlignment = 0x100;
+// Lines looked at around a line for its neighbours or its repeated address.
+constexpr int kNearby = 64;
 
 std::int32_t End(const RecordedLine& line) {
     return line.address + line.count;
@@ -170,14 +172,15 @@ void ReadSkippedLines(const ListingOptions& options, const AddressTrail& trail,
     std::vector<RecordedLine>& lines = block->lines;
     for (const SkippedRecord& skipped : block->skipped) {
         const RecordedLine* before = trail.has_previous ? &trail.previous : nullptr;
-        for (int j = skipped.line - 1; j >= 0; --j) {
+        for (int j = skipped.line - 1; j >= 0 && j >= skipped.line - kNearby; --j) {
             if (lines[j].address >= 0) {
                 before = &lines[j];
                 break;
             }
         }
         const RecordedLine* after = nullptr;
-        for (std::size_t j = skipped.line + 1; j < lines.size(); ++j) {
+        const std::size_t last = static_cast<std::size_t>(skipped.line + kNearby);
+        for (std::size_t j = skipped.line + 1; j < lines.size() && j <= last; ++j) {
             if (!lines[j].skipped) {
                 after = &lines[j];
                 break;
@@ -291,7 +294,7 @@ void AnalyseAddresses(const ListingOptions& options, AddressTrail* trail, BlockR
             block->pending[step].Add(diagnosis);
         } else if (line.address < expected && overlap) {
             int same = -1;
-            for (int j = i - 1; j >= 0 && same < 0; --j) {
+            for (int j = i - 1; j >= 0 && j >= i - kNearby && same < 0; --j) {
                 same = lines[j].address == line.address ? j : -1;
             }
             const bool earlier =
@@ -301,10 +304,17 @@ void AnalyseAddresses(const ListingOptions& options, AddressTrail* trail, BlockR
                     same >= 0 ? lines[same].line_number : trail->previous.line_number;
                 const int step = AddStep(block, line, StepKind::Repeat, expected, other);
                 block->repeats.push_back(RepeatRecord{i, step, same});
-                // Out of the run: the next line continues the one before.
-                continue;
+                // A line typed twice is out of the run when the next line
+                // continues the one before it; otherwise the run goes on
+                // from here (memory written over on purpose).
+                if (after_this < 0 || after_this == expected) {
+                    continue;
+                }
+            } else {
+                const int step =
+                    AddStep(block, line, StepKind::Overlap, expected, previous.line_number);
+                block->pending[step].index = line.count;
             }
-            AddStep(block, line, StepKind::Overlap, expected, previous.line_number);
         } else if (line.address > expected && width > 0 && (line.address - expected) % width == 0 &&
                    (line.address - expected) / width <= kMaxMissingRows) {
             const int rows = (line.address - expected) / width;
@@ -315,11 +325,12 @@ void AnalyseAddresses(const ListingOptions& options, AddressTrail* trail, BlockR
             const int step = AddStep(block, line, StepKind::Jump, expected, previous.line_number);
             block->pending[step].index = block_start ? 1 : 0;
         } else {
-            AddStep(block, line,
-                    line.address < previous.address ? StepKind::Backward
-                    : line.address < expected       ? StepKind::Overlap
-                                                    : StepKind::Gap,
-                    expected, previous.line_number);
+            const int step = AddStep(block, line,
+                                     line.address < previous.address ? StepKind::Backward
+                                     : line.address < expected       ? StepKind::Overlap
+                                                                     : StepKind::Gap,
+                                     expected, previous.line_number);
+            block->pending[step].index = line.count;
         }
         previous = line;
         previous_index = i;

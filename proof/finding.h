@@ -150,7 +150,8 @@ struct Finding {
     // last data line before it (empty before the first).
     char address_text[kAddressTextSize] = {};
     // E00: the data window k; E04: the column c; a Gap step: the whole rows
-    // left out (0 when not whole rows); Jump: 1 at the first line of a block.
+    // left out (-1 when not whole rows); an Overlap step: the line's count
+    // of bytes; Jump: 1 at the first line of a block.
     int index = -1;
     // E00 window, E02/E03 checksum, E04 token, E06-E08 compared part;
     // SkippedLine the address field as typed; LookAlike the token.

@@ -48,10 +48,11 @@ const char* RawText(const char* raw, const char* upper, Token token) {
 // Whether the raw token holds a letter, or a full-width character, that a
 // misreading may have put in place of a hexadecimal digit.
 bool HasLookAlike(const char* raw, std::size_t length) {
+    static const char kLetters[] = "OoIiLlSsZzGgq|";
     for (std::size_t i = 0; i < length; ++i) {
         const unsigned char byte = static_cast<unsigned char>(raw[i]);
-        if (byte == 0x82 || std::strchr("OoIiLlSsZzGgq|", byte) != nullptr) {
-            return byte != 0;
+        if (byte == 0x82 || (byte != 0 && std::strchr(kLetters, byte) != nullptr)) {
+            return true;
         }
     }
     return false;
@@ -135,6 +136,19 @@ void ListingChecker::SkippedLine(const char* raw, std::size_t length, std::uint3
     skipped.line = static_cast<int>(block_.lines.size());
     block_.lines.push_back(line);
     block_.skipped.push_back(skipped);
+    LimitBlock();
+}
+
+void ListingChecker::LimitBlock() {
+    if (block_.lines.size() < kMaxHeldLines) {
+        return;
+    }
+    AnalyseAddresses(options_, &trail_, &block_, -1);
+    DiagnoseBlock(options_, CheckGiven(), &block_, nullptr);
+    Flush(&block_);
+    block_.Clear();
+    trail_.after_check_line = false;
+    block_cut_ = true;
 }
 
 void ListingChecker::DataLine(const char* raw, std::size_t length, std::uint32_t line_number) {
@@ -203,6 +217,7 @@ void ListingChecker::DataLine(const char* raw, std::size_t length, std::uint32_t
     if (data_.outcome == LineOutcome::Accepted && data_.checksum_given) {
         LookAlikeChecksum(raw, length, line_number);
     }
+    LimitBlock();
 }
 
 void ListingChecker::LookAlikeChecksum(const char* raw, std::size_t length,
@@ -476,11 +491,12 @@ void ListingChecker::SumLine(const char* raw, std::size_t length, std::uint32_t 
             finding.computed = check_.computed;
         }
         given = SumLineGiven(length);
-        // The total or CRC token as a whole, for its look-alike letters.
+        // The total or CRC token as a whole, for its look-alike letters: the
+        // token after "SUM" and the columns.
         Tokenizer tokens(upper_, length);
         Token token;
-        for (int c = 0; c <= check_.column_count && tokens.Next(&token);) {
-            ++c;
+        for (int skipped = 0; skipped <= check_.column_count; ++skipped) {
+            tokens.Next(&token);
         }
         Token total;
         if (!given.two_digit_total && tokens.Next(&total)) {
@@ -598,6 +614,9 @@ void ListingChecker::EndBlock(const CheckGiven& given, const Finding* check) {
     block_.Clear();
     held_ = true;
     held_given_ = given;
+    // The lines of a cut block are gone: its sums cannot be matched to them.
+    held_given_.judged = given.judged && !block_cut_;
+    block_cut_ = false;
     held_has_check_ = check != nullptr;
     if (check != nullptr) {
         held_check_ = *check;

@@ -36,6 +36,9 @@ namespace tsy::proof {
 
 class ListingChecker {
   public:
+    // The most lines of one block held for its diagnosis.
+    static constexpr std::size_t kMaxHeldLines = 4096;
+
     // Reports to `sink`, which must outlive the checker. About 30 KB: keep it
     // off small stacks.
     ListingChecker(const ListingOptions& options, FindingSink* sink);
@@ -78,6 +81,9 @@ class ListingChecker {
     CheckGiven SumLineGiven(std::size_t length) const;
     Finding CheckFinding(std::uint32_t line_number, LineOutcome code) const;
     int Hold(const Finding& finding);
+    // Reports a block that holds kMaxHeldLines lines as it stands, so that
+    // a run holds no more: its check line is then compared, not diagnosed.
+    void LimitBlock();
     // A block ended by a check line is held until the next data line is
     // read (or the listing ends), whose address tells whether the block's
     // last line continues: `check` is the check line's finding (null when it
@@ -100,6 +106,7 @@ class ListingChecker {
     DataLineResult scratch_;
     CheckLineResult check_;
     BlockRecord block_;
+    bool block_cut_ = false;  // LimitBlock reported lines of the block
     bool held_ = false;
     BlockRecord held_block_;
     CheckGiven held_given_;

@@ -165,6 +165,8 @@ while read -r listing opts; do
 done <<<"$conventions"
 run "check without check lines" 0 check --no-checksum "$ex/no-checksum.txt" &&
   has out 'データ行 4(チェック行なし)' && ok
+run "detect a missing listing" 3 check --detect "$work/none.txt" &&
+  has err 'ダンプファイルがオープンできません(2)' && ok
 run "detect a listing with typos" 1 check --detect "$ex/typos.txt" &&
   has out 'どの形式でも誤りなく読めません' && ok
 run "check in the wrong convention" 1 check "$ex/ohx.txt" &&
