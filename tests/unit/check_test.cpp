@@ -459,6 +459,25 @@ TEST(CheckLimits, ABlockOfAThousandLinesKeepsEveryFindingAndItsDiagnosis) {
     }
 }
 
+// A block longer than the lines held for it is reported as it stands, in
+// listing order; its check line is compared but not diagnosed against lines
+// no longer held.
+TEST(CheckLimits, ABlockBeyondTheHeldLinesKeepsItsOrderUndiagnosed) {
+    const unsigned lines = ListingChecker::kMaxHeldLines + 100;
+    std::string text;
+    for (unsigned i = 0; i < lines; ++i) {
+        const bool typo = i == 10 || i == lines - 10;  // 01 02 typed 01 03
+        text += Hex(2u * i, 4) + (typo ? " 01 03 03\n" : " 01 02 03\n");
+    }
+    text += "SUM " + Hex(lines & 0xFF, 2) + " " + Hex((2 * lines) & 0xFF, 2) + " " +
+            Hex((3 * lines) & 0xFFFF, 4) + "\n";
+    CheckSummary summary;
+    EXPECT_EQ((std::vector<std::string>{"L11 E03", "L" + std::to_string(lines - 9) + " E03",
+                                        "L" + std::to_string(lines + 1) + " E05"}),
+              Describe(Check(text, OptionsFor(C::Plain), &summary)));
+    EXPECT_EQ(3u, summary.findings);
+}
+
 // ---- Clean listings -------------------------------------------------------------
 
 TEST(CheckClean, GeneratedListingsOfEveryConventionHaveNoFindings) {
