@@ -259,6 +259,7 @@ void AnalyseAddresses(const ListingOptions& options, AddressTrail* trail, BlockR
             // The lines before and after agree: this address is mistyped.
             line.continuing = expected;
             line.neighbours_agree = true;
+            block->anchored_start = block->anchored_start || block_start_line;
             // With AddressSum the line's own sum finding names the address.
             if (!(options.checksum && options.address_sum && line.checksum_wrong)) {
                 const int step =
@@ -325,12 +326,11 @@ void AnalyseAddresses(const ListingOptions& options, AddressTrail* trail, BlockR
             const int step = AddStep(block, line, StepKind::Jump, expected, previous.line_number);
             block->pending[step].index = block_start ? 1 : 0;
         } else {
-            const int step = AddStep(block, line,
-                                     line.address < previous.address ? StepKind::Backward
-                                     : line.address < expected       ? StepKind::Overlap
-                                                                     : StepKind::Gap,
-                                     expected, previous.line_number);
-            block->pending[step].index = line.count;
+            const StepKind kind = line.address < previous.address ? StepKind::Backward
+                                  : line.address < expected       ? StepKind::Overlap
+                                                                  : StepKind::Gap;
+            const int step = AddStep(block, line, kind, expected, previous.line_number);
+            block->pending[step].index = kind == StepKind::Overlap ? line.count : -1;
         }
         previous = line;
         previous_index = i;

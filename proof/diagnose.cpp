@@ -29,6 +29,10 @@ constexpr int kMaxNamed = 4;          // candidates named at most
 constexpr int kMaxSearched = 3;       // bad lines searched together at most
 constexpr long kMaxTrials = 1 << 16;  // combinations of corrections tried at most
 constexpr int kMaxFitsKept = 256;
+// A 16-bit CRC lets about one combination in 65,536 through by chance: it
+// alone decides among this many at most, so that a chance fit (when a line
+// holds a typo no combination models) stays below one in a thousand.
+constexpr long kMaxCrcOnlyTrials = 64;
 
 // The value a data byte typed as `typed` must have for its line's sum, off
 // by `line_diff`, to come right; false when no byte value does.
@@ -353,13 +357,15 @@ bool SwapAlternative(const ListingOptions& options, const BlockEvidence& evidenc
     return false;
 }
 
-// Whether the sums cross every byte the correction changes.
+// Whether the sums cross every byte the correction changes, found among
+// `trials` combinations.
 bool Crossed(const ListingOptions& options, const BlockEvidence& evidence, const View& view,
-             const BadLine& bad, const Change& change) {
+             const BadLine& bad, const Change& change, long trials) {
     const bool crc = evidence.total == TotalKind::Crc;
     switch (change.kind) {
         case ChangeKind::Byte:
-            return crc || change.column < evidence.compared_columns;
+            return change.column < evidence.compared_columns ||
+                   (crc && trials <= kMaxCrcOnlyTrials);
         case ChangeKind::TwoBytes:
             return evidence.total != TotalKind::None &&
                    !SwapAlternative(options, evidence, view, bad, change);
@@ -443,8 +449,8 @@ void Search(const ListingOptions& options, const BlockEvidence& evidence, const 
     if (fit_count == 1) {
         bool crossed = true;
         for (std::size_t i = 0; i < m; ++i) {
-            crossed = crossed &&
-                      Crossed(options, evidence, view, (*bad)[i], (*bad)[i].changes[fits[0][i]]);
+            crossed = crossed && Crossed(options, evidence, view, (*bad)[i],
+                                         (*bad)[i].changes[fits[0][i]], trials);
         }
         const Certainty certainty = crossed ? Certainty::Certain : Certainty::Likely;
         for (std::size_t i = 0; i < m; ++i) {

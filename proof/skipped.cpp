@@ -92,6 +92,36 @@ bool PairsOnly(const char* upper, std::size_t length, const ListingOptions& opti
     return k == count;
 }
 
+// Replaces the kept data token `window` of the line `patched` (`length`
+// bytes: a stand-in address of four bytes, then the rest of the line, which
+// `rest` holds as read) by its only hex reading. Returns the new length, 0
+// when the token has no single reading.
+std::size_t ReadOneToken(const char* rest, char* patched, std::size_t length,
+                         const ListingOptions& options, int window) {
+    Tokenizer tokens(patched, length);
+    Token token;
+    tokens.Next(&token);  // the address
+    for (int k = 0; tokens.Next(&token);) {
+        if (options.ohx_crc && MakeTokenWindow(token, options.ohmz_sum).text[0] == ':') {
+            continue;
+        }
+        if (k++ < window) {
+            continue;
+        }
+        Reading readings[kMaxReadings];
+        const std::size_t at = static_cast<std::size_t>(token.text - patched);
+        if (ReadAsHex(rest + (at - 4), token.length, options.ohmz_sum, readings) != 1) {
+            return 0;
+        }
+        const std::size_t reading = std::strlen(readings[0].text.text);
+        const std::size_t after = at + token.length;
+        std::memmove(patched + at + reading, patched + after, length - after + 1);
+        std::memcpy(patched + at, readings[0].text.text, reading);
+        return length - token.length + reading;
+    }
+    return 0;
+}
+
 }  // namespace
 
 bool ReadSkippedLine(const char* raw, const char* upper, std::size_t length, bool five_digits,
@@ -143,13 +173,23 @@ bool ReadSkippedLine(const char* raw, const char* upper, std::size_t length, boo
     const std::size_t rest = length - end;
     std::memcpy(patched, "0000", 4);
     std::memcpy(patched + 4, upper + end, rest);
-    patched[4 + rest] = '\0';
-    EvaluateDataLine(patched, 4 + rest, options, scratch);
+    std::size_t patched_length = 4 + rest;
+    patched[patched_length] = '\0';
+    EvaluateDataLine(patched, patched_length, options, scratch);
+    if (scratch->outcome == LineOutcome::E00) {
+        // One data token with a look-alike of its own, read by its only reading.
+        patched_length =
+            ReadOneToken(raw + end, patched, patched_length, options, scratch->bad_window);
+        if (patched_length == 0) {
+            return false;
+        }
+        EvaluateDataLine(patched, patched_length, options, scratch);
+    }
     const LineOutcome outcome = scratch->outcome;
     if ((outcome != LineOutcome::Accepted && outcome != LineOutcome::E02 &&
          outcome != LineOutcome::E03) ||
         scratch->count < 2 || (options.checksum && !scratch->checksum_given) ||
-        !PairsOnly(patched, 4 + rest, options, scratch->count)) {
+        !PairsOnly(patched, patched_length, options, scratch->count)) {
         return false;
     }
     skipped->checksum_given = options.checksum;

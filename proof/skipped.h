@@ -1,7 +1,8 @@
 // Lines the reader skips although they look like data lines of the chosen
 // convention: an address field with letters that only look like digits
 // (3O90), of three hexadecimal digits, of five above FFFF, or set in by
-// blanks, followed by data pairs (and, with Checksum, a checksum).
+// blanks, followed by data pairs (and, with Checksum, a checksum); one data
+// token may hold a look-alike of its own, read by its only reading.
 #pragma once
 
 #include <cstddef>

@@ -289,6 +289,11 @@ bool ExplainByLines(const ListingOptions& options, const CheckGiven& given, Bloc
             unplaced = true;
         }
     }
+    // With a bad line the search may still find the one correction that
+    // fits every sum; without one, nothing can be blamed.
+    if (unplaced && HasBadLines(*block, *view)) {
+        unplaced = false;
+    }
     if (check == nullptr) {
         return !unplaced;
     }

@@ -40,8 +40,8 @@ BlockEvidence Compare(const CheckGiven& given, std::uint16_t crc_start, View* vi
 // Tries the skipped, repeated and left-out lines of the block against the
 // check line; keeps in `view` and `evidence` what brings the values closer,
 // and notes it on the findings concerned and on `check`. Returns false when
-// such lines remain that the sums cannot place, so that no token or byte
-// can be blamed.
+// such lines remain that the sums cannot place and no line sum is wrong, so
+// that no token can be blamed.
 bool ExplainByLines(const ListingOptions& options, const CheckGiven& given, BlockRecord* block,
                     View* view, BlockEvidence* evidence, Finding* check);
 

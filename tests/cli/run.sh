@@ -174,6 +174,10 @@ run "check in the wrong convention" 1 check "$ex/ohx.txt" &&
 run "check a skipped line in the wrong convention" 1 check --address-sum "$ex/skipped-line.txt" &&
   has out '6行目 アドレス:CO18 (読み飛ばし)' &&
   has out 'オプションなしで読むとエラーと警告が 9 件から 2 件に減ります' && ok
+printf 'C000 01 02 03 04\nC004 05 06 07 08\nC013 09 0A 0B 0C\n' >"$work/gap.txt"
+run "a gap of no whole rows" 1 check --no-checksum "$work/gap.txt" &&
+  has out '3行目 アドレス:C013 (アドレス) 前の行から続くアドレスは C008 で、C008 - C012 の 11 バイトが抜けています' &&
+  hasnt out '行分' && ok
 # One example for each kind of finding beyond the E codes.
 while IFS='|' read -r listing expected; do
   run "check $listing" 1 check "$ex/$listing" && has out "$expected" && ok
