@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "cli/detect.h"
+#include "cli/finding_text.h"
 #include "cli/terminal.h"
 #include "listing/report.h"
 #include "proof/listing_check.h"
@@ -79,7 +81,7 @@ void AddReport(const Finding& finding, TextOut* text) {
     }
 }
 
-void AddDiagnosis(const Diagnosis& d, TextOut* text) {
+void AddDiagnosis(const Finding& finding, const Diagnosis& d, TextOut* text) {
     const char* sure = d.certainty == Certainty::Certain ? text::kCheckCertain : text::kCheckLikely;
     const Hex typed(d.typed, d.digits);
     const Hex right(d.right, d.digits);
@@ -153,6 +155,19 @@ void AddDiagnosis(const Diagnosis& d, TextOut* text) {
         case DiagnosisKind::NotCounted:
             text::CheckNotCounted(*text, static_cast<unsigned>(d.line_number), d.address_text);
             break;
+        case DiagnosisKind::AddressReading:
+        case DiagnosisKind::RowLength:
+        case DiagnosisKind::MissingLine:
+        case DiagnosisKind::Duplicate:
+        case DiagnosisKind::SkippedCounts:
+        case DiagnosisKind::MissingCounts:
+        case DiagnosisKind::RepeatCounts:
+        case DiagnosisKind::RowShortfall:
+        case DiagnosisKind::LinesNotInSums:
+        case DiagnosisKind::TwoDigitTotal:
+        case DiagnosisKind::TokenMisreading:
+            AddLineDiagnosis(finding, d, sure, text);
+            break;
     }
 }
 
@@ -170,12 +185,16 @@ class TerminalFindings : public proof::FindingSink {
 
 void FormatFinding(const Finding& finding, char* out, std::size_t capacity) {
     TextOut text(out, capacity);
-    auto* heading = finding.check_line ? text::CheckCheckHeading : text::CheckDataHeading;
-    heading(text, static_cast<unsigned>(finding.line_number), finding.address_text,
-            CodeName(finding.code));
-    AddReport(finding, &text);
+    if (finding.kind != proof::FindingKind::Refusal) {
+        FormatNotice(finding, &text);
+    } else {
+        auto* heading = finding.check_line ? text::CheckCheckHeading : text::CheckDataHeading;
+        heading(text, static_cast<unsigned>(finding.line_number), finding.address_text,
+                CodeName(finding.code));
+        AddReport(finding, &text);
+    }
     for (int i = 0; i < finding.diagnosis_count; ++i) {
-        AddDiagnosis(finding.diagnoses[i], &text);
+        AddDiagnosis(finding, finding.diagnoses[i], &text);
     }
     if (finding.diagnoses_left_out > 0) {
         text.Append("\n");
@@ -187,10 +206,14 @@ void FormatSummary(const proof::CheckSummary& summary, char* out, std::size_t ca
     TextOut text(out, capacity);
     text::CheckSummary(
         text, static_cast<unsigned>(summary.lines_read), static_cast<unsigned>(summary.data_lines),
-        static_cast<unsigned>(summary.blocks), static_cast<unsigned>(summary.findings));
+        static_cast<unsigned>(summary.blocks), static_cast<unsigned>(summary.findings),
+        static_cast<unsigned>(summary.warnings), static_cast<unsigned>(summary.notes));
 }
 
 int RunCheck(const CliOptions& options) {
+    if (options.detect) {
+        return RunDetect(options);
+    }
     TerminalFindings findings;
     const char* path = options.dump_path.c_str();
     const proof::CheckRun run = proof::CheckListing(path, options.dump.listing, &findings);
@@ -210,7 +233,11 @@ int RunCheck(const CliOptions& options) {
     char summary[kFindingTextSize];
     FormatSummary(run.summary, summary, sizeof summary);
     PrintText(stdout, summary);
-    return run.summary.findings > 0 ? kFindings : kNoFindings;
+    const bool found = run.summary.findings + run.summary.warnings > 0;
+    if (found) {
+        PrintConventionHint(stdout, path, options.dump.listing);
+    }
+    return found ? kFindings : kNoFindings;
 }
 
 }  // namespace tsy::cli

@@ -9,9 +9,11 @@
 namespace tsy::cli {
 
 // Proofreads options.dump_path under options.dump.listing: every finding on
-// standard output in listing order, then the summary line; a listing that
-// cannot be opened or read is told on standard error. Returns 0 for a clean
-// listing, 1 when there is a finding, 3 when the file cannot be read.
+// standard output in listing order, then the summary line and, when there is
+// an error or warning, the convention that reads the listing better; a
+// listing that cannot be opened or read is told on standard error. Returns 0
+// for a clean listing (notes aside), 1 when there is an error or warning, 3
+// when the file cannot be read. With --detect, RunDetect instead.
 int RunCheck(const CliOptions& options);
 
 // The Shift-JIS text of one finding, cut to `capacity` bytes: its first line

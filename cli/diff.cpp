@@ -21,7 +21,7 @@ void PrintBytes(std::FILE* out, const unsigned char* bytes, std::uint32_t count,
 }  // namespace
 
 std::uint32_t PrintDiff(std::FILE* out, const unsigned char* before, const unsigned char* after,
-                        std::uint32_t size, std::uint32_t memory_offset) {
+                        std::uint32_t size, std::uint32_t memory_offset, std::uint32_t written) {
     std::uint64_t end = static_cast<std::uint64_t>(memory_offset) + 0x10000;
     if (end > size) {
         end = size;
@@ -59,14 +59,14 @@ std::uint32_t PrintDiff(std::FILE* out, const unsigned char* before, const unsig
             changed += before[at] != after[at] ? 1 : 0;
         }
     }
+    char line[128];
+    TextOut to(line, sizeof line);
     if (changed == 0) {
-        PrintText(out, text::kCliDiffNone);
+        text::CliDiffNoChange(to, static_cast<unsigned>(written));
     } else {
-        char line[128];
-        TextOut to(line, sizeof line);
-        text::CliDiffCount(to, static_cast<unsigned>(changed));
-        PrintText(out, line);
+        text::CliDiffCounts(to, static_cast<unsigned>(written), static_cast<unsigned>(changed));
     }
+    PrintText(out, line);
     return changed;
 }
 

@@ -5,9 +5,11 @@
 #include <vector>
 
 #include "cli/check.h"
+#include "cli/detect.h"
 #include "cli/diff.h"
 #include "cli/options.h"
 #include "cli/terminal.h"
+#include "cli/warnings.h"
 #include "resources/cli_texts.h"
 #include "resources/texts.h"
 #include "session/session.h"
@@ -45,11 +47,18 @@ RunResult Apply(const CliOptions& options) {
     const ApplyResult result = session.Apply(options.dump);
     PrintMessage(result.message);
     int status = kApplied;
+    const bool listing = !options.dump.binary_mode;
     switch (result.status) {
         case ApplyStatus::Applied:
+            if (listing) {
+                WarnAboutListing(options);
+            }
             break;
         case ApplyStatus::Refused:
             status = kRefused;
+            if (listing && IsError(result.stopped_by)) {
+                PrintConventionHint(stderr, options.dump_path.c_str(), options.dump.listing);
+            }
             break;
         default:
             PrintFileReason(options.dump_path.c_str(), result.system_error);
@@ -58,7 +67,7 @@ RunResult Apply(const CliOptions& options) {
     if (options.diff) {
         PrintDiff(stdout, loaded.data(), image.Bytes(),
                   image.Size() < loaded.size() ? image.Size() : loaded.size(),
-                  options.dump.memory_offset);
+                  options.dump.memory_offset, BytesWritten(options, result));
     }
     if (options.dry_run) {
         PrintText(stderr, text::kCliDryRun);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cli/combinations.h"
 #include "resources/cli_texts.h"
 
 namespace tsy::cli {
@@ -19,6 +20,7 @@ enum LongOnly {
     kNoFormatCheck,
     kWritePartial,
     kDiff,
+    kDetect,
 };
 
 const option kLongOptions[] = {
@@ -35,6 +37,7 @@ const option kLongOptions[] = {
     {"dry-run", no_argument, nullptr, 'n'},
     {"write-partial", no_argument, nullptr, kWritePartial},
     {"diff", no_argument, nullptr, kDiff},
+    {"detect", no_argument, nullptr, kDetect},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -149,6 +152,7 @@ CliOptions ParseOptions(int argc, char** argv) {
                 // As in the dialog: only the first four characters count.
                 std::snprintf(options.dump.start_address, sizeof options.dump.start_address, "%s",
                               optarg);
+                options.start_given = true;
                 break;
             case 'u':
                 options.dump.unix_text = true;
@@ -185,6 +189,9 @@ CliOptions ParseOptions(int argc, char** argv) {
             case kDiff:
                 options.diff = true;
                 break;
+            case kDetect:
+                options.detect = true;
+                break;
             case 'h':
                 options.mode = Mode::Help;
                 return options;
@@ -198,6 +205,10 @@ CliOptions ParseOptions(int argc, char** argv) {
         }
     }
 
+    const std::string combination = CombinationError(options);
+    if (!combination.empty()) {
+        return UsageError(combination);
+    }
     const int wanted = options.mode == Mode::Check ? 1 : 2;
     const int count = argc - optind;
     if (count < wanted) {

@@ -19,6 +19,10 @@ struct CliOptions {
     std::string state_path;  // Apply only
     std::string dump_path;   // the dump, or the listing to check
     std::string error;       // UsageError: the message, Shift-JIS
+
+    // What ParseOptions saw besides the values above.
+    bool start_given = false;  // --start
+    bool detect = false;       // check --detect
 };
 
 // Reads argv. Never exits; a usage error comes back as Mode::UsageError.

@@ -11,7 +11,7 @@
 // in its E code; no byte below the memory offset changed. And what the
 // proofreader promises: a listing the reader takes whole has no finding with
 // an E code, and one it refuses has one (unless only the image's size
-// refused it).
+// refused it); the findings without an E code are told apart by their kind.
 #include <unistd.h>
 
 #include <cstdint>
@@ -33,23 +33,30 @@ constexpr std::uint32_t kOffsetModulus = 8192;
 std::string g_state_path;
 unsigned char g_state[kImageSize];
 
-// Counts the findings with an E code.
-class Errors : public tsy::proof::FindingSink {
-  public:
-    void Report(const tsy::proof::Finding& finding) override {
-        if (tsy::IsError(finding.code)) {
-            ++count;
-        }
-    }
-    int count = 0;
-};
-
 void Check(bool condition, const char* what) {
     if (!condition) {
         std::fprintf(stderr, "listing_fuzz: %s\n", what);
         std::abort();
     }
 }
+
+// Counts the findings with an E code; every other finding (a skipped line,
+// an address step, a look-alike, a note) must carry none, and findings come
+// in listing order.
+class Errors : public tsy::proof::FindingSink {
+  public:
+    void Report(const tsy::proof::Finding& finding) override {
+        const bool refusal = finding.kind == tsy::proof::FindingKind::Refusal;
+        Check(tsy::IsError(finding.code) == refusal, "a finding's kind and its code disagree");
+        Check(finding.line_number >= last_line, "findings out of listing order");
+        last_line = finding.line_number;
+        if (refusal) {
+            ++count;
+        }
+    }
+    int count = 0;
+    std::uint32_t last_line = 0;
+};
 
 bool EndsWithCode(const std::string& text, tsy::LineOutcome code) {
     const std::string tail = std::string("(") + tsy::CodeName(code) + ")";

@@ -164,6 +164,7 @@ void AddressRange::Add(const DataLineResult& line) {
     if (last > highest) {
         highest = last;
     }
+    bytes += static_cast<std::uint32_t>(line.count);
 }
 
 }  // namespace tsy

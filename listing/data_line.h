@@ -61,9 +61,10 @@ bool FitsImage(const StateImage& image, const DataLineResult& line);
 struct AddressRange {
     std::int32_t lowest = 0x10000;
     std::int32_t highest = 0;
+    std::uint32_t bytes = 0;  // the data bytes of the lines added
 
     // Lowers `lowest` to A and raises `highest` to A + n - 1 where that is
-    // beyond them; a line of no bytes counts too.
+    // beyond them (a line of no bytes counts too), and counts its n bytes.
     void Add(const DataLineResult& line);
 };
 

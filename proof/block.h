@@ -1,8 +1,8 @@
 // What proofreading keeps of one block (the data lines since the last check
-// line) for its diagnosis, and what the block's check line showed. Every data
-// line of the block is kept with its values, and every finding of the block
-// waits for its check line; the containers keep their room from block to
-// block.
+// line) for its diagnosis, and what the block's check line gives. Every data
+// line of the block is kept with its values, and so is every skipped line
+// that looks like a data line; every finding of the block waits for its
+// check line. The containers keep their room from block to block.
 #pragma once
 
 #include <cstdint>
@@ -15,32 +15,64 @@
 
 namespace tsy::proof {
 
-// One data line as the block's sums saw it.
+// One data line as the block's sums saw it, or a skipped line as they would
+// have seen it.
 struct RecordedLine {
     std::uint32_t line_number = 0;
     char address_text[kAddressTextSize] = {};
+    // A; for a skipped line its reading, -1 while none is known.
     std::int32_t address = 0;
     // The address that continues the data line before (its A + n); -1 when
     // there was none.
     std::int32_t expected_address = -1;
-    int count = 0;                           // n
-    std::uint16_t values[kMaxWindows] = {};  // the values counted (typed, or read)
-    std::uint32_t crc_offset = 0;            // bytes fed to BlockCrc before this line's
+    int count = 0;                           // n, whether counted or not
+    std::uint16_t values[kMaxWindows] = {};  // the values (typed, or read); when counted or skipped
     bool counted = false;                    // the values are in the block's sums
+    bool skipped = false;                    // ignored by the reader, though it looks like data
+    int finding = -1;                        // its finding in BlockRecord::pending; -1 when none
     std::uint32_t misread_windows = 0;       // bit k: window k counted by its reading
     bool checksum_wrong = false;             // E02/E03 with a given checksum
     bool checksum_misread = false;           // ... that a misreading explains
     std::uint32_t line_diff = 0;             // given - LineSum, masked to the line's width
     std::uint32_t line_sum = 0;              // LineSum, masked
+    // Set by the address analysis: the address the lines around agree on
+    // when this line has another (-1 otherwise), and whether a neighbour
+    // continues this line's own address.
+    std::int32_t continuing = -1;
+    bool neighbours_agree = false;
+    bool address_confirmed = false;
 };
 
-// A data line's finding, waiting for its block to be judged.
-struct PendingFinding {
-    Finding finding;
-    RecordedLine line;
+// A skipped line's possible addresses and its line sum without them.
+inline constexpr int kMaxAddressCandidates = 64;
+struct SkippedRecord {
+    int line = 0;  // in BlockRecord::lines
+    SkipReason reason = SkipReason::LookAlike;
+    Quote typed;
+    int candidate_count = 0;
+    std::int32_t candidates[kMaxAddressCandidates] = {};
+    bool checksum_given = false;
+    std::uint32_t data_sum = 0;  // the masked sum of its data values alone
+    std::uint32_t given = 0;     // its checksum's value
 };
 
-// What the check line that ends a block showed about the block.
+// A gap of whole rows before line `line`, which may be missing lines.
+struct GapRecord {
+    int line = 0;              // in BlockRecord::lines; its size for a gap after the last
+    int finding = 0;           // the step's finding; -1 for a gap after the last line
+    std::int32_t address = 0;  // the first byte left out
+    int rows = 0;
+    int width = 0;
+};
+
+// A line whose address repeats an earlier line's.
+struct RepeatRecord {
+    int line = 0;
+    int finding = 0;
+    int other = -1;  // the earlier line of that address in the block; -1 when before it
+};
+
+// What the check line that ends a block gives.
 enum class TotalKind : unsigned char {
     None,   // no total was compared
     Sum8,   // a SumLine's total, 8 bits
@@ -48,38 +80,80 @@ enum class TotalKind : unsigned char {
     Crc,    // a SumLine's Oh!X CRC
 };
 
-struct BlockEvidence {
+struct CheckGiven {
     bool judged = false;       // a check line was read and its columns could be compared
     bool malformed = false;    // a mismatch the diagnosis cannot use (column 16 on, long token)
-    int compared_columns = 0;  // columns the SumLine compared (at most kColumnCount)
+    int compared_columns = 0;  // columns the SumLine compares (at most kColumnCount)
+    std::int32_t column[kColumnCount] = {};  // the given values
+    Quote column_token[kColumnCount];
+    TotalKind total = TotalKind::None;
+    std::uint32_t total_value = 0;  // the given total (compared part) or CRC
+    Quote total_token;              // the compared part of the total or CRC token
+    bool two_digit_total = false;   // the last column is taken as a total in two digits
+    Quote two_digit_token;
+    bool total_misread = false;  // a look-alike reading of the total gives the computed value
+};
+
+// The check line's values compared with the sums of a set of lines.
+struct BlockEvidence {
+    int compared_columns = 0;
     int mismatch_count = 0;
     bool mismatched[kColumnCount] = {};
-    std::uint8_t column_diff[kColumnCount] = {};  // (given - computed) & 0xFF
-    std::uint8_t column_computed[kColumnCount] = {};
-    Quote column_given[kColumnCount];
+    std::uint8_t column_diff[kColumnCount] = {};      // (given - computed) & 0xFF
+    std::uint8_t column_computed[kColumnCount] = {};  // computed & 0xFF
     TotalKind total = TotalKind::None;
     bool total_right = true;
     std::uint32_t total_diff = 0;      // Sum8, Sum16: (given - computed) masked to the width
-    std::uint32_t total_computed = 0;  // masked to the width; Crc: BlockCrc
-    std::uint32_t total_given = 0;     // Crc: the given CRC
-    Quote total_token;                 // the compared part of the total or CRC token
+    std::uint32_t total_computed = 0;  // masked to the width; Crc: the register
+    std::uint32_t total_given = 0;
+
+    bool AllRight() const { return mismatch_count == 0 && total_right; }
+    // Mismatching columns and total together.
+    int Faults() const { return mismatch_count + (total_right ? 0 : 1); }
 };
 
 struct BlockRecord {
-    std::vector<RecordedLine> lines;      // the block's data lines, in order
-    std::vector<PendingFinding> pending;  // the findings of its data lines, in order
+    std::vector<RecordedLine> lines;  // the block's data and skipped lines, in order
+    std::vector<Finding> pending;     // the block's findings, waiting for its check line
+    std::vector<SkippedRecord> skipped;
+    std::vector<GapRecord> gaps;
+    std::vector<RepeatRecord> repeats;
+    std::uint16_t crc_start = 0;  // BlockCrc before the block's first line
+    // Set by the address analysis: the block's first line continues the data
+    // line before it, and the data line after it continues its last line, so
+    // that no line is left out at either end unseen.
+    bool anchored_start = false;
+    bool anchored_end = false;
 
     void Clear() {
+        anchored_start = false;
+        anchored_end = false;
         lines.clear();
         pending.clear();
+        skipped.clear();
+        gaps.clear();
+        repeats.clear();
     }
 };
 
 // Puts the diagnoses the block's sums support on its waiting findings and on
 // `check`, the finding of the check line that ends it (null when that line
-// was accepted, or none ended the block). `crc_bytes` is the count of bytes
-// fed to BlockCrc since its last reset, up to the check line.
-void DiagnoseBlock(const ListingOptions& options, const BlockEvidence& evidence,
-                   std::uint32_t crc_bytes, BlockRecord* block, Finding* check);
+// was accepted, or none ended the block).
+void DiagnoseBlock(const ListingOptions& options, const CheckGiven& given, BlockRecord* block,
+                   Finding* check);
+
+// The widest data line of the block (at most kColumnCount), 0 when none.
+int BlockWidth(const BlockRecord& block);
+
+// A diagnosis of `kind` about `line`: its line number and address field.
+Diagnosis AboutLine(DiagnosisKind kind, Certainty certainty, const RecordedLine& line);
+
+// What the address bytes add to a line sum with AddressSum on.
+std::uint32_t AddressPart(const ListingOptions& options, std::int32_t address);
+
+// The mask of a line sum: 12 bits with OhMzSum, else 8.
+inline std::uint32_t LineMask(const ListingOptions& options) {
+    return options.ohmz_sum ? 0xFFFu : 0xFFu;
+}
 
 }  // namespace tsy::proof

@@ -1,10 +1,12 @@
 #include "proof/listing_check.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
 #include "listing/line_source.h"
 #include "proof/misreading.h"
+#include "proof/skipped.h"
 
 namespace tsy::proof {
 namespace {
@@ -43,19 +45,41 @@ const char* RawText(const char* raw, const char* upper, Token token) {
     return raw + (token.text - upper);
 }
 
-void SetTotal(const CheckLineResult& result, TotalKind kind, BlockEvidence* evidence) {
-    if (result.given.length == 0 && result.outcome != LineOutcome::Accepted) {
-        return;  // no total token: nothing to compare
+// Whether the raw token holds a letter, or a full-width character, that a
+// misreading may have put in place of a hexadecimal digit.
+bool HasLookAlike(const char* raw, std::size_t length) {
+    static const char kLetters[] = "OoIiLlSsZzGgq|";
+    for (std::size_t i = 0; i < length; ++i) {
+        const unsigned char byte = static_cast<unsigned char>(raw[i]);
+        if (byte == 0x82 || (byte != 0 && std::strchr(kLetters, byte) != nullptr)) {
+            return true;
+        }
     }
-    evidence->total = kind;
-    evidence->total_right = result.outcome == LineOutcome::Accepted;
-    evidence->total_token = QuoteToken(result.given);
-    const std::uint32_t given =
-        static_cast<std::uint32_t>(HexValue(result.given.text, result.given.length));
-    const std::uint32_t mask = kind == TotalKind::Sum8 ? 0xFFu : 0xFFFFu;
-    evidence->total_computed = result.computed;
-    evidence->total_given = given;
-    evidence->total_diff = (given - result.computed) & mask;
+    return false;
+}
+
+// The compared part of a check line's total or CRC token.
+Token ComparedPart(Token token, TokenRole role) {
+    switch (role) {
+        case TokenRole::Total:
+            if (token.length > 2) {
+                token.text += token.length - 2;
+                token.length = 2;
+            }
+            break;
+        case TokenRole::Crc:
+            token.length = token.length < 4 ? token.length : 4;
+            break;
+        case TokenRole::DashedTotal:
+            if (token.length > 4) {
+                token.text += token.length - 4;
+                token.length = 4;
+            }
+            break;
+        case TokenRole::Checksum:
+            break;
+    }
+    return token;
 }
 
 }  // namespace
@@ -74,17 +98,57 @@ void ListingChecker::Line(const char* line, std::size_t length, std::uint32_t li
             SumLine(line, upper_length, line_number);
             break;
         case LineKind::DashedLine:
-            DashedLine(upper_length, line_number);
+            DashedLine(line, upper_length, line_number);
             break;
         case LineKind::Ignored:
+            SkippedLine(line, upper_length, line_number, false);
             break;
     }
 }
 
 void ListingChecker::Finish() {
-    if (block_has_lines_ || !block_.pending.empty()) {
-        EndBlock(BlockEvidence(), nullptr);
+    ReleaseHeld(-1);
+    if (!block_.lines.empty() || !block_.pending.empty()) {
+        AnalyseAddresses(options_, &trail_, &block_, -1);
+        DiagnoseBlock(options_, CheckGiven(), &block_, nullptr);
+        Flush(&block_);
+        block_.Clear();
     }
+}
+
+void ListingChecker::SkippedLine(const char* raw, std::size_t length, std::uint32_t line_number,
+                                 bool five_digits) {
+    SkippedRecord skipped;
+    RecordedLine line;
+    if (!ReadSkippedLine(raw, upper_, length, five_digits, options_, &scratch_, &skipped, &line)) {
+        return;
+    }
+    ReleaseHeld(-1);
+    Finding finding;
+    finding.kind = FindingKind::SkippedLine;
+    finding.code = LineOutcome::Ignored;
+    finding.line_number = line_number;
+    finding.skip = skipped.reason;
+    finding.given = skipped.typed;
+    std::memcpy(finding.address_text, skipped.typed.text, sizeof finding.address_text - 1);
+    line.line_number = line_number;
+    line.finding = Hold(finding);
+    skipped.line = static_cast<int>(block_.lines.size());
+    block_.lines.push_back(line);
+    block_.skipped.push_back(skipped);
+    LimitBlock();
+}
+
+void ListingChecker::LimitBlock() {
+    if (block_.lines.size() < kMaxHeldLines) {
+        return;
+    }
+    AnalyseAddresses(options_, &trail_, &block_, -1);
+    DiagnoseBlock(options_, CheckGiven(), &block_, nullptr);
+    Flush(&block_);
+    block_.Clear();
+    trail_.after_check_line = false;
+    block_cut_ = true;
 }
 
 void ListingChecker::DataLine(const char* raw, std::size_t length, std::uint32_t line_number) {
@@ -92,16 +156,17 @@ void ListingChecker::DataLine(const char* raw, std::size_t length, std::uint32_t
     EvaluateDataLine(upper_, length, options_, &data_);
     std::memcpy(address_text_, data_.address_text, sizeof address_text_);
     if (data_.outcome == LineOutcome::Ignored) {
+        SkippedLine(raw, length, line_number, true);
         return;
     }
-    block_has_lines_ = true;
+    ReleaseHeld(data_.address);
 
     RecordedLine line;
     line.line_number = line_number;
     std::memcpy(line.address_text, data_.address_text, sizeof line.address_text);
     line.address = data_.address;
     line.expected_address = next_address_;
-    line.crc_offset = crc_bytes_;
+    line.count = data_.count;
     next_address_ = data_.address + data_.count;
 
     Finding finding;
@@ -140,19 +205,67 @@ void ListingChecker::DataLine(const char* raw, std::size_t length, std::uint32_t
             break;
     }
     if (line.counted) {
-        line.count = data_.count;
         for (int k = 0; k < data_.count; ++k) {
             line.values[k] = static_cast<std::uint16_t>(data_.values[k]);
         }
         AddToBlock(data_, options_.ohx_crc, &sums_);
-        if (options_.ohx_crc) {
-            crc_bytes_ += static_cast<std::uint32_t>(data_.count);
-        }
+    }
+    if (finding.code != LineOutcome::Accepted) {
+        line.finding = Hold(finding);
     }
     block_.lines.push_back(line);
-    if (finding.code != LineOutcome::Accepted) {
-        Hold(finding, line);
+    if (data_.outcome == LineOutcome::Accepted && data_.checksum_given) {
+        LookAlikeChecksum(raw, length, line_number);
     }
+    LimitBlock();
+}
+
+void ListingChecker::LookAlikeChecksum(const char* raw, std::size_t length,
+                                       std::uint32_t line_number) {
+    const TokenWindow& window = data_.given_checksum;
+    bool digits = true;
+    for (std::size_t i = 0; i < window.length; ++i) {
+        digits = digits && IsUpperHexDigit(window.text[i]);
+    }
+    if (digits) {
+        return;
+    }
+    Token tokens[kMaxWindows];
+    const int count = KeptTokens(upper_, length, options_, tokens);
+    const Token& token = tokens[count - 1];
+    const char* text = RawText(raw, upper_, token);
+    if (!HasLookAlike(text, token.length)) {
+        return;
+    }
+    Reading readings[kMaxReadings];
+    const int reading_count = ReadAsHex(text, token.length, options_.ohmz_sum, readings);
+    if (reading_count == 0) {
+        return;
+    }
+    const Reading* reading = &readings[0];
+    for (int i = 0; i < reading_count; ++i) {
+        if (readings[i].value == static_cast<std::int32_t>(data_.line_sum)) {
+            reading = &readings[i];
+        }
+    }
+    Finding finding;
+    finding.kind = FindingKind::LookAlike;
+    finding.role = TokenRole::Checksum;
+    finding.line_number = line_number;
+    std::memcpy(finding.address_text, data_.address_text, sizeof finding.address_text);
+    finding.given = MakeQuote(text, token.length);
+    finding.computed = static_cast<std::uint32_t>(data_.given_value);
+    Diagnosis diagnosis;
+    diagnosis.kind = DiagnosisKind::TokenMisreading;
+    diagnosis.role = TokenRole::Checksum;
+    // The line sum agrees with the reading, or the data differ from it too.
+    diagnosis.certainty = reading->value == static_cast<std::int32_t>(data_.line_sum)
+                              ? Certainty::Certain
+                              : Certainty::Likely;
+    diagnosis.token = finding.given;
+    diagnosis.reading = reading->text;
+    finding.Add(diagnosis);
+    Hold(finding);
 }
 
 bool ListingChecker::ReadUnreadable(const char* raw, std::size_t length, RecordedLine* line,
@@ -300,31 +413,68 @@ void ListingChecker::ReadSumColumn(const char* raw, Finding* finding) {
     finding->Add(diagnosis);
 }
 
-Finding ListingChecker::CheckFinding(std::uint32_t line_number, LineOutcome code) const {
-    Finding finding;
-    finding.line_number = line_number;
-    finding.check_line = true;
-    finding.code = code;
-    std::memcpy(finding.address_text, address_text_, sizeof finding.address_text);
-    return finding;
+CheckGiven ListingChecker::SumLineGiven(std::size_t length) const {
+    CheckGiven given;
+    given.judged = true;
+    const int width = BlockWidth(block_);
+    const int tokens_after = check_.column_count;
+    // A last token of two characters one column past the block's width, with
+    // nothing after it, is a total written in two digits.
+    Tokenizer tokens(upper_, length);
+    Token token;
+    tokens.Next(&token);
+    Token columns[kColumnCount + 1];
+    bool pairs = true;
+    for (int c = 0; c < tokens_after; ++c) {
+        tokens.Next(&token);
+        pairs = pairs && token.length == 2;
+        if (c <= kColumnCount) {
+            columns[c] = token;
+        }
+    }
+    Token total;
+    const bool has_total = tokens.Next(&total);
+    given.two_digit_total =
+        !options_.ohx_crc && width > 0 && tokens_after == width + 1 && pairs && !has_total;
+    const int compared = given.two_digit_total ? width : tokens_after;
+    given.compared_columns = compared < kColumnCount ? compared : kColumnCount;
+    for (int c = 0; c < given.compared_columns; ++c) {
+        given.column[c] = HexValue(columns[c].text, columns[c].length);
+        given.column_token[c] = QuoteToken(columns[c]);
+    }
+    for (int i = 0; i < check_.mismatch_count; ++i) {
+        const ColumnMismatch& mismatch = check_.mismatches[i];
+        if (given.two_digit_total && mismatch.column == width) {
+            continue;
+        }
+        given.malformed =
+            given.malformed || mismatch.column >= kColumnCount || mismatch.given.length != 2;
+    }
+    if (given.two_digit_total) {
+        given.total = TotalKind::Sum8;
+        given.total_value = static_cast<std::uint32_t>(HexValue(columns[width].text, 2));
+        given.total_token = QuoteToken(columns[width]);
+        given.two_digit_token = given.total_token;
+    } else if (has_total) {
+        const TokenRole role = options_.ohx_crc ? TokenRole::Crc : TokenRole::Total;
+        const Token part = ComparedPart(total, role);
+        given.total = options_.ohx_crc ? TotalKind::Crc : TotalKind::Sum8;
+        given.total_value = static_cast<std::uint32_t>(HexValue(part.text, part.length));
+        given.total_token = QuoteToken(part);
+    }
+    return given;
 }
 
 void ListingChecker::SumLine(const char* raw, std::size_t length, std::uint32_t line_number) {
+    ++summary_.blocks;
     EvaluateSumLine(upper_, length, sums_, options_.ohx_crc, &check_);
     Finding finding = CheckFinding(line_number, check_.outcome);
-    BlockEvidence evidence;
-    const TotalKind total = options_.ohx_crc ? TotalKind::Crc : TotalKind::Sum8;
+    CheckGiven given;
     if (check_.outcome == LineOutcome::E04) {
         finding.index = check_.bad_column;
         finding.given = QuoteToken(check_.bad_token);
         ReadSumColumn(raw, &finding);
     } else {
-        evidence.judged = true;
-        evidence.compared_columns =
-            check_.column_count < kColumnCount ? check_.column_count : kColumnCount;
-        // The sums with every mismatching column as given, to compare the
-        // total or CRC too, which the apply skips after a column mismatch.
-        BlockSums as_given = sums_;
         for (int i = 0; i < check_.mismatch_count; ++i) {
             const ColumnMismatch& mismatch = check_.mismatches[i];
             if (finding.column_count < kMaxColumnEntries) {
@@ -335,77 +485,183 @@ void ListingChecker::SumLine(const char* raw, std::size_t length, std::uint32_t 
             } else {
                 ++finding.columns_left_out;
             }
-            const int c = mismatch.column;
-            if (c >= kColumnCount || mismatch.given.length != 2) {
-                evidence.malformed = true;
-                continue;
-            }
-            const std::uint32_t given =
-                static_cast<std::uint32_t>(HexValue(mismatch.given.text, mismatch.given.length));
-            evidence.mismatched[c] = true;
-            evidence.column_diff[c] = static_cast<std::uint8_t>(given - mismatch.computed);
-            evidence.column_computed[c] = mismatch.computed;
-            evidence.column_given[c] = QuoteToken(mismatch.given);
-            ++evidence.mismatch_count;
-            as_given.column_sums[c] = given;
         }
         if (check_.outcome == LineOutcome::E06 || check_.outcome == LineOutcome::E07) {
             finding.given = QuoteToken(check_.given);
             finding.computed = check_.computed;
         }
-        if (check_.outcome != LineOutcome::E05) {
-            SetTotal(check_, total, &evidence);
-        } else if (!evidence.malformed) {
-            EvaluateSumLine(upper_, length, as_given, options_.ohx_crc, &check_);
-            SetTotal(check_, total, &evidence);
+        given = SumLineGiven(length);
+        // The total or CRC token as a whole, for its look-alike letters: the
+        // token after "SUM" and the columns.
+        Tokenizer tokens(upper_, length);
+        Token token;
+        for (int skipped = 0; skipped <= check_.column_count; ++skipped) {
+            tokens.Next(&token);
+        }
+        Token total;
+        if (!given.two_digit_total && tokens.Next(&total)) {
+            const TokenRole role = options_.ohx_crc ? TokenRole::Crc : TokenRole::Total;
+            const std::uint32_t computed =
+                options_.ohx_crc ? sums_.block_crc : sums_.block_sum & 0xFFu;
+            given.total_misread =
+                LookAlikeTotal(raw, total, role, given.total_value, computed, line_number,
+                               IsError(finding.code) ? &finding : nullptr);
         }
     }
-    EndBlock(evidence, IsError(finding.code) ? &finding : nullptr);
-    if (IsError(finding.code)) {
-        Emit(finding);
-    }
+    EndBlock(given, IsError(finding.code) ? &finding : nullptr);
     sums_.ResetAfterSumLine();
-    crc_bytes_ = 0;
+    block_.crc_start = 0;
 }
 
-void ListingChecker::DashedLine(std::size_t length, std::uint32_t line_number) {
+void ListingChecker::DashedLine(const char* raw, std::size_t length, std::uint32_t line_number) {
+    ++summary_.blocks;
     EvaluateDashedLine(upper_, length, sums_, &check_);
     Finding finding = CheckFinding(line_number, check_.outcome);
     if (check_.outcome == LineOutcome::E08) {
         finding.given = QuoteToken(check_.given);
         finding.computed = check_.computed;
     }
-    BlockEvidence evidence;
-    evidence.judged = true;
-    SetTotal(check_, TotalKind::Sum16, &evidence);
-    EndBlock(evidence, IsError(finding.code) ? &finding : nullptr);
-    if (IsError(finding.code)) {
+    CheckGiven given;
+    given.judged = true;
+    given.total = TotalKind::Sum16;
+    given.total_value =
+        static_cast<std::uint32_t>(HexValue(check_.given.text, check_.given.length));
+    given.total_token = QuoteToken(check_.given);
+    // The last token, for its look-alike letters.
+    Tokenizer tokens(upper_, length);
+    Token token;
+    Token last;
+    while (tokens.Next(&token)) {
+        last = token;
+    }
+    if (last.length > 0 && last.text + last.length == check_.given.text + check_.given.length) {
+        given.total_misread =
+            LookAlikeTotal(raw, last, TokenRole::DashedTotal, given.total_value, check_.computed,
+                           line_number, IsError(finding.code) ? &finding : nullptr);
+    }
+    EndBlock(given, IsError(finding.code) ? &finding : nullptr);
+    sums_.ResetAfterDashedLine();
+    block_.crc_start = sums_.block_crc;
+}
+
+bool ListingChecker::LookAlikeTotal(const char* raw, Token token, TokenRole role,
+                                    std::uint32_t read, std::uint32_t computed,
+                                    std::uint32_t line_number, Finding* check) {
+    const char* text = RawText(raw, upper_, token);
+    if (!HasLookAlike(text, token.length)) {
+        return false;
+    }
+    Quote spellings[kMaxReadings];
+    const int count = Respell(text, token.length, spellings, kMaxReadings);
+    int match = -1;
+    int matches = 0;
+    for (int i = 0; i < count; ++i) {
+        const Token spelled{spellings[i].text, std::strlen(spellings[i].text)};
+        const Token part = ComparedPart(spelled, role);
+        if (PassesPairTest(part.text, part.length) &&
+            static_cast<std::uint32_t>(HexValue(part.text, part.length)) == computed) {
+            match = i;
+            ++matches;
+        }
+    }
+    Diagnosis diagnosis;
+    diagnosis.kind = DiagnosisKind::TokenMisreading;
+    diagnosis.role = role;
+    diagnosis.token = MakeQuote(text, token.length);
+    if (check != nullptr) {
+        // A refused line: the reading that gives the computed value.
+        if (matches != 1) {
+            return false;
+        }
+        diagnosis.reading = spellings[match];
+        check->Add(diagnosis);
+        return true;
+    }
+    if (count == 0) {
+        return false;
+    }
+    Finding finding = CheckFinding(line_number, LineOutcome::Accepted);
+    finding.kind = FindingKind::LookAlike;
+    finding.role = role;
+    finding.given = diagnosis.token;
+    finding.computed = read;
+    diagnosis.certainty = matches == 1 ? Certainty::Certain : Certainty::Likely;
+    diagnosis.reading = spellings[matches == 1 ? match : 0];
+    finding.Add(diagnosis);
+    Hold(finding);
+    return matches == 1;
+}
+
+Finding ListingChecker::CheckFinding(std::uint32_t line_number, LineOutcome code) const {
+    Finding finding;
+    finding.line_number = line_number;
+    finding.check_line = true;
+    finding.code = code;
+    std::memcpy(finding.address_text, address_text_, sizeof finding.address_text);
+    return finding;
+}
+
+int ListingChecker::Hold(const Finding& finding) {
+    block_.pending.push_back(finding);
+    return static_cast<int>(block_.pending.size()) - 1;
+}
+
+void ListingChecker::EndBlock(const CheckGiven& given, const Finding* check) {
+    // A block with no data line releases the one before it unjudged by a
+    // next line.
+    ReleaseHeld(-1);
+    std::swap(block_, held_block_);
+    block_.Clear();
+    held_ = true;
+    held_given_ = given;
+    // The lines of a cut block are gone: its sums cannot be matched to them.
+    held_given_.judged = given.judged && !block_cut_;
+    block_cut_ = false;
+    held_has_check_ = check != nullptr;
+    if (check != nullptr) {
+        held_check_ = *check;
+    }
+}
+
+void ListingChecker::ReleaseHeld(std::int32_t next_address) {
+    if (!held_) {
+        return;
+    }
+    held_ = false;
+    AnalyseAddresses(options_, &trail_, &held_block_, next_address);
+    DiagnoseBlock(options_, held_given_, &held_block_, held_has_check_ ? &held_check_ : nullptr);
+    Flush(&held_block_);
+    if (held_has_check_) {
+        Emit(held_check_);
+    }
+    held_block_.Clear();
+    trail_.after_check_line = true;
+}
+
+void ListingChecker::Flush(BlockRecord* block) {
+    // Findings of the address analysis come after the lines' own; listing
+    // order puts each at its line.
+    std::stable_sort(
+        block->pending.begin(), block->pending.end(),
+        [](const Finding& a, const Finding& b) { return a.line_number < b.line_number; });
+    for (const Finding& finding : block->pending) {
         Emit(finding);
     }
-    sums_.ResetAfterDashedLine();
-}
-
-void ListingChecker::Hold(const Finding& finding, const RecordedLine& line) {
-    block_.pending.push_back(PendingFinding{finding, line});
-}
-
-void ListingChecker::EndBlock(const BlockEvidence& evidence, Finding* check) {
-    ++summary_.blocks;
-    DiagnoseBlock(options_, evidence, crc_bytes_, &block_, check);
-    Flush();
-    block_.Clear();
-    block_has_lines_ = false;
-}
-
-void ListingChecker::Flush() {
-    for (const PendingFinding& pending : block_.pending) {
-        Emit(pending.finding);
-    }
-    block_.pending.clear();
+    block->pending.clear();
 }
 
 void ListingChecker::Emit(const Finding& finding) {
-    ++summary_.findings;
+    switch (finding.kind) {
+        case FindingKind::Refusal:
+            ++summary_.findings;
+            break;
+        case FindingKind::Jump:
+            ++summary_.notes;
+            break;
+        default:
+            ++summary_.warnings;
+            break;
+    }
     sink_->Report(finding);
 }
 

@@ -11,6 +11,12 @@
 // as typed, so that a mistyped byte shows in exactly the sums it belongs to.
 // A line with an unreadable window (E00) is counted with the one reading
 // that makes its line sum right, or not at all.
+//
+// Besides the E codes, a run reports as warnings what an apply takes without
+// a word: a line it skips that looks like a data line, a data line whose
+// address does not continue the one before, a look-alike letter in a
+// checksum, total or CRC token it reads; and as notes the jumps that start a
+// new region on purpose.
 #pragma once
 
 #include <cstddef>
@@ -22,6 +28,7 @@
 #include "listing/listing_options.h"
 #include "listing/sums.h"
 #include "listing/tokens.h"
+#include "proof/addresses.h"
 #include "proof/block.h"
 #include "proof/finding.h"
 
@@ -29,7 +36,10 @@ namespace tsy::proof {
 
 class ListingChecker {
   public:
-    // Reports to `sink`, which must outlive the checker. About 20 KB: keep it
+    // The most lines of one block held for its diagnosis.
+    static constexpr std::size_t kMaxHeldLines = 4096;
+
+    // Reports to `sink`, which must outlive the checker. About 30 KB: keep it
     // off small stacks.
     ListingChecker(const ListingOptions& options, FindingSink* sink);
     ListingChecker(const ListingChecker&) = delete;
@@ -46,8 +56,12 @@ class ListingChecker {
 
   private:
     void DataLine(const char* raw, std::size_t length, std::uint32_t line_number);
+    // A line the reader skips: recorded when it looks like a data line.
+    // `five_digits`: a DataLine ignored for its address above FFFF.
+    void SkippedLine(const char* raw, std::size_t length, std::uint32_t line_number,
+                     bool five_digits);
     void SumLine(const char* raw, std::size_t length, std::uint32_t line_number);
-    void DashedLine(std::size_t length, std::uint32_t line_number);
+    void DashedLine(const char* raw, std::size_t length, std::uint32_t line_number);
     // E00: counts the line by the one reading of its unreadable windows that
     // makes its line sum right; false when there is none or several.
     bool ReadUnreadable(const char* raw, std::size_t length, RecordedLine* line, Finding* finding);
@@ -55,10 +69,30 @@ class ListingChecker {
     void ReadChecksum(const char* raw, std::size_t length, RecordedLine* line, Finding* finding);
     // E04: suggests the reading of the column token that gives the column's sum.
     void ReadSumColumn(const char* raw, Finding* finding);
+    // An accepted line's checksum window with a look-alike letter.
+    void LookAlikeChecksum(const char* raw, std::size_t length, std::uint32_t line_number);
+    // A check line's total or CRC token `token` with a look-alike letter:
+    // a finding of its own when the line was accepted, else a diagnosis on
+    // `check`. Returns whether a reading gives `computed`.
+    bool LookAlikeTotal(const char* raw, Token token, TokenRole role, std::uint32_t read,
+                        std::uint32_t computed, std::uint32_t line_number, Finding* check);
+    // What a SumLine that passed the pair test gives, its two-digit total
+    // taken as a total.
+    CheckGiven SumLineGiven(std::size_t length) const;
     Finding CheckFinding(std::uint32_t line_number, LineOutcome code) const;
-    void Hold(const Finding& finding, const RecordedLine& line);
-    void EndBlock(const BlockEvidence& evidence, Finding* check);
-    void Flush();
+    int Hold(const Finding& finding);
+    // Reports a block that holds kMaxHeldLines lines as it stands, so that
+    // a run holds no more: its check line is then compared, not diagnosed.
+    void LimitBlock();
+    // A block ended by a check line is held until the next data line is
+    // read (or the listing ends), whose address tells whether the block's
+    // last line continues: `check` is the check line's finding (null when it
+    // was accepted).
+    void EndBlock(const CheckGiven& given, const Finding* check);
+    // Judges and reports the held block; `next_address` is the address of
+    // the data line after it, -1 when unknown.
+    void ReleaseHeld(std::int32_t next_address);
+    void Flush(BlockRecord* block);
     void Emit(const Finding& finding);
 
     const ListingOptions options_;
@@ -67,12 +101,18 @@ class ListingChecker {
     char upper_[kLineBufferSize] = {};
     char address_text_[kAddressTextSize] = {};  // AddressText
     BlockSums sums_;
-    std::uint32_t crc_bytes_ = 0;     // bytes fed to BlockCrc since its reset
-    bool block_has_lines_ = false;    // data lines since the last check line
     std::int32_t next_address_ = -1;  // A + n of the last data line
     DataLineResult data_;
+    DataLineResult scratch_;
     CheckLineResult check_;
     BlockRecord block_;
+    bool block_cut_ = false;  // LimitBlock reported lines of the block
+    bool held_ = false;
+    BlockRecord held_block_;
+    CheckGiven held_given_;
+    bool held_has_check_ = false;
+    Finding held_check_;
+    AddressTrail trail_;
 };
 
 enum class CheckStatus {

@@ -1,8 +1,9 @@
 #include "proof/misreading.h"
 
-#include "resources/characters.h"
+#include <cstring>
 
 #include "listing/tokens.h"
+#include "resources/characters.h"
 
 namespace tsy::proof {
 namespace {
@@ -97,7 +98,7 @@ bool ChoicesFor(char c, Choices* choices) {
 
 }  // namespace
 
-int ReadAsHex(const char* raw, std::size_t length, bool ohmz_sum, Reading* readings) {
+int Respell(const char* raw, std::size_t length, Quote* spellings, int capacity) {
     Choices choices[kQuoteSize - 1];
     std::size_t count = 0;
     int combinations = 1;
@@ -116,16 +117,15 @@ int ReadAsHex(const char* raw, std::size_t length, bool ohmz_sum, Reading* readi
             return 0;
         }
         combinations *= choices[count].Count();
-        if (combinations > kMaxReadings) {
+        if (combinations > capacity) {
             return 0;
         }
         ++count;
     }
-
-    int found = 0;
     for (int pick = 0; pick < combinations; ++pick) {
         // Bit j of `pick` takes the second choice of the j-th two-way character.
-        Reading reading;
+        Quote& spelling = spellings[pick];
+        spelling = Quote();
         int bit = 0;
         for (std::size_t j = 0; j < count; ++j) {
             char c = choices[j].first;
@@ -133,19 +133,32 @@ int ReadAsHex(const char* raw, std::size_t length, bool ohmz_sum, Reading* readi
                 c = ((pick >> bit) & 1) != 0 ? choices[j].second : c;
                 ++bit;
             }
-            reading.text.text[j] = c;
+            spelling.text[j] = c;
         }
-        const TokenWindow window = MakeTokenWindow(Token{reading.text.text, count}, ohmz_sum);
+    }
+    return combinations;
+}
+
+int ReadAsHex(const char* raw, std::size_t length, bool ohmz_sum, Reading* readings) {
+    Quote spellings[kMaxReadings];
+    const int count = Respell(raw, length, spellings, kMaxReadings);
+    int found = 0;
+    for (int i = 0; i < count; ++i) {
+        const Quote& text = spellings[i];
+        const TokenWindow window =
+            MakeTokenWindow(Token{text.text, std::strlen(text.text)}, ohmz_sum);
         if (!PassesPairTest(window.text, window.length)) {
             continue;
         }
-        reading.value = HexValue(window.text, window.length);
+        const std::int32_t value = HexValue(window.text, window.length);
         bool seen = false;
         for (int k = 0; k < found; ++k) {
-            seen = seen || readings[k].value == reading.value;
+            seen = seen || readings[k].value == value;
         }
         if (!seen) {
-            readings[found++] = reading;
+            readings[found].text = text;
+            readings[found].value = value;
+            ++found;
         }
     }
     return found;

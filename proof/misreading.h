@@ -12,6 +12,13 @@ namespace tsy::proof {
 
 inline constexpr int kMaxReadings = 8;
 
+// The ASCII spellings the raw token `raw` of `length` bytes may stand for,
+// each character read as itself or as the digit it resembles. Writes at most
+// `capacity` into `spellings` and returns how many; 0 when a character has
+// no reading, when the token is too long to quote, or when more than
+// `capacity` would arise.
+int Respell(const char* raw, std::size_t length, Quote* spellings, int capacity);
+
 // One reading of a token: the token as it would have been typed, and the
 // value of its window.
 struct Reading {

@@ -135,10 +135,166 @@ void CheckMoreDiagnoses(TextOut& out, int count) {
 }
 
 void CheckSummary(TextOut& out, unsigned lines, unsigned data_lines, unsigned blocks,
-                  unsigned findings) {
-    out.Format("検査結果: %u行を読み、データ行 %u、ブロック %u、エラー %u", lines, data_lines,
-               blocks, findings);
+                  unsigned errors, unsigned warnings, unsigned notes) {
+    if (blocks > 0) {
+        out.Format("検査結果: %u行を読み、データ行 %u、ブロック %u、エラー %u、警告 %u", lines,
+                   data_lines, blocks, errors, warnings);
+    } else {
+        out.Format("検査結果: %u行を読み、データ行 %u(チェック行なし)、エラー %u、警告 %u", lines,
+                   data_lines, errors, warnings);
+    }
+    if (notes > 0) {
+        out.Format("、注記 %u", notes);
+    }
 }
 
 const char kCheckReadFailed[] = "ダンプファイルの読み込み中にエラーが発生しました";
+
+const char kCheckTagSkipped[] = "読み飛ばし";
+const char kCheckTagAddress[] = "アドレス";
+const char kCheckTagLookAlike[] = "読み違い";
+const char kCheckTagNote[] = "注記";
+const char kCheckSkippedLookAlike[] =
+    "アドレスに16進数でない文字があり、データ行として読まれません";
+const char kCheckSkippedShort[] = "アドレスが3桁で、データ行として読まれません";
+const char kCheckSkippedLong[] = "アドレスが5桁で $FFFF を越え、データ行として読まれません";
+const char kCheckSkippedIndented[] = "行頭に空白があり、データ行として読まれません";
+
+void CheckStepGap(TextOut& out, unsigned expected, unsigned first, unsigned last, unsigned bytes,
+                  unsigned rows) {
+    out.Format("前の行から続くアドレスは %04X で、%04X - %04X の %u バイトが抜けています", expected,
+               first, last, bytes);
+    if (rows > 0) {
+        out.Format("(%u 行分)", rows);
+    }
+}
+
+void CheckStepOverlap(TextOut& out, unsigned expected, unsigned first, unsigned last,
+                      unsigned bytes) {
+    out.Format("前の行から続くアドレスは %04X で、%04X - %04X の %u バイトが既に書かれています",
+               expected, first, last, bytes);
+}
+
+void CheckStepRepeat(TextOut& out, unsigned line) {
+    out.Format("%u行目と同じアドレスです", line);
+}
+
+void CheckStepBackward(TextOut& out, unsigned expected) {
+    out.Format("前の行から続くアドレス %04X より前に戻っています", expected);
+}
+
+void CheckStepOffAddress(TextOut& out, unsigned expected) {
+    out.Format("前後の行から続くアドレスは %04X です", expected);
+}
+
+void CheckStepRowLength(TextOut& out, unsigned expected) {
+    out.Format("前の行から続くアドレスは %04X です", expected);
+}
+
+void CheckStepJump(TextOut& out, unsigned from, unsigned to, bool at_check_line) {
+    out.Format("%04X の続きではなく %04X から始まります(%s)", from, to,
+               at_check_line ? "チェック行の後の新しいブロック" : "区切りのよい新しい領域");
+}
+
+void CheckLookAlike(TextOut& out, const char* role, const char* token, const char* read) {
+    out.Format("%s %s を %s と読みました", role, token, read);
+}
+
+const char kCheckRoleChecksum[] = "チェックサム";
+const char kCheckRoleTotal[] = "合計";
+const char kCheckRoleCrc[] = "ＣＲＣ";
+
+void CheckAddressReading(TextOut& out, const char* sure, const char* typed, const char* right,
+                         const char* sum_note) {
+    out.Format("　%s: アドレス %s は %s の誤り%s", sure, typed, right, sum_note);
+}
+
+void CheckIndentedReading(TextOut& out, const char* sure, const char* right, const char* sum_note) {
+    out.Format("　%s: 行頭の空白を除くとアドレス %s の行です%s", sure, right, sum_note);
+}
+
+const char kCheckSumAgrees[] = "(この行のチェックサムが合います)";
+const char kCheckSumDisagrees[] = "(この行のチェックサムは合いません)";
+
+void CheckRowLength(TextOut& out, const char* sure, unsigned line, const char* address,
+                    unsigned count, unsigned width) {
+    out.Format("　%s: %u行目 %s のデータは %u バイトで、前後の行(%u バイト)と違います", sure, line,
+               address, count, width);
+}
+
+void CheckMissingLine(TextOut& out, const char* sure, const char* address, const char* bytes,
+                      const char* checksum) {
+    out.Format("　%s: 抜けている行は %s %s", sure, address, bytes);
+    if (*checksum != '\0') {
+        out.Format("(チェックサム %s)", checksum);
+    }
+}
+
+void CheckDuplicate(TextOut& out, const char* sure, unsigned line, bool by_sums) {
+    out.Format("　%s: %u行目の繰り返しです%s", sure, line,
+               by_sums ? "(縦のサムの超過がこの行のデータと一致します)" : "(同じデータです)");
+}
+
+void CheckSkippedCounts(TextOut& out, const char* sure, unsigned line, const char* typed) {
+    out.Format("　%s: %u行目(アドレス %s)が読み飛ばされたための差です", sure, line, typed);
+}
+
+void CheckMissingCounts(TextOut& out, const char* sure, unsigned line, const char* address) {
+    out.Format("　%s: %u行目の前に抜けている行 %s による差です", sure, line, address);
+}
+
+void CheckRepeatCounts(TextOut& out, const char* sure, unsigned line, const char* address) {
+    out.Format("　%s: %u行目 %s を重ねて数えたための差です", sure, line, address);
+}
+
+void CheckRowShortfall(TextOut& out, const char* bytes) {
+    out.Format(
+        "　推定: "
+        "1行分のデータ(%s)が足りないか多すぎます。行の抜け、重複、読み飛ばしを確かめてください",
+        bytes);
+}
+
+const char kCheckLinesNotInSums[] =
+    "　注意: 読み飛ばされた行か抜けている行があるため、列の差から誤りを特定できません";
+
+void CheckTwoDigitTotal(TextOut& out, const char* token, const char* sum, bool fits) {
+    out.Format(
+        "　注意: 最後の %s は2桁で書いた合計のようです。この形式では合計を3桁か4桁で読みます",
+        token);
+    if (fits) {
+        out.Format("(00%s と書けば合計として合います)", token);
+    } else {
+        out.Format("(合計の下2桁は %s)", sum);
+    }
+}
+
+void CheckTokenMisreading(TextOut& out, const char* sure, const char* role, const char* token,
+                          const char* reading) {
+    out.Format("　%s: %s %s は %s の読み違い", sure, role, token, reading);
+}
+
+void CheckHintClean(TextOut& out, const char* options) {
+    if (*options == '\0') {
+        out.Append("オプションなしで読むと全行のサムが合います");
+    } else {
+        out.Format("%s で読むと全行のサムが合います", options);
+    }
+}
+
+void CheckHintNoSums(TextOut& out, const char* options) {
+    out.Format("%s で読むと誤りは見つかりません", options);
+}
+
+void CheckHintFewer(TextOut& out, const char* options, unsigned from, unsigned to) {
+    if (*options == '\0') {
+        out.Format("オプションなしで読むとエラーと警告が %u 件から %u 件に減ります", from, to);
+    } else {
+        out.Format("%s で読むとエラーと警告が %u 件から %u 件に減ります", options, from, to);
+    }
+}
+
+void CheckDetectNone(TextOut& out, const char* options, unsigned count) {
+    out.Format("どの形式でも誤りなく読めません(最も少ないのは %s の %u 件)",
+               *options == '\0' ? "オプションなし" : options, count);
+}
 }  // namespace tsy::text

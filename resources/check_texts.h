@@ -51,9 +51,63 @@ void CheckSwappedBytes(TextOut& out, const char* sure, unsigned line, const char
                        unsigned column, unsigned column2, const char* typed, const char* right);
 void CheckNotCounted(TextOut& out, unsigned line, const char* address);
 void CheckMoreDiagnoses(TextOut& out, int count);
-// The last line of a run.
+// The last line of a run; `blocks` 0 says that the listing has no check line.
 void CheckSummary(TextOut& out, unsigned lines, unsigned data_lines, unsigned blocks,
-                  unsigned findings);
+                  unsigned errors, unsigned warnings, unsigned notes);
 extern const char kCheckReadFailed[];
+
+// The findings that are not refusals: the tag in place of an E code, then
+// what the line shows.
+extern const char kCheckTagSkipped[];
+extern const char kCheckTagAddress[];
+extern const char kCheckTagLookAlike[];
+extern const char kCheckTagNote[];
+extern const char kCheckSkippedLookAlike[];
+extern const char kCheckSkippedShort[];
+extern const char kCheckSkippedLong[];
+extern const char kCheckSkippedIndented[];
+// Bytes `first` to `last` are left out (`rows` whole rows, 0 when not whole).
+void CheckStepGap(TextOut& out, unsigned expected, unsigned first, unsigned last, unsigned bytes,
+                  unsigned rows);
+void CheckStepOverlap(TextOut& out, unsigned expected, unsigned first, unsigned last,
+                      unsigned bytes);
+void CheckStepRepeat(TextOut& out, unsigned line);
+void CheckStepBackward(TextOut& out, unsigned expected);
+void CheckStepOffAddress(TextOut& out, unsigned expected);
+void CheckStepRowLength(TextOut& out, unsigned expected);
+void CheckStepJump(TextOut& out, unsigned from, unsigned to, bool at_check_line);
+// `role` is one of the token names below; `read` the value in its digits.
+void CheckLookAlike(TextOut& out, const char* role, const char* token, const char* read);
+extern const char kCheckRoleChecksum[];
+extern const char kCheckRoleTotal[];
+extern const char kCheckRoleCrc[];
+
+// Diagnoses that name lines and tokens.
+void CheckAddressReading(TextOut& out, const char* sure, const char* typed, const char* right,
+                         const char* sum_note);
+void CheckIndentedReading(TextOut& out, const char* sure, const char* right, const char* sum_note);
+extern const char kCheckSumAgrees[];
+extern const char kCheckSumDisagrees[];
+void CheckRowLength(TextOut& out, const char* sure, unsigned line, const char* address,
+                    unsigned count, unsigned width);
+// `bytes` as "53 59 ..."; `checksum` empty without line sums.
+void CheckMissingLine(TextOut& out, const char* sure, const char* address, const char* bytes,
+                      const char* checksum);
+void CheckDuplicate(TextOut& out, const char* sure, unsigned line, bool by_sums);
+void CheckSkippedCounts(TextOut& out, const char* sure, unsigned line, const char* typed);
+void CheckMissingCounts(TextOut& out, const char* sure, unsigned line, const char* address);
+void CheckRepeatCounts(TextOut& out, const char* sure, unsigned line, const char* address);
+void CheckRowShortfall(TextOut& out, const char* bytes);
+extern const char kCheckLinesNotInSums[];
+// `sum` the block's total in two digits; `fits` whether the token gives it.
+void CheckTwoDigitTotal(TextOut& out, const char* token, const char* sum, bool fits);
+void CheckTokenMisreading(TextOut& out, const char* sure, const char* role, const char* token,
+                          const char* reading);
+
+// Other conventions: `options` as command-line options, empty for none.
+void CheckHintClean(TextOut& out, const char* options);
+void CheckHintNoSums(TextOut& out, const char* options);
+void CheckHintFewer(TextOut& out, const char* options, unsigned from, unsigned to);
+void CheckDetectNone(TextOut& out, const char* options, unsigned count);
 
 }  // namespace tsy::text

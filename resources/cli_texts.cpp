@@ -6,10 +6,12 @@ namespace tsy::text {
 const char kCliUsage[] =
     "使い方: tsypatch [オプション] ステートセーブファイル ダンプファイル\n"
     "        tsypatch check [リストのオプション] ダンプリスト\n"
+    "        tsypatch check --detect ダンプリスト\n"
     "\n"
     "ダンプ(テキストのダンプリスト、またはバイナリ)をステートセーブファイルのメモリへ反映し、\n"
     "元のファイルを「ファイル名.old」として残して書き戻します。\n"
     "check はダンプリストを最後まで検査し、見つかった誤りをすべて報告します(書き込みはしません)。\n"
+    "check --detect は、ダンプリストを誤りなく読める形式(リストのオプション)を表示します。\n"
     "\n"
     "  -b, --binary              バイナリとして反映する(既定はテキストのダンプリスト)\n"
     "  -s, --start=HEX           バイナリの開始アドレス(16進、先頭4文字、既定 8000)\n"
@@ -20,6 +22,7 @@ const char kCliUsage[] =
     "      --lower-address-only  下位アドレスのみ加算\n"
     "      --ohmz                Oh!MZ形式サム(x.xxタイプ)\n"
     "      --ohx                 Oh!X CRCタイプ\n"
+    "      --detect              check で、ダンプリストを読める形式を調べる\n"
     "      --no-format-check     フォーマットチェックをしない\n"
     "  -n, --dry-run             メモリ上で反映して報告するだけで、書き戻さない\n"
     "      --write-partial       エラーで止まった場合も、それまでの反映結果を書き戻す\n"
@@ -29,7 +32,8 @@ const char kCliUsage[] =
     "\n"
     "終了コード: 0 反映した  1 ダンプが拒否された(エラーコード、範囲外など)\n"
     "            2 使い方の誤り  3 ファイルを開けない・読めない・書けない\n"
-    "check の終了コード: 0 誤りなし  1 誤りあり  2 使い方の誤り  3 読めない\n";
+    "check の終了コード: 0 誤りなし(--detect: 読める形式あり)  1 誤りあり  2 使い方の誤り\n"
+    "            3 読めない\n";
 const char kCliHint[] = "詳しくは tsypatch --help を参照してください。";
 void CliBadOffset(TextOut& out, const char* given) {
     out.Format("オフセットは 0～4294967295 の10進数で指定してください: %s", given);
@@ -59,10 +63,27 @@ const char kCliOutputFailed[] = "標準出力に書き込めませんでした�
 
 namespace tsy::text {
 
-const char kCliDiffNone[] = "メモリの変更はありません。";
-void CliDiffCount(TextOut& out, unsigned count) {
-    out.Format("変更されたバイト数: %u", count);
+void CliDiffCounts(TextOut& out, unsigned written, unsigned changed) {
+    out.Format("書き込んだバイト数: %u、変更されたバイト数: %u", written, changed);
+}
+void CliDiffNoChange(TextOut& out, unsigned written) {
+    out.Format("書き込んだバイト数: %u、メモリの変更はありません。", written);
 }
 const char kCliDiffHeading[] = "アドレス: 変更前 -> 変更後";
+
+}  // namespace tsy::text
+
+namespace tsy::text {
+
+void CliNeedsOption(TextOut& out, const char* option, const char* needed) {
+    out.Format("%s は %s と一緒に指定してください。", option, needed);
+}
+void CliConflictingOptions(TextOut& out, const char* option, const char* other) {
+    out.Format("%s は %s と一緒には使えません。", option, other);
+}
+const char kCliWarning[] = "警告: ";
+void CliRunCheck(TextOut& out, const char* command) {
+    out.Format("詳しくは %s で調べてください。", command);
+}
 
 }  // namespace tsy::text

@@ -24,8 +24,20 @@ extern const char kCliOutputFailed[];  // standard output could not be written
 
 namespace tsy::text {
 
-extern const char kCliDiffNone[];  // the apply changed no byte
-void CliDiffCount(TextOut& out, unsigned count);
+// The bytes the apply wrote, and how many of them it changed (none).
+void CliDiffCounts(TextOut& out, unsigned written, unsigned changed);
+void CliDiffNoChange(TextOut& out, unsigned written);
 extern const char kCliDiffHeading[];  // the columns of the listing below
+
+}  // namespace tsy::text
+
+namespace tsy::text {
+
+// Option combinations the dialog's enable rules rule out.
+void CliNeedsOption(TextOut& out, const char* option, const char* needed);
+void CliConflictingOptions(TextOut& out, const char* option, const char* other);
+// Before each warning of a completed apply, and the check command after them.
+extern const char kCliWarning[];
+void CliRunCheck(TextOut& out, const char* command);
 
 }  // namespace tsy::text

@@ -112,10 +112,10 @@ run "format check off" 0 --no-format-check "$work/s.tsy" "$ex/plain.txt" && hasn
 fresh_state
 run "diff" 0 --diff -n "$work/s.tsy" "$ex/program.bin" -b -s C000 &&
   has out 'C000: 00 00 00 00 00 00 00 00 -> 21 00 D0 06 40 3E 41 77' &&
-  has out '変更されたバイト数: 58' && unchanged && ok
+  has out '書き込んだバイト数: 64、変更されたバイト数: 58' && unchanged && ok
 run "apply" 0 "$work/s.tsy" "$ex/plain.txt" && ok
 run "diff of an apply that changes nothing" 0 --diff "$work/s.tsy" "$ex/plain.txt" &&
-  has out 'メモリの変更はありません' && ok
+  has out '書き込んだバイト数: 64、メモリの変更はありません' && ok
 
 fresh_state
 for args in "" "$work/s.tsy" "-o x $work/s.tsy $ex/plain.txt" "-o -1 $work/s.tsy $ex/plain.txt" \
@@ -126,6 +126,30 @@ for args in "" "$work/s.tsy" "-o x $work/s.tsy $ex/plain.txt" "-o -1 $work/s.tsy
 done
 run "offset at the top of its range" 1 -o 4294967295 -b "$work/s.tsy" "$ex/program.bin" && unchanged && ok
 
+# Combinations the dialog's enable rules rule out, naming both options.
+while IFS='|' read -r args message; do
+  # shellcheck disable=SC2086
+  run "usage error: '$args'" 2 $args && has err "$message" && unchanged && ok
+done <<EOF2
+--lower-address-only $work/s.tsy $ex/plain.txt|--lower-address-only は --address-sum と一緒に指定してください
+-b --ohx $work/s.tsy $ex/program.bin|--ohx は --binary と一緒には使えません
+--start=C000 $work/s.tsy $ex/plain.txt|--start は --binary と一緒に指定してください
+-u $work/s.tsy $ex/plain.txt|--unix-text は --binary と一緒に指定してください
+check --lower-address-only $ex/plain.txt|--lower-address-only は --address-sum と一緒に指定してください
+check --detect --ohx $ex/ohx.txt|--ohx は --detect と一緒には使えません
+EOF2
+
+# A completed apply names the lines its reader skipped or that leave a gap,
+# and still writes.
+grep -v '^SUM' "$ex/skipped-line.txt" | sed '/^C028 /d' >"$work/unchecked.txt"
+fresh_state
+run "apply warns" 0 "$work/s.tsy" "$work/unchecked.txt" && has out '書き込み完了' &&
+  has err '警告: 6行目 アドレス:CO18 (読み飛ばし)' &&
+  has err '警告: 9行目 アドレス:C030 (アドレス) 前の行から続くアドレスは C028 で' &&
+  has err "詳しくは tsypatch check $work/unchecked.txt で調べてください。" && ok
+run "a refused apply names the convention" 1 -n "$work/s.tsy" "$ex/ohx.txt" && has err '(E00)' &&
+  has err '--ohx で読むと全行のサムが合います' && ok
+
 run "help" 0 --help && has out '使い方' && has out '--write-partial' && ok
 run "version" 0 -V && has out 'Tessaryステートセーブ メモリ書き換えツール' && has out 'Ver 20220105' && ok
 
@@ -133,14 +157,47 @@ run "version" 0 -V && has out 'Tessaryステートセーブ メモリ書き換�
 # an option only an apply knows.
 while read -r listing opts; do
   # shellcheck disable=SC2086
-  run "check $listing" 0 check $opts "$ex/$listing" && has out 'エラー 0' && hasnt out '(E0' && ok
+  run "check $listing" 0 check $opts "$ex/$listing" && has out 'エラー 0、警告 0' &&
+    hasnt out '(E0' && hasnt out '(注記)' && ok
+  phrase="$opts で読むと"
+  [ -n "$opts" ] || phrase='オプションなしで読むと'
+  run "detect $listing" 0 check --detect "$ex/$listing" && has out "$phrase" && ok
 done <<<"$conventions"
+run "check without check lines" 0 check --no-checksum "$ex/no-checksum.txt" &&
+  has out 'データ行 4(チェック行なし)' && ok
+run "detect a missing listing" 3 check --detect "$work/none.txt" &&
+  has err 'ダンプファイルがオープンできません(2)' && ok
+run "detect a listing with typos" 1 check --detect "$ex/typos.txt" &&
+  has out 'どの形式でも誤りなく読めません' && ok
+run "check in the wrong convention" 1 check "$ex/ohx.txt" &&
+  [ "$(tail -n 1 "$work/out")" = '--ohx で読むと全行のサムが合います' ] && ok
+run "check a skipped line in the wrong convention" 1 check --address-sum "$ex/skipped-line.txt" &&
+  has out '6行目 アドレス:CO18 (読み飛ばし)' &&
+  has out 'オプションなしで読むとエラーと警告が 9 件から 2 件に減ります' && ok
+printf 'C000 01 02 03 04\nC004 05 06 07 08\nC013 09 0A 0B 0C\n' >"$work/gap.txt"
+run "a gap of no whole rows" 1 check --no-checksum "$work/gap.txt" &&
+  has out '3行目 アドレス:C013 (アドレス) 前の行から続くアドレスは C008 で、C008 - C012 の 11 バイトが抜けています' &&
+  hasnt out '行分' && ok
+# One example for each kind of finding beyond the E codes.
+while IFS='|' read -r listing expected; do
+  run "check $listing" 1 check "$ex/$listing" && has out "$expected" && ok
+done <<EOF2
+skipped-line.txt|確定: アドレス CO18 は C018 の誤り(この行のチェックサムが合います)
+skipped-line.txt|確定: 6行目(アドレス CO18)が読み飛ばされたための差です
+addresses.txt|確定: 抜けている行は C010 48 45 4C 4C 4F 2C 20 54(チェックサム 14)
+addresses.txt|8行目 アドレス:D000 (注記)
+addresses.txt|確定: 9行目の繰り返しです
+look-alikes.txt|7行目 直前アドレス:C018 (読み違い) 合計 O876 を 76 と読みました
+two-digit-total.txt|注意: 最後の 76 は2桁で書いた合計のようです。この形式では合計を3桁か4桁で読みます
+two-typos.txt|確定: +1 のデータ 47 は 45 の誤り
+two-typos.txt|確定: +5 のデータ 3C は 2C の誤り
+EOF2
 run "check with typos" 1 check "$ex/typos.txt" &&
   has out '5行目 アドレス:C010 (E03) チェックサムエラー 指定:14 算出:13' &&
   has out '確定: +4 のデータ 4E は 4F の誤り' &&
   has out '7行目 直前アドレス:C018 (E05) 縦チェックサムエラー +4 E3/E2' &&
   has out '9行目 アドレス:C020 (E00)' && has out '確定: +1 のデータ O1 は 01 の読み違い' &&
-  has out '12行目 アドレス:C038 (E03)' && has out '推定: チェックサム C6 は C0 の誤り' &&
+  has out '12行目 アドレス:C038 (E03)' && has out '確定: チェックサム C6 は C0 の誤り' &&
   has out '検査結果: 14行を読み、データ行 8、ブロック 2、エラー 4' && ok
 run "check a missing listing" 3 check "$work/none.txt" &&
   has err 'ダンプファイルがオープンできません(2)' && ok

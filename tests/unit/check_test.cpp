@@ -14,306 +14,11 @@
 #include <gtest/gtest.h>
 
 #include "cli/check.h"
+#include "tests/unit/check_support.h"
 #include "tests/unit/test_support.h"
 
 namespace tsy::proof {
 namespace {
-
-// ---- Listings in every convention -------------------------------------------
-
-enum class Convention { Plain, AddressSum, LowerAddress, OhMz, OhX, OhXCrcOnly, NoChecksum };
-
-ListingOptions OptionsFor(Convention convention) {
-    ListingOptions options;
-    options.address_sum =
-        convention == Convention::AddressSum || convention == Convention::LowerAddress;
-    options.lower_address_only = convention == Convention::LowerAddress;
-    options.ohmz_sum = convention == Convention::OhMz;
-    options.ohx_crc = convention == Convention::OhX || convention == Convention::OhXCrcOnly;
-    options.checksum = convention != Convention::NoChecksum;
-    return options;
-}
-
-const char* Name(Convention convention) {
-    static const char* const kNames[] = {"Plain", "AddressSum", "LowerAddress", "OhMz",
-                                         "OhX",   "OhXCrcOnly", "NoChecksum"};
-    return kNames[static_cast<int>(convention)];
-}
-
-void PrintTo(Convention convention, std::ostream* out) {
-    *out << Name(convention);
-}
-
-bool IsOhX(Convention convention) {
-    return convention == Convention::OhX || convention == Convention::OhXCrcOnly;
-}
-
-// The block CRC, bit by bit, written here again as the test's own oracle.
-std::uint16_t Crc(std::uint16_t crc, std::uint8_t byte) {
-    for (int bit = 7; bit >= 0; --bit) {
-        const bool carry = (crc & 0x8000) != 0;
-        crc = static_cast<std::uint16_t>(crc << 1);
-        crc ^= carry ? 0x1021 : 0;
-        crc ^= (byte >> bit) & 1;
-    }
-    return crc;
-}
-
-std::string Hex(unsigned value, int digits) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%0*X", digits, value);
-    return text;
-}
-
-struct Listing {
-    std::vector<std::string> lines;  // line n of the listing is lines[n - 1]
-    std::string Text() const {
-        std::string text;
-        for (const std::string& line : lines) {
-            text += line + "\n";
-        }
-        return text;
-    }
-};
-
-// A listing laid out as the examples are: a title, a blank line, then blocks
-// of `lines_per_block` data lines of `per_line` bytes, each block closed by its
-// check line (and a blank line after a SUM line, or after every check line
-// with `blank_after_dashes`).
-Listing MakeListing(Convention convention, const std::vector<std::uint8_t>& bytes, int per_line,
-                    int lines_per_block, const std::string& title = "; listing",
-                    bool blank_after_dashes = true) {
-    Listing listing;
-    listing.lines = {title, ""};
-    unsigned address = 0xC000;
-    std::size_t at = 0;
-    while (at < bytes.size()) {
-        unsigned columns[16] = {};
-        unsigned block_sum = 0;
-        std::uint16_t crc = 0;
-        for (int l = 0; l < lines_per_block && at < bytes.size(); ++l) {
-            std::string data;
-            unsigned line_sum = 0;
-            for (int k = 0; k < per_line && at < bytes.size(); ++k, ++at) {
-                const std::uint8_t b = bytes[at];
-                data += (k == 0 ? "" : " ") + Hex(b, 2);
-                line_sum += b;
-                columns[k] += b;
-                block_sum += b;
-                crc = Crc(crc, b);
-            }
-            const unsigned low = address & 0xFF;
-            const unsigned high = address >> 8;
-            std::string line;
-            switch (convention) {
-                case Convention::Plain:
-                case Convention::AddressSum:
-                case Convention::LowerAddress: {
-                    if (convention != Convention::Plain) {
-                        line_sum += low + (convention == Convention::AddressSum ? high : 0);
-                    }
-                    line = Hex(address, 4) + "  " + data + "  " + Hex(line_sum & 0xFF, 2);
-                    break;
-                }
-                case Convention::OhMz:
-                    line = Hex(address, 4) + " " + data + " (" + Hex((line_sum >> 8) & 0xF, 1) +
-                           "." + Hex(line_sum & 0xFF, 2) + ")";
-                    break;
-                case Convention::OhX:
-                case Convention::OhXCrcOnly:
-                    line = Hex(address, 4) + " : " + data + " : " + Hex(line_sum & 0xFF, 2);
-                    break;
-                case Convention::NoChecksum:
-                    line = Hex(address, 4) + " " + data;
-                    break;
-            }
-            listing.lines.push_back(line);
-            address += static_cast<unsigned>(per_line);
-        }
-        std::string sums;
-        for (int c = 0; c < per_line; ++c) {
-            sums += Hex(columns[c] & 0xFF, 2) + " ";
-        }
-        switch (convention) {
-            case Convention::Plain:
-            case Convention::AddressSum:
-            case Convention::LowerAddress:
-                listing.lines.push_back("SUM  " + sums + Hex(block_sum & 0xFFFF, 4));
-                listing.lines.push_back("");
-                break;
-            case Convention::OhMz:
-                listing.lines.push_back(std::string(30, '-') + " " + Hex(block_sum & 0xFFFF, 4));
-                if (blank_after_dashes) {
-                    listing.lines.push_back("");
-                }
-                break;
-            case Convention::OhX:
-                listing.lines.push_back("SUM    " + sums + Hex(crc, 4));
-                listing.lines.push_back("");
-                break;
-            case Convention::OhXCrcOnly:
-                listing.lines.push_back("SUM    " + Hex(crc, 4));
-                listing.lines.push_back("");
-                break;
-            case Convention::NoChecksum:
-                break;
-        }
-    }
-    return listing;
-}
-
-// The 64 bytes of the examples (examples/program.bin).
-const std::vector<std::uint8_t> kProgram = {
-    0x21, 0x00, 0xD0, 0x06, 0x40, 0x3E, 0x41, 0x77, 0x23, 0x10, 0xFC, 0xC9, 0x00, 0x00, 0x00, 0x00,
-    0x48, 0x45, 0x4C, 0x4C, 0x4F, 0x2C, 0x20, 0x54, 0x53, 0x59, 0x50, 0x41, 0x54, 0x43, 0x48, 0x21,
-    0x3E, 0x01, 0x02, 0x03, 0x21, 0x00, 0xC0, 0xC9, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88,
-    0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF, 0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x80, 0x90};
-
-// Which token of a line an edit retypes.
-enum class Piece { Byte, Checksum, Column, Total, Address };
-
-int TokenIndex(Convention convention, Piece piece, int index, int per_line) {
-    const int ohx = IsOhX(convention) ? 1 : 0;  // the ':' before the data
-    switch (piece) {
-        case Piece::Byte:
-            return 1 + ohx + index;
-        case Piece::Checksum:
-            return 1 + 2 * ohx + per_line;
-        case Piece::Column:
-            return 1 + index;
-        case Piece::Total:
-            return convention == Convention::OhXCrcOnly ? 1 : 1 + per_line;
-        case Piece::Address:
-            return 0;
-    }
-    return 0;
-}
-
-struct Edit {
-    int line;  // listing line number, from 1
-    Piece piece;
-    int index;  // data byte k or column c
-    std::string text;
-};
-
-// Replaces token `token` (from 0, split at spaces) of `line`; a DashedLine's
-// total is its last token.
-void Retype(std::string* line, int token, const std::string& text) {
-    std::size_t start = 0;
-    for (int t = 0;; ++t) {
-        start = line->find_first_not_of(' ', start);
-        const std::size_t end = line->find(' ', start);
-        if (t == token) {
-            line->replace(start, end == std::string::npos ? std::string::npos : end - start, text);
-            return;
-        }
-        start = end;
-    }
-}
-
-void Apply(Convention convention, int per_line, const std::vector<Edit>& edits, Listing* listing) {
-    for (const Edit& edit : edits) {
-        std::string& line = listing->lines[static_cast<std::size_t>(edit.line - 1)];
-        int token = TokenIndex(convention, edit.piece, edit.index, per_line);
-        if (convention == Convention::OhMz && edit.piece == Piece::Total) {
-            token = 1;
-        }
-        Retype(&line, token, edit.text);
-    }
-}
-
-// ---- Running the checker and describing what it found ------------------------
-
-struct Collector : FindingSink {
-    void Report(const Finding& finding) override { findings.push_back(finding); }
-    std::vector<Finding> findings;
-};
-
-// Feeds `text` line by line, as LineSource would give it.
-std::vector<Finding> Check(const std::string& text, const ListingOptions& options,
-                           CheckSummary* summary = nullptr) {
-    Collector collector;
-    auto checker = std::make_unique<ListingChecker>(options, &collector);
-    std::uint32_t number = 0;
-    for (std::size_t at = 0; at < text.size();) {
-        std::size_t end = text.find('\n', at);
-        end = end == std::string::npos ? text.size() : end + 1;
-        const std::string line = text.substr(at, end - at);
-        checker->Line(line.c_str(), line.size(), ++number);
-        at = end;
-    }
-    checker->Finish();
-    if (summary != nullptr) {
-        *summary = checker->Summary();
-    }
-    return collector.findings;
-}
-
-std::string Describe(const Diagnosis& d) {
-    static const char* const kKinds[] = {
-        "WrongByte",  "OneOfBytes",    "LineOffBy",    "ChecksumToken", "AddressField",
-        "Misreading", "SumMisreading", "ExplainedBy",  "ColumnToken",   "TotalToken",
-        "CrcToken",   "UnseenColumns", "SwappedBytes", "NotCounted"};
-    std::string text = kKinds[static_cast<int>(d.kind)];
-    text += d.certainty == Certainty::Certain ? " C" : " L";
-    const std::string change = Hex(d.typed, d.digits) + ">" + Hex(d.right, d.digits);
-    switch (d.kind) {
-        case DiagnosisKind::WrongByte:
-        case DiagnosisKind::OneOfBytes:
-            return text + " +" + Hex(static_cast<unsigned>(d.column), 1) + " " + change;
-        case DiagnosisKind::ExplainedBy:
-            return text + " @" + std::to_string(d.line_number) + " +" +
-                   Hex(static_cast<unsigned>(d.column), 1) + " " + change;
-        case DiagnosisKind::LineOffBy:
-            return text + " " + std::to_string(d.delta);
-        case DiagnosisKind::AddressField:
-            return text + " " + change;
-        case DiagnosisKind::Misreading:
-        case DiagnosisKind::SumMisreading:
-            return text + (d.column < 0 ? " sum" : " +" + Hex(static_cast<unsigned>(d.column), 1)) +
-                   " " + d.token.text + ">" + d.reading.text;
-        case DiagnosisKind::ColumnToken:
-            return text + " +" + Hex(static_cast<unsigned>(d.column), 1) + " " + d.token.text +
-                   ">" + Hex(d.right, d.digits);
-        case DiagnosisKind::ChecksumToken:
-        case DiagnosisKind::TotalToken:
-        case DiagnosisKind::CrcToken:
-            return text + " " + d.token.text + ">" + Hex(d.right, d.digits);
-        case DiagnosisKind::UnseenColumns: {
-            for (int c = 0; c < 16; ++c) {
-                if ((d.columns >> c) & 1) {
-                    text += " +" + Hex(static_cast<unsigned>(c), 1);
-                }
-            }
-            return text;
-        }
-        case DiagnosisKind::SwappedBytes:
-            return text + " @" + std::to_string(d.line_number) + " +" +
-                   Hex(static_cast<unsigned>(d.column), 1) + "+" +
-                   Hex(static_cast<unsigned>(d.column2), 1) + " " + Hex(d.typed, 4) + ">" +
-                   Hex(d.right, 4);
-        case DiagnosisKind::NotCounted:
-            return text.substr(0, text.size() - 2) + " @" + std::to_string(d.line_number);
-    }
-    return text;
-}
-
-// "L5 E03: WrongByte C +4 4E>4F; ..." for one finding.
-std::string Describe(const Finding& finding) {
-    std::string text = "L" + std::to_string(finding.line_number) + " " + CodeName(finding.code);
-    for (int i = 0; i < finding.diagnosis_count; ++i) {
-        text += (i == 0 ? ": " : "; ") + Describe(finding.diagnoses[i]);
-    }
-    return text;
-}
-
-std::vector<std::string> Describe(const std::vector<Finding>& findings) {
-    std::vector<std::string> texts;
-    for (const Finding& finding : findings) {
-        texts.push_back(Describe(finding));
-    }
-    return texts;
-}
 
 // ---- Planted typos, convention by convention -------------------------------------
 
@@ -387,26 +92,26 @@ const TypoCase kTypoCases[] = {
     {"WrongChecksumPlain",
      C::Plain,
      {{4, P::Checksum, 0, "F9"}},
-     {"L4 E03: ChecksumToken L F9>F8"}},
+     {"L4 E03: ChecksumToken C F9>F8"}},
     {"WrongChecksumAddressSum",
      C::AddressSum,
      {{4, P::Checksum, 0, "C1"}},
-     {"L4 E03: ChecksumToken L C1>C0"}},
+     {"L4 E03: ChecksumToken C C1>C0"}},
     {"WrongChecksumOhMz",
      C::OhMz,
      {{4, P::Checksum, 0, "(1.F9)"}},
-     {"L4 E02: ChecksumToken L 1F9>1F8"}},
-    {"WrongChecksumOhX", C::OhX, {{12, P::Checksum, 0, "C1"}}, {"L12 E03: ChecksumToken L C1>C0"}},
+     {"L4 E02: ChecksumToken C 1F9>1F8"}},
+    {"WrongChecksumOhX", C::OhX, {{12, P::Checksum, 0, "C1"}}, {"L12 E03: ChecksumToken C C1>C0"}},
     // With AddressSum a mistyped address shows in the line sum; the run of
     // addresses says which one it should be.
     {"WrongAddressAddressSum",
      C::AddressSum,
      {{5, P::Address, 0, "C011"}},
-     {"L5 E03: AddressField L C011>C010"}},
+     {"L5 E03: AddressField C C011>C010"}},
     {"WrongAddressLowerAddress",
      C::LowerAddress,
      {{10, P::Address, 0, "C038"}},
-     {"L10 E03: AddressField L C038>C028"}},
+     {"L10 E03: AddressField C C038>C028"}},
     // A checksum token whose misreading makes it right.
     {"MisreadChecksum",
      C::Plain,
@@ -414,14 +119,16 @@ const TypoCase kTypoCases[] = {
      {"L12 E03: Misreading L sum CO>C0"}},
 
     // The SUM line's own tokens.
-    {"WrongColumnToken", C::Plain, {{7, P::Column, 2, "69"}}, {"L7 E05: ColumnToken L +2 69>68"}},
+    {"WrongColumnToken", C::Plain, {{7, P::Column, 2, "69"}}, {"L7 E05: ColumnToken C +2 69>68"}},
     {"WrongColumnTokenOhX",
      C::OhX,
      {{13, P::Column, 7, "F7"}},
-     {"L13 E05: ColumnToken L +7 F7>F1"}},
-    {"WrongTotal", C::Plain, {{7, P::Total, 0, "0877"}}, {"L7 E06: TotalToken L 77>76"}},
+     {"L13 E05: ColumnToken C +7 F7>F1"}},
+    {"WrongTotal", C::Plain, {{7, P::Total, 0, "0877"}}, {"L7 E06: TotalToken C 77>76"}},
+    // A 16-bit total alone cannot tell a typo from a line left out before
+    // the listing's first line.
     {"WrongDashedTotal", C::OhMz, {{7, P::Total, 0, "0867"}}, {"L7 E08: TotalToken L 0867>0876"}},
-    {"WrongCrc", C::OhX, {{7, P::Total, 0, "7DE1"}}, {"L7 E07: CrcToken L 7DE1>7DE7"}},
+    {"WrongCrc", C::OhX, {{7, P::Total, 0, "7DE1"}}, {"L7 E07: CrcToken C 7DE1>7DE7"}},
     {"MisreadColumnToken",
      C::Plain,
      {{13, P::Column, 6, "BG"}},
@@ -453,12 +160,13 @@ const TypoCase kTypoCases[] = {
     {"TwoLinesOneBlockDistinct",
      C::Plain,
      {{3, P::Byte, 1, "05"}, {6, P::Byte, 6, "49"}},
-     {"L3 E03: WrongByte L +1 05>00", "L6 E03: WrongByte L +6 49>48",
-      "L7 E05: ExplainedBy L @3 +1 05>00; ExplainedBy L @6 +6 49>48"}},
+     {"L3 E03: WrongByte C +1 05>00", "L6 E03: WrongByte C +6 49>48",
+      "L7 E05: ExplainedBy C @3 +1 05>00; ExplainedBy C @6 +6 49>48"}},
     {"TwoLinesOneBlockAmbiguous",
      C::Plain,
      {{3, P::Byte, 1, "01"}, {6, P::Byte, 6, "49"}},
-     {"L3 E03", "L6 E03", "L7 E05"}},
+     {"L3 E03: OneOfBytes L +6 41>40; OneOfBytes L +1 01>00",
+      "L6 E03: OneOfBytes L +1 59>58; OneOfBytes L +6 49>48", "L7 E05"}},
 
     // Misreadings of an unreadable token, confirmed by the column sum where
     // there is one.
@@ -485,6 +193,88 @@ const TypoCase kTypoCases[] = {
     // G may be 6 or C; only one of them makes the line sum right.
     {"GReadTwoWays", C::Plain, {{11, P::Byte, 3, "GC"}}, {"L11 E00: Misreading C +3 GC>CC"}},
     {"Unreadable", C::Plain, {{11, P::Byte, 3, "XC"}}, {"L11 E00", "L13 E05: NotCounted @11"}},
+
+    // Two typos in one line: the column errors add up to the line's error.
+    {"TwoBytesOneLine",
+     C::Plain,
+     {{5, P::Byte, 1, "47"}, {5, P::Byte, 5, "3C"}},
+     {"L5 E03: WrongByte C +1 47>45; WrongByte C +5 3C>2C",
+      "L7 E05: ExplainedBy C @5 +1 47>45; ExplainedBy C @5 +5 3C>2C"}},
+    // Equal changes in two lines fit two ways; the CRC tells which.
+    {"EqualChangesCrcDecides",
+     C::OhX,
+     {{3, P::Byte, 1, "01"}, {6, P::Byte, 6, "49"}},
+     {"L3 E03: WrongByte C +1 01>00", "L6 E03: WrongByte C +6 49>48",
+      "L7 E05: ExplainedBy C @3 +1 01>00; ExplainedBy C @6 +6 49>48"}},
+    // A dashed block's change of +0B fits every byte; a one-digit typo
+    // only three.
+    {"OhMzNarrowedToOneDigitTypos",
+     C::OhMz,
+     {{5, P::Byte, 4, "44"}},
+     {"L5 E02: OneOfBytes L +4 44>4F; OneOfBytes L +6 20>2B; OneOfBytes L +7 54>5F", "L7 E08"}},
+    {"TwoDigitTotal", C::Plain, {{7, P::Total, 0, "76"}}, {"L7 E05: TwoDigitTotal L 76 fits"}},
+
+    // Lines the reader skips, named with the address the neighbours and
+    // the line's own sum agree on; the block's sums miss exactly them.
+    {"SkippedLookAlike",
+     C::Plain,
+     {{6, P::Address, 0, "CO18"}},
+     {"L6 Skipped: AddressReading C CO18>C018 sum", "L7 E05: SkippedCounts C @6"}},
+    {"SkippedShortAddressAddressSum",
+     C::AddressSum,
+     {{10, P::Address, 0, "C28"}},
+     {"L10 Skipped: AddressReading C C28>C028 sum", "L13 E05: SkippedCounts C @10"}},
+    {"SkippedLongAddressOhX",
+     C::OhX,
+     {{4, P::Address, 0, "C0080"}},
+     {"L4 Skipped: AddressReading C C0080>C008 sum", "L7 E05: SkippedCounts C @4"}},
+    {"SkippedWithALookAlikeInItsData",
+     C::Plain,
+     {{6, P::Address, 0, "CO18"}, {6, P::Byte, 3, "4l"}},
+     {"L6 Skipped: AddressReading C CO18>C018 sum", "L7 E05: SkippedCounts C @6"}},
+    {"SkippedWithATypoOfItsOwn",
+     C::Plain,
+     {{6, P::Address, 0, "CO18"}, {6, P::Byte, 2, "51"}},
+     {"L6 Skipped: AddressReading L CO18>C018 nosum; WrongByte C +2 51>50",
+      "L7 E05: SkippedCounts L @6; ExplainedBy C @6 +2 51>50"}},
+
+    // Address steps: a row left out is rebuilt from the column shortfalls,
+    // inside a block or at its end; a repeated row is named by the column
+    // excesses; a mistyped address by the lines around it.
+    {"MissingLineRebuilt",
+     C::Plain,
+     {{5, P::Line, 0, ""}},
+     {"L6 Gap: MissingLine C C010: 48 45 4C 4C 4F 2C 20 54", "L7 E05: MissingCounts C @6 C010"}},
+    {"MissingLineAtBlockEnd",
+     C::OhX,
+     {{6, P::Line, 0, ""}},
+     {"L7 E05: MissingLine C C018: 53 59 50 41 54 43 48 21", "L9 Gap"}},
+    {"RepeatedLine",
+     C::Plain,
+     {{8, P::Line, 0, "C020  3E 01 02 03 21 00 C0 C9  EE"}},
+     {"L9 Repeat: Duplicate C @8", "L13 E05: RepeatCounts C @9"}},
+    {"AddressTypoOnTheLastLineOfABlock",
+     C::Plain,
+     {{6, P::Address, 0, "C818"}},
+     {"L6 OffAddress: AddressField C C818>C018"}},
+    {"AShortRow", C::NoChecksum, {{5, P::Byte, 3, ""}}, {"L6 RowLength: RowLength L @5 7>8"}},
+    {"ANewBlockElsewhereIsANote",
+     C::Plain,
+     {{9, P::Address, 0, "D000"},
+      {10, P::Address, 0, "D008"},
+      {11, P::Address, 0, "D010"},
+      {12, P::Address, 0, "D018"}},
+     {"L9 Jump"}},
+
+    // Look-alike letters in tokens the reader takes.
+    {"TotalWithALookAlike",
+     C::Plain,
+     {{7, P::Total, 0, "O876"}},
+     {"L7 LookAlike: TokenMisreading C O876>0876"}},
+    {"DashedTotalWithALookAlike",
+     C::OhMz,
+     {{13, P::Total, 0, "OCB6"}},
+     {"L13 E08: TokenMisreading L OCB6>0CB6"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Check, PlantedTypos, ::testing::ValuesIn(kTypoCases),
@@ -519,7 +309,7 @@ const RawCase kRawCases[] = {
     {"WorkedExampleTotal",
      kPlain,
      "C000 3E 01 02 03 44\nC004 21 00 C0 C9 AA\nSUM 5F 01 C2 CC 01EF\n",
-     {"L3 E06: TotalToken L EF>EE"}},
+     {"L3 E06: TotalToken C EF>EE"}},
     {"WorkedExampleColumns",
      kPlain,
      "C000 3E 01 02 03 44\nC004 21 00 C0 C9 AA\nSUM 5F 02 C2 CD 01EE\n",
@@ -535,7 +325,7 @@ const RawCase kRawCases[] = {
     {"EmptyBlockAgainstZeroSums",
      kPlain,
      "SUM 00 00 0000\nSUM 01 00 0000\n",
-     {"L2 E05: ColumnToken L +0 01>00"}},
+     {"L2 E05: ColumnToken C +0 01>00"}},
     // Bytes past 0xFFFF are reported; the line still counts in its block.
     {"PastTheAddressSpace",
      kPlain,
@@ -547,7 +337,7 @@ const RawCase kRawCases[] = {
     {"UnreadableWithoutChecksum",
      kOhMzWithoutChecksum,
      "C000 3E 01 02 03 44\nC004 21 0O C0 C9 AA\n------------------------------ 02DC\n",
-     {"L2 E00", "L3 E08: NotCounted @2"}},
+     {"L2 E00", "L2 Overlap", "L3 E08: NotCounted @2"}},
     {"LowerCaseAndDollars", kPlain, "c010: $3e $01 $02 $03 $44\nsum 3e 01 02 03 0044\n", {}},
     // G reads as 6 or C. Of the four readings of 1G 2G only 16 26 makes the
     // line sum 3C; 42 fits two of them, and then nothing is named.
@@ -556,6 +346,30 @@ const RawCase kRawCases[] = {
      "C000 1G 2G 3C\n",
      {"L1 E00: Misreading L +0 1G>16; Misreading L +1 2G>26"}},
     {"TwoReadingsFit", kPlain, "C000 1G 2G 42\n", {"L1 E00"}},
+    // A checksum 0O reads as 00 and passes; so does a line set in by blanks.
+    {"ChecksumWithALookAlike",
+     kPlain,
+     "C000 01 FF 0O\nC002 01 02 03\n",
+     {"L1 LookAlike: TokenMisreading C 0O>00"}},
+    {"IndentedLine",
+     kPlain,
+     "C000 01 02 03\n  C002 03 04 07\nC004 05 06 0B\n",
+     {"L2 Skipped: AddressReading C C002>C002 sum"}},
+    // Without check lines: a jump to an aligned new region is a note, to
+    // anywhere else a warning; a repeated line with the same data is named.
+    {"AlignedRegionWithoutCheckLines",
+     OptionsFor(Convention::NoChecksum),
+     "C000 01 02\nC002 03 04\nD000 05 06\nD002 07 08\nD013 09 0A\n",
+     {"L3 Jump", "L5 Gap"}},
+    {"RepeatWithoutCheckLines",
+     OptionsFor(Convention::NoChecksum),
+     "C000 01 02\nC002 03 04\nC002 03 04\nC004 05 06\n",
+     {"L3 Repeat: Duplicate L @2"}},
+    // The first line's address, against the two lines after it.
+    {"FirstAddressMistyped",
+     kPlain,
+     "C800 01 02 03\nC002 03 04 07\nC004 05 06 0B\n",
+     {"L1 OffAddress: AddressField L C800>C000"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Check, RawListings, ::testing::ValuesIn(kRawCases),
@@ -613,9 +427,9 @@ TEST_P(LongListing, FiveTyposInOneRun) {
     const std::vector<std::string> expected = {
         "L" + at + " E03: WrongByte C" + byte,
         "L" + std::to_string(line_of(1, 9)) + " E05: ExplainedBy C @" + at + byte,
-        "L" + std::to_string(checksum_line) + " E03: ChecksumToken L " + typed_checksum + ">" +
+        "L" + std::to_string(checksum_line) + " E03: ChecksumToken C " + typed_checksum + ">" +
             checksum,
-        "L" + std::to_string(sum_line) + " E05: ColumnToken L +5 " + typed_column + ">" + column,
+        "L" + std::to_string(sum_line) + " E05: ColumnToken C +5 " + typed_column + ">" + column,
         "L" + std::to_string(line_of(12, 0)) + " E00: Misreading C +7 OA>0A",
         "L" + last + " E03: WrongByte C +0 F4>4F",
         "L" + std::to_string(line_of(16, 9)) + " E05: ExplainedBy C @" + last + " +0 F4>4F",
@@ -649,6 +463,25 @@ TEST(CheckLimits, ABlockOfAThousandLinesKeepsEveryFindingAndItsDiagnosis) {
     }
 }
 
+// A block longer than the lines held for it is reported as it stands, in
+// listing order; its check line is compared but not diagnosed against lines
+// no longer held.
+TEST(CheckLimits, ABlockBeyondTheHeldLinesKeepsItsOrderUndiagnosed) {
+    const unsigned lines = ListingChecker::kMaxHeldLines + 100;
+    std::string text;
+    for (unsigned i = 0; i < lines; ++i) {
+        const bool typo = i == 10 || i == lines - 10;  // 01 02 typed 01 03
+        text += Hex(2u * i, 4) + (typo ? " 01 03 03\n" : " 01 02 03\n");
+    }
+    text += "SUM " + Hex(lines & 0xFF, 2) + " " + Hex((2 * lines) & 0xFF, 2) + " " +
+            Hex((3 * lines) & 0xFFFF, 4) + "\n";
+    CheckSummary summary;
+    EXPECT_EQ((std::vector<std::string>{"L11 E03", "L" + std::to_string(lines - 9) + " E03",
+                                        "L" + std::to_string(lines + 1) + " E05"}),
+              Describe(Check(text, OptionsFor(C::Plain), &summary)));
+    EXPECT_EQ(3u, summary.findings);
+}
+
 // ---- Clean listings -------------------------------------------------------------
 
 TEST(CheckClean, GeneratedListingsOfEveryConventionHaveNoFindings) {
@@ -659,8 +492,8 @@ TEST(CheckClean, GeneratedListingsOfEveryConventionHaveNoFindings) {
         EXPECT_TRUE(Check(listing.Text(), OptionsFor(convention), &summary).empty())
             << listing.Text();
         EXPECT_EQ(8u, summary.data_lines);
-        // Data lines after the last check line (here: all) form one block.
-        EXPECT_EQ(convention == C::NoChecksum ? 1u : 2u, summary.blocks);
+        // Blocks ended by a check line: none without checksums.
+        EXPECT_EQ(convention == C::NoChecksum ? 0u : 2u, summary.blocks);
         EXPECT_EQ(0u, summary.findings);
     }
 }
@@ -687,7 +520,7 @@ TEST(CheckClean, TheBundledExamplesAreCleanAndMatchTheGenerator) {
         {"lower-address.txt", C::LowerAddress, 8, 4, 2},
         {"ohx.txt", C::OhX, 8, 4, 2},
         {"ohmz.txt", C::OhMz, 16, 2, 2},
-        {"no-checksum.txt", C::NoChecksum, 16, 4, 1},
+        {"no-checksum.txt", C::NoChecksum, 16, 4, 0},
     };
     for (const Example& example : examples) {
         const std::string path = ExamplePath(example.file);
@@ -806,7 +639,7 @@ TEST(CheckTexts, AFindingAndItsDiagnosisInShiftJis) {
     EXPECT_EQ(
         "\x8C\x9F\x8D\xB8\x8C\x8B\x89\xCA\x3A 14\x8D\x73\x82\xF0\x93\xC7\x82\xDD\x81\x41"
         "\x83\x66\x81\x5B\x83\x5E\x8D\x73 8\x81\x41\x83\x75\x83\x8D\x83\x62\x83\x4E 2"
-        "\x81\x41\x83\x47\x83\x89\x81\x5B 2",
+        "\x81\x41\x83\x47\x83\x89\x81\x5B 2\x81\x41\x8C\x78\x8D\x90 0",
         std::string(text));
 }
 

@@ -37,19 +37,50 @@ TEST(CliOptions, DefaultsAreTheDialogsInitialValues) {
 }
 
 TEST(CliOptions, EveryOptionSetsItsField) {
-    const CliOptions o =
-        Parse({"-b", "--start=12345", "-u", "-o", "0", "--no-checksum", "--address-sum",
-               "--lower-address-only", "--ohmz", "--ohx", "--no-format-check", "-n",
-               "--write-partial", "--diff", "s.tsy", "d.bin"});
+    // A binary dump's options and a listing's, each set alone as the dialog
+    // offers them.
+    const CliOptions o = Parse({"-b", "--start=12345", "-u", "-o", "0", "--no-format-check", "-n",
+                                "--write-partial", "--diff", "s.tsy", "d.bin"});
     ASSERT_EQ(Mode::Apply, o.mode) << o.error;
     EXPECT_TRUE(o.dump.binary_mode && o.dump.unix_text);
     EXPECT_STREQ("1234", o.dump.start_address);  // the first four characters only
     EXPECT_EQ(0u, o.dump.memory_offset);
-    EXPECT_FALSE(o.dump.listing.checksum);
-    EXPECT_TRUE(o.dump.listing.address_sum && o.dump.listing.lower_address_only &&
-                o.dump.listing.ohmz_sum && o.dump.listing.ohx_crc);
     EXPECT_FALSE(o.format_check);
     EXPECT_TRUE(o.dry_run && o.write_partial && o.diff);
+    const CliOptions l = Parse(
+        {"--no-checksum", "--address-sum", "--lower-address-only", "--ohmz", "--ohx", "s", "d"});
+    ASSERT_EQ(Mode::Apply, l.mode) << l.error;
+    EXPECT_FALSE(l.dump.listing.checksum);
+    EXPECT_TRUE(l.dump.listing.address_sum && l.dump.listing.lower_address_only &&
+                l.dump.listing.ohmz_sum && l.dump.listing.ohx_crc);
+}
+
+// What the dialog's enable rules never allow is a usage error naming the
+// option and the one it needs or excludes.
+TEST(CliOptions, CombinationsTheDialogRulesOut) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* option;
+        const char* other;
+    };
+    const Case cases[] = {
+        {{"--lower-address-only", "s.tsy", "d.txt"}, "--lower-address-only", "--address-sum"},
+        {{"check", "--lower-address-only", "l.txt"}, "--lower-address-only", "--address-sum"},
+        {{"-b", "--ohx", "s.tsy", "d.bin"}, "--ohx", "--binary"},
+        {{"--no-checksum", "--binary", "s.tsy", "d.bin"}, "--no-checksum", "--binary"},
+        {{"-s", "C000", "s.tsy", "d.txt"}, "--start", "--binary"},
+        {{"--unix-text", "s.tsy", "d.txt"}, "--unix-text", "--binary"},
+        {{"--detect", "s.tsy", "d.txt"}, "--detect", "check"},
+        {{"check", "--detect", "--ohmz", "l.txt"}, "--ohmz", "--detect"},
+    };
+    for (const Case& c : cases) {
+        const CliOptions o = Parse(c.args);
+        ASSERT_EQ(Mode::UsageError, o.mode) << ::testing::PrintToString(c.args);
+        const std::size_t at = o.error.find(c.option);
+        EXPECT_EQ(0u, at) << o.error;
+        EXPECT_NE(std::string::npos, o.error.find(c.other, at + 1)) << o.error;
+    }
+    EXPECT_TRUE(Parse({"check", "--detect", "l.txt"}).detect);
 }
 
 TEST(CliOptions, UsageErrors) {
@@ -131,7 +162,7 @@ std::string Diff(const std::vector<unsigned char>& before, const std::vector<uns
                  std::uint32_t offset, std::uint32_t* changed) {
     std::FILE* out = std::tmpfile();
     *changed = PrintDiff(out, before.data(), after.data(),
-                         static_cast<std::uint32_t>(before.size()), offset);
+                         static_cast<std::uint32_t>(before.size()), offset, 0);
     std::rewind(out);
     std::string text;
     for (int c; (c = std::fgetc(out)) != EOF;) {

@@ -1,0 +1,209 @@
+#include "proof/skipped.h"
+
+#include <cstring>
+
+#include "proof/misreading.h"
+
+namespace tsy::proof {
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+// The four-digit addresses `field` may be meant as; returns how many.
+int Candidates(const char* raw_field, const char* field, std::size_t length, SkipReason reason,
+               std::int32_t* candidates) {
+    int count = 0;
+    auto add = [&](const char* text) {
+        const std::int32_t value = HexValue(text, 4);
+        for (int i = 0; i < count; ++i) {
+            if (candidates[i] == value) {
+                return;
+            }
+        }
+        if (count < kMaxAddressCandidates) {
+            candidates[count++] = value;
+        }
+    };
+    char text[5] = {};
+    switch (reason) {
+        case SkipReason::Indented:
+            add(field);
+            break;
+        case SkipReason::ShortAddress:
+            // One digit left out: each place, each digit.
+            for (std::size_t at = 0; at <= length; ++at) {
+                for (int d = 0; d < 16; ++d) {
+                    std::memcpy(text, field, at);
+                    text[at] = kHexDigits[d];
+                    std::memcpy(text + at + 1, field + at, length - at);
+                    add(text);
+                }
+            }
+            break;
+        case SkipReason::LongAddress:
+            // One digit too many: each one left out.
+            for (std::size_t at = 0; at < length; ++at) {
+                std::memcpy(text, field, at);
+                std::memcpy(text + at, field + at + 1, length - at - 1);
+                add(text);
+            }
+            break;
+        case SkipReason::LookAlike: {
+            Quote spellings[kMaxReadings];
+            const int spelled = Respell(raw_field, length, spellings, kMaxReadings);
+            for (int i = 0; i < spelled; ++i) {
+                const char* s = spellings[i].text;
+                if (std::strlen(s) == 4 && IsUpperHexDigit(s[0]) && IsUpperHexDigit(s[1]) &&
+                    IsUpperHexDigit(s[2]) && IsUpperHexDigit(s[3])) {
+                    add(s);
+                }
+            }
+            break;
+        }
+    }
+    return count;
+}
+
+bool AllHex(const char* text, std::size_t length) {
+    for (std::size_t i = 0; i < length; ++i) {
+        if (!IsUpperHexDigit(text[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Whether every data token of the line after its address field is two
+// characters long, as the data tokens of listings are.
+bool PairsOnly(const char* upper, std::size_t length, const ListingOptions& options, int count) {
+    Tokenizer tokens(upper, length);
+    Token token;
+    tokens.Next(&token);
+    int k = 0;
+    while (k < count && tokens.Next(&token)) {
+        if (options.ohx_crc && MakeTokenWindow(token, options.ohmz_sum).text[0] == ':') {
+            continue;
+        }
+        if (token.length != 2) {
+            return false;
+        }
+        ++k;
+    }
+    return k == count;
+}
+
+// Replaces the kept data token `window` of the line `patched` (`length`
+// bytes: a stand-in address of four bytes, then the rest of the line, which
+// `rest` holds as read) by its only hex reading. Returns the new length, 0
+// when the token has no single reading.
+std::size_t ReadOneToken(const char* rest, char* patched, std::size_t length,
+                         const ListingOptions& options, int window) {
+    Tokenizer tokens(patched, length);
+    Token token;
+    tokens.Next(&token);  // the address
+    for (int k = 0; tokens.Next(&token);) {
+        if (options.ohx_crc && MakeTokenWindow(token, options.ohmz_sum).text[0] == ':') {
+            continue;
+        }
+        if (k++ < window) {
+            continue;
+        }
+        Reading readings[kMaxReadings];
+        const std::size_t at = static_cast<std::size_t>(token.text - patched);
+        if (ReadAsHex(rest + (at - 4), token.length, options.ohmz_sum, readings) != 1) {
+            return 0;
+        }
+        const std::size_t reading = std::strlen(readings[0].text.text);
+        const std::size_t after = at + token.length;
+        std::memmove(patched + at + reading, patched + after, length - after + 1);
+        std::memcpy(patched + at, readings[0].text.text, reading);
+        return length - token.length + reading;
+    }
+    return 0;
+}
+
+}  // namespace
+
+bool ReadSkippedLine(const char* raw, const char* upper, std::size_t length, bool five_digits,
+                     const ListingOptions& options, DataLineResult* scratch, SkippedRecord* skipped,
+                     RecordedLine* line) {
+    std::size_t at = 0;
+    while (at < length && (upper[at] == ' ' || upper[at] == '\t')) {
+        ++at;
+    }
+    std::size_t end = at;
+    while (end < length && !IsTokenSeparator(upper[end])) {
+        ++end;
+    }
+    std::size_t field_end = end;
+    if (field_end > at && upper[field_end - 1] == ':') {
+        --field_end;  // an address written as C010:
+    }
+    const char* field = upper + at;
+    const std::size_t field_length = field_end - at;
+    if (field_length < 3) {
+        return false;
+    }
+    const bool all_hex = AllHex(field, field_length);
+    SkipReason reason;
+    if (five_digits) {
+        if (field_length != 5 || !all_hex) {
+            return false;
+        }
+        reason = SkipReason::LongAddress;
+    } else if (all_hex && field_length == 4 && at > 0) {
+        reason = SkipReason::Indented;
+    } else if (all_hex && field_length == 3) {
+        reason = SkipReason::ShortAddress;
+    } else if (!all_hex) {
+        reason = SkipReason::LookAlike;
+    } else {
+        return false;
+    }
+    skipped->reason = reason;
+    skipped->typed = MakeQuote(raw + at, end - at);
+    skipped->candidate_count =
+        Candidates(raw + at, field, field_length, reason, skipped->candidates);
+    if (skipped->candidate_count == 0) {
+        return false;
+    }
+
+    // The rest of the line behind a stand-in address that adds nothing.
+    char patched[kLineBufferSize];
+    const std::size_t rest = length - end;
+    std::memcpy(patched, "0000", 4);
+    std::memcpy(patched + 4, upper + end, rest);
+    std::size_t patched_length = 4 + rest;
+    patched[patched_length] = '\0';
+    EvaluateDataLine(patched, patched_length, options, scratch);
+    if (scratch->outcome == LineOutcome::E00) {
+        // One data token with a look-alike of its own, read by its only reading.
+        patched_length =
+            ReadOneToken(raw + end, patched, patched_length, options, scratch->bad_window);
+        if (patched_length == 0) {
+            return false;
+        }
+        EvaluateDataLine(patched, patched_length, options, scratch);
+    }
+    const LineOutcome outcome = scratch->outcome;
+    if ((outcome != LineOutcome::Accepted && outcome != LineOutcome::E02 &&
+         outcome != LineOutcome::E03) ||
+        scratch->count < 2 || (options.checksum && !scratch->checksum_given) ||
+        !PairsOnly(patched, patched_length, options, scratch->count)) {
+        return false;
+    }
+    skipped->checksum_given = options.checksum;
+    skipped->data_sum = scratch->line_sum;
+    skipped->given = static_cast<std::uint32_t>(scratch->given_value);
+
+    *line = RecordedLine();
+    line->address = -1;
+    line->skipped = true;
+    line->count = scratch->count;
+    for (int k = 0; k < scratch->count; ++k) {
+        line->values[k] = static_cast<std::uint16_t>(scratch->values[k]);
+    }
+    return true;
+}
+
+}  // namespace tsy::proof
