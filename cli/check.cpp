@@ -155,6 +155,9 @@ void AddDiagnosis(const Finding& finding, const Diagnosis& d, TextOut* text) {
         case DiagnosisKind::NotCounted:
             text::CheckNotCounted(*text, static_cast<unsigned>(d.line_number), d.address_text);
             break;
+        case DiagnosisKind::BlockTooLong:
+            text::CheckBlockTooLong(*text, static_cast<unsigned>(d.line_number));
+            break;
         case DiagnosisKind::AddressReading:
         case DiagnosisKind::RowLength:
         case DiagnosisKind::MissingLine:

@@ -103,6 +103,8 @@ enum class DiagnosisKind : unsigned char {
     TwoDigitTotal,   // the last column `token` is a total in two digits; `by_sums` it fits
     // On a look-alike finding, or a check line's E06 to E08.
     TokenMisreading,  // the `role` token `token` reads as `reading`
+    // On a check line's finding.
+    BlockTooLong,  // the block held more than `line_number` data lines: not diagnosed
 };
 
 struct Diagnosis {

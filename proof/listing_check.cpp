@@ -620,6 +620,14 @@ void ListingChecker::EndBlock(const CheckGiven& given, const Finding* check) {
     held_has_check_ = check != nullptr;
     if (check != nullptr) {
         held_check_ = *check;
+        if (!held_given_.judged && given.judged) {
+            // Say why a mismatch of a cut block names no line.
+            Diagnosis note;
+            note.kind = DiagnosisKind::BlockTooLong;
+            note.certainty = Certainty::Certain;
+            note.line_number = static_cast<std::uint32_t>(kMaxHeldLines);
+            held_check_.Add(note);
+        }
     }
 }
 

@@ -125,6 +125,10 @@ void CheckSwappedBytes(TextOut& out, const char* sure, unsigned line, const char
                column2, typed, right);
 }
 
+void CheckBlockTooLong(TextOut& out, unsigned lines) {
+    out.Format("　注意: このブロックは %u 行を超えるため、誤りの場所は診断していません", lines);
+}
+
 void CheckNotCounted(TextOut& out, unsigned line, const char* address) {
     out.Format("　注意: %u行目 %s は読めないデータがあるため、このブロックのサムに入っていません",
                line, address);

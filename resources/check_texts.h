@@ -50,6 +50,8 @@ void CheckUnseenColumns(TextOut& out, const char* sure, const char* columns);
 void CheckSwappedBytes(TextOut& out, const char* sure, unsigned line, const char* address,
                        unsigned column, unsigned column2, const char* typed, const char* right);
 void CheckNotCounted(TextOut& out, unsigned line, const char* address);
+// The block held more data lines than are kept for a diagnosis.
+void CheckBlockTooLong(TextOut& out, unsigned lines);
 void CheckMoreDiagnoses(TextOut& out, int count);
 // The last line of a run; `blocks` 0 says that the listing has no check line.
 void CheckSummary(TextOut& out, unsigned lines, unsigned data_lines, unsigned blocks,

@@ -285,7 +285,8 @@ inline std::string Describe(const Diagnosis& d) {
         "Misreading",   "SumMisreading", "ExplainedBy",    "ColumnToken",   "TotalToken",
         "CrcToken",     "UnseenColumns", "SwappedBytes",   "NotCounted",    "AddressReading",
         "RowLength",    "MissingLine",   "Duplicate",      "SkippedCounts", "MissingCounts",
-        "RepeatCounts", "RowShortfall",  "LinesNotInSums", "TwoDigitTotal", "TokenMisreading"};
+        "RepeatCounts", "RowShortfall",  "LinesNotInSums", "TwoDigitTotal", "TokenMisreading",
+        "BlockTooLong"};
     std::string text = kKinds[static_cast<int>(d.kind)];
     text += d.certainty == Certainty::Certain ? " C" : " L";
     const std::string change = Hex(d.typed, d.digits) + ">" + Hex(d.right, d.digits);
@@ -326,6 +327,8 @@ inline std::string Describe(const Diagnosis& d) {
                    Hex(d.right, 4);
         case DiagnosisKind::NotCounted:
             return text.substr(0, text.size() - 2) + " @" + std::to_string(d.line_number);
+        case DiagnosisKind::BlockTooLong:
+            return text;
         case DiagnosisKind::Duplicate:
         case DiagnosisKind::SkippedCounts:
         case DiagnosisKind::RepeatCounts:

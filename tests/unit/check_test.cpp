@@ -477,7 +477,7 @@ TEST(CheckLimits, ABlockBeyondTheHeldLinesKeepsItsOrderUndiagnosed) {
             Hex((3 * lines) & 0xFFFF, 4) + "\n";
     CheckSummary summary;
     EXPECT_EQ((std::vector<std::string>{"L11 E03", "L" + std::to_string(lines - 9) + " E03",
-                                        "L" + std::to_string(lines + 1) + " E05"}),
+                                        "L" + std::to_string(lines + 1) + " E05: BlockTooLong C"}),
               Describe(Check(text, OptionsFor(C::Plain), &summary)));
     EXPECT_EQ(3u, summary.findings);
 }
