@@ -8,6 +8,7 @@
 #include "cli/check.h"
 #include "cli/diff.h"
 #include "cli/options.h"
+#include "cli/scan.h"
 #include "cli/terminal.h"
 #include "resources/cli_texts.h"
 #include "resources/texts.h"
@@ -102,6 +103,8 @@ int Run(int argc, char** argv) {
             return kUsage;
         case Mode::Check:
             return RunCheck(options);
+        case Mode::Scan:
+            return RunScan(options);
         case Mode::Apply:
             break;
     }

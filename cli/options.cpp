@@ -102,12 +102,16 @@ CliOptions ParseOptions(int argc, char** argv) {
         options.mode = Mode::Check;
         --argc;
         ++argv;
+    } else if (argc > 1 && std::strcmp(argv[1], "scan") == 0) {
+        options.mode = Mode::Scan;
+        --argc;
+        ++argv;
     }
     // optind 0 makes getopt_long start a fresh scan (also on later calls).
     optind = 0;
     opterr = 0;
     for (;;) {
-        int index = 0;
+        int index = -1;
         int code = getopt_long(argc, argv, kShortOptions, kLongOptions, &index);
         if (code == -1) {
             break;
@@ -115,6 +119,14 @@ CliOptions ParseOptions(int argc, char** argv) {
         const char* given = argv[optind - 1];
         if (options.mode == Mode::Check && ApplyOnly(code)) {
             return UsageError(Format(text::kCliCheckOnlyListingOptions, given));
+        }
+        if (options.mode == Mode::Scan && code == 'o' && index < 0) {
+            // scan's -o (not --offset) names the listing it writes.
+            options.output_path = optarg;
+            continue;
+        }
+        if (options.mode == Mode::Scan && ApplyOnly(code)) {
+            return UsageError(Format(text::kCliScanOnlyListingOptions, given));
         }
         switch (code) {
             case 'b':
@@ -173,8 +185,15 @@ CliOptions ParseOptions(int argc, char** argv) {
         }
     }
 
-    const int wanted = options.mode == Mode::Check ? 1 : 2;
+    const int wanted = options.mode == Mode::Apply ? 2 : 1;
     const int count = argc - optind;
+    if (options.mode == Mode::Scan) {
+        if (count < 1) {
+            return UsageError(text::kCliMissingImages);
+        }
+        options.image_paths.assign(argv + optind, argv + argc);
+        return options;
+    }
     if (count < wanted) {
         return UsageError(text::kCliMissingPaths);
     }

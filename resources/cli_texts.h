@@ -14,6 +14,8 @@ extern const char kCliPathTooLong[];              // %s
 extern const char kCliNotWritten[];               // the apply stopped; the file was left as it was
 extern const char kCliDryRun[];                   // --dry-run: the file was left as it was
 extern const char kCliCheckOnlyListingOptions[];  // %s
+extern const char kCliScanOnlyListingOptions[];   // %s
+extern const char kCliMissingImages[];
 
 }  // namespace tsy::text
 

@@ -14,14 +14,14 @@ namespace tsy::scan {
 struct GridRow {
     int top = 0;
     int bottom = 0;
-    double origin = 0;          // x of the centre of cell 0 in this row
-    std::vector<int> cells;     // the columns that hold ink, ascending
-    std::vector<Box> boxes;     // the ink of each of those cells
+    double origin = 0;       // x of the centre of cell 0 in this row
+    std::vector<int> cells;  // the columns that hold ink, ascending
+    std::vector<Box> boxes;  // the ink of each of those cells
 };
 
 struct Grid {
-    double pitch = 0;        // cell width in pixels; 0 when no text was found
-    int char_height = 0;     // the usual height of a character
+    double pitch = 0;           // cell width in pixels; 0 when no text was found
+    int char_height = 0;        // the usual height of a character
     std::vector<GridRow> rows;  // top to bottom
 
     // The box of cell `column` of `row`, the full cell width and row height.

@@ -82,6 +82,15 @@ bool IsSumRow(const PageRow& row) {
            Reads(CellAt(row, first + 2), 'M');
 }
 
+// The column heading ("ADRS +0 +1 ... SUM"): several cells read as '+'.
+bool IsHeading(const PageRow& row) {
+    int pluses = 0;
+    for (const Cell& cell : row.cells) {
+        pluses += Reads(&cell, '+') ? 1 : 0;
+    }
+    return pluses >= 3;
+}
+
 bool IsDashedRow(const PageRow& row) {
     int dashes = 0;
     for (const Cell& cell : row.cells) {
@@ -244,7 +253,7 @@ std::vector<ListingRow> ArrangeListing(const PageText& page, const ListingOption
     std::vector<int> sum_origins;
     for (const PageRow& row : page.rows) {
         Guess guess = Guess::Other;
-        if (row.cells.empty()) {
+        if (row.cells.empty() || IsHeading(row)) {
         } else if (options.checksum && IsSumRow(row)) {
             guess = Guess::Sum;
             sum_rows.push_back(&row);
@@ -282,7 +291,8 @@ std::vector<ListingRow> ArrangeListing(const PageText& page, const ListingOption
                 out.kind = RowKind::Data;
                 out.fields.push_back(FieldOf(row, Columns(data.address, 0, 4)));
                 for (Span span : data.data) {
-                    out.fields.push_back(FieldOf(row, Columns(span, std::max(0, span.width - 2), 2)));
+                    out.fields.push_back(
+                        FieldOf(row, Columns(span, std::max(0, span.width - 2), 2)));
                 }
                 if (data.has_checksum) {
                     out.fields.push_back(FieldOf(row, ChecksumColumns(data.checksum, options)));

@@ -25,8 +25,7 @@ struct BoxaDeleter {
 
 // Grey, deskewed, binarised against a flattened background, specks gone.
 PixPtr CleanUp(Pix* read) {
-    PixPtr grey(pixGetDepth(read) == 32 ? pixConvertRGBToLuminance(read)
-                                        : pixConvertTo8(read, 0));
+    PixPtr grey(pixGetDepth(read) == 32 ? pixConvertRGBToLuminance(read) : pixConvertTo8(read, 0));
     if (!grey) {
         return nullptr;
     }
@@ -39,8 +38,8 @@ PixPtr CleanUp(Pix* read) {
     if (!binary) {
         return nullptr;
     }
-    PixPtr clean(pixSelectBySize(binary.get(), 4, 4, 8, L_SELECT_IF_EITHER, L_SELECT_IF_GTE,
-                                 nullptr));
+    PixPtr clean(
+        pixSelectBySize(binary.get(), 4, 4, 8, L_SELECT_IF_EITHER, L_SELECT_IF_GTE, nullptr));
     return clean ? std::move(clean) : std::move(binary);
 }
 
@@ -64,7 +63,7 @@ std::vector<Box> Blobs(Pix* binary) {
 // Where each cell of the grid goes on the spaced-out copy.
 struct Spacing {
     int margin = 0;
-    int step = 0;    // from one cell to the next
+    int step = 0;     // from one cell to the next
     int leading = 0;  // from one row to the next
 
     int Left(int column) const { return margin + column * step; }
@@ -95,7 +94,8 @@ PixPtr SpacedCopy(Pix* binary, const Grid& grid, const Spacing& spacing) {
             const int right = std::min(cell.right, ink.right + 1);
             const int top = std::max(0, std::min(row.top, ink.top) - 1);
             const int bottom = std::max(row.bottom, ink.bottom) + 1;
-            const int x = spacing.Left(row.cells[i]) + (left - cell.left) + (spacing.step - pitch) / 2;
+            const int x =
+                spacing.Left(row.cells[i]) + (left - cell.left) + (spacing.step - pitch) / 2;
             const int y = spacing.Top(static_cast<int>(r)) + (top - row.top);
             pixRasterop(copy.get(), x, y, right - left, bottom - top, PIX_SRC, binary, left, top);
         }
@@ -186,7 +186,7 @@ RecognizeStatus Recognizer::Recognize(const char* path, PageText* page) {
         row_height = std::max(row_height, row.bottom - row.top);
     }
     Spacing spacing;
-    spacing.step = static_cast<int>(std::lround(grid.pitch * 2));
+    spacing.step = static_cast<int>(std::lround(grid.pitch * 1.0));
     spacing.leading = row_height * 2;
     spacing.margin = row_height;
     PixPtr spaced = SpacedCopy(binary.get(), grid, spacing);
@@ -216,10 +216,10 @@ RecognizeStatus Recognizer::Recognize(const char* path, PageText* page) {
                                  &box.bottom)) {
                 continue;
             }
-            const int r = static_cast<int>(std::floor((box.CenterY() - spacing.margin) /
-                                                      spacing.leading));
-            const int column = static_cast<int>(
-                std::floor((box.CenterX() - spacing.margin) / spacing.step));
+            const int r =
+                static_cast<int>(std::floor((box.CenterY() - spacing.margin) / spacing.leading));
+            const int column =
+                static_cast<int>(std::floor((box.CenterX() - spacing.margin) / spacing.step));
             if (r < 0 || r >= static_cast<int>(page->rows.size())) {
                 continue;
             }

@@ -1,0 +1,604 @@
+#include "scan/decoder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "listing/check_line.h"
+#include "listing/data_line.h"
+#include "listing/sums.h"
+#include "listing/tokens.h"
+
+namespace tsy::scan {
+namespace {
+
+// Costs of a reading, in units of "how unlikely": the recogniser's best
+// reading costs nothing, an alternative it offered a little more the less
+// sure it was of it, any digit where it read nothing more, and any digit in
+// place of a reading it was sure of the most.
+constexpr double kAlternativeCost = 1.0;
+constexpr double kUnreadCost = 3.0;
+constexpr double kWildCost = 5.0;
+constexpr float kLeastAlternative = 0.02f;
+
+// Bounds of the searches; beyond them a row or block is not claimed.
+constexpr long kMaxRowReadings = 4096;
+constexpr long kMaxBlockReadings = 200000;
+constexpr std::size_t kMaxSolutions = 16;
+
+constexpr char kDigits[] = "0123456789ABCDEF";
+
+struct Option {
+    char c = 0;
+    double cost = 0;
+};
+
+struct Slot {
+    char read = '?';
+    std::vector<Option> options;  // cheapest first
+};
+
+using Fields = std::vector<std::string>;
+
+struct Fit {
+    Fields fields;
+    double cost = 0;
+    DataLineResult line;
+};
+
+struct RowState {
+    const ListingRow* source = nullptr;
+    std::vector<std::vector<Slot>> slots;  // per field, per character
+    Fields read;                           // as recognised
+    Fields chosen;                         // as decided; `read` until verified
+    bool address_ok = true;
+    std::vector<Fit> fits;  // data rows: readings whose line checksum agrees
+    bool complete = true;   // every reading of the row was tried
+    bool verified = false;
+};
+
+Slot MakeSlot(const CharSlot& in) {
+    Slot slot;
+    if (in.choices.empty()) {
+        for (const char* d = kDigits; *d != '\0'; ++d) {
+            slot.options.push_back(Option{*d, kUnreadCost});
+        }
+        return slot;
+    }
+    slot.read = in.choices[0].character;
+    const double top = std::max(in.choices[0].confidence, 0.01f);
+    slot.options.push_back(Option{slot.read, 0});
+    for (std::size_t i = 1; i < in.choices.size(); ++i) {
+        const float confidence = in.choices[i].confidence;
+        if (confidence >= kLeastAlternative) {
+            const double cost = kAlternativeCost + std::max(0.0, std::log(top / confidence));
+            slot.options.push_back(Option{in.choices[i].character, cost});
+        }
+    }
+    return slot;
+}
+
+std::string Hex(unsigned value, int digits) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%0*X", digits, value);
+    return text;
+}
+
+std::string Join(const Fields& fields, std::size_t from, std::size_t to) {
+    std::string text;
+    for (std::size_t i = from; i < to; ++i) {
+        text += (i > from ? " " : "") + fields[i];
+    }
+    return text;
+}
+
+bool IsHexText(const std::string& text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return IsHexDigit(c); });
+}
+
+// ---- Addresses -------------------------------------------------------------
+
+int ByteCount(const RowState& row, const ListingOptions& options) {
+    return static_cast<int>(row.slots.size()) - 1 - (options.checksum ? 1 : 0);
+}
+
+// Whether the address slots can read as `expected`: every digit among the
+// recogniser's readings, but for one at most that it read otherwise.
+bool CanRead(const std::vector<Slot>& slots, const std::string& expected) {
+    if (slots.size() != expected.size()) {
+        return false;
+    }
+    int forced = 0;
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        const std::vector<Option>& options = slots[i].options;
+        forced += std::none_of(options.begin(), options.end(),
+                               [&](const Option& o) { return o.c == expected[i]; });
+    }
+    return forced <= 1;
+}
+
+int ReadAddress(const std::string& text) {
+    return text.size() == 4 && IsHexText(text) ? HexValue(text.c_str(), 4) : -1;
+}
+
+// Settles each data row's address from the sequence: the start that most
+// rows agree with, then each row's address from the one above. A row whose
+// own reading jumps away from the sequence, with the row after it agreeing,
+// begins a new run: rows were left out before it.
+void SettleAddresses(std::vector<RowState>& rows, const ListingOptions& options, Decoding* out) {
+    std::vector<std::size_t> data;
+    std::vector<int> offsets;
+    int offset = 0;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        if (rows[r].source->kind == RowKind::Data) {
+            data.push_back(r);
+            offsets.push_back(offset);
+            offset += ByteCount(rows[r], options);
+        }
+    }
+    std::vector<std::pair<int, int>> votes;  // start, rows agreeing
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        const int read = ReadAddress(rows[data[i]].read[0]);
+        if (read < 0) {
+            continue;
+        }
+        const int start = read - offsets[i];
+        auto found = std::find_if(votes.begin(), votes.end(),
+                                  [start](const auto& v) { return v.first == start; });
+        if (found == votes.end()) {
+            votes.emplace_back(start, 1);
+        } else {
+            ++found->second;
+        }
+    }
+    if (votes.empty()) {
+        for (std::size_t r : data) {
+            rows[r].address_ok = false;
+        }
+        return;
+    }
+    int start = std::max_element(votes.begin(), votes.end(), [](const auto& a, const auto& b) {
+                    return a.second < b.second;
+                })->first;
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        RowState& row = rows[data[i]];
+        const int expected = start + offsets[i];
+        const std::string expected_text =
+            expected >= 0 && expected <= 0xFFFF ? Hex(expected, 4) : "";
+        if (!expected_text.empty() && CanRead(row.slots[0], expected_text)) {
+            row.chosen[0] = expected_text;
+            continue;
+        }
+        const int read = ReadAddress(row.read[0]);
+        const bool next_agrees = i + 1 == data.size() || ReadAddress(rows[data[i + 1]].read[0]) ==
+                                                             read + ByteCount(row, options);
+        if (read >= 0 && next_agrees) {
+            out->gaps.push_back(static_cast<int>(data[i]));
+            start = read - offsets[i];
+            continue;
+        }
+        row.address_ok = false;
+        if (!expected_text.empty()) {
+            row.chosen[0] = expected_text;  // for the sums only; the row is not verified
+        }
+    }
+}
+
+// ---- Data rows ---------------------------------------------------------------
+
+// Evaluates one reading of a data row with the reader's own line evaluation.
+bool Evaluate(const Fields& fields, const ListingOptions& options, DataLineResult* line) {
+    const std::string text = FormatRow(RowKind::Data, fields, options);
+    if (ClassifyLine(text.c_str(), text.size(), options) != LineKind::DataLine) {
+        return false;
+    }
+    EvaluateDataLine(text.c_str(), text.size(), options, line);
+    return line->outcome == LineOutcome::Accepted;
+}
+
+void AddFit(RowState& row, const Fields& fields, double cost, const DataLineResult& line) {
+    for (const Fit& fit : row.fits) {
+        if (fit.fields == fields) {
+            return;
+        }
+    }
+    row.fits.push_back(Fit{fields, cost, line});
+}
+
+// Every reading of the row's data and checksum characters from the
+// recogniser's readings (the address as settled), keeping those whose
+// checksum agrees. Too many readings: the costliest alternatives are left
+// out and the row is marked incomplete.
+void ReadRow(RowState& row, const ListingOptions& options) {
+    std::vector<std::vector<Slot>> slots = row.slots;
+    auto count = [&]() {
+        long product = 1;
+        for (std::size_t f = 1; f < slots.size(); ++f) {
+            for (const Slot& slot : slots[f]) {
+                product *= static_cast<long>(slot.options.size());
+                if (product > kMaxRowReadings) {
+                    return product;
+                }
+            }
+        }
+        return product;
+    };
+    while (count() > kMaxRowReadings) {
+        row.complete = false;
+        Slot* costliest = nullptr;
+        for (std::size_t f = 1; f < slots.size(); ++f) {
+            for (Slot& slot : slots[f]) {
+                if (slot.options.size() > 1 &&
+                    (costliest == nullptr ||
+                     slot.options.back().cost > costliest->options.back().cost)) {
+                    costliest = &slot;
+                }
+            }
+        }
+        costliest->options.pop_back();
+    }
+    std::vector<Slot*> flat;
+    for (std::size_t f = 1; f < slots.size(); ++f) {
+        for (Slot& slot : slots[f]) {
+            flat.push_back(&slot);
+        }
+    }
+    std::vector<std::size_t> pick(flat.size(), 0);
+    Fields fields = row.chosen;
+    DataLineResult line;
+    for (;;) {
+        double cost = 0;
+        std::size_t k = 0;
+        for (std::size_t f = 1; f < slots.size(); ++f) {
+            for (std::size_t i = 0; i < slots[f].size(); ++i, ++k) {
+                const Option& option = flat[k]->options[pick[k]];
+                fields[f][i] = option.c;
+                cost += option.cost;
+            }
+        }
+        if (Evaluate(fields, options, &line)) {
+            AddFit(row, fields, cost, line);
+        }
+        std::size_t digit = 0;
+        while (digit < pick.size() && ++pick[digit] == flat[digit]->options.size()) {
+            pick[digit++] = 0;
+        }
+        if (digit == pick.size()) {
+            break;
+        }
+    }
+}
+
+// Readings of a row with no fitting reading: its best reading with any one
+// character replaced by any digit.
+void ReadRowWithOneWildcard(RowState& row, const ListingOptions& options) {
+    Fields base = row.chosen;
+    for (std::size_t f = 1; f < row.slots.size(); ++f) {
+        for (std::size_t i = 0; i < row.slots[f].size(); ++i) {
+            base[f][i] = row.slots[f][i].options[0].c;
+        }
+    }
+    DataLineResult line;
+    for (std::size_t f = 1; f < row.slots.size(); ++f) {
+        for (std::size_t i = 0; i < row.slots[f].size(); ++i) {
+            Fields fields = base;
+            for (const char* d = kDigits; *d != '\0'; ++d) {
+                if (*d == base[f][i]) {
+                    continue;
+                }
+                fields[f][i] = *d;
+                if (Evaluate(fields, options, &line)) {
+                    AddFit(row, fields, kWildCost, line);
+                }
+            }
+        }
+    }
+}
+
+// ---- Check lines -------------------------------------------------------------
+
+// The check line's reading that the block's sums call for, where the
+// recogniser's readings allow it (with `wildcards` characters allowed to
+// be any digit), confirmed by the reader's own evaluation.
+bool MatchCheck(const RowState& check, const BlockSums& sums, const ListingOptions& options,
+                int wildcards, Fields* fields, double* cost) {
+    *fields = check.read;
+    *cost = 0;
+    const bool sum_line = check.source->kind == RowKind::Sum;
+    const std::size_t count = check.slots.size();
+    for (std::size_t f = 0; f < count; ++f) {
+        const std::vector<Slot>& slots = check.slots[f];
+        const bool total = f + 1 == count;
+        std::string wanted;
+        std::size_t compared_from = 0;
+        if (!total) {
+            wanted = Hex(f < kColumnCount ? sums.column_sums[f] & 0xFFu : 0u, 2);
+        } else if (sum_line && options.ohx_crc) {
+            wanted = Hex(sums.block_crc, 4);
+        } else {
+            wanted = Hex(sums.block_sum & 0xFFFFu, 4);
+            // A SUM line's total is compared by its last two digits only.
+            compared_from = sum_line ? 2 : 0;
+        }
+        if (slots.size() != wanted.size()) {
+            return false;
+        }
+        for (std::size_t i = 0; i < slots.size(); ++i) {
+            const auto option = std::find_if(slots[i].options.begin(), slots[i].options.end(),
+                                             [&](const Option& o) { return o.c == wanted[i]; });
+            if (option != slots[i].options.end()) {
+                (*fields)[f][i] = wanted[i];
+                *cost += option->cost;
+            } else if (i < compared_from) {
+                // not compared by the reader: left as read
+            } else if (wildcards-- > 0) {
+                (*fields)[f][i] = wanted[i];
+                *cost += kWildCost;
+            } else {
+                return false;
+            }
+        }
+    }
+    const std::string text = FormatRow(check.source->kind, *fields, options);
+    CheckLineResult result;
+    if (sum_line) {
+        EvaluateSumLine(text.c_str(), text.size(), sums, options.ohx_crc, &result);
+    } else {
+        EvaluateDashedLine(text.c_str(), text.size(), sums, &result);
+    }
+    return result.outcome == LineOutcome::Accepted;
+}
+
+// ---- Blocks ------------------------------------------------------------------
+
+struct Solution {
+    std::vector<std::size_t> picks;  // the fit of each data row
+    Fields check;
+    double cost = 0;
+};
+
+// Every choice of one fitting reading per data row whose sums the check
+// line agrees with, up to kMaxSolutions; `exhaustive` false when the search
+// was cut short.
+class BlockSearch {
+  public:
+    BlockSearch(std::vector<RowState*> data, const RowState& check, const ListingOptions& options,
+                int wildcards)
+        : data_(std::move(data)), check_(check), options_(options), wildcards_(wildcards) {}
+
+    std::vector<Solution> Run(bool* exhaustive) {
+        picks_.assign(data_.size(), 0);
+        Visit(0, BlockSums(), 0);
+        *exhaustive = !cut_;
+        return solutions_;
+    }
+
+  private:
+    void Visit(std::size_t depth, const BlockSums& sums, double cost) {
+        if (cut_) {
+            return;
+        }
+        if (depth == data_.size()) {
+            if (++leaves_ > kMaxBlockReadings) {
+                cut_ = true;
+                return;
+            }
+            Solution solution;
+            double check_cost = 0;
+            if (MatchCheck(check_, sums, options_, wildcards_, &solution.check, &check_cost)) {
+                solution.picks = picks_;
+                solution.cost = cost + check_cost;
+                solutions_.push_back(solution);
+                cut_ = solutions_.size() >= kMaxSolutions;
+            }
+            return;
+        }
+        const RowState& row = *data_[depth];
+        for (std::size_t i = 0; i < row.fits.size() && !cut_; ++i) {
+            BlockSums next = sums;
+            AddToBlock(row.fits[i].line, options_.ohx_crc, &next);
+            picks_[depth] = i;
+            Visit(depth + 1, next, cost + row.fits[i].cost);
+        }
+    }
+
+    std::vector<RowState*> data_;
+    const RowState& check_;
+    const ListingOptions& options_;
+    int wildcards_;
+    std::vector<std::size_t> picks_;
+    std::vector<Solution> solutions_;
+    long leaves_ = 0;
+    bool cut_ = false;
+};
+
+void DoubtSlots(const RowState& row, int index, Decoding* out) {
+    for (std::size_t f = 0; f < row.slots.size(); ++f) {
+        for (std::size_t i = 0; i < row.slots[f].size(); ++i) {
+            const Slot& slot = row.slots[f][i];
+            if (slot.options.size() < 2) {
+                continue;
+            }
+            Doubt doubt;
+            doubt.place = Place{index, static_cast<int>(f), static_cast<int>(i)};
+            doubt.read = slot.read;
+            for (const Option& option : slot.options) {
+                doubt.candidates += option.c;
+            }
+            out->doubts.push_back(doubt);
+        }
+    }
+}
+
+// The fields of `row` in each solution: the same in all, or the characters
+// that differ named as doubts.
+void Settle(RowState& row, int index, const std::vector<Fields>& readings, bool exhaustive,
+            Decoding* out) {
+    bool same = exhaustive && !readings.empty();
+    for (const Fields& fields : readings) {
+        same = same && fields == readings[0];
+    }
+    if (same && row.address_ok && row.complete) {
+        row.chosen = readings[0];
+        row.verified = true;
+        return;
+    }
+    if (readings.empty()) {
+        DoubtSlots(row, index, out);
+        return;
+    }
+    for (std::size_t f = 0; f < row.slots.size(); ++f) {
+        for (std::size_t i = 0; i < row.slots[f].size(); ++i) {
+            std::string seen(1, row.read[f][i]);
+            for (const Fields& fields : readings) {
+                if (seen.find(fields[f][i]) == std::string::npos) {
+                    seen += fields[f][i];
+                }
+            }
+            if (seen.size() > 1 || (!exhaustive && row.slots[f][i].options.size() > 1)) {
+                out->doubts.push_back(Doubt{Place{index, static_cast<int>(f), static_cast<int>(i)},
+                                            row.read[f][i], seen});
+            }
+        }
+    }
+}
+
+// Decodes the data rows `first` .. `check` - 1 under the check line `check`.
+void DecodeBlock(std::vector<RowState>& rows, std::size_t first, std::size_t check,
+                 const ListingOptions& options, const std::vector<int>& gaps, Decoding* out) {
+    std::vector<RowState*> data;
+    for (std::size_t r = first; r < check; ++r) {
+        data.push_back(&rows[r]);
+    }
+    std::vector<Solution> solutions;
+    bool exhaustive = true;
+    for (int level = 0; level < 2 && solutions.empty(); ++level) {
+        if (level == 1) {
+            for (RowState* row : data) {
+                if (row->fits.empty()) {
+                    ReadRowWithOneWildcard(*row, options);
+                }
+            }
+        }
+        BlockSearch search(data, rows[check], options, level);
+        solutions = search.Run(&exhaustive);
+    }
+    for (const RowState* row : data) {
+        exhaustive = exhaustive && row->complete && row->address_ok;
+    }
+    for (int gap : gaps) {
+        exhaustive =
+            exhaustive && !(gap > static_cast<int>(first) && gap <= static_cast<int>(check));
+    }
+    for (std::size_t d = 0; d < data.size(); ++d) {
+        std::vector<Fields> readings;
+        for (const Solution& solution : solutions) {
+            readings.push_back(data[d]->fits[solution.picks[d]].fields);
+        }
+        Settle(*data[d], static_cast<int>(first + d), readings, exhaustive, out);
+    }
+    std::vector<Fields> checks;
+    for (const Solution& solution : solutions) {
+        checks.push_back(solution.check);
+    }
+    Settle(rows[check], static_cast<int>(check), checks, exhaustive, out);
+}
+
+}  // namespace
+
+std::string FormatRow(RowKind kind, const std::vector<std::string>& fields,
+                      const ListingOptions& options) {
+    if (fields.empty()) {
+        return "";
+    }
+    switch (kind) {
+        case RowKind::Sum:
+            return (options.ohx_crc ? "SUM    " : "SUM  ") + Join(fields, 0, fields.size());
+        case RowKind::Dashed:
+            return std::string(30, '-') + " " + fields.back();
+        case RowKind::Data:
+            break;
+    }
+    const std::size_t count = fields.size();
+    if (!options.checksum || count < 3) {
+        return fields[0] + " " + Join(fields, 1, count);
+    }
+    const std::string data = Join(fields, 1, count - 1);
+    const std::string& sum = fields.back();
+    if (options.ohmz_sum && sum.size() == 3) {
+        return fields[0] + " " + data + " (" + sum[0] + "." + sum.substr(1) + ")";
+    }
+    if (options.ohx_crc) {
+        return fields[0] + " : " + data + " : " + sum;
+    }
+    return fields[0] + "  " + data + "  " + sum;
+}
+
+Decoding Decode(const std::vector<ListingRow>& listing, const ListingOptions& options) {
+    Decoding out;
+    std::vector<RowState> rows(listing.size());
+    for (std::size_t r = 0; r < listing.size(); ++r) {
+        RowState& row = rows[r];
+        row.source = &listing[r];
+        for (const Field& field : listing[r].fields) {
+            row.slots.emplace_back();
+            std::string read;
+            for (const CharSlot& c : field.chars) {
+                row.slots.back().push_back(MakeSlot(c));
+                read += row.slots.back().back().read;
+            }
+            row.read.push_back(read);
+        }
+        row.chosen = row.read;
+    }
+    SettleAddresses(rows, options, &out);
+
+    std::size_t first = 0;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        if (rows[r].source->kind == RowKind::Data) {
+            if (options.checksum) {
+                ReadRow(rows[r], options);
+            }
+            continue;
+        }
+        DecodeBlock(rows, first, r, options, out.gaps, &out);
+        first = r + 1;
+    }
+    // Data rows after the last check line: each on its own line checksum.
+    for (std::size_t r = first; r < rows.size(); ++r) {
+        std::vector<Fields> readings;
+        for (const Fit& fit : rows[r].fits) {
+            readings.push_back(fit.fields);
+        }
+        if (options.checksum) {
+            Settle(rows[r], static_cast<int>(r), readings, true, &out);
+        }
+    }
+
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const RowState& row = rows[r];
+        DecodedRow decoded;
+        decoded.kind = row.source->kind;
+        decoded.page = row.source->page;
+        decoded.verified = row.verified;
+        decoded.text = FormatRow(decoded.kind, row.verified ? row.chosen : row.read, options);
+        out.verified_rows += row.verified ? 1 : 0;
+        out.rows.push_back(decoded);
+        if (!row.verified) {
+            continue;
+        }
+        for (std::size_t f = 0; f < row.read.size(); ++f) {
+            for (std::size_t i = 0; i < row.read[f].size(); ++i) {
+                if (row.read[f][i] != row.chosen[f][i]) {
+                    out.corrections.push_back(Correction{
+                        Place{static_cast<int>(r), static_cast<int>(f), static_cast<int>(i)},
+                        row.read[f][i], row.chosen[f][i]});
+                }
+            }
+        }
+    }
+    return out;
+}
+
+}  // namespace tsy::scan
