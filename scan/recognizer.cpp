@@ -132,6 +132,21 @@ std::vector<Choice> ReadSymbol(const tesseract::ResultIterator& it) {
     return choices;
 }
 
+// A flat bar at mid height is a dash; the engine reads a lone one poorly,
+// and the rows of dashes under Oh!MZ blocks are made of nothing else.
+void MarkDashes(const Grid& grid, PageText* page) {
+    for (std::size_t r = 0; r < grid.rows.size(); ++r) {
+        const GridRow& row = grid.rows[r];
+        for (std::size_t i = 0; i < row.boxes.size(); ++i) {
+            const Box& ink = row.boxes[i];
+            if (ink.Height() * 10 <= grid.char_height * 3 && ink.Width() >= 0.3 * grid.pitch &&
+                ink.top > row.top + (row.bottom - row.top) / 4) {
+                page->rows[r].cells[i].choices = {Choice{'-', 1.0f}};
+            }
+        }
+    }
+}
+
 }  // namespace
 
 struct Recognizer::Engine {
@@ -235,6 +250,7 @@ RecognizeStatus Recognizer::Recognize(const char* path, PageText* page) {
         } while (it->Next(tesseract::RIL_SYMBOL));
     }
     api.Clear();
+    MarkDashes(grid, page);
     return RecognizeStatus::Done;
 }
 
