@@ -56,6 +56,7 @@ struct RowState {
     std::vector<Fit> fits;  // data rows: readings whose line checksum agrees
     bool complete = true;   // every reading of the row was tried
     bool verified = false;
+    bool checked_once = false;  // no column sums or CRC: only its own checksum
 };
 
 Slot MakeSlot(const CharSlot& in) {
@@ -464,6 +465,16 @@ void Settle(RowState& row, int index, const std::vector<Fields>& readings, bool 
     }
 }
 
+int Changes(const RowState& row, const Fields& fields) {
+    int changes = 0;
+    for (std::size_t f = 0; f < fields.size(); ++f) {
+        for (std::size_t i = 0; i < fields[f].size(); ++i) {
+            changes += fields[f][i] != row.read[f][i] ? 1 : 0;
+        }
+    }
+    return changes;
+}
+
 // Decodes the data rows `first` .. `check` - 1 under the check line `check`.
 void DecodeBlock(std::vector<RowState>& rows, std::size_t first, std::size_t check,
                  const ListingOptions& options, const std::vector<int>& gaps, Decoding* out) {
@@ -491,10 +502,17 @@ void DecodeBlock(std::vector<RowState>& rows, std::size_t first, std::size_t che
         exhaustive =
             exhaustive && !(gap > static_cast<int>(first) && gap <= static_cast<int>(check));
     }
+    // A dashed line's total adds nothing to the line checksums, so each row
+    // there is checked once only: it is taken with one correction at most.
+    const bool row_checks_only = rows[check].source->kind == RowKind::Dashed;
     for (std::size_t d = 0; d < data.size(); ++d) {
+        data[d]->checked_once = row_checks_only;
         std::vector<Fields> readings;
         for (const Solution& solution : solutions) {
             readings.push_back(data[d]->fits[solution.picks[d]].fields);
+        }
+        if (row_checks_only && readings.size() == 1 && Changes(*data[d], readings[0]) > 1) {
+            readings.push_back(data[d]->read);
         }
         Settle(*data[d], static_cast<int>(first + d), readings, exhaustive, out);
     }
@@ -503,6 +521,54 @@ void DecodeBlock(std::vector<RowState>& rows, std::size_t first, std::size_t che
         checks.push_back(solution.check);
     }
     Settle(rows[check], static_cast<int>(check), checks, exhaustive, out);
+}
+
+// A row checked by its own checksum alone cannot tell two look-alike
+// digits that swapped places at the same weight (4 read as A in one byte, A
+// as 4 in another): the sum stays the same. Where the recogniser was shown
+// wrong about such a pair elsewhere on the pages, a row holding both at one
+// weight is not taken as verified.
+void DoubtSwaps(std::vector<RowState>& rows, const ListingOptions& options, Decoding* out) {
+    std::vector<std::pair<char, char>> confused;
+    for (const RowState& row : rows) {
+        if (!row.verified) {
+            continue;
+        }
+        for (std::size_t f = 0; f < row.read.size(); ++f) {
+            for (std::size_t i = 0; i < row.read[f].size(); ++i) {
+                if (row.read[f][i] != row.chosen[f][i] && row.read[f][i] != '?') {
+                    confused.emplace_back(row.read[f][i], row.chosen[f][i]);
+                }
+            }
+        }
+    }
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        RowState& row = rows[r];
+        if (!row.verified || !row.checked_once || row.source->kind != RowKind::Data) {
+            continue;
+        }
+        const std::size_t data_end = row.chosen.size() - (options.checksum ? 1 : 0);
+        for (const auto& [a, b] : confused) {
+            for (std::size_t weight = 0; weight < 2; ++weight) {
+                std::size_t with_a = 0;
+                std::size_t with_b = 0;
+                for (std::size_t f = 1; f < data_end; ++f) {
+                    with_a = row.chosen[f][weight] == a ? f : with_a;
+                    with_b = row.chosen[f][weight] == b ? f : with_b;
+                }
+                if (with_a == 0 || with_b == 0 || !row.verified) {
+                    continue;
+                }
+                row.verified = false;
+                for (std::size_t f : {with_a, with_b}) {
+                    const char chosen = row.chosen[f][weight];
+                    out->doubts.push_back(
+                        Doubt{Place{static_cast<int>(r), static_cast<int>(f), static_cast<int>(weight)},
+                              row.read[f][weight], std::string(1, chosen) + (chosen == a ? b : a)});
+                }
+            }
+        }
+    }
 }
 
 }  // namespace
@@ -572,9 +638,11 @@ Decoding Decode(const std::vector<ListingRow>& listing, const ListingOptions& op
             readings.push_back(fit.fields);
         }
         if (options.checksum) {
+            rows[r].checked_once = true;
             Settle(rows[r], static_cast<int>(r), readings, true, &out);
         }
     }
+    DoubtSwaps(rows, options, &out);
 
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const RowState& row = rows[r];

@@ -114,7 +114,7 @@ def render(lines, font_name, rng, size_px):
     pitch = font.getlength("0")
     line_height = int(size_px * rng.uniform(1.25, 1.45))
     margin = int(size_px * 3)
-    width = int(margin * 2 + pitch * max(len(t) for kind, t in lines if kind == "mono"))
+    width = int(margin * 2 + pitch * max([len(t) for kind, t in lines if kind == "mono"] + [0]))
     width = max(width, int(size_px * 0.5 * max(len(t) for kind, t in lines)) + 2 * margin)
     height = margin * 2 + line_height * len(lines)
     page = Image.new("L", (width, height), 255)
