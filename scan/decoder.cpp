@@ -105,83 +105,82 @@ int ByteCount(const RowState& row, const ListingOptions& options) {
 }
 
 // Whether the address slots can read as `expected`: every digit among the
-// recogniser's readings, but for one at most that it read otherwise.
-bool CanRead(const std::vector<Slot>& slots, const std::string& expected) {
+// recogniser's readings, but for `forced` digits at most read otherwise.
+bool CanRead(const std::vector<Slot>& slots, const std::string& expected, int forced) {
     if (slots.size() != expected.size()) {
         return false;
     }
-    int forced = 0;
     for (std::size_t i = 0; i < slots.size(); ++i) {
         const std::vector<Option>& options = slots[i].options;
-        forced += std::none_of(options.begin(), options.end(),
+        forced -= std::none_of(options.begin(), options.end(),
                                [&](const Option& o) { return o.c == expected[i]; });
     }
-    return forced <= 1;
+    return forced >= 0;
 }
 
 int ReadAddress(const std::string& text) {
     return text.size() == 4 && IsHexText(text) ? HexValue(text.c_str(), 4) : -1;
 }
 
-// Settles each data row's address from the sequence: the start that most
-// rows agree with, then each row's address from the one above. A row whose
-// own reading jumps away from the sequence, with the row after it agreeing,
-// begins a new run: rows were left out before it.
+std::string AddressText(int address) {
+    return address >= 0 && address <= 0xFFFF ? Hex(static_cast<unsigned>(address), 4) : "";
+}
+
+// Settles each data row's address from the sequence. A row continues the
+// run above it when its readings allow the address that follows, or when
+// one digit was read otherwise but the row below continues from it too. A
+// row that reads as the start of a new run, with the row below agreeing,
+// begins one: rows were left out before it. Rows before the first run are
+// settled back from it.
 void SettleAddresses(std::vector<RowState>& rows, const ListingOptions& options, Decoding* out) {
     std::vector<std::size_t> data;
-    std::vector<int> offsets;
-    int offset = 0;
     for (std::size_t r = 0; r < rows.size(); ++r) {
         if (rows[r].source->kind == RowKind::Data) {
             data.push_back(r);
-            offsets.push_back(offset);
-            offset += ByteCount(rows[r], options);
         }
     }
-    std::vector<std::pair<int, int>> votes;  // start, rows agreeing
-    for (std::size_t i = 0; i < data.size(); ++i) {
-        const int read = ReadAddress(rows[data[i]].read[0]);
-        if (read < 0) {
-            continue;
-        }
-        const int start = read - offsets[i];
-        auto found = std::find_if(votes.begin(), votes.end(),
-                                  [start](const auto& v) { return v.first == start; });
-        if (found == votes.end()) {
-            votes.emplace_back(start, 1);
-        } else {
-            ++found->second;
-        }
-    }
-    if (votes.empty()) {
-        for (std::size_t r : data) {
-            rows[r].address_ok = false;
-        }
-        return;
-    }
-    int start = std::max_element(votes.begin(), votes.end(), [](const auto& a, const auto& b) {
-                    return a.second < b.second;
-                })->first;
+    auto follows = [&](std::size_t i, int address) {
+        return i + 1 >= data.size() ||
+               CanRead(rows[data[i + 1]].slots[0],
+                       AddressText(address + ByteCount(rows[data[i]], options)), 0);
+    };
+    int expected = -1;
+    std::size_t first_run = data.size();
     for (std::size_t i = 0; i < data.size(); ++i) {
         RowState& row = rows[data[i]];
-        const int expected = start + offsets[i];
-        const std::string expected_text =
-            expected >= 0 && expected <= 0xFFFF ? Hex(expected, 4) : "";
-        if (!expected_text.empty() && CanRead(row.slots[0], expected_text)) {
-            row.chosen[0] = expected_text;
-            continue;
+        const std::string wanted = AddressText(expected);
+        if (!wanted.empty() && (CanRead(row.slots[0], wanted, 0) ||
+                                (CanRead(row.slots[0], wanted, 1) && follows(i, expected)))) {
+            row.chosen[0] = wanted;
+        } else if (const int read = ReadAddress(row.read[0]); read >= 0 && follows(i, read)) {
+            if (expected >= 0) {
+                out->gaps.push_back(static_cast<int>(data[i]));
+            }
+            first_run = std::min(first_run, i);
+            expected = read;
+        } else {
+            row.address_ok = false;
+            if (!wanted.empty()) {
+                row.chosen[0] = wanted;  // for the sums only; the row is not verified
+            }
         }
-        const int read = ReadAddress(row.read[0]);
-        const bool next_agrees = i + 1 == data.size() || ReadAddress(rows[data[i + 1]].read[0]) ==
-                                                             read + ByteCount(row, options);
-        if (read >= 0 && next_agrees) {
-            out->gaps.push_back(static_cast<int>(data[i]));
-            start = read - offsets[i];
-            continue;
+        if (expected >= 0) {
+            expected += ByteCount(row, options);
         }
-        row.address_ok = false;
-        if (!expected_text.empty()) {
-            row.chosen[0] = expected_text;  // for the sums only; the row is not verified
+    }
+    if (first_run == data.size()) {
+        return;
+    }
+    int before = ReadAddress(rows[data[first_run]].chosen[0]);
+    for (std::size_t i = first_run; i-- > 0;) {
+        RowState& row = rows[data[i]];
+        before -= ByteCount(row, options);
+        const std::string wanted = AddressText(before);
+        row.address_ok = !wanted.empty() && CanRead(row.slots[0], wanted, 0);
+        if (row.address_ok) {
+            row.chosen[0] = wanted;
+        } else if (i + 1 == first_run && ReadAddress(row.read[0]) >= 0) {
+            out->gaps.push_back(static_cast<int>(data[first_run]));
         }
     }
 }
@@ -562,9 +561,9 @@ void DoubtSwaps(std::vector<RowState>& rows, const ListingOptions& options, Deco
                 row.verified = false;
                 for (std::size_t f : {with_a, with_b}) {
                     const char chosen = row.chosen[f][weight];
-                    out->doubts.push_back(
-                        Doubt{Place{static_cast<int>(r), static_cast<int>(f), static_cast<int>(weight)},
-                              row.read[f][weight], std::string(1, chosen) + (chosen == a ? b : a)});
+                    out->doubts.push_back(Doubt{
+                        Place{static_cast<int>(r), static_cast<int>(f), static_cast<int>(weight)},
+                        row.read[f][weight], std::string(1, chosen) + (chosen == a ? b : a)});
                 }
             }
         }

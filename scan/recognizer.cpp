@@ -242,6 +242,13 @@ RecognizeStatus Recognizer::Recognize(const char* path, PageText* page) {
             auto cell = std::find_if(cells.begin(), cells.end(),
                                      [column](const Cell& c) { return c.column == column; });
             if (cell == cells.end()) {
+                // A symbol whose box strayed into a blank cell: the neighbour
+                // that has ink and no reading yet.
+                cell = std::find_if(cells.begin(), cells.end(), [column](const Cell& c) {
+                    return (c.column == column + 1 || c.column == column - 1) && c.choices.empty();
+                });
+            }
+            if (cell == cells.end()) {
                 continue;
             }
             for (const Choice& choice : ReadSymbol(*it)) {
