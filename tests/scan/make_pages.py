@@ -172,8 +172,8 @@ def degrade(page, rng):
     return Image.open(out).convert("L")
 
 
-def make_page(rng, convention, font_name, clean, special):
-    rows = {"ohmz": 16, "ohx": 24, "plain": 24, "address-sum": 24}[convention]
+def make_page(rng, convention, font_name, clean, special, rows=None):
+    rows = rows or {"ohmz": 16, "ohx": 24, "plain": 24, "address-sum": 24}[convention]
     printed, header = listing(convention, rng, rows)
     truth = list(printed)
     lines = [("title", "LIST %d  %s" % (rng.randrange(1, 9), rng.choice(
@@ -211,6 +211,7 @@ def main():
     parser.add_argument("--conventions", default=",".join(CONVENTIONS))
     parser.add_argument("--fonts", default=",".join(FONTS))
     parser.add_argument("--special", choices=["stain", "dropped-row", "no-listing"])
+    parser.add_argument("--rows", type=int, help="data rows per page")
     args = parser.parse_args()
     os.makedirs(args.outdir, exist_ok=True)
     conventions = args.conventions.split(",")
@@ -219,7 +220,8 @@ def main():
         convention = conventions[n % len(conventions)]
         font_name = fonts[(n // len(conventions)) % len(fonts)]
         rng = random.Random(args.seed * 100003 + n)
-        page, truth, dropped = make_page(rng, convention, font_name, args.clean, args.special)
+        page, truth, dropped = make_page(rng, convention, font_name, args.clean, args.special,
+                                          args.rows)
         name = "%s-%s-%03d" % (convention, font_name, n)
         page.save(os.path.join(args.outdir, name + (".png" if args.clean else ".jpg")))
         with open(os.path.join(args.outdir, name + ".txt"), "w") as f:
