@@ -171,6 +171,21 @@ void SettleAddresses(std::vector<RowState>& rows, const ListingOptions& options,
     if (first_run == data.size()) {
         return;
     }
+    // Without the address sum no sum reads the address: the sequence checks
+    // the steps only, not where it starts. Where the recogniser offered
+    // another digit for a leading digit of any address, the start is in
+    // doubt and no row is taken as verified.
+    if (!options.address_sum) {
+        bool doubtful = false;
+        for (std::size_t r : data) {
+            for (std::size_t i = 0; i < 2 && i < rows[r].slots[0].size(); ++i) {
+                doubtful = doubtful || rows[r].slots[0][i].options.size() > 1;
+            }
+        }
+        for (std::size_t r : data) {
+            rows[r].address_ok = rows[r].address_ok && !doubtful;
+        }
+    }
     int before = ReadAddress(rows[data[first_run]].chosen[0]);
     for (std::size_t i = first_run; i-- > 0;) {
         RowState& row = rows[data[i]];
