@@ -36,6 +36,9 @@ struct Option {
 
 struct Slot {
     char read = '?';
+    char engine = '?';            // what the recogniser read before the groups were settled
+    bool settled = false;         // a glyph of a shape group settled under the sums
+    bool grouped = false;         // a glyph of a shape group
     std::vector<Option> options;  // cheapest first
 };
 
@@ -61,6 +64,8 @@ struct RowState {
 
 Slot MakeSlot(const CharSlot& in) {
     Slot slot;
+    slot.settled = in.settled;
+    slot.grouped = in.shape >= 0;
     if (in.choices.empty()) {
         for (const char* d = kDigits; *d != '\0'; ++d) {
             slot.options.push_back(Option{*d, kUnreadCost});
@@ -68,6 +73,7 @@ Slot MakeSlot(const CharSlot& in) {
         return slot;
     }
     slot.read = in.choices[0].character;
+    slot.engine = in.read != 0 ? in.read : slot.read;
     const double top = std::max(in.choices[0].confidence, 0.01f);
     slot.options.push_back(Option{slot.read, 0});
     for (std::size_t i = 1; i < in.choices.size(); ++i) {
@@ -172,14 +178,18 @@ void SettleAddresses(std::vector<RowState>& rows, const ListingOptions& options,
         return;
     }
     // Without the address sum no sum reads the address: the sequence checks
-    // the steps only, not where it starts. Where the recogniser offered
-    // another digit for a leading digit of any address, the start is in
-    // doubt and no row is taken as verified.
+    // the steps only, not where it starts. The leading digits are trusted
+    // where their glyphs' shape group was settled under the sums elsewhere,
+    // or, for a glyph of no group, where the recogniser offered no other
+    // digit; one untrusted leading digit anywhere puts the start in doubt,
+    // and no row is taken as verified.
     if (!options.address_sum) {
         bool doubtful = false;
         for (std::size_t r : data) {
             for (std::size_t i = 0; i < 2 && i < rows[r].slots[0].size(); ++i) {
-                doubtful = doubtful || rows[r].slots[0][i].options.size() > 1;
+                const Slot& slot = rows[r].slots[0][i];
+                doubtful =
+                    doubtful || !(slot.settled || (!slot.grouped && slot.options.size() == 1));
             }
         }
         for (std::size_t r : data) {
@@ -672,10 +682,11 @@ Decoding Decode(const std::vector<ListingRow>& listing, const ListingOptions& op
         }
         for (std::size_t f = 0; f < row.read.size(); ++f) {
             for (std::size_t i = 0; i < row.read[f].size(); ++i) {
-                if (row.read[f][i] != row.chosen[f][i]) {
+                const char engine = row.slots[f][i].engine;
+                if (engine != row.chosen[f][i]) {
                     out.corrections.push_back(Correction{
                         Place{static_cast<int>(r), static_cast<int>(f), static_cast<int>(i)},
-                        row.read[f][i], row.chosen[f][i]});
+                        engine, row.chosen[f][i]});
                 }
             }
         }

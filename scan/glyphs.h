@@ -31,6 +31,7 @@ struct Box {
 struct Cell {
     int column = 0;
     std::vector<Choice> choices;  // best first
+    int shape = -1;               // the page's group of glyphs of this shape; -1 none
 };
 
 // One text row of the page: its cells, by ascending column.

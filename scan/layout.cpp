@@ -38,6 +38,7 @@ CharSlot HexSlot(const Cell* cell) {
     if (cell == nullptr) {
         return slot;
     }
+    slot.shape = cell->shape;
     for (const Choice& choice : cell->choices) {
         const char hex = HexReading(choice.character);
         if (hex == 0) {

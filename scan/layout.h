@@ -19,6 +19,13 @@ enum class RowKind { Data, Sum, Dashed };
 // characters the field may hold (best first); empty when nothing was read.
 struct CharSlot {
     std::vector<Choice> choices;
+    int shape = -1;  // the page's group of glyphs of this shape (Cell::shape)
+    // Its group's reading was settled under the sums (SettleShapes): the
+    // one choice left is what every glyph of that shape reads.
+    bool settled = false;
+    // What the recogniser read before the groups were settled; 0 when it is
+    // choices[0].
+    char read = 0;
 };
 
 // A field is the characters of one token that the reader compares: the

@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
+
+#include "scan/shapes.h"
 
 namespace tsy::scan {
 namespace {
@@ -23,11 +26,19 @@ struct BoxaDeleter {
     void operator()(Boxa* boxa) const { boxaDestroy(&boxa); }
 };
 
+// The page cleaned up: grey with its background flattened to white, and
+// binarised; both deskewed alike, so that boxes found on one hold on the
+// other.
+struct CleanPage {
+    PixPtr grey;
+    PixPtr binary;
+};
+
 // Grey, deskewed, binarised against a flattened background, specks gone.
-PixPtr CleanUp(Pix* read) {
+bool CleanUp(Pix* read, CleanPage* page) {
     PixPtr grey(pixGetDepth(read) == 32 ? pixConvertRGBToLuminance(read) : pixConvertTo8(read, 0));
     if (!grey) {
-        return nullptr;
+        return false;
     }
     PixPtr straight(pixDeskew(grey.get(), 0));
     if (straight) {
@@ -36,11 +47,13 @@ PixPtr CleanUp(Pix* read) {
     PixPtr binary(pixOtsuThreshOnBackgroundNorm(grey.get(), nullptr, 10, 15, 100, 50, 255, 2, 2,
                                                 0.1f, nullptr));
     if (!binary) {
-        return nullptr;
+        return false;
     }
     PixPtr clean(
         pixSelectBySize(binary.get(), 4, 4, 8, L_SELECT_IF_EITHER, L_SELECT_IF_GTE, nullptr));
-    return clean ? std::move(clean) : std::move(binary);
+    page->binary = clean ? std::move(clean) : std::move(binary);
+    page->grey.reset(pixBackgroundNorm(grey.get(), nullptr, nullptr, 10, 15, 100, 50, 255, 2, 2));
+    return page->grey != nullptr;
 }
 
 std::vector<Box> Blobs(Pix* binary) {
@@ -147,6 +160,150 @@ void MarkDashes(const Grid& grid, PageText* page) {
     }
 }
 
+// The ink of a grey page with a white background, from 0 (paper) to 1.
+class Ink {
+  public:
+    explicit Ink(Pix* grey)
+        : data_(pixGetData(grey)),
+          wpl_(pixGetWpl(grey)),
+          width_(static_cast<int>(pixGetWidth(grey))),
+          height_(static_cast<int>(pixGetHeight(grey))) {}
+
+    float At(int x, int y) const {
+        if (x < 0 || y < 0 || x >= width_ || y >= height_) {
+            return 0;
+        }
+        const l_uint32* line = data_ + static_cast<std::ptrdiff_t>(y) * wpl_;
+        const float v = 1.0f - static_cast<float>(GET_DATA_BYTE(line, x)) / 255.0f;
+        // The paper's grain is no ink.
+        return v < kPaper ? 0.0f : v;
+    }
+
+  private:
+    static constexpr float kPaper = 0.2f;
+    l_uint32* data_;
+    int wpl_;
+    int width_;
+    int height_;
+};
+
+// The baseline of a row as a line y = a + b x, fitted to the bottoms of its
+// cells of full character height (digits and capitals sit on it).
+struct Baseline {
+    double a = 0;
+    double b = 0;
+    double At(double x) const { return a + b * x; }
+};
+
+Baseline FitBaseline(const GridRow& row, int char_height) {
+    std::vector<std::pair<double, double>> points;
+    for (const Box& box : row.boxes) {
+        if (box.Height() >= 0.85 * char_height && box.Height() <= 1.15 * char_height) {
+            points.emplace_back(box.CenterX(), box.bottom);
+        }
+    }
+    Baseline line{static_cast<double>(row.bottom), 0};
+    if (points.empty()) {
+        return line;
+    }
+    std::vector<double> bottoms;
+    for (const auto& point : points) {
+        bottoms.push_back(point.second);
+    }
+    std::nth_element(bottoms.begin(), bottoms.begin() + static_cast<long>(bottoms.size() / 2),
+                     bottoms.end());
+    line.a = bottoms[bottoms.size() / 2];
+    // Least squares over the points near the median, so that a stain or a
+    // broken glyph does not tilt the line.
+    double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (const auto& [x, y] : points) {
+        if (std::fabs(y - line.a) <= 0.1 * char_height + 1) {
+            n += 1;
+            sx += x;
+            sy += y;
+            sxx += x * x;
+            sxy += x * y;
+        }
+    }
+    const double det = n * sxx - sx * sx;
+    if (n >= 3 && det > 1e-9) {
+        line.b = (n * sxy - sx * sy) / det;
+        line.a = (sy - line.b * sx) / n;
+    }
+    return line;
+}
+
+// The shape of the glyph in `ink_box`, a cell of `row`: the ink inside
+// that box (so that no neighbour's edge comes in), on a window of one pitch
+// by 1.3 character heights centred on the glyph's centre of ink, sampled on
+// the shape raster.
+Shape CutShape(const Ink& ink, const Grid& grid, const Box& ink_box, const Baseline& baseline) {
+    const double height = grid.char_height;
+    const double base = baseline.At(ink_box.CenterX());
+    const int left = ink_box.left - 1;
+    const int right = ink_box.right + 1;
+    const int top = std::max(ink_box.top - 1, static_cast<int>(std::floor(base - 1.2 * height)));
+    const int bottom =
+        std::min(ink_box.bottom + 1, static_cast<int>(std::ceil(base + 0.2 * height)));
+    auto inside = [&](int x, int y) {
+        return x >= left && x < right && y >= top && y < bottom ? ink.At(x, y) : 0.0f;
+    };
+    double mass = 0, mx = 0, my = 0;
+    for (int y = top; y < bottom; ++y) {
+        for (int x = left; x < right; ++x) {
+            const float v = inside(x, y);
+            mass += v;
+            mx += v * x;
+            my += v * y;
+        }
+    }
+    Shape shape{};
+    if (mass < 0.05 * height) {
+        return shape;
+    }
+    const double cx = mx / mass;
+    const double cy = my / mass;
+    const double step_x = grid.pitch / kShapeWidth;
+    const double step_y = 1.3 * height / kShapeHeight;
+    auto sample = [&](double x, double y) {
+        const int x0 = static_cast<int>(std::floor(x));
+        const int y0 = static_cast<int>(std::floor(y));
+        const float fx = static_cast<float>(x - x0);
+        const float fy = static_cast<float>(y - y0);
+        return (1 - fy) * ((1 - fx) * inside(x0, y0) + fx * inside(x0 + 1, y0)) +
+               fy * ((1 - fx) * inside(x0, y0 + 1) + fx * inside(x0 + 1, y0 + 1));
+    };
+    for (int j = 0; j < kShapeHeight; ++j) {
+        for (int i = 0; i < kShapeWidth; ++i) {
+            const double x = cx + (i + 0.5 - kShapeWidth / 2.0) * step_x;
+            const double y = cy + (j + 0.5 - kShapeHeight / 2.0) * step_y;
+            // Four samples a raster point, against aliasing.
+            float sum = 0;
+            for (double dy : {-0.25, 0.25}) {
+                for (double dx : {-0.25, 0.25}) {
+                    sum += sample(x + dx * step_x, y + dy * step_y);
+                }
+            }
+            shape[static_cast<std::size_t>(j * kShapeWidth + i)] = sum / 4;
+        }
+    }
+    NormalizeShape(&shape);
+    return shape;
+}
+
+std::vector<std::vector<Shape>> CutShapes(Pix* grey, const Grid& grid) {
+    const Ink ink(grey);
+    std::vector<std::vector<Shape>> shapes;
+    for (const GridRow& row : grid.rows) {
+        const Baseline baseline = FitBaseline(row, grid.char_height);
+        shapes.emplace_back();
+        for (const Box& box : row.boxes) {
+            shapes.back().push_back(CutShape(ink, grid, box, baseline));
+        }
+    }
+    return shapes;
+}
+
 }  // namespace
 
 struct Recognizer::Engine {
@@ -188,11 +345,12 @@ RecognizeStatus Recognizer::Recognize(const char* path, PageText* page) {
     if (!read) {
         return RecognizeStatus::Unreadable;
     }
-    PixPtr binary = CleanUp(read.get());
-    if (!binary) {
+    CleanPage clean;
+    if (!CleanUp(read.get(), &clean)) {
         return RecognizeStatus::Unreadable;
     }
-    const Grid grid = FindGrid(Blobs(binary.get()));
+    Pix* binary = clean.binary.get();
+    const Grid grid = FindGrid(Blobs(binary));
     if (grid.rows.empty()) {
         return RecognizeStatus::Done;
     }
@@ -204,7 +362,7 @@ RecognizeStatus Recognizer::Recognize(const char* path, PageText* page) {
     spacing.step = static_cast<int>(std::lround(grid.pitch * 1.0));
     spacing.leading = row_height * 2;
     spacing.margin = row_height;
-    PixPtr spaced = SpacedCopy(binary.get(), grid, spacing);
+    PixPtr spaced = SpacedCopy(binary, grid, spacing);
     if (!spaced) {
         return RecognizeStatus::Unreadable;
     }
@@ -257,6 +415,7 @@ RecognizeStatus Recognizer::Recognize(const char* path, PageText* page) {
         } while (it->Next(tesseract::RIL_SYMBOL));
     }
     api.Clear();
+    LearnShapes(CutShapes(clean.grey.get(), grid), page);
     MarkDashes(grid, page);
     return RecognizeStatus::Done;
 }

@@ -1,6 +1,7 @@
 #include "scan/scan_images.h"
 
 #include "scan/recognizer.h"
+#include "scan/settle_shapes.h"
 
 namespace tsy::scan {
 
@@ -32,6 +33,7 @@ ScanRun ScanImages(const std::vector<std::string>& paths, const ListingOptions& 
         }
         run.rows.insert(run.rows.end(), rows.begin(), rows.end());
     }
+    run.rows = SettleShapes(run.rows, options);
     run.decoding = Decode(run.rows, options);
     return run;
 }
