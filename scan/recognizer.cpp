@@ -3,6 +3,9 @@
 #include <leptonica/allheaders.h>
 #include <tesseract/baseapi.h>
 #include <tesseract/resultiterator.h>
+#ifdef TSY_SCAN_OPENMP
+#include <omp.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -313,6 +316,12 @@ struct Recognizer::Engine {
 
     bool Start() {
         if (!started && !failed) {
+#ifdef TSY_SCAN_OPENMP
+            // The engine's parallel loops are small; spread over threads on a
+            // busy machine they take several times as long. No parallel
+            // region of this process is made active.
+            omp_set_max_active_levels(0);
+#endif
             setMsgSeverity(L_SEVERITY_NONE);
             if (api.Init(nullptr, "eng", tesseract::OEM_LSTM_ONLY) != 0) {
                 failed = true;
