@@ -38,6 +38,7 @@ struct Slot {
     char read = '?';
     char engine = '?';            // what the recogniser read before the groups were settled
     bool settled = false;         // a glyph of a shape group settled under the sums
+    int support = 0;              // how many checks any other reading of that group breaks
     bool grouped = false;         // a glyph of a shape group
     std::vector<Option> options;  // cheapest first
 };
@@ -65,6 +66,7 @@ struct RowState {
 Slot MakeSlot(const CharSlot& in) {
     Slot slot;
     slot.settled = in.settled;
+    slot.support = in.support;
     slot.grouped = in.shape >= 0;
     if (in.choices.empty()) {
         for (const char* d = kDigits; *d != '\0'; ++d) {
@@ -132,6 +134,52 @@ std::string AddressText(int address) {
     return address >= 0 && address <= 0xFFFF ? Hex(static_cast<unsigned>(address), 4) : "";
 }
 
+// Without the address sum no sum reads the address: the sequence checks
+// the steps only, and a run of addresses is right only where it starts
+// right. The leading digits of a run are taken from a row whose leading
+// glyphs are trusted: glyphs of a shape group settled under the sums
+// elsewhere on the page, or, for glyphs of no group, ones the recogniser
+// offered no other digit for. A run stays in doubt, and none of its rows
+// verified, without such a row, or where a trusted glyph reads otherwise
+// than the run. A run anchored by glyphs of no group alone also stays in
+// doubt where the recogniser offered another digit for any of its leading
+// glyphs: an engine that misreads one letter misreads it in every row, and
+// only sometimes says so.
+void AnchorRuns(std::vector<RowState>& rows, const std::vector<std::size_t>& data,
+                const std::vector<int>& run, int runs) {
+    constexpr std::size_t kLeading = 2;
+    // A group that anchors addresses must be settled by this many checks:
+    // a few could be met by errors elsewhere that make up for each other.
+    constexpr int kAnchorSupport = 4;
+    const std::size_t count = static_cast<std::size_t>(runs);
+    std::vector<bool> by_shapes(count, false);  // a row's leading glyphs all of settled groups
+    std::vector<bool> by_engine(count, false);  // or all read with no other digit offered
+    std::vector<bool> contradicted(count, false);
+    std::vector<bool> offered(count, false);  // another digit offered for a glyph of no group
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        const RowState& row = rows[data[i]];
+        const std::size_t k = static_cast<std::size_t>(run[i]);
+        bool settled = row.address_ok;
+        bool single = row.address_ok;
+        for (std::size_t d = 0; d < kLeading && d < row.slots[0].size(); ++d) {
+            const Slot& slot = row.slots[0][d];
+            const bool sure = slot.settled || (!slot.grouped && slot.options.size() == 1);
+            settled = settled && slot.settled && slot.support >= kAnchorSupport;
+            single = single && sure;
+            contradicted[k] = contradicted[k] || (sure && slot.options[0].c != row.chosen[0][d]);
+            offered[k] = offered[k] || (!slot.grouped && slot.options.size() > 1);
+        }
+        by_shapes[k] = by_shapes[k] || settled;
+        by_engine[k] = by_engine[k] || single;
+    }
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        const std::size_t k = static_cast<std::size_t>(run[i]);
+        const bool anchored = by_shapes[k] || (by_engine[k] && !offered[k]);
+        RowState& row = rows[data[i]];
+        row.address_ok = row.address_ok && anchored && !contradicted[k];
+    }
+}
+
 // Settles each data row's address from the sequence. A row continues the
 // run above it when its readings allow the address that follows, or when
 // one digit was read otherwise but the row below continues from it too. A
@@ -152,6 +200,8 @@ void SettleAddresses(std::vector<RowState>& rows, const ListingOptions& options,
     };
     int expected = -1;
     std::size_t first_run = data.size();
+    std::vector<int> run(data.size(), 0);  // the run of addresses each row belongs to
+    int runs = 0;
     for (std::size_t i = 0; i < data.size(); ++i) {
         RowState& row = rows[data[i]];
         const std::string wanted = AddressText(expected);
@@ -164,37 +214,20 @@ void SettleAddresses(std::vector<RowState>& rows, const ListingOptions& options,
             }
             first_run = std::min(first_run, i);
             expected = read;
+            ++runs;
         } else {
             row.address_ok = false;
             if (!wanted.empty()) {
                 row.chosen[0] = wanted;  // for the sums only; the row is not verified
             }
         }
+        run[i] = std::max(runs - 1, 0);
         if (expected >= 0) {
             expected += ByteCount(row, options);
         }
     }
     if (first_run == data.size()) {
         return;
-    }
-    // Without the address sum no sum reads the address: the sequence checks
-    // the steps only, not where it starts. The leading digits are trusted
-    // where their glyphs' shape group was settled under the sums elsewhere,
-    // or, for a glyph of no group, where the recogniser offered no other
-    // digit; one untrusted leading digit anywhere puts the start in doubt,
-    // and no row is taken as verified.
-    if (!options.address_sum) {
-        bool doubtful = false;
-        for (std::size_t r : data) {
-            for (std::size_t i = 0; i < 2 && i < rows[r].slots[0].size(); ++i) {
-                const Slot& slot = rows[r].slots[0][i];
-                doubtful =
-                    doubtful || !(slot.settled || (!slot.grouped && slot.options.size() == 1));
-            }
-        }
-        for (std::size_t r : data) {
-            rows[r].address_ok = rows[r].address_ok && !doubtful;
-        }
     }
     int before = ReadAddress(rows[data[first_run]].chosen[0]);
     for (std::size_t i = first_run; i-- > 0;) {
@@ -207,6 +240,9 @@ void SettleAddresses(std::vector<RowState>& rows, const ListingOptions& options,
         } else if (i + 1 == first_run && ReadAddress(row.read[0]) >= 0) {
             out->gaps.push_back(static_cast<int>(data[first_run]));
         }
+    }
+    if (!options.address_sum) {
+        AnchorRuns(rows, data, run, runs);
     }
 }
 

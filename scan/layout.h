@@ -23,6 +23,8 @@ struct CharSlot {
     // Its group's reading was settled under the sums (SettleShapes): the
     // one choice left is what every glyph of that shape reads.
     bool settled = false;
+    // How many checks any other reading of its group would break.
+    int support = 0;
     // What the recogniser read before the groups were settled; 0 when it is
     // choices[0].
     char read = 0;

@@ -237,17 +237,20 @@ Baseline FitBaseline(const GridRow& row, int char_height) {
 }
 
 // The shape of the glyph in `ink_box`, a cell of `row`: the ink inside
-// that box (so that no neighbour's edge comes in), on a window of one pitch
-// by 1.3 character heights centred on the glyph's centre of ink, sampled on
-// the shape raster.
+// that box (so that no neighbour's edge comes in), on a window of 1.3
+// pitches by 1.3 character heights (a wide glyph fills its cell) centred on
+// the glyph's centre of ink, sampled on the shape raster.
 Shape CutShape(const Ink& ink, const Grid& grid, const Box& ink_box, const Baseline& baseline) {
     const double height = grid.char_height;
     const double base = baseline.At(ink_box.CenterX());
-    const int left = ink_box.left - 1;
-    const int right = ink_box.right + 1;
-    const int top = std::max(ink_box.top - 1, static_cast<int>(std::floor(base - 1.2 * height)));
+    // Widened by a pixel for the faint edge of a stroke.
+    constexpr int kBoxMargin = 1;
+    const int left = ink_box.left - kBoxMargin;
+    const int right = ink_box.right + kBoxMargin;
+    const int top =
+        std::max(ink_box.top - kBoxMargin, static_cast<int>(std::floor(base - 1.2 * height)));
     const int bottom =
-        std::min(ink_box.bottom + 1, static_cast<int>(std::ceil(base + 0.2 * height)));
+        std::min(ink_box.bottom + kBoxMargin, static_cast<int>(std::ceil(base + 0.2 * height)));
     auto inside = [&](int x, int y) {
         return x >= left && x < right && y >= top && y < bottom ? ink.At(x, y) : 0.0f;
     };
@@ -266,7 +269,7 @@ Shape CutShape(const Ink& ink, const Grid& grid, const Box& ink_box, const Basel
     }
     const double cx = mx / mass;
     const double cy = my / mass;
-    const double step_x = grid.pitch / kShapeWidth;
+    const double step_x = 1.3 * grid.pitch / kShapeWidth;
     const double step_y = 1.3 * height / kShapeHeight;
     auto sample = [&](double x, double y) {
         const int x0 = static_cast<int>(std::floor(x));

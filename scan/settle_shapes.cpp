@@ -1,5 +1,6 @@
 #include "scan/settle_shapes.h"
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <utility>
@@ -18,6 +19,8 @@ constexpr char kDigits[] = "0123456789ABCDEF";
 // many every other reading of a settled group must break. One check agrees
 // by chance now and then; two independent ones hardly ever.
 constexpr int kMargin = 2;
+// Support is counted up to this many checks.
+constexpr int kMaxSupport = 64;
 // Groups read otherwise one at a time, at most this many times.
 constexpr int kMaxChanges = 12;
 
@@ -45,11 +48,12 @@ std::vector<std::string> Fields(const ListingRow& row, const Labels& labels) {
 }
 
 // How many checks of the listing agree when every group reads as `labels`
-// and every other glyph as the engine read it: line checksums, address
-// steps, the columns of SUM lines, and totals or CRCs (counted twice, as
-// they sum a whole block).
+// and every other glyph as the engine read it: line checksums, the columns
+// of SUM lines, totals and CRCs, and with `steps` the address steps from
+// row to row. A step only says that two addresses read alike, not that
+// they read right, so it helps to choose readings but confirms none.
 int AgreeingChecks(const std::vector<ListingRow>& rows, const ListingOptions& options,
-                   const Labels& labels) {
+                   const Labels& labels, bool steps) {
     int agreeing = 0;
     BlockSums sums;
     int expected = -1;
@@ -64,7 +68,7 @@ int AgreeingChecks(const std::vector<ListingRow>& rows, const ListingOptions& op
                 DataLineResult line;
                 EvaluateDataLine(text.c_str(), text.size(), options, &line);
                 agreeing += options.checksum && line.outcome == LineOutcome::Accepted ? 1 : 0;
-                agreeing += line.address == expected ? 1 : 0;
+                agreeing += steps && line.address == expected ? 1 : 0;
                 expected = line.address + line.count;
                 AddToBlock(line, options.ohx_crc, &sums);
                 break;
@@ -74,7 +78,7 @@ int AgreeingChecks(const std::vector<ListingRow>& rows, const ListingOptions& op
                 EvaluateSumLine(text.c_str(), text.size(), sums, options.ohx_crc, &check);
                 switch (check.outcome) {
                     case LineOutcome::Accepted:
-                        agreeing += check.column_count + 2;
+                        agreeing += check.column_count + 1;
                         break;
                     case LineOutcome::E05:
                         agreeing += check.column_count - check.mismatch_count;
@@ -92,7 +96,7 @@ int AgreeingChecks(const std::vector<ListingRow>& rows, const ListingOptions& op
             case RowKind::Dashed: {
                 CheckLineResult check;
                 EvaluateDashedLine(text.c_str(), text.size(), sums, &check);
-                agreeing += check.outcome == LineOutcome::Accepted ? 2 : 0;
+                agreeing += check.outcome == LineOutcome::Accepted ? 1 : 0;
                 sums.ResetAfterDashedLine();
                 break;
             }
@@ -105,13 +109,22 @@ int AgreeingChecks(const std::vector<ListingRow>& rows, const ListingOptions& op
 
 std::vector<ListingRow> SettleShapes(const std::vector<ListingRow>& rows,
                                      const ListingOptions& options) {
-    // Each group starts from the best reading most of its glyphs have.
+    // Each group starts from the best reading most of its glyphs have, and
+    // may be read as any reading offered for one of them.
     std::map<GroupKey, std::map<char, int>> votes;
+    std::map<GroupKey, std::string> offered;
     for (const ListingRow& row : rows) {
         for (const Field& field : row.fields) {
             for (const CharSlot& slot : field.chars) {
-                if (slot.shape >= 0 && !slot.choices.empty()) {
-                    ++votes[GroupKey{row.page, slot.shape}][slot.choices[0].character];
+                if (slot.shape < 0 || slot.choices.empty()) {
+                    continue;
+                }
+                const GroupKey key{row.page, slot.shape};
+                ++votes[key][slot.choices[0].character];
+                for (const Choice& choice : slot.choices) {
+                    if (offered[key].find(choice.character) == std::string::npos) {
+                        offered[key] += choice.character;
+                    }
                 }
             }
         }
@@ -125,24 +138,24 @@ std::vector<ListingRow> SettleShapes(const std::vector<ListingRow>& rows,
         labels[key] = best;
     }
 
-    auto score_with = [&](const GroupKey& key, char c) {
+    auto score_with = [&](const GroupKey& key, char c, bool steps) {
         const char kept = labels[key];
         labels[key] = c;
-        const int score = AgreeingChecks(rows, options, labels);
+        const int score = AgreeingChecks(rows, options, labels, steps);
         labels[key] = kept;
         return score;
     };
-    int score = AgreeingChecks(rows, options, labels);
+    int score = AgreeingChecks(rows, options, labels, true);
     for (int change = 0; change < kMaxChanges; ++change) {
         int best_gain = kMargin - 1;
         GroupKey best_key;
         char best_c = 0;
         for (const auto& [key, label] : labels) {
-            for (const char* d = kDigits; *d != '\0'; ++d) {
+            for (const char* d = offered[key].c_str(); *d != '\0'; ++d) {
                 if (*d == label) {
                     continue;
                 }
-                const int gain = score_with(key, *d) - score;
+                const int gain = score_with(key, *d, true) - score;
                 if (gain > best_gain) {
                     best_gain = gain;
                     best_key = key;
@@ -156,13 +169,18 @@ std::vector<ListingRow> SettleShapes(const std::vector<ListingRow>& rows,
         labels[best_key] = best_c;
         score += best_gain;
     }
-    std::map<GroupKey, bool> settled;
+    // A group's support: how many checks the least harmful other reading
+    // would break.
+    const int checks = AgreeingChecks(rows, options, labels, false);
+    std::map<GroupKey, int> support;
     for (const auto& [key, label] : labels) {
-        bool sure = true;
-        for (const char* d = kDigits; *d != '\0' && sure; ++d) {
-            sure = *d == label || score - score_with(key, *d) >= kMargin;
+        int least = kMaxSupport;
+        for (const char* d = kDigits; *d != '\0' && least >= kMargin; ++d) {
+            if (*d != label) {
+                least = std::min(least, checks - score_with(key, *d, false));
+            }
         }
-        settled[key] = sure;
+        support[key] = std::max(least, 0);
     }
 
     std::vector<ListingRow> out = rows;
@@ -175,7 +193,8 @@ std::vector<ListingRow> SettleShapes(const std::vector<ListingRow>& rows,
                 }
                 const char label = labels[key];
                 slot.read = slot.choices.empty() ? 0 : slot.choices[0].character;
-                if (settled[key]) {
+                slot.support = support[key];
+                if (slot.support >= kMargin) {
                     slot.choices = {Choice{label, 1.0f}};
                     slot.settled = true;
                     continue;

@@ -12,6 +12,7 @@ namespace {
 // this well; glyphs of one character on one page stay well above it, while
 // look-alike characters (8 and B, 0 and D) fall below.
 constexpr float kJoin = 0.95f;
+constexpr float kMerge = 0.975f;
 // A member at least this like its group's mean shape is taken as a glyph
 // of the group's character.
 constexpr float kTypical = 0.97f;
@@ -106,8 +107,12 @@ PageShapes LearnShapes(const std::vector<std::vector<Shape>>& shapes, PageText* 
         return top_confidence(a) > top_confidence(b);
     });
 
-    // Leader grouping, then a few rounds of moving each cell to the group
-    // whose mean shape it is most like.
+    // Leader grouping against each group's running mean shape; then groups
+    // whose mean shapes are alike are merged (a mean is free of most of its
+    // members' noise, so two groups of one character have near-equal means
+    // while look-alike characters keep theirs apart); then a few rounds of
+    // moving each cell to the group whose mean it is most like.
+    std::vector<Shape> sums;
     std::vector<Shape> prototypes;
     std::vector<int> group(cells.size(), -1);
     for (std::size_t i = 0; i < cells.size(); ++i) {
@@ -121,18 +126,43 @@ PageShapes LearnShapes(const std::vector<std::vector<Shape>>& shapes, PageText* 
         }
         if (group[i] < 0) {
             group[i] = static_cast<int>(prototypes.size());
-            prototypes.push_back(shape_of(cells[i]));
+            sums.emplace_back();
+            prototypes.emplace_back();
+        }
+        const std::size_t g = static_cast<std::size_t>(group[i]);
+        AddTo(&sums[g], shape_of(cells[i]));
+        prototypes[g] = sums[g];
+        NormalizeShape(&prototypes[g]);
+    }
+    std::vector<int> merged_into(prototypes.size(), -1);
+    for (std::size_t g = 1; g < prototypes.size(); ++g) {
+        float best = kMerge;
+        for (std::size_t h = 0; h < g; ++h) {
+            if (merged_into[h] < 0) {
+                const float likeness = Likeness(prototypes[g], prototypes[h]);
+                if (likeness >= best) {
+                    best = likeness;
+                    merged_into[g] = static_cast<int>(h);
+                }
+            }
+        }
+        if (merged_into[g] >= 0) {
+            const std::size_t h = static_cast<std::size_t>(merged_into[g]);
+            AddTo(&sums[h], sums[g]);
+            prototypes[h] = sums[h];
+            NormalizeShape(&prototypes[h]);
         }
     }
-    for (int round = 0; round < kRefinements; ++round) {
-        std::vector<Shape> sums(prototypes.size(), Shape{});
-        for (std::size_t i = 0; i < cells.size(); ++i) {
-            AddTo(&sums[static_cast<std::size_t>(group[i])], shape_of(cells[i]));
-        }
+    {
+        std::vector<Shape> kept;
         for (std::size_t g = 0; g < prototypes.size(); ++g) {
-            prototypes[g] = sums[g];
-            NormalizeShape(&prototypes[g]);
+            if (merged_into[g] < 0) {
+                kept.push_back(prototypes[g]);
+            }
         }
+        prototypes = kept;
+    }
+    for (int round = 0; round < kRefinements; ++round) {
         for (std::size_t i = 0; i < cells.size(); ++i) {
             float best = -2;
             for (std::size_t g = 0; g < prototypes.size(); ++g) {
@@ -141,6 +171,15 @@ PageShapes LearnShapes(const std::vector<std::vector<Shape>>& shapes, PageText* 
                     best = likeness;
                     group[i] = static_cast<int>(g);
                 }
+            }
+        }
+        std::vector<Shape> means(prototypes.size(), Shape{});
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            AddTo(&means[static_cast<std::size_t>(group[i])], shape_of(cells[i]));
+        }
+        for (std::size_t g = 0; g < prototypes.size(); ++g) {
+            if (NormalizeShape(&means[g])) {
+                prototypes[g] = means[g];
             }
         }
     }

@@ -15,7 +15,7 @@
 
 namespace tsy::scan {
 
-constexpr int kShapeWidth = 16;
+constexpr int kShapeWidth = 20;
 constexpr int kShapeHeight = 24;
 
 // A glyph's ink sampled on a fixed raster around its centre of ink, less

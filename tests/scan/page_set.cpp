@@ -123,6 +123,7 @@ PageOutcome ScanPage(const PageCase& page) {
         const DecodedRow& row = decoding.rows[r];
         if (row.verified && truth.count(row.text) == 0) {
             ++outcome.verified_wrong;
+            outcome.wrong_rows.push_back(static_cast<int>(r));
         }
         same = same && row.text == page.truth[r];
     }

@@ -25,8 +25,9 @@ struct PageOutcome {
     ScanStatus status = ScanStatus::Done;
     int rows = 0;
     int verified = 0;
-    int verified_wrong = 0;  // verified rows that are not lines of the truth
-    bool exact = false;      // every line as the truth, every row verified
+    int verified_wrong = 0;       // verified rows that are not lines of the truth
+    std::vector<int> wrong_rows;  // their indices
+    bool exact = false;           // every line as the truth, every row verified
     // Every output line that differs from the truth at its place is named
     // as a doubt with the truth's character among its candidates.
     bool doubts_name_errors = false;

@@ -39,6 +39,12 @@ int main(int argc, char** argv) {
             std::printf("%-28s rows %3d verified %3d exact %d named %d wrong %d %.2fs\n",
                         page.name.c_str(), outcome.rows, outcome.verified, outcome.exact,
                         outcome.doubts_name_errors, outcome.verified_wrong, outcome.seconds);
+            for (int r : outcome.wrong_rows) {
+                const std::size_t row = static_cast<std::size_t>(r);
+                std::printf("  verified wrong: %s\n  truth:          %s\n",
+                            outcome.decoding.rows[row].text.c_str(),
+                            row < page.truth.size() ? page.truth[row].c_str() : "");
+            }
         }
     }
     std::printf("%-12s %6s %6s %9s %7s %9s %14s %8s\n", "convention", "pages", "rows", "verified",
