@@ -25,12 +25,17 @@ char Top(const Cell* cell) {
     return cell == nullptr || cell->choices.empty() ? 0 : cell->choices[0].character;
 }
 
-bool Reads(const Cell* cell, char c) {
+// A reading this sure is more than a passing likeness.
+constexpr float kLikelyReading = 0.5f;
+
+bool Reads(const Cell* cell, char c, float least = 0) {
     if (cell == nullptr) {
         return false;
     }
     return std::any_of(cell->choices.begin(), cell->choices.end(),
-                       [c](const Choice& choice) { return choice.character == c; });
+                       [c, least](const Choice& choice) {
+                           return choice.character == c && choice.confidence >= least;
+                       });
 }
 
 CharSlot HexSlot(const Cell* cell) {
@@ -77,17 +82,22 @@ bool IsSumRow(const PageRow& row) {
     if (row.cells.size() < 4) {
         return false;
     }
+    // A word of three letters and a blank, where a data row has four
+    // digits; of the letters the S (or its look-alike 5) and one of U and M
+    // must read as such, as a U may be taken for a 0.
     const int first = row.cells[0].column;
     const Cell* s = CellAt(row, first);
-    return (Reads(s, 'S') || Reads(s, '5')) && Reads(CellAt(row, first + 1), 'U') &&
-           Reads(CellAt(row, first + 2), 'M');
+    const Cell* u = CellAt(row, first + 1);
+    const Cell* m = CellAt(row, first + 2);
+    return u != nullptr && m != nullptr && CellAt(row, first + 3) == nullptr &&
+           (Reads(s, 'S') || Reads(s, '5')) && (Reads(u, 'U') || Reads(m, 'M'));
 }
 
-// The column heading ("ADRS +0 +1 ... SUM"): several cells read as '+'.
+// The column heading ("ADRS +0 +1 ... SUM"): several cells likely read as '+'.
 bool IsHeading(const PageRow& row) {
     int pluses = 0;
     for (const Cell& cell : row.cells) {
-        pluses += Reads(&cell, '+') ? 1 : 0;
+        pluses += Reads(&cell, '+', kLikelyReading) ? 1 : 0;
     }
     return pluses >= 3;
 }
@@ -95,7 +105,7 @@ bool IsHeading(const PageRow& row) {
 bool IsDashedRow(const PageRow& row) {
     int dashes = 0;
     for (const Cell& cell : row.cells) {
-        dashes += Reads(&cell, '-') ? 1 : 0;
+        dashes += Top(&cell) == '-' ? 1 : 0;
     }
     return dashes >= 12;
 }
@@ -254,11 +264,12 @@ std::vector<ListingRow> ArrangeListing(const PageText& page, const ListingOption
     std::vector<int> sum_origins;
     for (const PageRow& row : page.rows) {
         Guess guess = Guess::Other;
-        if (row.cells.empty() || IsHeading(row)) {
+        if (row.cells.empty()) {
         } else if (options.checksum && IsSumRow(row)) {
             guess = Guess::Sum;
             sum_rows.push_back(&row);
             sum_origins.push_back(row.cells[0].column);
+        } else if (IsHeading(row)) {
         } else if (options.ohmz_sum && IsDashedRow(row)) {
             guess = Guess::Dashed;
         } else if (BeginsWithAddress(row)) {

@@ -12,7 +12,7 @@ namespace {
 // this well; glyphs of one character on one page stay well above it, while
 // look-alike characters (8 and B, 0 and D) fall below.
 constexpr float kJoin = 0.95f;
-constexpr float kMerge = 0.975f;
+constexpr float kMerge = 0.95f;
 // A member at least this like its group's mean shape is taken as a glyph
 // of the group's character.
 constexpr float kTypical = 0.97f;
@@ -30,6 +30,8 @@ constexpr float kLeastReading = 0.1f;
 // group's, however like that group the cell is.
 constexpr float kOtherGroup = 0.5f;
 constexpr int kRefinements = 3;
+// The weight of a vote for a letter that looks like a digit.
+constexpr float kLetterVote = 0.5f;
 
 struct Member {
     std::size_t row = 0;
@@ -185,7 +187,10 @@ PageShapes LearnShapes(const std::vector<std::vector<Shape>>& shapes, PageText* 
     }
 
     // Each group's readings: the votes of its members' readings, the best
-    // reading of each member counting fully and its alternatives half.
+    // reading of each member counting fully and its alternatives half. A
+    // letter that looks like a digit (O, I, S, G) counts half as well: most
+    // glyphs of a listing are digits, and a digit the engine took for such
+    // a letter half the time is still a digit.
     out.groups.resize(prototypes.size());
     std::vector<std::map<char, float>> votes(prototypes.size());
     for (std::size_t i = 0; i < cells.size(); ++i) {
@@ -193,8 +198,10 @@ PageShapes LearnShapes(const std::vector<std::vector<Shape>>& shapes, PageText* 
         ++out.groups[g].members;
         const Cell& cell = page->rows[cells[i].row].cells[cells[i].cell];
         for (std::size_t k = 0; k < cell.choices.size(); ++k) {
+            const char c = cell.choices[k].character;
+            const bool lookalike = c == 'O' || c == 'I' || c == 'S' || c == 'G';
             const float confidence = std::max(cell.choices[k].confidence, 0.05f);
-            votes[g][cell.choices[k].character] += k == 0 ? confidence : 0.5f * confidence;
+            votes[g][c] += confidence * (k == 0 ? 1.0f : 0.5f) * (lookalike ? kLetterVote : 1.0f);
         }
     }
     for (std::size_t g = 0; g < prototypes.size(); ++g) {
