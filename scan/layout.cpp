@@ -103,11 +103,21 @@ bool IsHeading(const PageRow& row) {
 }
 
 bool IsDashedRow(const PageRow& row) {
-    int dashes = 0;
+    // Dashes in adjacent columns: a dash-like speck here and there in a
+    // line of prose makes no such run.
+    int run = 0;
+    int longest = 0;
+    int last = -2;
     for (const Cell& cell : row.cells) {
-        dashes += Top(&cell) == '-' ? 1 : 0;
+        if (Top(&cell) != '-') {
+            run = 0;
+            continue;
+        }
+        run = cell.column == last + 1 ? run + 1 : 1;
+        last = cell.column;
+        longest = std::max(longest, run);
     }
-    return dashes >= 12;
+    return longest >= 12;
 }
 
 // Whether the row begins with four adjacent cells of which three or more

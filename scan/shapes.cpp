@@ -15,7 +15,7 @@ constexpr float kJoin = 0.95f;
 constexpr float kMerge = 0.95f;
 // A member at least this like its group's mean shape is taken as a glyph
 // of the group's character.
-constexpr float kTypical = 0.97f;
+constexpr float kTypical = 0.95f;
 // Groups of fewer members than this are taken as odd glyphs (a stain, a
 // broken character), not as a character of the font.
 constexpr int kEstablished = 3;
