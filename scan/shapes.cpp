@@ -252,8 +252,11 @@ PageShapes LearnShapes(const std::vector<std::vector<Shape>>& shapes, PageText* 
                 seen = std::max(seen, likeness);
             }
         }
+        // A cell of its group is read as the groups it is likest to; a cell
+        // of no group only as groups it is nearly like enough to join.
+        const float like_enough = odd ? kJoin : top;
         for (const auto& [c, likeness] : likest) {
-            const float confidence = std::exp((likeness - top) / kSpread);
+            const float confidence = std::exp(std::min(likeness - like_enough, 0.0f) / kSpread);
             if (confidence >= kLeastConfidence) {
                 Merge(&choices, c, confidence * (odd ? 1.0f : kOtherGroup));
             }
