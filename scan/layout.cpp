@@ -93,13 +93,33 @@ bool IsSumRow(const PageRow& row) {
            (Reads(s, 'S') || Reads(s, '5')) && (Reads(u, 'U') || Reads(m, 'M'));
 }
 
-// The column heading ("ADRS +0 +1 ... SUM"): several cells likely read as '+'.
+// The column heading ("ADRS +0 +1 ... SUM"): several cells likely read as
+// '+', or tokens of two whose second digits count up 0, 1, 2, ... (where
+// the engine took the '+' for a digit).
 bool IsHeading(const PageRow& row) {
     int pluses = 0;
     for (const Cell& cell : row.cells) {
         pluses += Reads(&cell, '+', kLikelyReading) ? 1 : 0;
     }
-    return pluses >= 3;
+    int counting = 0;
+    int longest = 0;
+    int previous = -2;
+    for (std::size_t i = 0; i < row.cells.size(); ++i) {
+        const bool starts = i == 0 || row.cells[i - 1].column != row.cells[i].column - 1;
+        const bool pair =
+            starts && i + 1 < row.cells.size() &&
+            row.cells[i + 1].column == row.cells[i].column + 1 &&
+            (i + 2 >= row.cells.size() || row.cells[i + 2].column != row.cells[i].column + 2);
+        if (!pair) {
+            continue;
+        }
+        const char digit = HexReading(Top(&row.cells[i + 1]));
+        const int value = digit == 0 ? -2 : (digit <= '9' ? digit - '0' : digit - 'A' + 10);
+        counting = value == previous + 1 && value >= 0 ? counting + 1 : (value == 0 ? 1 : 0);
+        previous = value;
+        longest = std::max(longest, counting);
+    }
+    return pluses >= 3 || longest >= 6;
 }
 
 bool IsDashedRow(const PageRow& row) {

@@ -172,18 +172,34 @@ TEST(DecodeListingGaps, RowLeftOutIsReported) {
     EXPECT_EQ(decoding.verified_rows, 0);
 }
 
-// Titles, prose and the heading are no listing.
-TEST(ArrangeListingRows, HeadingAndProseAreLeftOut) {
-    std::vector<std::string> lines = {"ADRS  +0 +1 +2 +3 +4 +5 +6 +7  SUM",
-                                      "Type in the listing below."};
-    lines.insert(lines.end(), kPlain.begin(), kPlain.end());
-    const std::vector<ListingRow> rows = ArrangeListing(PageOf(lines), Options("plain"), 0);
-    ASSERT_EQ(rows.size(), kPlain.size());
-    EXPECT_EQ(rows[0].fields.size(), 10u);  // address, 8 bytes, checksum
-    EXPECT_EQ(rows.back().kind, RowKind::Sum);
+// Titles, prose and the heading are no listing, also where the engine
+// read the heading's '+' as 4 or specks of prose as dashes; a SUM line
+// whose U was read as 0 is one still.
+class ArrangeListingRows : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ArrangeListingRows, HeadingAndProseAreLeftOut) {
+    for (const char* convention : {"plain", "ohmz"}) {
+        const std::vector<std::string>& listing =
+            std::string(convention) == "ohmz" ? kOhMz : kPlain;
+        std::vector<std::string> lines = {GetParam(), "Type in the listing below.",
+                                          ". - - -  - . - - -   - - - - - - - -"};
+        lines.insert(lines.end(), listing.begin(), listing.end());
+        if (std::string(convention) == "plain") {
+            lines.back().replace(1, 1, "0");  // S0M
+        }
+        const std::vector<ListingRow> rows = ArrangeListing(PageOf(lines), Options(convention), 0);
+        ASSERT_EQ(rows.size(), listing.size()) << convention;
+        EXPECT_EQ(rows[0].fields.size(), std::string(convention) == "ohmz" ? 18u : 10u);
+        EXPECT_NE(rows.back().kind, RowKind::Data);
+    }
     EXPECT_TRUE(
         ArrangeListing(PageOf({"Type in the listing below."}), Options("plain"), 0).empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Headings, ArrangeListingRows,
+                         ::testing::Values("ADRS  +0 +1 +2 +3 +4 +5 +6 +7  SUM",
+                                           "ADRS  40 41 42 43 44 45 46 47  SUM",
+                                           "ADRS +0 +1 +2 +3 +4 +5 +6 +7 +8 +9 +A +B +C +D +E +F"));
 
 }  // namespace
 }  // namespace tsy::scan
