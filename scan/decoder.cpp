@@ -587,7 +587,8 @@ void DecodeBlock(std::vector<RowState>& rows, std::size_t first, std::size_t che
 // digits that swapped places at the same weight (4 read as A in one byte, A
 // as 4 in another): the sum stays the same. Where the recogniser was shown
 // wrong about such a pair elsewhere on the pages, a row holding both at one
-// weight is not taken as verified.
+// weight is not taken as verified, unless one of the two is a glyph of a
+// settled shape group, which reads as the rest of its group does.
 void DoubtSwaps(std::vector<RowState>& rows, const ListingOptions& options, Decoding* out) {
     std::vector<std::pair<char, char>> confused;
     for (const RowState& row : rows) {
@@ -613,8 +614,10 @@ void DoubtSwaps(std::vector<RowState>& rows, const ListingOptions& options, Deco
                 std::size_t with_a = 0;
                 std::size_t with_b = 0;
                 for (std::size_t f = 1; f < data_end; ++f) {
-                    with_a = row.chosen[f][weight] == a ? f : with_a;
-                    with_b = row.chosen[f][weight] == b ? f : with_b;
+                    if (!row.slots[f][weight].settled) {
+                        with_a = row.chosen[f][weight] == a ? f : with_a;
+                        with_b = row.chosen[f][weight] == b ? f : with_b;
+                    }
                 }
                 if (with_a == 0 || with_b == 0 || !row.verified) {
                     continue;
