@@ -8,6 +8,7 @@
 #include "cli/detect.h"
 #include "cli/diff.h"
 #include "cli/options.h"
+#include "cli/scan.h"
 #include "cli/terminal.h"
 #include "cli/warnings.h"
 #include "resources/cli_texts.h"
@@ -105,6 +106,8 @@ RunResult Run(int argc, char** argv) {
             return {kUsage};
         case Mode::Check:
             return {RunCheck(options)};
+        case Mode::Scan:
+            return {RunScan(options)};
         case Mode::Apply:
             break;
     }

@@ -128,6 +128,10 @@ CliOptions ParseOptions(int argc, char** argv) {
         options.mode = Mode::Check;
         --argc;
         ++argv;
+    } else if (argc > 1 && std::strcmp(argv[1], "scan") == 0) {
+        options.mode = Mode::Scan;
+        --argc;
+        ++argv;
     }
     // optind 0 makes getopt_long start a fresh scan (also on later calls).
     optind = 0;
@@ -143,6 +147,14 @@ CliOptions ParseOptions(int argc, char** argv) {
         const char* given = given_option.c_str();
         if (options.mode == Mode::Check && ApplyOnly(code)) {
             return UsageError(Format(text::CliCheckOnlyListingOptions, given));
+        }
+        if (options.mode == Mode::Scan && code == 'o' && index < 0) {
+            // scan's -o (not --offset) names the listing it writes.
+            options.output_path = optarg;
+            continue;
+        }
+        if (options.mode == Mode::Scan && ApplyOnly(code)) {
+            return UsageError(Format(text::CliScanOnlyListingOptions, given));
         }
         switch (code) {
             case 'b':
@@ -209,8 +221,20 @@ CliOptions ParseOptions(int argc, char** argv) {
     if (!combination.empty()) {
         return UsageError(combination);
     }
-    const int wanted = options.mode == Mode::Check ? 1 : 2;
+    const int wanted = options.mode == Mode::Apply ? 2 : 1;
     const int count = argc - optind;
+    if (options.mode == Mode::Scan) {
+        if (count < 1) {
+            return UsageError(text::kCliMissingImages);
+        }
+        for (int i = optind; i < argc; ++i) {
+            if (argv[i][0] == '\0') {
+                return UsageError(text::kCliEmptyPath);
+            }
+        }
+        options.image_paths.assign(argv + optind, argv + argc);
+        return options;
+    }
     if (count < wanted) {
         return UsageError(text::kCliMissingPaths);
     }

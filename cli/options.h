@@ -2,12 +2,13 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "session/session.h"
 
 namespace tsy::cli {
 
-enum class Mode { Apply, Check, Help, Version, UsageError };
+enum class Mode { Apply, Check, Scan, Help, Version, UsageError };
 
 struct CliOptions {
     Mode mode = Mode::Apply;
@@ -16,9 +17,11 @@ struct CliOptions {
     bool dry_run = false;
     bool write_partial = false;
     bool diff = false;
-    std::string state_path;  // Apply only
-    std::string dump_path;   // the dump, or the listing to check
-    std::string error;       // UsageError: the message, Shift-JIS
+    std::string state_path;                // Apply only
+    std::string dump_path;                 // the dump, or the listing to check
+    std::string error;                     // UsageError: the message, Shift-JIS
+    std::vector<std::string> image_paths;  // Scan: the page images, in order
+    std::string output_path;               // Scan: -o; empty for standard output
 
     // What ParseOptions saw besides the values above.
     bool start_given = false;  // --start

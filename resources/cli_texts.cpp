@@ -7,11 +7,14 @@ const char kCliUsage[] =
     "使い方: tsypatch [オプション] ステートセーブファイル ダンプファイル\n"
     "        tsypatch check [リストのオプション] ダンプリスト\n"
     "        tsypatch check --detect ダンプリスト\n"
+    "        tsypatch scan [リストのオプション] [-o ダンプリスト] 画像...\n"
     "\n"
     "ダンプ(テキストのダンプリスト、またはバイナリ)をステートセーブファイルのメモリへ反映し、\n"
     "元のファイルを「ファイル名.old」として残して書き戻します。\n"
     "check はダンプリストを最後まで検査し、見つかった誤りをすべて報告します(書き込みはしません)。\n"
     "check --detect は、ダンプリストを誤りなく読める形式(リストのオプション)を表示します。\n"
+    "scan は雑誌のページの画像(複数ならページ順)からダンプリストを読み取り、印刷されたサムで\n"
+    "検証・訂正して -o のファイル(既定は標準出力)へ書きます。\n"
     "\n"
     "  -b, --binary              バイナリとして反映する(既定はテキストのダンプリスト)\n"
     "  -s, --start=HEX           バイナリの開始アドレス(16進、先頭4文字、既定 8000)\n"
@@ -33,7 +36,9 @@ const char kCliUsage[] =
     "終了コード: 0 反映した  1 ダンプが拒否された(エラーコード、範囲外など)\n"
     "            2 使い方の誤り  3 ファイルを開けない・読めない・書けない\n"
     "check の終了コード: 0 誤りなし(--detect: 読める形式あり)  1 誤りあり  2 使い方の誤り\n"
-    "            3 読めない\n";
+    "            3 読めない\n"
+    "scan の終了コード: 0 すべて検証済み  1 不確かな文字あり  2 使い方の誤り・この版では使えない\n"
+    "                   3 画像を読めない・ダンプリストがない・書き込めない\n";
 const char kCliHint[] = "詳しくは tsypatch --help を参照してください。";
 void CliBadOffset(TextOut& out, const char* given) {
     out.Format("オフセットは 0～4294967295 の10進数で指定してください: %s", given);
@@ -58,6 +63,10 @@ void CliCheckOnlyListingOptions(TextOut& out, const char* given) {
 }
 const char kCliEmptyPath[] = "空のパスは指定できません。";
 const char kCliOutputFailed[] = "標準出力に書き込めませんでした。";
+void CliScanOnlyListingOptions(TextOut& out, const char* given) {
+    out.Format("scan で使えないオプションです: %s", given);
+}
+const char kCliMissingImages[] = "読み取る画像を指定してください。";
 
 }  // namespace tsy::text
 

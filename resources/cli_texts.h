@@ -19,6 +19,8 @@ extern const char kCliDryRun[];      // --dry-run: the file was left as it was
 void CliCheckOnlyListingOptions(TextOut& out, const char* given);
 extern const char kCliEmptyPath[];     // a path argument is empty
 extern const char kCliOutputFailed[];  // standard output could not be written
+void CliScanOnlyListingOptions(TextOut& out, const char* given);
+extern const char kCliMissingImages[];  // scan without an image
 
 }  // namespace tsy::text
 

@@ -1,0 +1,48 @@
+// The scanning command's texts in UTF-8; compiled with -fexec-charset=CP932.
+#include "resources/scan_texts.h"
+
+namespace tsy::text {
+
+const char kScanNotAvailable[] = "この版では scan は使えません(文字認識エンジンを含まない版です)。";
+const char kScanEngineMissing[] =
+    "文字認識エンジン(Tesseract と英語の学習データ)を起動できません。";
+const char kScanUnreadable[] = "画像を読めません。";
+const char kScanNoListing[] = "画像にダンプリストが見つかりません。";
+const char kScanWriteFailed[] = "ダンプリストを書き込めません。";
+
+const char kScanAddress[] = "アドレス";
+const char kScanChecksum[] = "チェックサム";
+const char kScanTotal[] = "合計";
+const char kScanCrc[] = "CRC";
+
+void ScanColumn(TextOut& out, unsigned column) {
+    out.Format("SUM +%X", column);
+}
+
+void ScanCorrection(TextOut& out, unsigned line, const char* address, const char* field,
+                    unsigned character, char read, char chosen) {
+    out.Format("%u行目 アドレス:%s %s の%u文字目 %c → %c (サムで訂正)", line, address, field,
+               character, read, chosen);
+}
+
+void ScanDoubt(TextOut& out, unsigned line, const char* address, const char* field,
+               unsigned character, char read, const char* candidates) {
+    out.Format("%u行目 アドレス:%s %s の%u文字目 %c は不確か 候補:%s", line, address, field,
+               character, read, candidates);
+}
+
+void ScanGap(TextOut& out, unsigned line, const char* address) {
+    out.Format("%u行目 アドレス:%s の前でアドレスが飛んでいます(行の抜け)", line, address);
+}
+
+void ScanSummary(TextOut& out, unsigned rows, unsigned verified, unsigned corrected,
+                 unsigned in_doubt) {
+    out.Format("読み取り結果: %u行を読み、検証済み %u行、訂正 %u文字、不確か %u文字", rows,
+               verified, corrected, in_doubt);
+}
+
+const char kScanAllVerified[] = "すべての行とブロックがサムで検証されました。";
+const char kScanNotVerified[] =
+    "検証できない行があります。不確かな文字は読み取ったまま出力しました。";
+
+}  // namespace tsy::text

@@ -1,0 +1,67 @@
+// Decoding a scanned listing under its printed sums. Each character comes
+// with the recogniser's ranked readings; the decoder looks for the readings
+// that make every address follow from the one above, every line checksum
+// agree and every block's check line (column sums and total, the Oh!X CRC,
+// or the Oh!MZ dashed total) agree, judged by the reader's own line
+// evaluations. A row is verified when all readings that fit everything agree
+// on it; where none fits, or several differ, the characters in doubt are
+// named with their candidates and the row is written as it was read.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "listing/listing_options.h"
+#include "scan/layout.h"
+
+namespace tsy::scan {
+
+// A character of the listing: row (from 0, in listing order), field and
+// character within the field, as the layout numbers them.
+struct Place {
+    int row = 0;
+    int field = 0;
+    int index = 0;
+};
+
+// A character the sums decided differently from the recogniser's reading.
+struct Correction {
+    Place place;
+    char read = 0;  // '?' when nothing was read
+    char chosen = 0;
+};
+
+// A character still in doubt, and the readings that remain for it.
+struct Doubt {
+    Place place;
+    char read = 0;
+    std::string candidates;
+};
+
+struct DecodedRow {
+    RowKind kind = RowKind::Data;
+    int page = 0;
+    std::string text;  // the line in the convention's layout, without a line end
+    bool verified = false;
+};
+
+struct Decoding {
+    std::vector<DecodedRow> rows;
+    std::vector<Correction> corrections;
+    std::vector<Doubt> doubts;
+    std::vector<int> gaps;  // rows before which the address jumps: rows left out
+    int verified_rows = 0;
+
+    bool AllVerified() const { return verified_rows == static_cast<int>(rows.size()); }
+};
+
+Decoding Decode(const std::vector<ListingRow>& rows, const ListingOptions& options);
+
+// The listing line of `fields` (one string of characters per field) for a
+// row of `kind`, in the layout of the convention: "C000  21 00 .. 77  2D",
+// "C000 : 21 .. 77 : 2D", "C000 21 .. 00 (4.25)", "SUM  DF .. EC 0876",
+// thirty dashes and the total.
+std::string FormatRow(RowKind kind, const std::vector<std::string>& fields,
+                      const ListingOptions& options);
+
+}  // namespace tsy::scan

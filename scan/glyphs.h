@@ -1,0 +1,46 @@
+// What the recogniser saw on a page: rows of fixed-pitch cells, each with
+// its ranked readings. The layout and the decoder work on these alone, so
+// they can be tested without the engine.
+#pragma once
+
+#include <vector>
+
+namespace tsy::scan {
+
+// One reading of a glyph and how sure the recogniser is of it, 0 to 1.
+struct Choice {
+    char character = 0;
+    float confidence = 0;
+};
+
+// A box on the page in pixels; right and bottom are exclusive.
+struct Box {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+
+    int Width() const { return right - left; }
+    int Height() const { return bottom - top; }
+    double CenterX() const { return (left + right) / 2.0; }
+    double CenterY() const { return (top + bottom) / 2.0; }
+};
+
+// One cell of the page's grid that holds ink, and what the recogniser read
+// in it; no choices when it read nothing there.
+struct Cell {
+    int column = 0;
+    std::vector<Choice> choices;  // best first
+    int shape = -1;               // the page's group of glyphs of this shape; -1 none
+};
+
+// One text row of the page: its cells, by ascending column.
+struct PageRow {
+    std::vector<Cell> cells;
+};
+
+struct PageText {
+    std::vector<PageRow> rows;  // top to bottom
+};
+
+}  // namespace tsy::scan

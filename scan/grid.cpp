@@ -1,0 +1,234 @@
+#include "scan/grid.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+namespace tsy::scan {
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+double Median(std::vector<double> values) {
+    if (values.empty()) {
+        return 0;
+    }
+    const auto middle = values.begin() + static_cast<long>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
+}
+
+Box Union(const Box& a, const Box& b) {
+    return Box{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+               std::max(a.bottom, b.bottom)};
+}
+
+// The usual height of a character: the median height of the blobs that are
+// neither specks nor long rules.
+double CharacterHeight(const std::vector<Box>& blobs) {
+    std::vector<double> heights;
+    for (const Box& blob : blobs) {
+        if (blob.Height() >= 6 && blob.Width() <= 3 * blob.Height()) {
+            heights.push_back(blob.Height());
+        }
+    }
+    return Median(heights);
+}
+
+// Rows: runs of y that character-sized blobs cover.
+std::vector<GridRow> FindRows(const std::vector<Box>& blobs, double height) {
+    int bottom_most = 0;
+    for (const Box& blob : blobs) {
+        bottom_most = std::max(bottom_most, blob.bottom);
+    }
+    std::vector<int> cover(static_cast<std::size_t>(bottom_most) + 1, 0);
+    for (const Box& blob : blobs) {
+        if (blob.Height() >= 0.6 * height && blob.Height() <= 1.6 * height) {
+            for (int y = std::max(blob.top, 0); y < blob.bottom; ++y) {
+                ++cover[static_cast<std::size_t>(y)];
+            }
+        }
+    }
+    std::vector<GridRow> rows;
+    for (int y = 0; y <= bottom_most; ++y) {
+        if (cover[static_cast<std::size_t>(y)] == 0) {
+            continue;
+        }
+        GridRow row;
+        row.top = y;
+        while (y <= bottom_most && cover[static_cast<std::size_t>(y)] > 0) {
+            ++y;
+        }
+        row.bottom = y;
+        if (row.bottom - row.top >= 0.5 * height) {
+            rows.push_back(row);
+        }
+    }
+    return rows;
+}
+
+// The blobs of each row, left to right, with blobs stacked over each other
+// (the dots of a colon, a broken stroke) merged into one glyph box.
+std::vector<std::vector<Box>> GlyphsByRow(const std::vector<Box>& blobs,
+                                          const std::vector<GridRow>& rows, double height) {
+    std::vector<std::vector<Box>> glyphs(rows.size());
+    for (const Box& blob : blobs) {
+        const double y = blob.CenterY();
+        std::size_t best = rows.size();
+        double best_distance = 0.35 * height;
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            const double distance = y < rows[r].top      ? rows[r].top - y
+                                    : y > rows[r].bottom ? y - rows[r].bottom
+                                                         : 0;
+            if (distance <= best_distance) {
+                best = r;
+                best_distance = distance;
+            }
+        }
+        if (best < rows.size()) {
+            glyphs[best].push_back(blob);
+        }
+    }
+    for (std::vector<Box>& row : glyphs) {
+        std::sort(row.begin(), row.end(),
+                  [](const Box& a, const Box& b) { return a.left < b.left; });
+        std::vector<Box> merged;
+        for (const Box& box : row) {
+            if (!merged.empty()) {
+                Box& last = merged.back();
+                const int overlap = std::min(last.right, box.right) - std::max(last.left, box.left);
+                if (overlap * 2 >= std::min(last.Width(), box.Width())) {
+                    last = Union(last, box);
+                    continue;
+                }
+            }
+            merged.push_back(box);
+        }
+        row = merged;
+    }
+    return glyphs;
+}
+
+// The pitch: the distance between neighbouring glyphs, which is one pitch
+// within a token and a few pitches across a gap.
+double FindPitch(const std::vector<std::vector<Box>>& glyphs, double height) {
+    std::vector<double> steps;
+    for (const std::vector<Box>& row : glyphs) {
+        for (std::size_t i = 1; i < row.size(); ++i) {
+            const double d = row[i].CenterX() - row[i - 1].CenterX();
+            if (d > 0.35 * height && d < 1.2 * height && row[i].Width() < 1.2 * height) {
+                steps.push_back(d);
+            }
+        }
+    }
+    const double first = Median(steps);
+    if (first <= 0) {
+        return 0;
+    }
+    std::vector<double> refined;
+    for (const std::vector<Box>& row : glyphs) {
+        for (std::size_t i = 1; i < row.size(); ++i) {
+            const double d = row[i].CenterX() - row[i - 1].CenterX();
+            const double k = std::round(d / first);
+            if (k >= 1 && k <= 4 && std::fabs(d / k - first) < 0.2 * first) {
+                refined.push_back(d / k);
+            }
+        }
+    }
+    return Median(refined);
+}
+
+// The phase of the grid: where, modulo the pitch, glyph centres fall.
+double Phase(const std::vector<double>& centres, double pitch) {
+    double sx = 0;
+    double sy = 0;
+    for (double x : centres) {
+        sx += std::cos(2 * kPi * x / pitch);
+        sy += std::sin(2 * kPi * x / pitch);
+    }
+    double phase = std::atan2(sy, sx) / (2 * kPi) * pitch;
+    return phase < 0 ? phase + pitch : phase;
+}
+
+// The offset of x from the nearest grid line through `origin`, in
+// [-pitch/2, pitch/2).
+double Residual(double x, double origin, double pitch) {
+    return x - origin - pitch * std::round((x - origin) / pitch);
+}
+
+}  // namespace
+
+Box Grid::CellBox(const GridRow& row, int column) const {
+    const double left = row.origin + (column - 0.5) * pitch;
+    return Box{static_cast<int>(std::lround(left)), row.top,
+               static_cast<int>(std::lround(left + pitch)), row.bottom};
+}
+
+Grid FindGrid(const std::vector<Box>& blobs) {
+    Grid grid;
+    const double height = CharacterHeight(blobs);
+    if (height <= 0) {
+        return grid;
+    }
+    grid.char_height = static_cast<int>(std::lround(height));
+    grid.rows = FindRows(blobs, height);
+    const std::vector<std::vector<Box>> glyphs = GlyphsByRow(blobs, grid.rows, height);
+    grid.pitch = FindPitch(glyphs, height);
+    if (grid.pitch <= 0) {
+        grid.rows.clear();
+        return grid;
+    }
+    const double pitch = grid.pitch;
+
+    std::vector<double> centres;
+    double leftmost = 1e18;
+    for (const std::vector<Box>& row : glyphs) {
+        for (const Box& box : row) {
+            if (box.Width() < 1.3 * pitch) {
+                centres.push_back(box.CenterX());
+            }
+            leftmost = std::min(leftmost, box.CenterX());
+        }
+    }
+    const double phase = Phase(centres, pitch);
+    // Column 0 is the leftmost grid line that any glyph reaches.
+    const double base = phase + pitch * std::floor((leftmost - phase) / pitch + 0.5);
+
+    for (std::size_t r = 0; r < grid.rows.size(); ++r) {
+        GridRow& row = grid.rows[r];
+        std::vector<double> residuals;
+        for (const Box& box : glyphs[r]) {
+            if (box.Width() < 1.3 * pitch) {
+                residuals.push_back(Residual(box.CenterX(), base, pitch));
+            }
+        }
+        row.origin = base + Median(residuals);
+        std::map<int, Box> cells;
+        for (const Box& box : glyphs[r]) {
+            const int parts = std::max(1, static_cast<int>(std::lround(box.Width() / pitch)));
+            for (int part = 0; part < parts; ++part) {
+                Box piece = box;
+                piece.left = box.left + box.Width() * part / parts;
+                piece.right = box.left + box.Width() * (part + 1) / parts;
+                const int column =
+                    static_cast<int>(std::lround((piece.CenterX() - row.origin) / pitch));
+                if (column < 0) {
+                    continue;
+                }
+                auto found = cells.find(column);
+                if (found == cells.end()) {
+                    cells.emplace(column, piece);
+                } else {
+                    found->second = Union(found->second, piece);
+                }
+            }
+        }
+        for (const auto& [column, box] : cells) {
+            row.cells.push_back(column);
+            row.boxes.push_back(box);
+        }
+    }
+    return grid;
+}
+
+}  // namespace tsy::scan

@@ -1,0 +1,35 @@
+// The fixed-pitch grid of a listing page, found from the boxes of the ink
+// blobs alone: the text rows, the character pitch, and for each row the
+// cells (column k of the grid) that hold ink. A blob wider than a cell,
+// two characters run together, is split over the cells it covers, so a
+// merged or split character still lands in its own column.
+#pragma once
+
+#include <vector>
+
+#include "scan/glyphs.h"
+
+namespace tsy::scan {
+
+struct GridRow {
+    int top = 0;
+    int bottom = 0;
+    double origin = 0;       // x of the centre of cell 0 in this row
+    std::vector<int> cells;  // the columns that hold ink, ascending
+    std::vector<Box> boxes;  // the ink of each of those cells
+};
+
+struct Grid {
+    double pitch = 0;           // cell width in pixels; 0 when no text was found
+    int char_height = 0;        // the usual height of a character
+    std::vector<GridRow> rows;  // top to bottom
+
+    // The box of cell `column` of `row`, the full cell width and row height.
+    Box CellBox(const GridRow& row, int column) const;
+};
+
+// Finds the grid from the boxes of the page's ink blobs (in any order).
+// Blobs much smaller than a character only count inside a row.
+Grid FindGrid(const std::vector<Box>& blobs);
+
+}  // namespace tsy::scan

@@ -1,0 +1,37 @@
+// Recognition of one page image with the Tesseract engine. Leptonica reads
+// the image and cleans it up (grey, background flattened, deskewed,
+// binarised, specks removed); the grid is found from the ink blobs; then
+// every occupied cell is set apart from its neighbours on a spaced-out copy
+// of the rows, so that the engine's line recogniser neither drops nor merges
+// characters, and each symbol it reads goes back to its cell with the
+// engine's ranked alternatives.
+#pragma once
+
+#include <memory>
+
+#include "scan/glyphs.h"
+#include "scan/grid.h"
+
+namespace tsy::scan {
+
+enum class RecognizeStatus { Done, EngineMissing, Unreadable };
+
+class Recognizer {
+  public:
+    Recognizer();
+    ~Recognizer();
+    Recognizer(const Recognizer&) = delete;
+    Recognizer& operator=(const Recognizer&) = delete;
+
+    // Reads the image at `path` (PNG, JPEG, TIFF, PNM, BMP) into `page`.
+    // EngineMissing when the engine or its English data cannot be started;
+    // Unreadable when the file cannot be read as an image. A page without
+    // text is Done with no rows.
+    RecognizeStatus Recognize(const char* path, PageText* page);
+
+  private:
+    struct Engine;
+    std::unique_ptr<Engine> engine_;
+};
+
+}  // namespace tsy::scan

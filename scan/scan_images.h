@@ -1,0 +1,27 @@
+// The whole of a scan: the pages recognised in order, their listing rows
+// joined, and the listing decoded under its sums.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "listing/listing_options.h"
+#include "scan/decoder.h"
+#include "scan/layout.h"
+
+namespace tsy::scan {
+
+enum class ScanStatus { Done, EngineMissing, Unreadable, NoListing };
+
+struct ScanRun {
+    ScanStatus status = ScanStatus::Done;
+    int failed_page = -1;  // Unreadable, NoListing: the image, from 0
+    std::vector<ListingRow> rows;
+    Decoding decoding;
+};
+
+// Recognises and decodes the images at `paths`, pages of one listing in
+// order. Stops at the first image that cannot be read or holds no listing.
+ScanRun ScanImages(const std::vector<std::string>& paths, const ListingOptions& options);
+
+}  // namespace tsy::scan

@@ -1,0 +1,205 @@
+// Decoding under the sums without the engine: listings in every convention
+// laid out as recognised pages, with misreadings planted in the readings.
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "scan/decoder.h"
+#include "scan/layout.h"
+
+namespace tsy::scan {
+namespace {
+
+// Listing text of the generator's layouts.
+const std::vector<std::string> kPlain = {
+    "C000  21 00 D0 06 40 3E 41 77  2D", "C008  23 10 FC C9 00 00 00 00  F8",
+    "C010  48 45 4C 4C 4F 2C 20 54  14", "C018  53 59 50 41 54 43 48 21  3D",
+    "SUM  DF AE 68 5C E3 AD A9 EC 0876",
+};
+const std::vector<std::string> kAddressSum = {
+    "C000  21 00 D0 06 40 3E 41 77  ED", "C008  23 10 FC C9 00 00 00 00  C0",
+    "C010  48 45 4C 4C 4F 2C 20 54  E4", "C018  53 59 50 41 54 43 48 21  15",
+    "SUM  DF AE 68 5C E3 AD A9 EC 0876",
+};
+const std::vector<std::string> kOhX = {
+    "C000 : 21 00 D0 06 40 3E 41 77 : 2D", "C008 : 23 10 FC C9 00 00 00 00 : F8",
+    "C010 : 48 45 4C 4C 4F 2C 20 54 : 14", "C018 : 53 59 50 41 54 43 48 21 : 3D",
+    "SUM    DF AE 68 5C E3 AD A9 EC 7DE7",
+};
+const std::vector<std::string> kOhMz = {
+    "C000 21 00 D0 06 40 3E 41 77 23 10 FC C9 00 00 00 00 (4.25)",
+    "C010 48 45 4C 4C 4F 2C 20 54 53 59 50 41 54 43 48 21 (4.51)",
+    "------------------------------ 0876",
+};
+
+ListingOptions Options(const std::string& convention) {
+    ListingOptions options;
+    options.address_sum = convention == "address-sum";
+    options.ohmz_sum = convention == "ohmz";
+    options.ohx_crc = convention == "ohx";
+    return options;
+}
+
+// A page whose every character was read as printed, sure of each.
+PageText PageOf(const std::vector<std::string>& lines) {
+    PageText page;
+    page.rows.push_back(PageRow());  // a title the layout leaves out
+    for (char c : std::string("LIST 1  DEMO")) {
+        if (c != ' ') {
+            page.rows.back().cells.push_back(Cell{0, {Choice{c, 0.99f}}});
+        }
+    }
+    for (const std::string& line : lines) {
+        PageRow row;
+        for (std::size_t k = 0; k < line.size(); ++k) {
+            if (line[k] != ' ') {
+                row.cells.push_back(Cell{static_cast<int>(k), {Choice{line[k], 0.99f}}});
+            }
+        }
+        page.rows.push_back(row);
+    }
+    return page;
+}
+
+// A misreading planted at line `line` (of the listing), column `column`:
+// read as `read`, with the printed character among the alternatives or not;
+// `read` 0 leaves the cell unread.
+struct Misreading {
+    int line;
+    int column;
+    char read;
+    bool offered;
+};
+
+void Plant(PageText* page, const std::vector<std::string>& lines, const Misreading& m) {
+    PageRow& row = page->rows[static_cast<std::size_t>(m.line) + 1];
+    for (Cell& cell : row.cells) {
+        if (cell.column != m.column) {
+            continue;
+        }
+        const char printed =
+            lines[static_cast<std::size_t>(m.line)][static_cast<std::size_t>(m.column)];
+        cell.choices.clear();
+        if (m.read != 0) {
+            cell.choices.push_back(Choice{m.read, 0.7f});
+        }
+        if (m.offered) {
+            cell.choices.push_back(Choice{printed, 0.25f});
+        }
+    }
+}
+
+struct Case {
+    const char* name;
+    const char* convention;
+    const std::vector<std::string>* lines;
+    std::vector<Misreading> misreadings;
+    bool verified;  // every row verified, the listing as printed
+};
+
+void PrintTo(const Case& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class DecodeListing : public ::testing::TestWithParam<Case> {};
+
+TEST_P(DecodeListing, VerifiedRowsAreAsPrinted) {
+    const Case& c = GetParam();
+    const std::vector<std::string>& lines = *c.lines;
+    PageText page = PageOf(lines);
+    for (const Misreading& m : c.misreadings) {
+        Plant(&page, lines, m);
+    }
+    const ListingOptions options = Options(c.convention);
+    const std::vector<ListingRow> rows = ArrangeListing(page, options, 0);
+    ASSERT_EQ(rows.size(), lines.size());
+    const Decoding decoding = Decode(rows, options);
+    ASSERT_EQ(decoding.rows.size(), lines.size());
+    for (std::size_t r = 0; r < lines.size(); ++r) {
+        if (decoding.rows[r].verified) {
+            EXPECT_EQ(decoding.rows[r].text, lines[r]) << "row " << r;
+        }
+    }
+    EXPECT_EQ(decoding.AllVerified(), c.verified);
+    if (c.verified) {
+        // Each planted misreading is reported as a correction.
+        EXPECT_EQ(decoding.corrections.size(), c.misreadings.size());
+    }
+}
+
+const Case kCases[] = {
+    {"PlainAsRead", "plain", &kPlain, {}, true},
+    {"AddressSumAsRead", "address-sum", &kAddressSum, {}, true},
+    {"OhXAsRead", "ohx", &kOhX, {}, true},
+    {"OhMzAsRead", "ohmz", &kOhMz, {}, true},
+    // The printed digit among the alternatives: the line checksum picks it.
+    {"PlainAlternative", "plain", &kPlain, {{1, 12, '8', true}}, true},
+    {"OhXAlternative", "ohx", &kOhX, {{2, 10, 'B', true}}, true},
+    {"OhMzAlternative", "ohmz", &kOhMz, {{0, 5, '8', true}}, true},
+    {"AddressSumChecksum", "address-sum", &kAddressSum, {{3, 32, '6', true}}, true},
+    // Nothing offered: the line checksum and the column sum cross at it.
+    {"PlainUnread", "plain", &kPlain, {{2, 9, 0, false}}, true},
+    {"PlainSureButWrong", "plain", &kPlain, {{0, 28, 'B', false}}, true},
+    {"OhXSureButWrong", "ohx", &kOhX, {{3, 19, '6', false}}, true},
+    {"SumLineMisread", "plain", &kPlain, {{4, 9, '0', true}}, true},
+    {"AddressFromSequence", "plain", &kPlain, {{2, 2, '8', false}}, true},
+    {"SeveralRows",
+     "plain",
+     &kPlain,
+     {{0, 6, '7', true}, {1, 27, 'F', true}, {3, 15, '0', true}},
+     true},
+    // Two sure misreadings in one row that keep its checksum: the column
+    // sums refuse them, and nothing is verified wrong.
+    {"PlainCompensating", "plain", &kPlain, {{0, 7, '2', false}, {0, 16, '5', false}}, false},
+    // A row checked by its own sum alone: an unread digit with a second
+    // one unsure cannot be told.
+    {"OhMzTwoUnread", "ohmz", &kOhMz, {{1, 6, 0, false}, {1, 9, 0, false}}, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Conventions, DecodeListing, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A row missing from the page: the address jumps, the block is not verified.
+TEST(DecodeListingGaps, RowLeftOutIsReported) {
+    std::vector<std::string> lines = kPlain;
+    lines.erase(lines.begin() + 1);
+    const ListingOptions options = Options("plain");
+    const Decoding decoding = Decode(ArrangeListing(PageOf(lines), options, 0), options);
+    ASSERT_EQ(decoding.gaps.size(), 1u);
+    EXPECT_EQ(decoding.gaps[0], 1);
+    EXPECT_EQ(decoding.verified_rows, 0);
+}
+
+// Titles, prose and the heading are no listing, also where the engine
+// read the heading's '+' as 4 or specks of prose as dashes; a SUM line
+// whose U was read as 0 is one still.
+class ArrangeListingRows : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ArrangeListingRows, HeadingAndProseAreLeftOut) {
+    for (const char* convention : {"plain", "ohmz"}) {
+        const std::vector<std::string>& listing =
+            std::string(convention) == "ohmz" ? kOhMz : kPlain;
+        std::vector<std::string> lines = {GetParam(), "Type in the listing below.",
+                                          ". - - -  - . - - -   - - - - - - - -"};
+        lines.insert(lines.end(), listing.begin(), listing.end());
+        if (std::string(convention) == "plain") {
+            lines.back().replace(1, 1, "0");  // S0M
+        }
+        const std::vector<ListingRow> rows = ArrangeListing(PageOf(lines), Options(convention), 0);
+        ASSERT_EQ(rows.size(), listing.size()) << convention;
+        EXPECT_EQ(rows[0].fields.size(), std::string(convention) == "ohmz" ? 18u : 10u);
+        EXPECT_NE(rows.back().kind, RowKind::Data);
+    }
+    EXPECT_TRUE(
+        ArrangeListing(PageOf({"Type in the listing below."}), Options("plain"), 0).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Headings, ArrangeListingRows,
+                         ::testing::Values("ADRS  +0 +1 +2 +3 +4 +5 +6 +7  SUM",
+                                           "ADRS  40 41 42 43 44 45 46 47  SUM",
+                                           "ADRS +0 +1 +2 +3 +4 +5 +6 +7 +8 +9 +A +B +C +D +E +F"));
+
+}  // namespace
+}  // namespace tsy::scan
