@@ -512,9 +512,19 @@ void Settle(RowState& row, int index, const std::vector<Fields>& readings, bool 
     for (std::size_t f = 0; f < row.slots.size(); ++f) {
         for (std::size_t i = 0; i < row.slots[f].size(); ++i) {
             std::string seen(1, row.read[f][i]);
+            auto add = [&seen](char c) {
+                if (seen.find(c) == std::string::npos) {
+                    seen += c;
+                }
+            };
             for (const Fields& fields : readings) {
-                if (seen.find(fields[f][i]) == std::string::npos) {
-                    seen += fields[f][i];
+                add(fields[f][i]);
+            }
+            // An address the sequence could not settle was taken as read for
+            // the sums: each of its digits may still be any of its readings.
+            if (f == 0 && !row.address_ok) {
+                for (const Option& option : row.slots[f][i].options) {
+                    add(option.c);
                 }
             }
             if (seen.size() > 1 || (!exhaustive && row.slots[f][i].options.size() > 1)) {

@@ -2,6 +2,7 @@
 // laid out as recognised pages, with misreadings planted in the readings.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -123,6 +124,23 @@ TEST_P(DecodeListing, VerifiedRowsAreAsPrinted) {
         }
     }
     EXPECT_EQ(decoding.AllVerified(), c.verified);
+    // A misreading whose printed digit was offered, in a row left
+    // unverified, is named with that digit among its candidates.
+    for (const Misreading& m : c.misreadings) {
+        if (!m.offered) {
+            continue;
+        }
+        const std::size_t line = static_cast<std::size_t>(m.line);
+        const char printed = lines[line][static_cast<std::size_t>(m.column)];
+        const char read = m.read != 0 ? m.read : '?';
+        const bool named =
+            std::any_of(decoding.doubts.begin(), decoding.doubts.end(), [&](const Doubt& d) {
+                return d.place.row == m.line && d.read == read &&
+                       d.candidates.find(printed) != std::string::npos;
+            });
+        EXPECT_TRUE(decoding.rows[line].verified || named)
+            << "line " << m.line << " column " << m.column;
+    }
     if (c.verified) {
         // Each planted misreading is reported as a correction.
         EXPECT_EQ(decoding.corrections.size(), c.misreadings.size());
@@ -153,6 +171,13 @@ const Case kCases[] = {
     // Two sure misreadings in one row that keep its checksum: the column
     // sums refuse them, and nothing is verified wrong.
     {"PlainCompensating", "plain", &kPlain, {{0, 7, '2', false}, {0, 16, '5', false}}, false},
+    // Every address's first digit misread alike, the printed one offered:
+    // the steps hold either way and no sum reads the address.
+    {"PlainAddressLeadUnsure",
+     "plain",
+     &kPlain,
+     {{0, 0, '0', true}, {1, 0, '0', true}, {2, 0, '0', true}, {3, 0, '0', true}},
+     false},
     // A row checked by its own sum alone: an unread digit with a second
     // one unsure cannot be told.
     {"OhMzTwoUnread", "ohmz", &kOhMz, {{1, 6, 0, false}, {1, 9, 0, false}}, false},
