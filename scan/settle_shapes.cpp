@@ -110,7 +110,9 @@ int AgreeingChecks(const std::vector<ListingRow>& rows, const ListingOptions& op
 std::vector<ListingRow> SettleShapes(const std::vector<ListingRow>& rows,
                                      const ListingOptions& options) {
     // Each group starts from the best reading most of its glyphs have, and
-    // may be read as any reading offered for one of them.
+    // may be read as any reading offered for one of them, or as any other
+    // digit after those: an engine may read every glyph of a shape alike
+    // and never offer the right one (each slashed zero as B).
     std::map<GroupKey, std::map<char, int>> votes;
     std::map<GroupKey, std::string> offered;
     for (const ListingRow& row : rows) {
@@ -126,6 +128,13 @@ std::vector<ListingRow> SettleShapes(const std::vector<ListingRow>& rows,
                         offered[key] += choice.character;
                     }
                 }
+            }
+        }
+    }
+    for (auto& [key, readings] : offered) {
+        for (const char* d = kDigits; *d != '\0'; ++d) {
+            if (readings.find(*d) == std::string::npos) {
+                readings += *d;
             }
         }
     }

@@ -262,9 +262,11 @@ const GroupCase kGroupCases[] = {
     {"AddressSumGroupMisread", "address-sum", &kAddressSum, '4', 'A', true, false, true},
     {"OhXGroupMisread", "ohx", &kOhX, '4', 'A', true, false, true},
     {"OhMzGroupMisread", "ohmz", &kOhMz, '4', 'A', true, false, true},
-    // A group is read only as something offered for its glyphs: else its
-    // rows stay in doubt.
-    {"PlainGroupNothingOffered", "plain", &kPlain, '4', 'A', false, false, false},
+    // Nothing else offered for the group's glyphs (an engine that reads
+    // every slashed zero as B): the sums still find the digit it is.
+    {"PlainGroupNothingOffered", "plain", &kPlain, '4', 'A', false, false, true},
+    {"OhXGroupNothingOffered", "ohx", &kOhX, '0', 'B', false, false, true},
+    {"OhMzGroupNothingOffered", "ohmz", &kOhMz, '0', '8', false, false, true},
     // Glyphs of a settled group anchor the addresses.
     {"PlainAsRead", "plain", &kPlain, 'C', 'C', false, false, true},
     // The leading address digits, a group of their own misread: without
