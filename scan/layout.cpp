@@ -84,13 +84,13 @@ bool IsSumRow(const PageRow& row) {
     }
     // A word of three letters and a blank, where a data row has four
     // digits; of the letters the S (or its look-alike 5) and one of U and M
-    // must read as such, as a U may be taken for a 0.
+    // must read as such, as a U may be taken for a 0, and a narrow M for a U.
     const int first = row.cells[0].column;
     const Cell* s = CellAt(row, first);
     const Cell* u = CellAt(row, first + 1);
     const Cell* m = CellAt(row, first + 2);
     return u != nullptr && m != nullptr && CellAt(row, first + 3) == nullptr &&
-           (Reads(s, 'S') || Reads(s, '5')) && (Reads(u, 'U') || Reads(m, 'M'));
+           (Reads(s, 'S') || Reads(s, '5')) && (Reads(u, 'U') || Reads(m, 'M') || Reads(m, 'U'));
 }
 
 // The column heading ("ADRS +0 +1 ... SUM"): several cells likely read as
@@ -205,6 +205,16 @@ bool MakeDataTemplate(const std::vector<Span>& spans, const ListingOptions& opti
             continue;  // the ':' separators
         }
         rest.push_back(spans[i]);
+    }
+    // An Oh!MZ sum whose point was too faint to count: "(4" and "BD)" with
+    // the point's column between them are one token.
+    if (options.ohmz_sum && rest.size() >= 2) {
+        const Span last = rest.back();
+        const Span before = rest[rest.size() - 2];
+        if (before.width == 2 && last.width == 3 && before.first + 3 == last.first) {
+            rest.pop_back();
+            rest.back().width = 6;
+        }
     }
     if (options.checksum && !rest.empty()) {
         out->checksum = rest.back();

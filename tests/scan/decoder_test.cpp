@@ -226,5 +226,48 @@ INSTANTIATE_TEST_SUITE_P(Headings, ArrangeListingRows,
                                            "ADRS  40 41 42 43 44 45 46 47  SUM",
                                            "ADRS +0 +1 +2 +3 +4 +5 +6 +7 +8 +9 +A +B +C +D +E +F"));
 
+// Marks of the layout that the engine misread or lost: the listing is
+// still laid out and decoded as printed.
+struct MarkCase {
+    const char* name;
+    const char* convention;
+    const std::vector<std::string>* lines;
+    std::string from;  // in every line where it occurs
+    std::string to;
+};
+
+void PrintTo(const MarkCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class ArrangeMisreadMarks : public ::testing::TestWithParam<MarkCase> {};
+
+TEST_P(ArrangeMisreadMarks, ListingDecodesAsPrinted) {
+    const MarkCase& c = GetParam();
+    std::vector<std::string> read = *c.lines;
+    for (std::string& line : read) {
+        const std::size_t at = line.find(c.from);
+        if (at != std::string::npos) {
+            line.replace(at, c.from.size(), c.to);
+        }
+    }
+    const ListingOptions options = Options(c.convention);
+    const Decoding decoding = Decode(ArrangeListing(PageOf(read), options, 0), options);
+    ASSERT_EQ(decoding.rows.size(), c.lines->size());
+    for (std::size_t r = 0; r < c.lines->size(); ++r) {
+        EXPECT_TRUE(decoding.rows[r].verified) << "row " << r;
+        EXPECT_EQ(decoding.rows[r].text, (*c.lines)[r]);
+    }
+}
+
+const MarkCase kMarkCases[] = {
+    {"SumWordUAsZeroMAsU", "plain", &kPlain, "SUM", "S0U"},
+    {"SumWordMAsU", "ohx", &kOhX, "SUM", "SUU"},
+    {"OhMzPointsLost", "ohmz", &kOhMz, ".", " "},
+};
+
+INSTANTIATE_TEST_SUITE_P(Marks, ArrangeMisreadMarks, ::testing::ValuesIn(kMarkCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace tsy::scan
