@@ -23,6 +23,8 @@ constexpr int kMargin = 2;
 constexpr int kMaxSupport = 64;
 // Groups read otherwise one at a time, at most this many times.
 constexpr int kMaxChanges = 12;
+// Of the changes that help most, this many are also tried two at a time.
+constexpr std::size_t kPairedMoves = 16;
 
 using GroupKey = std::pair<int, int>;  // page, shape
 using Labels = std::map<GroupKey, char>;
@@ -155,27 +157,60 @@ std::vector<ListingRow> SettleShapes(const std::vector<ListingRow>& rows,
         return score;
     };
     int score = AgreeingChecks(rows, options, labels, true);
+    struct Move {
+        GroupKey key;
+        char c = 0;
+        int gain = 0;
+    };
     for (int change = 0; change < kMaxChanges; ++change) {
-        int best_gain = kMargin - 1;
-        GroupKey best_key;
-        char best_c = 0;
+        std::vector<Move> moves;
         for (const auto& [key, label] : labels) {
             for (const char* d = offered[key].c_str(); *d != '\0'; ++d) {
-                if (*d == label) {
-                    continue;
-                }
-                const int gain = score_with(key, *d, true) - score;
-                if (gain > best_gain) {
-                    best_gain = gain;
-                    best_key = key;
-                    best_c = *d;
+                if (*d != label) {
+                    moves.push_back(Move{key, *d, score_with(key, *d, true) - score});
                 }
             }
         }
-        if (best_c == 0) {
+        // Offered readings were tried first, and keep their place on ties.
+        std::stable_sort(moves.begin(), moves.end(),
+                         [](const Move& a, const Move& b) { return a.gain > b.gain; });
+        std::vector<Move> best;
+        int best_gain = kMargin - 1;
+        if (!moves.empty() && moves[0].gain > best_gain) {
+            best = {moves[0]};
+            best_gain = moves[0].gain;
+        }
+        // Two groups the engine misread together (each 0 as 8 and each 8
+        // as B) may each be put right only with the other: two of the most
+        // promising changes are also tried at once, and taken where they
+        // make more checks agree than any one change.
+        const std::size_t tried = std::min(moves.size(), kPairedMoves);
+        for (std::size_t i = 0; i < tried; ++i) {
+            for (std::size_t j = i + 1; j < tried; ++j) {
+                const Move& a = moves[i];
+                const Move& b = moves[j];
+                if (a.key == b.key) {
+                    continue;
+                }
+                const char kept_a = labels[a.key];
+                const char kept_b = labels[b.key];
+                labels[a.key] = a.c;
+                labels[b.key] = b.c;
+                const int gain = AgreeingChecks(rows, options, labels, true) - score;
+                labels[a.key] = kept_a;
+                labels[b.key] = kept_b;
+                if (gain > best_gain && gain > std::max(a.gain, b.gain) + kMargin - 1) {
+                    best = {a, b};
+                    best_gain = gain;
+                }
+            }
+        }
+        if (best.empty()) {
             break;
         }
-        labels[best_key] = best_c;
+        for (const Move& move : best) {
+            labels[move.key] = move.c;
+        }
         score += best_gain;
     }
     // A group's support: how many checks the least harmful other reading

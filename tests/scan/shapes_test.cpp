@@ -182,7 +182,8 @@ const std::vector<std::string> kOhMz = {
 // is, as a group of its own. `planted` counts the glyphs read otherwise.
 std::vector<ListingRow> GroupedRows(const std::vector<std::string>& lines,
                                     const ListingOptions& options, char group, char read,
-                                    bool offered, bool address_group, std::size_t* planted) {
+                                    bool offered, bool address_group, std::size_t* planted,
+                                    char group2 = 0, char read2 = 0) {
     PageText page;
     for (const std::string& line : lines) {
         PageRow row;
@@ -207,6 +208,9 @@ std::vector<ListingRow> GroupedRows(const std::vector<std::string>& lines,
                     if (offered) {
                         slot.choices.push_back(Choice{printed, 0.3f});
                     }
+                } else if (printed == group2) {
+                    ++*planted;
+                    slot.choices = {Choice{read2, 0.9f}};
                 }
             }
         }
@@ -222,7 +226,9 @@ struct GroupCase {
     char read;
     bool offered;
     bool address_group;
-    bool verified;  // every row verified, the listing as printed
+    bool verified;    // every row verified, the listing as printed
+    char group2 = 0;  // a second group, all read as `read2`, nothing else offered
+    char read2 = 0;
 };
 
 void PrintTo(const GroupCase& c, std::ostream* out) {
@@ -238,9 +244,10 @@ TEST_P(SettleGroups, GroupReadAsTheSumsSay) {
     options.ohmz_sum = std::string(c.convention) == "ohmz";
     options.ohx_crc = std::string(c.convention) == "ohx";
     std::size_t planted = 0;
-    const std::vector<ListingRow> rows = SettleShapes(
-        GroupedRows(*c.lines, options, c.group, c.read, c.offered, c.address_group, &planted),
-        options);
+    const std::vector<ListingRow> rows =
+        SettleShapes(GroupedRows(*c.lines, options, c.group, c.read, c.offered, c.address_group,
+                                 &planted, c.group2, c.read2),
+                     options);
     ASSERT_EQ(rows.size(), c.lines->size());
     const Decoding decoding = Decode(rows, options);
     for (std::size_t r = 0; r < rows.size(); ++r) {
@@ -267,6 +274,10 @@ const GroupCase kGroupCases[] = {
     {"PlainGroupNothingOffered", "plain", &kPlain, '4', 'A', false, false, true},
     {"OhXGroupNothingOffered", "ohx", &kOhX, '0', 'B', false, false, true},
     {"OhMzGroupNothingOffered", "ohmz", &kOhMz, '0', '8', false, false, true},
+    // Two groups misread, nothing else offered: every 0 as 8 and every 8
+    // as B, or 4 and A read as each other.
+    {"AddressSumTwoGroups", "address-sum", &kAddressSum, '0', '8', false, false, true, '8', 'B'},
+    {"OhMzTwoGroups", "ohmz", &kOhMz, '4', 'A', false, false, true, 'A', '4'},
     // Glyphs of a settled group anchor the addresses.
     {"PlainAsRead", "plain", &kPlain, 'C', 'C', false, false, true},
     // The leading address digits, a group of their own misread: without
