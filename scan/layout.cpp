@@ -141,9 +141,11 @@ bool IsDashedRow(const PageRow& row) {
 }
 
 // Whether the row begins with four adjacent cells of which three or more
-// read as hexadecimal digits.
+// read as hexadecimal digits, and a blank after them (a word of prose that
+// reads as hex runs on).
 bool BeginsWithAddress(const PageRow& row) {
-    if (row.cells.size() < 4) {
+    if (row.cells.size() < 4 ||
+        (row.cells.size() > 4 && row.cells[4].column == row.cells[0].column + 4)) {
         return false;
     }
     int hex = 0;

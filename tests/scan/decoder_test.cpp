@@ -198,7 +198,8 @@ TEST(DecodeListingGaps, RowLeftOutIsReported) {
 }
 
 // Titles, prose and the heading are no listing, also where the engine
-// read the heading's '+' as 4 or specks of prose as dashes; a SUM line
+// read the heading's '+' as 4, a word of prose as hex or specks of prose
+// as dashes; a SUM line
 // whose U was read as 0 is one still.
 class ArrangeListingRows : public ::testing::TestWithParam<const char*> {};
 
@@ -219,6 +220,8 @@ TEST_P(ArrangeListingRows, HeadingAndProseAreLeftOut) {
     }
     EXPECT_TRUE(
         ArrangeListing(PageOf({"Type in the listing below."}), Options("plain"), 0).empty());
+    const std::string hexlike = "FACE. 1CE AEEC1EE .EE.RE.E";
+    EXPECT_TRUE(ArrangeListing(PageOf({hexlike, hexlike, hexlike}), Options("plain"), 0).empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Headings, ArrangeListingRows,
