@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <map>
 
 namespace tsy::scan {
@@ -241,13 +239,6 @@ Grid FindGrid(const std::vector<Box>& blobs) {
             }
         }
         row.origin = base + Median(residuals);
-        if (std::getenv("TSY_GRID_DEBUG")) {
-            std::fprintf(stderr, "row %zu pitch %.3f origin %.2f h %d:", r, pitch, row.origin,
-                         grid.char_height);
-            for (const Box& box : glyphs[r])
-                std::fprintf(stderr, " %.2f/%d", (box.CenterX() - row.origin) / pitch, box.Width());
-            std::fprintf(stderr, "\n");
-        }
         std::map<int, Box> cells;
         for (const Box& box : glyphs[r]) {
             const int parts = std::max(1, static_cast<int>(std::lround(box.Width() / pitch)));
