@@ -150,14 +150,15 @@ std::vector<Choice> ReadSymbol(const tesseract::ResultIterator& it) {
 
 // A flat bar at mid height is a dash; the engine reads a lone one poorly,
 // and the rows of dashes under Oh!MZ blocks are made of nothing else.
-void MarkDashes(const Grid& grid, PageText* page) {
+void MarkDashes(const Grid& grid, RecognizedPage* page) {
     for (std::size_t r = 0; r < grid.rows.size(); ++r) {
         const GridRow& row = grid.rows[r];
         for (std::size_t i = 0; i < row.boxes.size(); ++i) {
             const Box& ink = row.boxes[i];
             if (ink.Height() * 10 <= grid.char_height * 3 && ink.Width() >= 0.3 * grid.pitch &&
                 ink.top > row.top + (row.bottom - row.top) / 4) {
-                page->rows[r].cells[i].choices = {Choice{'-', 1.0f}};
+                page->text.rows[r].cells[i].choices = {Choice{'-', 1.0f}};
+                page->shapes[r][i].fill(0);  // a dash is in no shape group
             }
         }
     }
@@ -348,8 +349,9 @@ Recognizer::~Recognizer() {
     }
 }
 
-RecognizeStatus Recognizer::Recognize(const char* path, PageText* page) {
-    *page = PageText();
+RecognizeStatus Recognizer::Recognize(const char* path, RecognizedPage* out) {
+    *out = RecognizedPage();
+    PageText* page = &out->text;
     if (!engine_->Start()) {
         return RecognizeStatus::EngineMissing;
     }
@@ -427,8 +429,8 @@ RecognizeStatus Recognizer::Recognize(const char* path, PageText* page) {
         } while (it->Next(tesseract::RIL_SYMBOL));
     }
     api.Clear();
-    LearnShapes(CutShapes(clean.grey.get(), grid), page);
-    MarkDashes(grid, page);
+    out->shapes = CutShapes(clean.grey.get(), grid);
+    MarkDashes(grid, out);
     return RecognizeStatus::Done;
 }
 

@@ -8,13 +8,22 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "scan/glyphs.h"
 #include "scan/grid.h"
+#include "scan/shapes.h"
 
 namespace tsy::scan {
 
 enum class RecognizeStatus { Done, EngineMissing, Unreadable };
+
+// What the engine read on a page, and the shape of each glyph it read it
+// from (`shapes[row][cell]`), to be grouped by LearnShapes.
+struct RecognizedPage {
+    PageText text;
+    std::vector<std::vector<Shape>> shapes;
+};
 
 class Recognizer {
   public:
@@ -27,7 +36,7 @@ class Recognizer {
     // EngineMissing when the engine or its English data cannot be started;
     // Unreadable when the file cannot be read as an image. A page without
     // text is Done with no rows.
-    RecognizeStatus Recognize(const char* path, PageText* page);
+    RecognizeStatus Recognize(const char* path, RecognizedPage* page);
 
   private:
     struct Engine;

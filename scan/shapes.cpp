@@ -8,14 +8,6 @@
 namespace tsy::scan {
 namespace {
 
-// A cell joins a group when its shape correlates with the group's at least
-// this well; glyphs of one character on one page stay well above it, while
-// look-alike characters (8 and B, 0 and D) fall below.
-constexpr float kJoin = 0.95f;
-constexpr float kMerge = 0.95f;
-// A member at least this like its group's mean shape is taken as a glyph
-// of the group's character.
-constexpr float kTypical = 0.95f;
 // Groups of fewer members than this are taken as odd glyphs (a stain, a
 // broken character), not as a character of the font.
 constexpr int kEstablished = 3;
@@ -88,7 +80,8 @@ float Likeness(const Shape& a, const Shape& b) {
     return sum;
 }
 
-PageShapes LearnShapes(const std::vector<std::vector<Shape>>& shapes, PageText* page) {
+PageShapes LearnShapes(const std::vector<std::vector<Shape>>& shapes, PageText* page,
+                       float closeness) {
     PageShapes out;
     std::vector<Member> cells;
     for (std::size_t r = 0; r < page->rows.size() && r < shapes.size(); ++r) {
@@ -118,7 +111,7 @@ PageShapes LearnShapes(const std::vector<std::vector<Shape>>& shapes, PageText* 
     std::vector<Shape> prototypes;
     std::vector<int> group(cells.size(), -1);
     for (std::size_t i = 0; i < cells.size(); ++i) {
-        float best = kJoin;
+        float best = closeness;
         for (std::size_t g = 0; g < prototypes.size(); ++g) {
             const float likeness = Likeness(shape_of(cells[i]), prototypes[g]);
             if (likeness >= best) {
@@ -138,7 +131,7 @@ PageShapes LearnShapes(const std::vector<std::vector<Shape>>& shapes, PageText* 
     }
     std::vector<int> merged_into(prototypes.size(), -1);
     for (std::size_t g = 1; g < prototypes.size(); ++g) {
-        float best = kMerge;
+        float best = closeness;
         for (std::size_t h = 0; h < g; ++h) {
             if (merged_into[h] < 0) {
                 const float likeness = Likeness(prototypes[g], prototypes[h]);
@@ -228,7 +221,7 @@ PageShapes LearnShapes(const std::vector<std::vector<Shape>>& shapes, PageText* 
         // A glyph only roughly like its group (a stain, a break, a look-alike
         // that just made it in) keeps its readings, but is not taken as one
         // with the group.
-        const bool typical = Likeness(shape_of(cells[i]), own.prototype) >= kTypical;
+        const bool typical = Likeness(shape_of(cells[i]), own.prototype) >= closeness;
         cell.shape = odd || !typical ? -1 : group[i];
         std::vector<Choice> choices;
         if (!odd) {
@@ -254,7 +247,7 @@ PageShapes LearnShapes(const std::vector<std::vector<Shape>>& shapes, PageText* 
         }
         // A cell of its group is read as the groups it is likest to; a cell
         // of no group only as groups it is nearly like enough to join.
-        const float like_enough = odd ? kJoin : top;
+        const float like_enough = odd ? closeness : top;
         for (const auto& [c, likeness] : likest) {
             const float confidence = std::exp(std::min(likeness - like_enough, 0.0f) / kSpread);
             if (confidence >= kLeastConfidence) {

@@ -31,11 +31,16 @@ class Font {
             return found->second;
         }
         Shape shape = Noise(1.0f);
-        if (c == 'D' || c == 'B') {
-            // A look-alike: the pattern of 0 or 8 with a part redrawn.
+        if (c == 'D' || c == 'B' || c == '3') {
+            // A look-alike: the pattern of 0 or 8 with a part redrawn; a
+            // near one (3) with a small part.
             shape = Pattern(c == 'D' ? '0' : '8');
-            for (std::size_t i = 0; i < shape.size() / 6; ++i) {
-                shape[i] = Noise(1.0f)[i];
+            const bool near = c == '3';
+            const std::size_t part = shape.size() / (near ? 30 : 6);
+            const Shape redrawn =
+                Noise(near ? 1.0f / std::sqrt(static_cast<float>(shape.size())) : 1.0f);
+            for (std::size_t i = 0; i < part; ++i) {
+                shape[i] = redrawn[i];
             }
         }
         NormalizeShape(&shape);
@@ -75,6 +80,7 @@ struct GlyphCase {
     std::vector<std::pair<int, int>> same;
     std::vector<std::pair<int, int>> apart;
     std::string expected;  // each cell's best reading afterwards
+    float closeness = kCloseShapes;
 };
 
 void PrintTo(const GlyphCase& c, std::ostream* out) {
@@ -98,7 +104,7 @@ TEST_P(LearnPageShapes, GlyphsOfOneShapeReadAlike) {
         page.rows[0].cells.push_back(cell);
         shapes[0].push_back(font.Glyph(c.printed[i], 0.15f));
     }
-    LearnShapes(shapes, &page);
+    LearnShapes(shapes, &page, c.closeness);
     const std::vector<Cell>& cells = page.rows[0].cells;
     for (const auto& [a, b] : c.same) {
         EXPECT_GE(cells[static_cast<std::size_t>(a)].shape, 0) << a;
@@ -131,6 +137,16 @@ const GlyphCase kGlyphCases[] = {
     {"GroupReadWrong", "00000DDDD", "000000000", {{5, 8}}, {{0, 5}}, "000000000"},
     // Look-alikes with the reading split between them stay apart.
     {"LookAlikes", "888BBB888BBB", "8B8BB88B8BBB", {{0, 6}, {3, 11}}, {{0, 3}}, "888BBB888BBB"},
+    // Near look-alikes share a group under the usual measure, and part
+    // when only the very alike are grouped.
+    {"NearLookAlikes", "888333", "888888", {{0, 3}}, {}, "888888"},
+    {"NearLookAlikesVeryClose",
+     "888333",
+     "888888",
+     {{0, 2}, {3, 5}},
+     {{0, 3}},
+     "888888",
+     kVeryCloseShapes},
     // A glyph of a shape met once is no group, and keeps its reading.
     {"OddGlyph", "00001111F", "00001111F", {{0, 3}}, {}, "00001111F"},
 };
