@@ -267,13 +267,28 @@ bool FitsTemplate(const PageRow& row, const DataTemplate& t) {
     return 10 * hex >= 6 * wanted && 4 * outside <= wanted;
 }
 
-int LastTokenStart(const PageRow& row) {
-    std::size_t i = row.cells.size() - 1;
-    while (i > 0 && row.cells[i - 1].column == row.cells[i].column - 1 &&
-           Top(&row.cells[i - 1]) != '-') {
-        --i;
+// The columns of a dashed line's total: the token that follows the dashes
+// (not the last ink of the row, which may be a speck far to the right), at
+// most its last four.
+std::vector<int> TotalColumns(const PageRow& row) {
+    std::size_t first = 0;
+    for (std::size_t i = 0; i < row.cells.size(); ++i) {
+        if (Top(&row.cells[i]) == '-') {
+            first = i + 1;
+        }
     }
-    return row.cells[i].column;
+    if (first == row.cells.size()) {
+        return {};
+    }
+    std::size_t end = first + 1;
+    while (end < row.cells.size() && row.cells[end].column == row.cells[end - 1].column + 1) {
+        ++end;
+    }
+    std::vector<int> columns;
+    for (std::size_t i = end - std::min<std::size_t>(end - first, 4); i < end; ++i) {
+        columns.push_back(row.cells[i].column);
+    }
+    return columns;
 }
 
 }  // namespace
@@ -371,13 +386,7 @@ std::vector<ListingRow> ArrangeListing(const PageText& page, const ListingOption
             }
             case Guess::Dashed: {
                 out.kind = RowKind::Dashed;
-                const int start = LastTokenStart(row);
-                const int last = row.cells.back().column;
-                std::vector<int> columns;
-                for (int c = std::max(start, last - 3); c <= last; ++c) {
-                    columns.push_back(c);
-                }
-                out.fields.push_back(FieldOf(row, columns));
+                out.fields.push_back(FieldOf(row, TotalColumns(row)));
                 break;
             }
         }

@@ -267,6 +267,7 @@ const MarkCase kMarkCases[] = {
     {"SumWordUAsZeroMAsU", "plain", &kPlain, "SUM", "S0U"},
     {"SumWordMAsU", "ohx", &kOhX, "SUM", "SUU"},
     {"OhMzPointsLost", "ohmz", &kOhMz, ".", " "},
+    {"SpeckAfterTheDashedTotal", "ohmz", &kOhMz, "0876", "0876            ."},
 };
 
 INSTANTIATE_TEST_SUITE_P(Marks, ArrangeMisreadMarks, ::testing::ValuesIn(kMarkCases),
