@@ -545,6 +545,45 @@ int Changes(const RowState& row, const Fields& fields) {
     return changes;
 }
 
+// The data rows `first` .. `check` - 1 of a dashed line whose total no
+// reading meets, each taken on its own checksum (the total adds nothing to
+// those: each row is checked once, and taken with one correction at most),
+// and the total read as the verified rows add up to, with one digit at
+// most read otherwise. With one digit free, the total can meet any rows,
+// so searching the rows' readings under it would find too many to verify
+// any.
+void DecodeRowsAlone(std::vector<RowState>& rows, std::size_t first, std::size_t check,
+                     const ListingOptions& options, bool gap_inside, Decoding* out) {
+    BlockSums sums;
+    bool all = true;
+    for (std::size_t r = first; r < check; ++r) {
+        RowState& row = rows[r];
+        row.checked_once = true;
+        std::vector<Fields> readings;
+        for (const Fit& fit : row.fits) {
+            readings.push_back(fit.fields);
+        }
+        if (readings.size() == 1 && Changes(row, readings[0]) > 1) {
+            readings.push_back(row.read);
+        }
+        Settle(row, static_cast<int>(r), readings, !gap_inside, out);
+        all = all && row.verified;
+        for (const Fit& fit : row.fits) {
+            if (row.verified && fit.fields == row.chosen) {
+                AddToBlock(fit.line, options.ohx_crc, &sums);
+                break;
+            }
+        }
+    }
+    Fields total;
+    double cost = 0;
+    if (all && MatchCheck(rows[check], sums, options, 1, &total, &cost)) {
+        Settle(rows[check], static_cast<int>(check), {total}, true, out);
+    } else {
+        Settle(rows[check], static_cast<int>(check), {}, false, out);
+    }
+}
+
 // Decodes the data rows `first` .. `check` - 1 under the check line `check`.
 void DecodeBlock(std::vector<RowState>& rows, std::size_t first, std::size_t check,
                  const ListingOptions& options, const std::vector<int>& gaps, Decoding* out) {
@@ -552,9 +591,21 @@ void DecodeBlock(std::vector<RowState>& rows, std::size_t first, std::size_t che
     for (std::size_t r = first; r < check; ++r) {
         data.push_back(&rows[r]);
     }
+    bool gap_inside = false;
+    for (int gap : gaps) {
+        gap_inside =
+            gap_inside || (gap > static_cast<int>(first) && gap <= static_cast<int>(check));
+    }
+    // A dashed line's total adds nothing to the line checksums, so each row
+    // there is checked once only: it is taken with one correction at most.
+    const bool row_checks_only = rows[check].source->kind == RowKind::Dashed;
     std::vector<Solution> solutions;
     bool exhaustive = true;
     for (int level = 0; level < 2 && solutions.empty(); ++level) {
+        if (level == 1 && row_checks_only) {
+            DecodeRowsAlone(rows, first, check, options, gap_inside, out);
+            return;
+        }
         if (level == 1) {
             for (RowState* row : data) {
                 if (row->fits.empty()) {
@@ -568,13 +619,7 @@ void DecodeBlock(std::vector<RowState>& rows, std::size_t first, std::size_t che
     for (const RowState* row : data) {
         exhaustive = exhaustive && row->complete && row->address_ok;
     }
-    for (int gap : gaps) {
-        exhaustive =
-            exhaustive && !(gap > static_cast<int>(first) && gap <= static_cast<int>(check));
-    }
-    // A dashed line's total adds nothing to the line checksums, so each row
-    // there is checked once only: it is taken with one correction at most.
-    const bool row_checks_only = rows[check].source->kind == RowKind::Dashed;
+    exhaustive = exhaustive && !gap_inside;
     for (std::size_t d = 0; d < data.size(); ++d) {
         data[d]->checked_once = row_checks_only;
         std::vector<Fields> readings;

@@ -197,6 +197,22 @@ TEST(DecodeListingGaps, RowLeftOutIsReported) {
     EXPECT_EQ(decoding.verified_rows, 0);
 }
 
+// An Oh!MZ block whose total was misread, and one row misread past its
+// own checksum: the other row still stands on its own checksum, and
+// neither the misread row nor the total is verified.
+TEST(DecodeListingDashed, RowsStandOnTheirOwnChecksums) {
+    PageText page = PageOf(kOhMz);
+    Plant(&page, kOhMz, Misreading{2, 34, '8', false});  // the total's 6
+    Plant(&page, kOhMz, Misreading{1, 8, 'C', false});   // row 1: 4 read as C
+    const ListingOptions options = Options("ohmz");
+    const Decoding decoding = Decode(ArrangeListing(page, options, 0), options);
+    ASSERT_EQ(decoding.rows.size(), 3u);
+    EXPECT_TRUE(decoding.rows[0].verified);
+    EXPECT_EQ(decoding.rows[0].text, kOhMz[0]);
+    EXPECT_FALSE(decoding.rows[1].verified);
+    EXPECT_FALSE(decoding.rows[2].verified);
+}
+
 // Titles, prose and the heading are no listing, also where the engine
 // read the heading's '+' as 4, a word of prose as hex or specks of prose
 // as dashes; a SUM line
