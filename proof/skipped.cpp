@@ -3,11 +3,10 @@
 #include <cstring>
 
 #include "proof/misreading.h"
+#include "resources/characters.h"
 
 namespace tsy::proof {
 namespace {
-
-constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 // The four-digit addresses `field` may be meant as; returns how many.
 int Candidates(const char* raw_field, const char* field, std::size_t length, SkipReason reason,
@@ -34,7 +33,7 @@ int Candidates(const char* raw_field, const char* field, std::size_t length, Ski
             for (std::size_t at = 0; at <= length; ++at) {
                 for (int d = 0; d < 16; ++d) {
                     std::memcpy(text, field, at);
-                    text[at] = kHexDigits[d];
+                    text[at] = kUpperHexDigits[d];
                     std::memcpy(text + at + 1, field + at, length - at);
                     add(text);
                 }

@@ -17,6 +17,10 @@ inline int HexDigitValue(char c) {
     return -1;
 }
 
+// The upper-case hexadecimal digits in order of value, the digit of value v
+// at index v.
+inline constexpr char kUpperHexDigits[] = "0123456789ABCDEF";
+
 // '0'..'9' and upper-case 'A'..'F' only: listing lines are upper-cased first,
 // and the digits a listing's checks accept are these.
 inline bool IsUpperHexDigit(char c) {

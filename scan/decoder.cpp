@@ -9,6 +9,7 @@
 #include "listing/data_line.h"
 #include "listing/sums.h"
 #include "listing/tokens.h"
+#include "resources/characters.h"
 
 namespace tsy::scan {
 namespace {
@@ -26,8 +27,6 @@ constexpr float kLeastAlternative = 0.02f;
 constexpr long kMaxRowReadings = 4096;
 constexpr long kMaxBlockReadings = 200000;
 constexpr std::size_t kMaxSolutions = 16;
-
-constexpr char kDigits[] = "0123456789ABCDEF";
 
 struct Option {
     char c = 0;
@@ -69,7 +68,7 @@ Slot MakeSlot(const CharSlot& in) {
     slot.support = in.support;
     slot.grouped = in.shape >= 0;
     if (in.choices.empty()) {
-        for (const char* d = kDigits; *d != '\0'; ++d) {
+        for (const char* d = kUpperHexDigits; *d != '\0'; ++d) {
             slot.options.push_back(Option{*d, kUnreadCost});
         }
         return slot;
@@ -344,7 +343,7 @@ void ReadRowWithOneWildcard(RowState& row, const ListingOptions& options) {
     for (std::size_t f = 1; f < row.slots.size(); ++f) {
         for (std::size_t i = 0; i < row.slots[f].size(); ++i) {
             Fields fields = base;
-            for (const char* d = kDigits; *d != '\0'; ++d) {
+            for (const char* d = kUpperHexDigits; *d != '\0'; ++d) {
                 if (*d == base[f][i]) {
                     continue;
                 }
@@ -545,6 +544,21 @@ int Changes(const RowState& row, const Fields& fields) {
     return changes;
 }
 
+// Settles a data row on its own line checksum, from the readings that meet
+// it; with `one_correction`, a reading that corrects more than one
+// character is not taken alone.
+void SettleOnItsOwn(RowState& row, int index, bool exhaustive, bool one_correction, Decoding* out) {
+    row.checked_once = true;
+    std::vector<Fields> readings;
+    for (const Fit& fit : row.fits) {
+        readings.push_back(fit.fields);
+    }
+    if (one_correction && readings.size() == 1 && Changes(row, readings[0]) > 1) {
+        readings.push_back(row.read);
+    }
+    Settle(row, index, readings, exhaustive, out);
+}
+
 // The data rows `first` .. `check` - 1 of a dashed line whose total no
 // reading meets, each taken on its own checksum (the total adds nothing to
 // those: each row is checked once, and taken with one correction at most),
@@ -558,15 +572,7 @@ void DecodeRowsAlone(std::vector<RowState>& rows, std::size_t first, std::size_t
     bool all = true;
     for (std::size_t r = first; r < check; ++r) {
         RowState& row = rows[r];
-        row.checked_once = true;
-        std::vector<Fields> readings;
-        for (const Fit& fit : row.fits) {
-            readings.push_back(fit.fields);
-        }
-        if (readings.size() == 1 && Changes(row, readings[0]) > 1) {
-            readings.push_back(row.read);
-        }
-        Settle(row, static_cast<int>(r), readings, !gap_inside, out);
+        SettleOnItsOwn(row, static_cast<int>(r), !gap_inside, true, out);
         all = all && row.verified;
         for (const Fit& fit : row.fits) {
             if (row.verified && fit.fields == row.chosen) {
@@ -750,15 +756,8 @@ Decoding Decode(const std::vector<ListingRow>& listing, const ListingOptions& op
         first = r + 1;
     }
     // Data rows after the last check line: each on its own line checksum.
-    for (std::size_t r = first; r < rows.size(); ++r) {
-        std::vector<Fields> readings;
-        for (const Fit& fit : rows[r].fits) {
-            readings.push_back(fit.fields);
-        }
-        if (options.checksum) {
-            rows[r].checked_once = true;
-            Settle(rows[r], static_cast<int>(r), readings, true, &out);
-        }
+    for (std::size_t r = first; r < rows.size() && options.checksum; ++r) {
+        SettleOnItsOwn(rows[r], static_cast<int>(r), true, false, &out);
     }
     DoubtSwaps(rows, options, &out);
 

@@ -1,6 +1,7 @@
 #include "scan/settle_shapes.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <utility>
@@ -9,12 +10,12 @@
 #include "listing/data_line.h"
 #include "listing/sums.h"
 #include "listing/tokens.h"
+#include "resources/characters.h"
 #include "scan/decoder.h"
 
 namespace tsy::scan {
 namespace {
 
-constexpr char kDigits[] = "0123456789ABCDEF";
 // How many more checks must agree for a group to be read otherwise, and how
 // many every other reading of a settled group must break. One check agrees
 // by chance now and then; two independent ones hardly ever.
@@ -134,7 +135,7 @@ std::vector<ListingRow> SettleShapes(const std::vector<ListingRow>& rows,
         }
     }
     for (auto& [key, readings] : offered) {
-        for (const char* d = kDigits; *d != '\0'; ++d) {
+        for (const char* d = kUpperHexDigits; *d != '\0'; ++d) {
             if (readings.find(*d) == std::string::npos) {
                 readings += *d;
             }
@@ -149,25 +150,32 @@ std::vector<ListingRow> SettleShapes(const std::vector<ListingRow>& rows,
         labels[key] = best;
     }
 
-    auto score_with = [&](const GroupKey& key, char c, bool steps) {
-        const char kept = labels[key];
-        labels[key] = c;
-        const int score = AgreeingChecks(rows, options, labels, steps);
-        labels[key] = kept;
-        return score;
-    };
-    int score = AgreeingChecks(rows, options, labels, true);
     struct Move {
         GroupKey key;
         char c = 0;
         int gain = 0;
     };
+    // The checks that agree with the groups of `moves` read otherwise.
+    auto score_with = [&](std::initializer_list<Move> moves, bool steps) {
+        std::vector<char> kept;
+        for (const Move& move : moves) {
+            kept.push_back(labels[move.key]);
+            labels[move.key] = move.c;
+        }
+        const int score = AgreeingChecks(rows, options, labels, steps);
+        auto k = kept.begin();
+        for (const Move& move : moves) {
+            labels[move.key] = *k++;
+        }
+        return score;
+    };
+    int score = AgreeingChecks(rows, options, labels, true);
     for (int change = 0; change < kMaxChanges; ++change) {
         std::vector<Move> moves;
         for (const auto& [key, label] : labels) {
             for (const char* d = offered[key].c_str(); *d != '\0'; ++d) {
                 if (*d != label) {
-                    moves.push_back(Move{key, *d, score_with(key, *d, true) - score});
+                    moves.push_back(Move{key, *d, score_with({Move{key, *d}}, true) - score});
                 }
             }
         }
@@ -192,13 +200,7 @@ std::vector<ListingRow> SettleShapes(const std::vector<ListingRow>& rows,
                 if (a.key == b.key) {
                     continue;
                 }
-                const char kept_a = labels[a.key];
-                const char kept_b = labels[b.key];
-                labels[a.key] = a.c;
-                labels[b.key] = b.c;
-                const int gain = AgreeingChecks(rows, options, labels, true) - score;
-                labels[a.key] = kept_a;
-                labels[b.key] = kept_b;
+                const int gain = score_with({a, b}, true) - score;
                 if (gain > best_gain && gain > std::max(a.gain, b.gain) + kMargin - 1) {
                     best = {a, b};
                     best_gain = gain;
@@ -219,9 +221,9 @@ std::vector<ListingRow> SettleShapes(const std::vector<ListingRow>& rows,
     std::map<GroupKey, int> support;
     for (const auto& [key, label] : labels) {
         int least = kMaxSupport;
-        for (const char* d = kDigits; *d != '\0' && least >= kMargin; ++d) {
+        for (const char* d = kUpperHexDigits; *d != '\0' && least >= kMargin; ++d) {
             if (*d != label) {
-                least = std::min(least, checks - score_with(key, *d, false));
+                least = std::min(least, checks - score_with({Move{key, *d}}, false));
             }
         }
         support[key] = std::max(least, 0);

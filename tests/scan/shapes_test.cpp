@@ -14,9 +14,16 @@
 #include "scan/layout.h"
 #include "scan/settle_shapes.h"
 #include "scan/shapes.h"
+#include "tests/scan/sample_listings.h"
 
 namespace tsy::scan {
 namespace {
+
+using test::kAddressSum;
+using test::kOhMz;
+using test::kOhX;
+using test::kPlain;
+using test::Options;
 
 // ---- Grouping by shape -------------------------------------------------------
 
@@ -170,27 +177,6 @@ TEST(LearnPageShapes, OddGlyphIsInNoGroup) {
 
 // ---- Groups read under the sums ----------------------------------------------
 
-const std::vector<std::string> kPlain = {
-    "C000  21 00 D0 06 40 3E 41 77  2D", "C008  23 10 FC C9 00 00 00 00  F8",
-    "C010  48 45 4C 4C 4F 2C 20 54  14", "C018  53 59 50 41 54 43 48 21  3D",
-    "SUM  DF AE 68 5C E3 AD A9 EC 0876",
-};
-const std::vector<std::string> kAddressSum = {
-    "C000  21 00 D0 06 40 3E 41 77  ED", "C008  23 10 FC C9 00 00 00 00  C0",
-    "C010  48 45 4C 4C 4F 2C 20 54  E4", "C018  53 59 50 41 54 43 48 21  15",
-    "SUM  DF AE 68 5C E3 AD A9 EC 0876",
-};
-const std::vector<std::string> kOhX = {
-    "C000 : 21 00 D0 06 40 3E 41 77 : 2D", "C008 : 23 10 FC C9 00 00 00 00 : F8",
-    "C010 : 48 45 4C 4C 4F 2C 20 54 : 14", "C018 : 53 59 50 41 54 43 48 21 : 3D",
-    "SUM    DF AE 68 5C E3 AD A9 EC 7DE7",
-};
-const std::vector<std::string> kOhMz = {
-    "C000 21 00 D0 06 40 3E 41 77 23 10 FC C9 00 00 00 00 (4.25)",
-    "C010 48 45 4C 4C 4F 2C 20 54 53 59 50 41 54 43 48 21 (4.51)",
-    "------------------------------ 0876",
-};
-
 // The rows of a listing whose glyphs were each read as printed, every
 // glyph of one character in one group; the glyphs of `group` (a printed
 // character) are all read as `read`, with the printed one offered too when
@@ -255,10 +241,7 @@ class SettleGroups : public ::testing::TestWithParam<GroupCase> {};
 
 TEST_P(SettleGroups, GroupReadAsTheSumsSay) {
     const GroupCase& c = GetParam();
-    ListingOptions options;
-    options.address_sum = std::string(c.convention) == "address-sum";
-    options.ohmz_sum = std::string(c.convention) == "ohmz";
-    options.ohx_crc = std::string(c.convention) == "ohx";
+    const ListingOptions options = Options(c.convention);
     std::size_t planted = 0;
     const std::vector<ListingRow> rows =
         SettleShapes(GroupedRows(*c.lines, options, c.group, c.read, c.offered, c.address_group,
