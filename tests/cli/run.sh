@@ -266,19 +266,24 @@ cp "$work/orig.tsy" "$work/$long"
 rm -f "$work/$long"
 
 # A folder the user may not write, as a user: root writes anyway, so root
-# runs the tool as nobody, in a folder of nobody's.
+# runs the tool as nobody, in a folder of nobody's. The listing is copied
+# where nobody can read it: the checkout may lie in a folder only its
+# owner may enter.
 as_user=""
 [ "$(id -u)" -eq 0 ] && as_user="setpriv --reuid=65534 --regid=65534 --clear-groups"
 ro=$(mktemp -d)
+listing=$(mktemp -d)
 cp "$work/orig.tsy" "$ro/s.tsy"
+cp "$ex/plain.txt" "$listing/plain.txt"
+chmod 755 "$listing"
 [ -n "$as_user" ] && chown -R 65534:65534 "$ro"
 chmod 555 "$ro"
 name="a read-only folder"
-$as_user "$tool" "$ro/s.tsy" "$ex/plain.txt" >"$work/out" 2>"$work/err"
+$as_user "$tool" "$ro/s.tsy" "$listing/plain.txt" >"$work/out" 2>"$work/err"
 [ $? -eq 3 ] && has err '一時ファイルを作成できませんでした' && has err 'Permission denied' &&
   cmp -s "$ro/s.tsy" "$work/orig.tsy" && [ "$(ls "$ro")" = s.tsy ] && ok || fail "exit status or file"
 chmod 755 "$ro"
-rm -rf "$ro"
+rm -rf "$ro" "$listing"
 
 echo "cli: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
