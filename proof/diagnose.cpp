@@ -21,6 +21,7 @@
 
 #include "proof/block.h"
 #include "proof/view.h"
+#include "resources/look_alikes.h"
 
 namespace tsy::proof {
 namespace {
@@ -100,19 +101,6 @@ std::uint16_t CrcChange(std::uint32_t flip, std::uint32_t distance) {
         }
     }
     return crc;
-}
-
-// Digits a printed listing lets the eye confuse.
-bool LookAlikeDigits(unsigned a, unsigned b) {
-    static const unsigned char kPairs[][2] = {{0x0, 0x8}, {0x0, 0xD}, {0x8, 0xB},
-                                              {0x1, 0x7}, {0x3, 0x8}, {0x5, 0x6},
-                                              {0x6, 0x8}, {0x8, 0x9}, {0xE, 0xF}};
-    for (const auto& pair : kPairs) {
-        if ((pair[0] == a && pair[1] == b) || (pair[0] == b && pair[1] == a)) {
-            return true;
-        }
-    }
-    return false;
 }
 
 // How plausibly `right` was typed as `typed` (both of `digits` hexadecimal

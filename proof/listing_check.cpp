@@ -7,6 +7,7 @@
 #include "listing/line_source.h"
 #include "proof/misreading.h"
 #include "proof/skipped.h"
+#include "resources/look_alikes.h"
 
 namespace tsy::proof {
 namespace {
@@ -48,10 +49,9 @@ const char* RawText(const char* raw, const char* upper, Token token) {
 // Whether the raw token holds a letter, or a full-width character, that a
 // misreading may have put in place of a hexadecimal digit.
 bool HasLookAlike(const char* raw, std::size_t length) {
-    static const char kLetters[] = "OoIiLlSsZzGgq|";
     for (std::size_t i = 0; i < length; ++i) {
         const unsigned char byte = static_cast<unsigned char>(raw[i]);
-        if (byte == 0x82 || (byte != 0 && std::strchr(kLetters, byte) != nullptr)) {
+        if (byte == 0x82 || FindLetterLookAlike(raw[i]) != nullptr) {
             return true;
         }
     }

@@ -4,6 +4,7 @@
 
 #include "listing/tokens.h"
 #include "resources/characters.h"
+#include "resources/look_alikes.h"
 
 namespace tsy::proof {
 namespace {
@@ -58,36 +59,10 @@ bool ChoicesFor(char c, Choices* choices) {
         choices->first = static_cast<char>(c - 'a' + 'A');
         return true;
     }
-    switch (c) {
-        case 'O':
-        case 'o':
-            choices->first = '0';
-            return true;
-        case 'I':
-        case 'i':
-        case 'L':
-        case 'l':
-        case '|':
-            choices->first = '1';
-            return true;
-        case 'Z':
-        case 'z':
-            choices->first = '2';
-            return true;
-        case 'S':
-        case 's':
-            choices->first = '5';
-            return true;
-        case 'G':
-            choices->first = '6';
-            choices->second = 'C';
-            return true;
-        case 'g':
-        case 'q':
-            choices->first = '9';
-            return true;
-        default:
-            break;
+    if (const LetterLookAlike* look_alike = FindLetterLookAlike(c)) {
+        choices->first = look_alike->digit;
+        choices->second = look_alike->other;
+        return true;
     }
     if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) {
         return false;

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <map>
 
+#include "resources/characters.h"
+#include "resources/look_alikes.h"
+
 namespace tsy::scan {
 namespace {
 
@@ -294,21 +297,11 @@ std::vector<int> TotalColumns(const PageRow& row) {
 }  // namespace
 
 char HexReading(char c) {
-    if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F')) {
+    if (IsUpperHexDigit(c)) {
         return c;
     }
-    switch (c) {
-        case 'O':
-            return '0';
-        case 'I':
-            return '1';
-        case 'S':
-            return '5';
-        case 'G':
-            return '6';
-        default:
-            return 0;
-    }
+    const LetterLookAlike* look_alike = FindLetterLookAlike(c);
+    return look_alike != nullptr ? look_alike->digit : 0;
 }
 
 std::vector<ListingRow> ArrangeListing(const PageText& page, const ListingOptions& options,

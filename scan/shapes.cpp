@@ -5,6 +5,8 @@
 #include <map>
 #include <numeric>
 
+#include "resources/look_alikes.h"
+
 namespace tsy::scan {
 namespace {
 
@@ -192,7 +194,7 @@ PageShapes LearnShapes(const std::vector<std::vector<Shape>>& shapes, PageText* 
         const Cell& cell = page->rows[cells[i].row].cells[cells[i].cell];
         for (std::size_t k = 0; k < cell.choices.size(); ++k) {
             const char c = cell.choices[k].character;
-            const bool lookalike = c == 'O' || c == 'I' || c == 'S' || c == 'G';
+            const bool lookalike = FindLetterLookAlike(c) != nullptr;
             const float confidence = std::max(cell.choices[k].confidence, 0.05f);
             votes[g][c] += confidence * (k == 0 ? 1.0f : 0.5f) * (lookalike ? kLetterVote : 1.0f);
         }
