@@ -7,11 +7,14 @@
 namespace tsy::scan {
 namespace {
 
+// Processor seconds a page's glyphs may take to be solved from the sums.
+constexpr double kSolvingSeconds = 4;
+
 // The listing rows of the pages with their glyphs grouped as alike as
 // `closeness` asks, and the number of the page (from 0) that holds no data
 // row, or -1.
 int ArrangePages(const std::vector<RecognizedPage>& pages, const ListingOptions& options,
-                 float closeness, std::vector<ListingRow>* rows) {
+                 const Closeness& closeness, std::vector<ListingRow>* rows) {
     rows->clear();
     for (std::size_t i = 0; i < pages.size(); ++i) {
         PageText text = pages[i].text;
@@ -32,9 +35,10 @@ int ArrangePages(const std::vector<RecognizedPage>& pages, const ListingOptions&
 
 }  // namespace
 
-ScanRun ScanImages(const std::vector<std::string>& paths, const ListingOptions& options) {
+ScanRun ScanImages(const std::vector<std::string>& paths, const ListingOptions& options,
+                   const ScanSettings& settings) {
     ScanRun run;
-    Recognizer recognizer;
+    Recognizer recognizer(settings.use_engine);
     std::vector<RecognizedPage> pages(paths.size());
     for (std::size_t i = 0; i < paths.size(); ++i) {
         switch (recognizer.Recognize(paths[i].c_str(), &pages[i])) {
@@ -49,22 +53,30 @@ ScanRun ScanImages(const std::vector<std::string>& paths, const ListingOptions& 
                 return run;
         }
     }
+    return DecodePages(pages, options);
+}
+
+ScanRun DecodePages(const std::vector<RecognizedPage>& pages, const ListingOptions& options) {
+    ScanRun run;
     // The glyphs are grouped as usual first. Where that leaves rows
     // unverified, they are grouped again, only the very alike together: in
     // some fonts look-alikes (8 and B) share a group under the usual
     // measure, and no reading of the group fits all of its glyphs. Of the
     // two decodings, the one that verifies more rows is kept; each verifies
     // a row only where every reading that fits the sums agrees.
-    run.failed_page = ArrangePages(pages, options, kCloseShapes, &run.rows);
+    run.failed_page = ArrangePages(pages, options, kUsualCloseness, &run.rows);
     if (run.failed_page >= 0) {
         run.status = ScanStatus::NoListing;
         return run;
     }
-    run.rows = SettleShapes(run.rows, options);
+    const double seconds = kSolvingSeconds * static_cast<double>(pages.size());
+    Budget first(seconds / 2);
+    run.rows = SettleShapes(run.rows, options, first);
     run.decoding = Decode(run.rows, options);
     std::vector<ListingRow> finer;
-    if (!run.decoding.AllVerified() && ArrangePages(pages, options, kVeryCloseShapes, &finer) < 0) {
-        finer = SettleShapes(finer, options);
+    if (!run.decoding.AllVerified() && ArrangePages(pages, options, kFineCloseness, &finer) < 0) {
+        Budget second(seconds / 2);
+        finer = SettleShapes(finer, options, second);
         Decoding decoding = Decode(finer, options);
         if (decoding.verified_rows > run.decoding.verified_rows) {
             run.rows = std::move(finer);

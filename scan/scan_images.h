@@ -8,6 +8,7 @@
 #include "listing/listing_options.h"
 #include "scan/decoder.h"
 #include "scan/layout.h"
+#include "scan/recognizer.h"
 
 namespace tsy::scan {
 
@@ -20,8 +21,18 @@ struct ScanRun {
     Decoding decoding;
 };
 
+struct ScanSettings {
+    // Whether the engine reads the glyphs; without it every shape group's
+    // character is found from the sums alone.
+    bool use_engine = true;
+};
+
 // Recognises and decodes the images at `paths`, pages of one listing in
 // order. Stops at the first image that cannot be read or holds no listing.
-ScanRun ScanImages(const std::vector<std::string>& paths, const ListingOptions& options);
+ScanRun ScanImages(const std::vector<std::string>& paths, const ListingOptions& options,
+                   const ScanSettings& settings = ScanSettings());
+
+// Decodes pages already recognised, as ScanImages does after recognition.
+ScanRun DecodePages(const std::vector<RecognizedPage>& pages, const ListingOptions& options);
 
 }  // namespace tsy::scan

@@ -87,7 +87,7 @@ struct GlyphCase {
     std::vector<std::pair<int, int>> same;
     std::vector<std::pair<int, int>> apart;
     std::string expected;  // each cell's best reading afterwards
-    float closeness = kCloseShapes;
+    Closeness closeness = kUsualCloseness;
 };
 
 void PrintTo(const GlyphCase& c, std::ostream* out) {
@@ -153,7 +153,7 @@ const GlyphCase kGlyphCases[] = {
      {{0, 2}, {3, 5}},
      {{0, 3}},
      "888888",
-     kVeryCloseShapes},
+     kFineCloseness},
     // A glyph of a shape met once is no group, and keeps its reading.
     {"OddGlyph", "00001111F", "00001111F", {{0, 3}}, {}, "00001111F"},
 };
@@ -243,10 +243,11 @@ TEST_P(SettleGroups, GroupReadAsTheSumsSay) {
     const GroupCase& c = GetParam();
     const ListingOptions options = Options(c.convention);
     std::size_t planted = 0;
+    Budget budget(10);
     const std::vector<ListingRow> rows =
         SettleShapes(GroupedRows(*c.lines, options, c.group, c.read, c.offered, c.address_group,
                                  &planted, c.group2, c.read2),
-                     options);
+                     options, budget);
     ASSERT_EQ(rows.size(), c.lines->size());
     const Decoding decoding = Decode(rows, options);
     for (std::size_t r = 0; r < rows.size(); ++r) {
@@ -320,7 +321,8 @@ TEST(SettleGroupsSwaps, SettledGlyphsDoNotSwap) {
         misread.shape = -1;
         misread.choices = {Choice{'4', 0.9f}, Choice{'A', 0.3f}};
         if (grouped) {
-            rows = SettleShapes(rows, options);
+            Budget budget(10);
+            rows = SettleShapes(rows, options, budget);
         }
         const Decoding decoding = Decode(rows, options);
         ASSERT_EQ(decoding.rows.size(), lines.size());
