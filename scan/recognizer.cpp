@@ -26,6 +26,9 @@ constexpr double kDashWidth = 0.3;
 constexpr double kColonWidth = 0.45;
 constexpr double kColonLeast = 0.35;
 constexpr double kColonMost = 0.85;
+// A colon whose two dots ran together stands clear of the row's top and
+// foot by this share of a character at least (a point sits on the foot).
+constexpr double kColonInset = 0.08;
 
 // What the engine may read: the characters of a listing, the letters of its
 // headings ("ADRS", "SUM") and the usual look-alikes, which the layout maps.
@@ -106,8 +109,8 @@ std::vector<Choice> ReadSymbol(const tesseract::ResultIterator& it) {
 // Marks that are told by their ink alone, as the engine reads them poorly
 // and no shape group should hold them: a flat bar at mid height is a dash
 // (the rows of dashes under Oh!MZ blocks are made of nothing else); two
-// small blobs one over the other, in a narrow box lower than a character,
-// a colon.
+// small blobs one over the other (or one, clear of the row's top and foot),
+// in a narrow box lower than a character, a colon.
 void MarkPunctuation(const Grid& grid, RecognizedPage* page) {
     const double height = grid.char_height;
     for (std::size_t r = 0; r < grid.rows.size(); ++r) {
@@ -118,9 +121,11 @@ void MarkPunctuation(const Grid& grid, RecognizedPage* page) {
             if (ink.Height() <= kDashHeight * height && ink.Width() >= kDashWidth * grid.pitch &&
                 ink.top > row.top + (row.bottom - row.top) / 4) {
                 mark = '-';
-            } else if (row.pieces[i] == 2 && ink.Width() <= kColonWidth * grid.pitch &&
+            } else if (ink.Width() <= kColonWidth * grid.pitch &&
                        ink.Height() >= kColonLeast * height &&
-                       ink.Height() <= kColonMost * height) {
+                       ink.Height() <= kColonMost * height &&
+                       (row.pieces[i] == 2 || (ink.top >= row.top + kColonInset * height &&
+                                               ink.bottom <= row.bottom - kColonInset * height))) {
                 mark = ':';
             }
             if (mark != 0) {

@@ -1,6 +1,7 @@
 #include "scan/shapes.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <numeric>
@@ -24,6 +25,13 @@ constexpr float kLeastReading = 0.1f;
 // group's, however like that group the cell is.
 constexpr float kOtherGroup = 0.5f;
 constexpr int kRefinements = 3;
+// A glyph of a dissolved group joins a group this much likelier than any
+// other.
+constexpr float kClearlyLikest = 0.03f;
+// A group is parted only into parts of at least this many glyphs; the way
+// its members differ most is found in this many rounds.
+constexpr std::size_t kLeastPart = 2;
+constexpr int kPowerRounds = 12;
 // The weight of a vote for a letter that looks like a digit, for an
 // alternative reading, and the least confidence a vote counts with.
 constexpr float kLetterVote = 0.5f;
@@ -56,18 +64,193 @@ void SortChoices(std::vector<Choice>* choices) {
                      [](const Choice& a, const Choice& b) { return a.confidence > b.confidence; });
 }
 
+// Groups of cells: the mean shape of each, and each cell's group.
+struct Grouping {
+    std::vector<Shape> prototypes;
+    std::vector<int> group;  // per cell
+};
+
+// A few rounds of moving each cell to the group whose mean it is most like,
+// and of taking each group's mean anew.
+void Refine(const std::vector<const Shape*>& cells, Grouping* grouping) {
+    std::vector<Shape>& prototypes = grouping->prototypes;
+    std::vector<int>& group = grouping->group;
+    for (int round = 0; round < kRefinements; ++round) {
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            float best = -2;
+            for (std::size_t g = 0; g < prototypes.size(); ++g) {
+                const float likeness = Likeness(*cells[i], prototypes[g]);
+                if (likeness > best) {
+                    best = likeness;
+                    group[i] = static_cast<int>(g);
+                }
+            }
+        }
+        std::vector<Shape> means(prototypes.size(), Shape{});
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            AddTo(&means[static_cast<std::size_t>(group[i])], *cells[i]);
+        }
+        for (std::size_t g = 0; g < prototypes.size(); ++g) {
+            if (NormalizeShape(&means[g])) {
+                prototypes[g] = means[g];
+            }
+        }
+    }
+}
+
+// Dissolves the groups of fewer than kEstablished glyphs (a glyph a little
+// off its character's shape as the groups formed, whose mean is itself and
+// so holds it): each of their glyphs joins the established group it is most
+// like where it is like it at `member`, and clearly more than any other
+// (a glyph between two look-alikes joins neither); the others keep their
+// group.
+void Dissolve(const std::vector<const Shape*>& cells, const Closeness& closeness,
+              Grouping* grouping) {
+    std::vector<Shape>& prototypes = grouping->prototypes;
+    std::vector<int>& group = grouping->group;
+    std::vector<int> members(prototypes.size(), 0);
+    for (int g : group) {
+        ++members[static_cast<std::size_t>(g)];
+    }
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        if (members[static_cast<std::size_t>(group[i])] >= kEstablished) {
+            continue;
+        }
+        float best = -2;
+        float second = -2;
+        std::size_t likest = 0;
+        for (std::size_t g = 0; g < prototypes.size(); ++g) {
+            if (members[g] >= kEstablished) {
+                const float likeness = Likeness(*cells[i], prototypes[g]);
+                if (likeness > best) {
+                    second = best;
+                    best = likeness;
+                    likest = g;
+                } else {
+                    second = std::max(second, likeness);
+                }
+            }
+        }
+        if (best >= closeness.member && best - second >= kClearlyLikest) {
+            group[i] = static_cast<int>(likest);
+        }
+    }
+    // The groups left empty go, and every group's mean is taken anew.
+    std::vector<int> renumbered(prototypes.size(), -1);
+    std::vector<Shape> sums;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        int& number = renumbered[static_cast<std::size_t>(group[i])];
+        if (number < 0) {
+            number = static_cast<int>(sums.size());
+            sums.emplace_back();
+        }
+        group[i] = number;
+        AddTo(&sums[static_cast<std::size_t>(number)], *cells[i]);
+    }
+    for (Shape& sum : sums) {
+        NormalizeShape(&sum);
+    }
+    prototypes = sums;
+}
+
+// Parts each group that holds two shapes: its members are divided in two
+// along the way they differ most, and where the means of the two parts
+// differ as two characters' do (less alike than `merge`), each part is a
+// group.
+// Look-alikes that joined one group as the groups formed (a B with the 8s
+// before any B had a group) are so set apart.
+void Split(const std::vector<const Shape*>& cells, const Closeness& closeness, Grouping* grouping) {
+    std::vector<Shape>& prototypes = grouping->prototypes;
+    std::vector<int>& group = grouping->group;
+    for (std::size_t g = 0; g < prototypes.size(); ++g) {
+        std::vector<std::size_t> members;
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            if (group[i] == static_cast<int>(g)) {
+                members.push_back(i);
+            }
+        }
+        if (members.size() < 2 * kLeastPart) {
+            continue;
+        }
+        // The direction in which the members differ most (the first
+        // principal component, by power iteration), and the members parted
+        // along it where their places fall into two heaps.
+        std::vector<Shape> residuals;
+        for (std::size_t i : members) {
+            Shape r = *cells[i];
+            for (std::size_t j = 0; j < r.size(); ++j) {
+                r[j] -= prototypes[g][j];
+            }
+            residuals.push_back(r);
+        }
+        Shape direction = residuals[0];
+        for (int round = 0; round < kPowerRounds; ++round) {
+            Shape next{};
+            for (const Shape& r : residuals) {
+                const float along = Likeness(r, direction);
+                for (std::size_t j = 0; j < r.size(); ++j) {
+                    next[j] += along * r[j];
+                }
+            }
+            if (!NormalizeShape(&next)) {
+                break;
+            }
+            direction = next;
+        }
+        std::vector<float> place;
+        for (const Shape& r : residuals) {
+            place.push_back(Likeness(r, direction));
+        }
+        std::array<float, 2> heap = {*std::min_element(place.begin(), place.end()),
+                                     *std::max_element(place.begin(), place.end())};
+        std::vector<int> side(members.size(), 0);
+        for (int round = 0; round < kRefinements * 3; ++round) {
+            std::array<float, 2> sum{};
+            std::array<int, 2> count{};
+            for (std::size_t k = 0; k < members.size(); ++k) {
+                side[k] = std::fabs(place[k] - heap[1]) < std::fabs(place[k] - heap[0]) ? 1 : 0;
+                sum[static_cast<std::size_t>(side[k])] += place[k];
+                ++count[static_cast<std::size_t>(side[k])];
+            }
+            for (std::size_t h = 0; h < 2; ++h) {
+                if (count[h] > 0) {
+                    heap[h] = sum[h] / static_cast<float>(count[h]);
+                }
+            }
+        }
+        std::array<Shape, 2> centres{};
+        for (std::size_t k = 0; k < members.size(); ++k) {
+            AddTo(&centres[static_cast<std::size_t>(side[k])], *cells[members[k]]);
+        }
+        if (!NormalizeShape(&centres[0]) || !NormalizeShape(&centres[1])) {
+            continue;
+        }
+        const std::size_t second =
+            static_cast<std::size_t>(std::count(side.begin(), side.end(), 1));
+        if (second < kLeastPart || members.size() - second < kLeastPart ||
+            Likeness(centres[0], centres[1]) >= closeness.merge) {
+            continue;
+        }
+        prototypes[g] = centres[0];
+        prototypes.push_back(centres[1]);
+        for (std::size_t k = 0; k < members.size(); ++k) {
+            if (side[k] == 1) {
+                group[members[k]] = static_cast<int>(prototypes.size() - 1);
+            }
+        }
+        --g;  // the group as it now is may part again
+    }
+}
+
 // Groups the cells (their shapes, the surest of the engine first) by
 // likeness: leader grouping against each group's running mean shape at
 // `join`; then groups whose mean shapes are alike at `merge` are merged (a
 // mean is free of most of its members' noise, so two groups of one
 // character have near-equal means while look-alike characters keep theirs
 // apart); then a few rounds of moving each cell to the group whose mean it
-// is most like; last, a cell less like its group than `member` (a stain, a
-// break, a look-alike that just made it in) leaves it (group -1).
-struct Grouping {
-    std::vector<Shape> prototypes;
-    std::vector<int> group;  // per cell
-};
+// is most like; then groups that hold two shapes are parted (Split); last,
+// a cell less like its group than `member` (a stain, a break, a look-alike
+// that just made it in) leaves it (group -1).
 
 Grouping GroupCells(const std::vector<const Shape*>& cells, const Closeness& closeness) {
     Grouping out;
@@ -120,27 +303,11 @@ Grouping GroupCells(const std::vector<const Shape*>& cells, const Closeness& clo
         }
     }
     prototypes = kept;
-    for (int round = 0; round < kRefinements; ++round) {
-        for (std::size_t i = 0; i < cells.size(); ++i) {
-            float best = -2;
-            for (std::size_t g = 0; g < prototypes.size(); ++g) {
-                const float likeness = Likeness(*cells[i], prototypes[g]);
-                if (likeness > best) {
-                    best = likeness;
-                    group[i] = static_cast<int>(g);
-                }
-            }
-        }
-        std::vector<Shape> means(prototypes.size(), Shape{});
-        for (std::size_t i = 0; i < cells.size(); ++i) {
-            AddTo(&means[static_cast<std::size_t>(group[i])], *cells[i]);
-        }
-        for (std::size_t g = 0; g < prototypes.size(); ++g) {
-            if (NormalizeShape(&means[g])) {
-                prototypes[g] = means[g];
-            }
-        }
-    }
+    Refine(cells, &out);
+    Dissolve(cells, closeness, &out);
+    Split(cells, closeness, &out);
+    Refine(cells, &out);
+    // A cell less like its group than `member` (a stain, a break) leaves it.
     for (std::size_t i = 0; i < cells.size(); ++i) {
         if (Likeness(*cells[i], prototypes[static_cast<std::size_t>(group[i])]) <
             closeness.member) {

@@ -144,9 +144,9 @@ const GlyphCase kGlyphCases[] = {
     {"GroupReadWrong", "00000DDDD", "000000000", {{5, 8}}, {{0, 5}}, "000000000"},
     // Look-alikes with the reading split between them stay apart.
     {"LookAlikes", "888BBB888BBB", "8B8BB88B8BBB", {{0, 6}, {3, 11}}, {{0, 3}}, "888BBB888BBB"},
-    // Near look-alikes share a group under the usual measure, and part
-    // when only the very alike are grouped.
-    {"NearLookAlikes", "888333", "888888", {{0, 3}}, {}, "888888"},
+    // Near look-alikes that joined one group are parted again, under the
+    // usual measure as when only the very alike are grouped.
+    {"NearLookAlikes", "888333", "888888", {{0, 2}, {3, 5}}, {{0, 3}}, "888888"},
     {"NearLookAlikesVeryClose",
      "888333",
      "888888",
