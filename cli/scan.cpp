@@ -72,6 +72,32 @@ void Report(const scan::ScanRun& run, const ListingOptions& options) {
                                             addresses[static_cast<std::size_t>(gap)].c_str());
                           }).c_str());
     }
+    for (std::size_t r = 0; r < decoding.rows.size(); ++r) {
+        const scan::DecodedRow& row = decoding.rows[r];
+        const unsigned line = static_cast<unsigned>(r + 1);
+        if (row.skipped_before > 0) {
+            PrintText(stderr, Written([&](TextOut& out) {
+                                  text::ScanSkipped(out, line,
+                                                    static_cast<unsigned>(row.skipped_before));
+                              }).c_str());
+        }
+        if (row.address_from_neighbours) {
+            PrintText(stderr, Written([&](TextOut& out) {
+                                  text::ScanAddressFromNeighbours(out, line, addresses[r].c_str());
+                              }).c_str());
+        }
+        if (row.alone) {
+            PrintText(stderr, Written([&](TextOut& out) {
+                                  text::ScanAlone(out, line, addresses[r].c_str());
+                              }).c_str());
+        }
+        if (row.skipped_after > 0) {
+            PrintText(stderr, Written([&](TextOut& out) {
+                                  text::ScanSkippedAtEnd(out,
+                                                         static_cast<unsigned>(row.skipped_after));
+                              }).c_str());
+        }
+    }
     for (const scan::Correction& c : decoding.corrections) {
         const std::size_t row = static_cast<std::size_t>(c.place.row);
         const std::string field = FieldName(run.rows[row], c.place.field, options);

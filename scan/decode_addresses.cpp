@@ -123,7 +123,8 @@ void SettleAddresses(std::vector<RowState>& rows, const ListingOptions& options,
         } else {
             row.address_ok = false;
             if (!wanted.empty()) {
-                row.chosen[0] = wanted;  // for the sums only; the row is not verified
+                row.chosen[0] = wanted;  // for the sums; the row is not verified
+                row.address_from_neighbours = true;
             }
         }
         run[i] = std::max(runs - 1, 0);

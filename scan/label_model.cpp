@@ -16,6 +16,13 @@ constexpr float kAlternativeVote = 0.5f;
 // A digit none of a read unit's glyphs was read as keeps this much of the
 // likeliest one's weight: the engine may misread a shape throughout.
 constexpr float kUnreadDigit = 0.02f;
+// A digit the engine offered for a glyph with at least this much of the
+// likeliest one's weight.
+constexpr float kOfferedDigit = 0.05f;
+
+// Two groups whose mean shapes are this alike, and read alike, are of one
+// family.
+constexpr float kFamilyLikeness = 0.9f;
 
 constexpr std::uint32_t kByteMask = 0xFF;
 constexpr std::uint32_t kOhMzSumMask = 0xFFF;
@@ -82,7 +89,8 @@ DataUnits SplitDataRow(const std::vector<std::vector<int>>& fields, const Listin
 
 }  // namespace
 
-LabelModel BuildLabelModel(const std::vector<ListingRow>& rows, const ListingOptions& options) {
+LabelModel BuildLabelModel(const std::vector<ListingRow>& rows, const ListingOptions& options,
+                           const std::vector<PageShapes>* shapes) {
     LabelModel model;
     std::map<std::pair<int, int>, int> groups;  // (page, shape) -> unit
     std::vector<std::array<float, kDigits>> votes;
@@ -132,10 +140,38 @@ LabelModel BuildLabelModel(const std::vector<ListingRow>& rows, const ListingOpt
         LabelUnit& unit = model.units[u];
         unit.sure = offered[u] >= 0 ? offered[u] : -1;
         const float top = *std::max_element(votes[u].begin(), votes[u].end());
+        const bool group = unit.members >= kGroupMembers;
+        unit.free = !group && !unit.read;
         for (int d = 0; d < kDigits; ++d) {
-            unit.prior[static_cast<std::size_t>(d)] =
-                unit.read ? std::max(votes[u][static_cast<std::size_t>(d)] / top, kUnreadDigit)
-                          : 1.0f;
+            const float vote = unit.read ? votes[u][static_cast<std::size_t>(d)] / top : 1.0f;
+            unit.prior[static_cast<std::size_t>(d)] = std::max(vote, kUnreadDigit);
+            unit.allowed[static_cast<std::size_t>(d)] =
+                group || !unit.read || vote >= kOfferedDigit;
+        }
+    }
+
+    model.families.resize(model.units.size());
+    if (shapes != nullptr) {
+        std::vector<std::pair<int, const Shape*>> known;  // unit, prototype
+        for (const auto& [key, unit] : groups) {
+            const std::size_t page = static_cast<std::size_t>(key.first);
+            const std::size_t shape = static_cast<std::size_t>(key.second);
+            if (page < shapes->size() && shape < (*shapes)[page].groups.size()) {
+                known.emplace_back(unit, &(*shapes)[page].groups[shape].prototype);
+            }
+        }
+        auto top = [&](int unit) {
+            const LabelUnit& u = model.units[static_cast<std::size_t>(unit)];
+            return u.read ? static_cast<int>(std::max_element(u.prior.begin(), u.prior.end()) -
+                                             u.prior.begin())
+                          : -1;
+        };
+        for (const auto& [a, shape_a] : known) {
+            for (const auto& [b, shape_b] : known) {
+                if (a != b && top(a) == top(b) && Likeness(*shape_a, *shape_b) >= kFamilyLikeness) {
+                    model.families[static_cast<std::size_t>(a)].push_back(b);
+                }
+            }
         }
     }
 

@@ -14,10 +14,14 @@
 
 #include "listing/listing_options.h"
 #include "scan/layout.h"
+#include "scan/shapes.h"
 
 namespace tsy::scan {
 
 constexpr int kDigits = 16;
+// A unit of fewer glyphs than this is held to the engine's readings, or,
+// unread, free.
+constexpr int kGroupMembers = 3;
 
 struct LabelUnit {
     int members = 0;
@@ -27,6 +31,14 @@ struct LabelUnit {
     bool read = false;  // any member was read by the engine
     // The digit every member was read as, none other offered; -1 if none.
     int sure = -1;
+    // The digits it may be: any for a shape group of several glyphs (its
+    // character is one decision the sums can take), only those the engine
+    // offered for a glyph of its own or two that it read (few sums hold it,
+    // and a digit free to be anything could meet them by chance).
+    std::array<bool, kDigits> allowed{};
+    // A glyph of its own or two that the engine did not read: its digit is
+    // free, and meets any one check by itself.
+    bool free = false;
 };
 
 enum class CheckKind { LineSum, Step, Column, Total, Crc };
@@ -55,6 +67,9 @@ struct Check {
 
 struct LabelModel {
     std::vector<LabelUnit> units;
+    // Units of shapes alike, read alike by the engine where it read them:
+    // most likely one character over-split into groups, tried together.
+    std::vector<std::vector<int>> families;  // per unit: the others of its family
     std::vector<Check> checks;
     // The unit of each character: [row][field][character].
     std::vector<std::vector<std::vector<int>>> unit_of;
@@ -63,8 +78,10 @@ struct LabelModel {
 };
 
 // The units and checks of `rows`. Glyphs of one page's shape group share a
-// unit; every other character has one of its own.
-LabelModel BuildLabelModel(const std::vector<ListingRow>& rows, const ListingOptions& options);
+// unit; every other character has one of its own. With `shapes` (the
+// groups of each page), units of alike shapes form families.
+LabelModel BuildLabelModel(const std::vector<ListingRow>& rows, const ListingOptions& options,
+                           const std::vector<PageShapes>* shapes = nullptr);
 
 // Whether `check` holds with every unit of it at `digits[unit]` (0 to 15).
 bool CheckHolds(const Check& check, const std::vector<int>& digits);

@@ -16,20 +16,30 @@ constexpr double kMostCost = 4.0;
 // The search first follows the engine's likeliest readings only, then
 // allows ever more cost along a path.
 constexpr double kCostBounds[] = {0, 0.7, 1.5, 3, 6, 12, 1e9};
+// Solutions are improved one unit at a time in at most this many rounds.
+constexpr int kImproveRounds = 4;
 // A unit is tried early where its second likeliest digit costs this much
 // more than its likeliest (a third as likely).
 constexpr double kSureGap = 1.1;
+// The cost of a digit a unit may not be.
+constexpr double kBarred = 1e9;
 // Support is counted up to this many checks.
 constexpr int kMostSupport = 8;
-// Solutions this many checks short of the best, and no less likely by the
-// engine's readings than this (a logarithm), contest its digits.
-constexpr int kContestMargin = 0;
-constexpr double kLikelihoodMargin = 2.0;
+// A way of reading the page is scored by the checks it meets, each worth
+// what a chance meeting of one would be unlikely (one in 256, as a
+// logarithm), less how unlikely the engine's readings find its digits: a
+// unit's cost of a digit times its glyphs, counted up to kWeighedMembers
+// (the engine errs alike on glyphs of one shape, so many glyphs read alike
+// are not as many times the evidence).
+constexpr double kCheckWeight = 5.5;
+constexpr int kWeighedMembers = 4;
+// Solutions scoring this much less than the best still contest its digits.
+constexpr double kContestMargin = 2.0;
 // The near-best solutions kept to find contested units.
 constexpr std::size_t kKeptSolutions = 8;
-// A solution no more than this many checks short of the best is improved
+// A solution scoring no more than this much less than the best is improved
 // digit by digit before it is compared.
-constexpr int kImproveMargin = 3;
+constexpr double kImproveMargin = 3 * kCheckWeight;
 
 struct Vote {
     int unit = kFree;
@@ -48,6 +58,12 @@ class Search {
                                        1e-6)));
             }
             cost_.push_back(cost);
+            std::array<double, kDigits> weighed = cost;
+            const double weight = std::min(unit.members, kWeighedMembers);
+            for (double& c : weighed) {
+                c = c >= kBarred ? kBarred : c * weight;
+            }
+            weighed_.push_back(weighed);
             any_prior_ = any_prior_ || unit.read;
             // Sure: the second likeliest digit is far less likely.
             std::array<double, kDigits> sorted = cost;
@@ -80,7 +96,7 @@ class Search {
             // best are looked for, as they would contest it.
             if (!any_prior_ || budget_.Spent() ||
                 (best_.holding == static_cast<int>(checks) &&
-                 bound >= kLikelihoodMargin - best_likelihood_)) {
+                 bound >= kContestMargin + Cost(best_digits_, cost_))) {
                 break;
             }
         }
@@ -98,24 +114,27 @@ class Search {
         out.support.assign(units, 0);
         out.contested.assign(units, false);
         // A check that holds pins a unit where every other digit of the unit
-        // breaks it, unless the check holds a unit that no other check
-        // pins (a digit of a checksum alone in its shape, say), which could
-        // be read otherwise to meet it again. Reading any other unit
-        // otherwise to meet it breaks that unit's other checks.
+        // breaks it, unless the check holds a unit that could be read
+        // otherwise to meet it again: one no other check pins (a digit of a
+        // checksum alone in its shape, say), or an unread glyph free to be
+        // any digit. Reading a unit held to the engine's readings, or a
+        // group, otherwise to meet it breaks that unit's other checks.
         std::vector<char> absorbing(units);
         for (std::size_t u = 0; u < units; ++u) {
             int independent = 0;
             for (int index : model_.checks_of[u]) {
                 independent += model_.checks[static_cast<std::size_t>(index)].independent ? 1 : 0;
             }
-            absorbing[u] = independent <= 1 && model_.units[u].sure != out.digits[u] ? 1 : 0;
+            absorbing[u] =
+                model_.units[u].free || (independent <= 1 && model_.units[u].sure != out.digits[u])
+                    ? 1
+                    : 0;
         }
         for (std::size_t u = 0; u < units; ++u) {
             out.support[u] = Support(out.digits, static_cast<int>(u), absorbing);
         }
         for (const std::vector<int>& other : near_) {
-            if (HoldingChecks(model_, other) + kContestMargin < out.holding ||
-                Likelihood(other) + kLikelihoodMargin < best_likelihood_) {
+            if (Score(other) + kContestMargin < best_score_) {
                 continue;
             }
             for (std::size_t u = 0; u < units; ++u) {
@@ -136,6 +155,7 @@ class Search {
         std::vector<int> named;                       // units some check may name
         int holding = 0;
         int failing = 0;
+        double spent = 0;  // the weighed costs of the decided units
     };
 
     std::size_t OpenUnits(const Check& check) const {
@@ -250,6 +270,12 @@ class Search {
         }
         bool failed = false;
         vote = Determine(s, index, &failed);
+        if (vote.unit != kFree &&
+            cost_[static_cast<std::size_t>(vote.unit)][static_cast<std::size_t>(vote.digit)] >=
+                kBarred) {
+            vote = Vote();
+            failed = true;  // the digit it names is one its unit may not be
+        }
         if (failed) {
             s.failed[c] = 1;
             ++s.failing;
@@ -262,6 +288,7 @@ class Search {
     void Assign(State& s, int unit, int digit) {
         const std::size_t u = static_cast<std::size_t>(unit);
         s.digits[u] = digit;
+        s.spent += weighed_[u][static_cast<std::size_t>(digit)];
         for (int index : model_.checks_of[u]) {
             const std::size_t c = static_cast<std::size_t>(index);
             const Check& check = model_.checks[c];
@@ -353,7 +380,7 @@ class Search {
         State s = given;
         Propagate(s);
         const int checks = static_cast<int>(model_.checks.size());
-        if (!best_digits_.empty() && checks - s.failing < best_.holding) {
+        if (!best_digits_.empty() && kCheckWeight * (checks - s.failing) - s.spent < best_score_) {
             return;  // cannot beat what was found
         }
         const int unit = budget_.Spent() ? kFree : ChooseBranch(s);
@@ -369,11 +396,19 @@ class Search {
         });
         for (int d : order) {
             const double next = cost + unit_cost[static_cast<std::size_t>(d)];
-            if (next > bound || budget_.Spent()) {
+            if (next > bound || unit_cost[static_cast<std::size_t>(d)] >= kBarred ||
+                budget_.Spent()) {
                 continue;
             }
             State t = s;
             Assign(t, unit, d);
+            // Its family is read alike with it.
+            for (int other : model_.families[static_cast<std::size_t>(unit)]) {
+                if (t.digits[static_cast<std::size_t>(other)] == kFree &&
+                    cost_[static_cast<std::size_t>(other)][static_cast<std::size_t>(d)] < kBarred) {
+                    Assign(t, other, d);
+                }
+            }
             Explore(t, next, bound);
         }
     }
@@ -387,20 +422,18 @@ class Search {
                 digits[u] = LikeliestDigit(static_cast<int>(u));
             }
         }
-        int holding = HoldingChecks(model_, digits);
-        if (!best_digits_.empty() && holding + kImproveMargin < best_.holding) {
+        if (!best_digits_.empty() && Score(digits) + kImproveMargin < best_score_) {
             return;
         }
-        Improve(&digits, &holding);
-        const double likelihood = Likelihood(digits);
-        if (best_digits_.empty() || holding > best_.holding ||
-            (holding == best_.holding && likelihood > best_likelihood_ + 1e-9)) {
+        Improve(&digits);
+        const double score = Score(digits);
+        if (best_digits_.empty() || score > best_score_ + 1e-9) {
             if (!best_digits_.empty()) {
                 Keep(best_digits_);
             }
             best_digits_ = digits;
-            best_.holding = holding;
-            best_likelihood_ = likelihood;
+            best_.holding = HoldingChecks(model_, digits);
+            best_score_ = score;
         } else if (digits != best_digits_) {
             Keep(digits);
         }
@@ -414,11 +447,11 @@ class Search {
         if (near_.size() > kKeptSolutions) {
             // The one furthest from the best goes.
             std::size_t worst = 0;
-            int worst_holding = 1 << 30;
+            double worst_score = 1e300;
             for (std::size_t i = 0; i < near_.size(); ++i) {
-                const int h = HoldingChecks(model_, near_[i]);
-                if (h < worst_holding) {
-                    worst_holding = h;
+                const double score = Score(near_[i]);
+                if (score < worst_score) {
+                    worst_score = score;
                     worst = i;
                 }
             }
@@ -426,12 +459,18 @@ class Search {
         }
     }
 
-    double Likelihood(const std::vector<int>& digits) const {
+    // The sum of the units' costs of their digits.
+    static double Cost(const std::vector<int>& digits,
+                       const std::vector<std::array<double, kDigits>>& costs) {
         double sum = 0;
         for (std::size_t u = 0; u < digits.size(); ++u) {
-            sum -= cost_[u][static_cast<std::size_t>(digits[u])];
+            sum += costs[u][static_cast<std::size_t>(digits[u])];
         }
         return sum;
+    }
+
+    double Score(const std::vector<int>& digits) const {
+        return kCheckWeight * HoldingChecks(model_, digits) - Cost(digits, weighed_);
     }
 
     // The checks of `unit` that hold with its digit at `digit`; with
@@ -471,17 +510,21 @@ class Search {
                std::any_of(check.crc.begin(), check.crc.end(), absorbs);
     }
 
-    // Each unit read otherwise where that makes more checks hold, until
-    // none does.
-    void Improve(std::vector<int>* digits, int* holding) const {
+    // Each unit read otherwise where that scores better, until none does.
+    void Improve(std::vector<int>* digits) const {
         bool changed = true;
-        for (int round = 0; changed && round < 4; ++round) {
+        for (int round = 0; changed && round < kImproveRounds; ++round) {
             changed = false;
             for (std::size_t u = 0; u < digits->size(); ++u) {
                 const int unit = static_cast<int>(u);
-                const int now = UnitHolding(*digits, unit, (*digits)[u]);
+                const std::size_t now = static_cast<std::size_t>((*digits)[u]);
+                const double here =
+                    kCheckWeight * UnitHolding(*digits, unit, (*digits)[u]) - weighed_[u][now];
                 for (int d = 0; d < kDigits; ++d) {
-                    if (d != (*digits)[u] && UnitHolding(*digits, unit, d) > now) {
+                    const std::size_t k = static_cast<std::size_t>(d);
+                    if (d != (*digits)[u] && weighed_[u][k] < kBarred &&
+                        kCheckWeight * UnitHolding(*digits, unit, d) - weighed_[u][k] >
+                            here + 1e-9) {
                         (*digits)[u] = d;
                         changed = true;
                         break;
@@ -489,7 +532,6 @@ class Search {
                 }
             }
         }
-        *holding = HoldingChecks(model_, *digits);
     }
 
     // How many checks pinning `unit` every other digit of it would break,
@@ -499,7 +541,8 @@ class Search {
             UnitHolding(digits, unit, digits[static_cast<std::size_t>(unit)], &absorbing);
         int least = kMostSupport;
         for (int d = 0; d < kDigits && least > 0; ++d) {
-            if (d != digits[static_cast<std::size_t>(unit)]) {
+            if (d != digits[static_cast<std::size_t>(unit)] &&
+                cost_[static_cast<std::size_t>(unit)][static_cast<std::size_t>(d)] < kBarred) {
                 least = std::min(least, now - UnitHolding(digits, unit, d, &absorbing));
             }
         }
@@ -513,7 +556,8 @@ class Search {
     bool any_prior_ = false;
     LabelSolution best_;
     std::vector<int> best_digits_;
-    double best_likelihood_ = 0;
+    double best_score_ = 0;
+    std::vector<std::array<double, kDigits>> weighed_;  // costs times the glyphs counted
     std::vector<std::vector<int>> near_;
 };
 

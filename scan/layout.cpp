@@ -34,6 +34,13 @@ constexpr double kDelimiterShare = 0.6;
 // Of the tokens after a SUM line's first, at least this share are of two
 // (its columns).
 constexpr double kSumPairShare = 0.6;
+// A row of the page with at least this many glyphs, or a run of this many
+// dashes, among the listing's rows is a listing row that was lost; after
+// them, a row that begins with a short word followed by this many tokens
+// of two (mostly).
+constexpr int kLostRowCells = 8;
+constexpr int kLostDashes = 5;
+constexpr int kLostSumPairs = 6;
 // Dashes in a row of at least this many adjacent cells make a dashed line.
 constexpr int kDashedRun = 12;
 // A heading has at least this many tokens of two whose first glyphs are
@@ -207,7 +214,7 @@ bool IsSumRow(const PageRow& row, const PageGroups& groups, const std::set<int>&
 // The column heading ("ADRS +0 +1 ... SUM"): several cells likely read as
 // '+', or tokens of two whose second digits count up 0, 1, 2, ... (where
 // the engine took the '+' for a digit), or tokens of two whose first glyphs
-// are of one shape and whose second glyphs are all of different shapes.
+// are all of one shape and whose second glyphs are all of different ones.
 // Only a row above every data row is taken for one, as a row of data may
 // read alike ("00 01 02 ...").
 bool LooksLikeHeading(const PageRow& row) {
@@ -220,10 +227,12 @@ bool LooksLikeHeading(const PageRow& row) {
     int previous = -2;
     std::map<int, int> firsts;  // shape of a pair's first glyph -> pairs
     std::set<int> seconds;
+    int pairs = 0;
     for (const Span& token : Tokens(row)) {
         if (token.width != 2) {
             continue;
         }
+        ++pairs;
         const Cell* lead = CellAt(row, token.first);
         const Cell* digit_cell = CellAt(row, token.first + 1);
         if (lead->shape >= 0) {
@@ -243,12 +252,11 @@ bool LooksLikeHeading(const PageRow& row) {
         alike = std::max(alike, count);
     }
     return pluses >= kHeadingPluses || longest >= kHeadingCount ||
-           (alike >= kHeadingShapes && static_cast<int>(seconds.size()) >= kHeadingShapes);
+           (pairs >= kHeadingShapes && alike == pairs && static_cast<int>(seconds.size()) == pairs);
 }
 
-bool IsDashedRow(const PageRow& row) {
-    // Dashes in adjacent columns: a dash-like speck here and there in a
-    // line of prose makes no such run.
+// The longest run of dashes in adjacent cells of the row.
+int LongestDashes(const PageRow& row) {
     int run = 0;
     int longest = 0;
     int last = -2;
@@ -261,7 +269,13 @@ bool IsDashedRow(const PageRow& row) {
         last = cell.column;
         longest = std::max(longest, run);
     }
-    return longest >= kDashedRun;
+    return longest;
+}
+
+// Dashes in adjacent columns: a dash-like speck here and there in a line of
+// prose makes no such run.
+bool IsDashedRow(const PageRow& row) {
+    return LongestDashes(row) >= kDashedRun;
 }
 
 // Whether the row begins with an address: a token of four glyphs (three
@@ -453,6 +467,34 @@ std::vector<int> TotalColumns(const PageRow& row) {
     return columns;
 }
 
+// A row that should have been a listing row: enough glyphs, most like
+// digits, or a run of dashes; after the listing's last row, only one that
+// begins with a short word (SUM, SUM:) or a run of dashes.
+bool LooksLikeListingRow(const PageRow& row, const PageGroups& groups, bool check_line_only) {
+    const std::vector<Span> tokens = Tokens(row);
+    int digits = 0;
+    for (const Cell& cell : row.cells) {
+        digits += LooksLikeDigit(&cell, groups) ? 1 : 0;
+    }
+    if (LongestDashes(row) >= kLostDashes) {
+        return true;
+    }
+    if (static_cast<int>(row.cells.size()) < kLostRowCells || tokens.size() < 2) {
+        return false;
+    }
+    if (check_line_only) {
+        int pairs = 0;
+        for (std::size_t i = 1; i < tokens.size(); ++i) {
+            pairs += tokens[i].width == 2 ? 1 : 0;
+        }
+        const bool word = tokens[0].width == 3 ||
+                          (tokens[0].width == 4 && Top(CellAt(row, tokens[0].first + 3)) == ':');
+        return word && pairs >= kLostSumPairs &&
+               pairs >= kSumPairShare * static_cast<double>(tokens.size() - 1);
+    }
+    return 2 * digits >= static_cast<int>(row.cells.size());
+}
+
 }  // namespace
 
 char HexReading(char c) {
@@ -543,12 +585,17 @@ std::vector<ListingRow> ArrangeListing(const PageText& page, const ListingOption
     }
 
     std::vector<ListingRow> rows;
+    int skipped = 0;
     for (std::size_t r = 0; r < page.rows.size(); ++r) {
         const PageRow& row = page.rows[r];
         ListingRow out;
         out.page = page_index;
         switch (guesses[r]) {
             case Guess::Other:
+                // A row among the listing's that none could be made of: a
+                // line of the listing lost, said so.
+                skipped += !rows.empty() && LooksLikeListingRow(row, groups, false) ? 1 : 0;
+                continue;
             case Guess::Heading:
                 continue;
             case Guess::Data:
@@ -586,7 +633,16 @@ std::vector<ListingRow> ArrangeListing(const PageText& page, const ListingOption
                 break;
             }
         }
+        out.skipped_before = skipped;
+        skipped = 0;
         rows.push_back(std::move(out));
+    }
+    // After the last row, only what looks like a lost check line counts:
+    // prose may follow a listing.
+    if (!rows.empty()) {
+        for (std::size_t r = page.rows.size(); r-- > 0 && guesses[r] == Guess::Other;) {
+            rows.back().skipped_after += LooksLikeListingRow(page.rows[r], groups, true) ? 1 : 0;
+        }
     }
     return rows;
 }

@@ -36,8 +36,9 @@ std::vector<Choice> UnsettledChoices(const CharSlot& slot, char digit) {
 }  // namespace
 
 std::vector<ListingRow> SettleShapes(const std::vector<ListingRow>& rows,
-                                     const ListingOptions& options, Budget& budget) {
-    const LabelModel model = BuildLabelModel(rows, options);
+                                     const ListingOptions& options, Budget& budget,
+                                     const std::vector<PageShapes>* shapes) {
+    const LabelModel model = BuildLabelModel(rows, options, shapes);
     const LabelSolution solution = SolveLabels(model, budget);
     std::vector<ListingRow> out = rows;
     for (std::size_t r = 0; r < out.size(); ++r) {

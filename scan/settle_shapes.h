@@ -15,10 +15,14 @@
 #include "listing/listing_options.h"
 #include "scan/budget.h"
 #include "scan/layout.h"
+#include "scan/shapes.h"
 
 namespace tsy::scan {
 
+// `shapes`, where given, are the shape groups of each page (as the rows'
+// glyphs name them).
 std::vector<ListingRow> SettleShapes(const std::vector<ListingRow>& rows,
-                                     const ListingOptions& options, Budget& budget);
+                                     const ListingOptions& options, Budget& budget,
+                                     const std::vector<PageShapes>* shapes = nullptr);
 
 }  // namespace tsy::scan
