@@ -1,6 +1,7 @@
 // Blocks read under their check lines: the readings of the rows whose sums
 // the check line agrees with, and each row settled where they all agree.
 #include <algorithm>
+#include <cctype>
 
 #include "listing/check_line.h"
 #include "listing/sums.h"
@@ -241,14 +242,49 @@ void Settle(RowState& row, int index, const std::vector<Fields>& readings, bool 
     }
 }
 
+// The characters of `fields` that differ from what the engine read, where
+// no settled shape group pins them: what a row checked once stakes on its
+// one checksum. A glyph the engine did not read is a change whatever it is
+// taken for, and a digit the shape search put first counts as the engine's
+// only where the engine read it so. An address the sequence settled is
+// checked by its neighbours, not by the checksum.
 int Changes(const RowState& row, const Fields& fields) {
     int changes = 0;
-    for (std::size_t f = 0; f < fields.size(); ++f) {
+    for (std::size_t f = row.address_ok ? 1 : 0; f < fields.size(); ++f) {
         for (std::size_t i = 0; i < fields[f].size(); ++i) {
-            changes += fields[f][i] != row.read[f][i] ? 1 : 0;
+            const Slot& slot = row.slots[f][i];
+            changes += !slot.settled && fields[f][i] != slot.engine ? 1 : 0;
         }
     }
     return changes;
+}
+
+// `fields` with each character that Changes counts read otherwise: as the
+// engine read it, or else as the first other reading of its slot. A rival
+// to a reading that stakes too much on one checksum, so that its row is
+// left in doubt with those characters named.
+Fields Rival(const RowState& row, const Fields& fields) {
+    Fields rival = fields;
+    for (std::size_t f = row.address_ok ? 1 : 0; f < fields.size(); ++f) {
+        for (std::size_t i = 0; i < fields[f].size(); ++i) {
+            const Slot& slot = row.slots[f][i];
+            char& c = rival[f][i];
+            if (slot.settled || c == slot.engine) {
+                continue;
+            }
+            if (std::isxdigit(static_cast<unsigned char>(slot.engine)) != 0) {
+                c = slot.engine;
+                continue;
+            }
+            for (const Option& option : slot.options) {
+                if (option.c != c) {
+                    c = option.c;
+                    break;
+                }
+            }
+        }
+    }
+    return rival;
 }
 
 }  // namespace
@@ -263,7 +299,7 @@ void SettleOnItsOwn(RowState& row, int index, bool exhaustive, bool one_correcti
         readings.push_back(fit.fields);
     }
     if (one_correction && readings.size() == 1 && Changes(row, readings[0]) > 1) {
-        readings.push_back(row.read);
+        readings.push_back(Rival(row, readings[0]));
     }
     Settle(row, index, readings, exhaustive, out);
 }
@@ -384,7 +420,7 @@ void DecodeBlock(std::vector<RowState>& rows, std::size_t first, std::size_t che
             readings.push_back(data[d]->fits[solution.picks[d]].fields);
         }
         if (row_checks_only && readings.size() == 1 && Changes(*data[d], readings[0]) > 1) {
-            readings.push_back(data[d]->read);
+            readings.push_back(Rival(*data[d], readings[0]));
         }
         Settle(*data[d], static_cast<int>(first + d), readings, true, out);
     }

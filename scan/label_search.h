@@ -19,6 +19,10 @@ namespace tsy::scan {
 // its digit to be settled. One check holds by chance now and then; two
 // independent ones hardly ever.
 constexpr int kSettlingChecks = 2;
+// A digit other than the one the engine read a glyph as is settled on more:
+// a group that holds a look-alike or two (a dot-matrix 8 among the Bs) may
+// meet two checks read wrongly, with other glyphs read otherwise to match.
+constexpr int kOverrulingChecks = 6;
 
 struct LabelSolution {
     std::vector<int> digits;  // per unit, 0 to 15

@@ -40,6 +40,17 @@ std::vector<ListingRow> SettleShapes(const std::vector<ListingRow>& rows,
                                      const std::vector<PageShapes>* shapes) {
     const LabelModel model = BuildLabelModel(rows, options, shapes);
     const LabelSolution solution = SolveLabels(model, budget);
+    // A unit read otherwise than the engine read it is settled where the
+    // checks it is in pin it, up to kOverrulingChecks of them: a group
+    // that holds a look-alike meets some of its checks only.
+    std::vector<int> overruling(model.units.size(), 0);
+    for (std::size_t u = 0; u < model.units.size(); ++u) {
+        int independent = 0;
+        for (int index : model.checks_of[u]) {
+            independent += model.checks[static_cast<std::size_t>(index)].independent ? 1 : 0;
+        }
+        overruling[u] = std::max(kSettlingChecks, std::min(kOverrulingChecks, independent));
+    }
     std::vector<ListingRow> out = rows;
     for (std::size_t r = 0; r < out.size(); ++r) {
         for (std::size_t f = 0; f < out[r].fields.size(); ++f) {
@@ -48,8 +59,12 @@ std::vector<ListingRow> SettleShapes(const std::vector<ListingRow>& rows,
                 const std::size_t unit = static_cast<std::size_t>(model.unit_of[r][f][i]);
                 const char digit = kUpperHexDigits[solution.digits[unit]];
                 slot.read = slot.choices.empty() ? 0 : slot.choices[0].character;
-                slot.support = solution.contested[unit] ? 0 : solution.support[unit];
-                slot.settled = slot.support >= kSettlingChecks;
+                // A search cut short has not seen the readings that would
+                // contest its best: nothing it found is settled.
+                slot.support =
+                    solution.contested[unit] || !solution.complete ? 0 : solution.support[unit];
+                slot.settled =
+                    slot.support >= (slot.read == digit ? kSettlingChecks : overruling[unit]);
                 slot.choices = slot.settled ? std::vector<Choice>{Choice{digit, 1.0f}}
                                             : UnsettledChoices(slot, digit);
             }
