@@ -37,10 +37,11 @@ std::string AddressText(int address) {
     return address >= 0 && address <= 0xFFFF ? Hex(static_cast<unsigned>(address), 4) : "";
 }
 
-// Without the address sum no sum reads the address: the sequence checks
-// the steps only, and a run of addresses is right only where it starts
-// right. The leading digits of a run are taken from a row whose leading
-// glyphs are trusted: glyphs of a shape group settled under the sums
+// Without the address sum no sum reads the address (with the lower address
+// only, no sum reads its leading digits): the sequence checks the steps
+// only, and a run of addresses is right only where it starts right. The
+// leading digits of a run are taken from a row whose leading glyphs are
+// trusted: glyphs of a shape group settled under the sums
 // elsewhere on the page, or, for glyphs of no group, ones the recogniser
 // offered no other digit for. A run stays in doubt, and none of its rows
 // verified, without such a row, or where a trusted glyph reads otherwise
@@ -147,7 +148,9 @@ void SettleAddresses(std::vector<RowState>& rows, const ListingOptions& options,
             out->gaps.push_back(static_cast<int>(data[first_run]));
         }
     }
-    if (!options.address_sum) {
+    // With the lower address only in the sums, the leading digits are as
+    // unchecked as without the address sum.
+    if (!options.address_sum || options.lower_address_only) {
         AnchorRuns(rows, data, run, runs);
     }
 }

@@ -15,6 +15,7 @@ namespace tsy::scan {
 namespace {
 
 using test::kAddressSum;
+using test::kLowerAddress;
 using test::kOhMz;
 using test::kOhX;
 using test::kPlain;
@@ -153,6 +154,14 @@ const Case kCases[] = {
     {"PlainAddressLeadUnsure",
      "plain",
      &kPlain,
+     {{0, 0, '0', true}, {1, 0, '0', true}, {2, 0, '0', true}, {3, 0, '0', true}},
+     false},
+    {"LowerAddressAsRead", "lower-address", &kLowerAddress, {}, true},
+    // With the lower address only in the sums, the leading digits are
+    // checked by nothing else either.
+    {"LowerAddressLeadUnsure",
+     "lower-address",
+     &kLowerAddress,
      {{0, 0, '0', true}, {1, 0, '0', true}, {2, 0, '0', true}, {3, 0, '0', true}},
      false},
     // A row checked by its own sum alone: an unread digit with a second
