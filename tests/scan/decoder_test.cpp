@@ -50,6 +50,7 @@ struct Misreading {
     int column;
     char read;
     bool offered;
+    char also = 0;  // another digit offered after those
 };
 
 void Plant(PageText* page, const std::vector<std::string>& lines, const Misreading& m) {
@@ -67,15 +68,21 @@ void Plant(PageText* page, const std::vector<std::string>& lines, const Misreadi
         if (m.offered) {
             cell.choices.push_back(Choice{printed, 0.25f});
         }
+        if (m.also != 0) {
+            cell.choices.push_back(Choice{m.also, 0.2f});
+        }
     }
 }
+
+constexpr double kDecodeSeconds = 5;
 
 struct Case {
     const char* name;
     const char* convention;
     const std::vector<std::string>* lines;
     std::vector<Misreading> misreadings;
-    bool verified;  // every row verified, the listing as printed
+    bool verified;                    // every row verified, the listing as printed
+    double seconds = kDecodeSeconds;  // the decoding's budget
 };
 
 void PrintTo(const Case& c, std::ostream* out) {
@@ -94,7 +101,8 @@ TEST_P(DecodeListing, VerifiedRowsAreAsPrinted) {
     const ListingOptions options = Options(c.convention);
     const std::vector<ListingRow> rows = ArrangeListing(page, options, 0);
     ASSERT_EQ(rows.size(), lines.size());
-    const Decoding decoding = Decode(rows, options);
+    Budget budget(c.seconds);
+    const Decoding decoding = Decode(rows, options, budget);
     ASSERT_EQ(decoding.rows.size(), lines.size());
     for (std::size_t r = 0; r < lines.size(); ++r) {
         if (decoding.rows[r].verified) {
@@ -156,6 +164,27 @@ const Case kCases[] = {
      &kPlain,
      {{0, 0, '0', true}, {1, 0, '0', true}, {2, 0, '0', true}, {3, 0, '0', true}},
      false},
+    // The leading digit misread alike in every row, the printed one offered
+    // once: the other rows' sure readings do not anchor the run.
+    {"PlainAddressLeadOnceUnsure",
+     "plain",
+     &kPlain,
+     {{0, 0, '0', false}, {1, 0, '0', false}, {2, 0, '0', false}, {3, 0, '0', true}},
+     false},
+    // A row whose readings the budget cut short is not verified, though
+    // the one reading tried meets its checksum: another might as well.
+    {"PlainRowCutShort",
+     "plain",
+     &kPlain,
+     {{1, 7, '3', false, '4'},
+      {1, 10, '0', false, '1'},
+      {1, 13, 'C', false, 'D'},
+      {1, 16, '9', false, 'A'},
+      {1, 19, '0', false, '1'},
+      {1, 22, '0', false, '1'},
+      {1, 25, '0', false, '1'}},
+     false,
+     -1},
     {"LowerAddressAsRead", "lower-address", &kLowerAddress, {}, true},
     // With the lower address only in the sums, the leading digits are
     // checked by nothing else either.
@@ -200,9 +229,10 @@ TEST(DecodeListingDashed, RowsStandOnTheirOwnChecksums) {
 }
 
 // Titles, prose and the heading are no listing, also where the engine
-// read the heading's '+' as 4, a word of prose as hex or specks of prose
-// as dashes; a SUM line
-// whose U was read as 0 is one still.
+// read the heading's '+' as 4, a word of prose as hex, specks of prose as
+// dashes, or a few dashes in prose, and where a line holds digits where the
+// rows' bytes are but ink between them too; a SUM line whose U was read as
+// 0 is one still.
 class ArrangeListingRows : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(ArrangeListingRows, HeadingAndProseAreLeftOut) {
@@ -210,8 +240,11 @@ TEST_P(ArrangeListingRows, HeadingAndProseAreLeftOut) {
         const std::vector<std::string>& listing =
             std::string(convention) == "ohmz" ? kOhMz : kPlain;
         std::vector<std::string> lines = {GetParam(), "Type in the listing below.",
-                                          ". - - -  - . - - -   - - - - - - - -"};
+                                          ". - - -  - . - - -   - - - - - - - -",
+                                          "Notes ---- page 12"};
         lines.insert(lines.end(), listing.begin(), listing.end());
+        // A run of glyphs with no gaps, digits where the rows' bytes are.
+        lines.push_back("C0200123456789ABCDEF0123456789ABCDEF0123456789ABCDEF0123456789");
         if (std::string(convention) == "plain") {
             lines.back().replace(1, 1, "0");  // S0M
         }
