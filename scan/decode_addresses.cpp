@@ -7,6 +7,10 @@
 namespace tsy::scan::decode {
 namespace {
 
+// An address taken from the sequence may differ from what was read of it
+// in this many digits, and still count as read.
+constexpr int kMostGuessed = 1;
+
 bool IsHexText(const std::string& text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return IsUpperHexDigit(c); });
 }
@@ -27,6 +31,16 @@ bool CanRead(const std::vector<Slot>& slots, const std::string& expected, int fo
                                [&](const Option& o) { return o.c == expected[i]; });
     }
     return forced >= 0;
+}
+
+// The characters of `expected` that its slots' glyphs were neither read as
+// by the engine nor settled to.
+int Guessed(const std::vector<Slot>& slots, const std::string& expected) {
+    int guessed = 0;
+    for (std::size_t i = 0; i < slots.size() && i < expected.size(); ++i) {
+        guessed += !slots[i].settled && slots[i].engine != expected[i] ? 1 : 0;
+    }
+    return guessed;
 }
 
 int ReadAddress(const std::string& text) {
@@ -114,6 +128,13 @@ void SettleAddresses(std::vector<RowState>& rows, const ListingOptions& options,
         if (!wanted.empty() && (CanRead(row.slots[0], wanted, 0) ||
                                 (CanRead(row.slots[0], wanted, 1) && follows(i, expected)))) {
             row.chosen[0] = wanted;
+            // Where the sequence calls for more than one digit that neither
+            // the engine nor a settled group read, the address was not read
+            // (a SUM line's label, say, laid out as an address).
+            if (Guessed(row.slots[0], wanted) > kMostGuessed) {
+                row.address_ok = false;
+                row.address_from_neighbours = true;
+            }
         } else if (const int read = ReadAddress(row.read[0]); read >= 0 && follows(i, read)) {
             if (expected >= 0) {
                 out->gaps.push_back(static_cast<int>(data[i]));

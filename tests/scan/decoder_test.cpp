@@ -171,6 +171,9 @@ const Case kCases[] = {
      &kPlain,
      {{0, 0, '0', false}, {1, 0, '0', false}, {2, 0, '0', false}, {3, 0, '0', true}},
      false},
+    // Two digits of an address read otherwise, the printed ones offered:
+    // the sequence calls for them, but the address was not read.
+    {"PlainAddressTwoGuessed", "plain", &kPlain, {{3, 2, '8', true}, {3, 3, 'B', true}}, false},
     // A row whose readings the budget cut short is not verified, though
     // the one reading tried meets its checksum: another might as well.
     {"PlainRowCutShort",
