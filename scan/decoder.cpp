@@ -137,9 +137,12 @@ Decoding Decode(const std::vector<ListingRow>& listing, const ListingOptions& op
         DecodeBlock(rows, first, r, options, out.gaps, budget, &out);
         first = r + 1;
     }
-    // Data rows after the last check line: each on its own line checksum.
+    // Data rows after the last check line: each on its own line checksum,
+    // checked once, so taken with one correction at most, and marked (the
+    // check line that should follow them may have been lost).
     for (std::size_t r = first; r < rows.size() && options.checksum; ++r) {
-        SettleOnItsOwn(rows[r], static_cast<int>(r), true, false, &out);
+        SettleOnItsOwn(rows[r], static_cast<int>(r), true, true, &out);
+        rows[r].alone = rows[r].verified;
     }
     DoubtSwaps(rows, options, &out);
     for (std::size_t r = 0; r < rows.size(); ++r) {
