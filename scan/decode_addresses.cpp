@@ -135,7 +135,11 @@ void SettleAddresses(std::vector<RowState>& rows, const ListingOptions& options,
                 row.address_ok = false;
                 row.address_from_neighbours = true;
             }
-        } else if (const int read = ReadAddress(row.read[0]); read >= 0 && follows(i, read)) {
+        } else if (const int read = ReadAddress(row.read[0]);
+                   read >= 0 && (expected < 0 || i + 1 < data.size()) && follows(i, read)) {
+            // A new run after rows left out needs the row below to agree: a
+            // last row that breaks the sequence (a SUM line whose label was
+            // read as an address) begins none.
             if (expected >= 0) {
                 out->gaps.push_back(static_cast<int>(data[i]));
             }

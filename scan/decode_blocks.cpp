@@ -428,7 +428,11 @@ void DecodeBlock(std::vector<RowState>& rows, std::size_t first, std::size_t che
     for (const Solution& solution : solutions) {
         checks.push_back(solution.check);
     }
-    Settle(rows[check], static_cast<int>(check), checks, true, out);
+    // The check line reads as its rows add up: where any of them is in
+    // doubt, so is the check line, however the solutions agree on it.
+    const bool rows_verified =
+        std::all_of(data.begin(), data.end(), [](const RowState* row) { return row->verified; });
+    Settle(rows[check], static_cast<int>(check), checks, rows_verified, out);
 }
 
 }  // namespace tsy::scan::decode
