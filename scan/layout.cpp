@@ -214,7 +214,7 @@ bool IsSumRow(const PageRow& row, const PageGroups& groups, const std::set<int>&
 // The column heading ("ADRS +0 +1 ... SUM"): several cells likely read as
 // '+', or tokens of two whose second digits count up 0, 1, 2, ... (where
 // the engine took the '+' for a digit), or tokens of two whose first glyphs
-// are all of one shape and whose second glyphs are all of different ones.
+// are of one shape and whose second glyphs are all of different shapes.
 // Only a row above every data row is taken for one, as a row of data may
 // read alike ("00 01 02 ...").
 bool LooksLikeHeading(const PageRow& row) {
@@ -227,12 +227,10 @@ bool LooksLikeHeading(const PageRow& row) {
     int previous = -2;
     std::map<int, int> firsts;  // shape of a pair's first glyph -> pairs
     std::set<int> seconds;
-    int pairs = 0;
     for (const Span& token : Tokens(row)) {
         if (token.width != 2) {
             continue;
         }
-        ++pairs;
         const Cell* lead = CellAt(row, token.first);
         const Cell* digit_cell = CellAt(row, token.first + 1);
         if (lead->shape >= 0) {
@@ -252,7 +250,7 @@ bool LooksLikeHeading(const PageRow& row) {
         alike = std::max(alike, count);
     }
     return pluses >= kHeadingPluses || longest >= kHeadingCount ||
-           (pairs >= kHeadingShapes && alike == pairs && static_cast<int>(seconds.size()) == pairs);
+           (alike >= kHeadingShapes && static_cast<int>(seconds.size()) >= kHeadingShapes);
 }
 
 // The longest run of dashes in adjacent cells of the row.
