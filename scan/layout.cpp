@@ -48,6 +48,9 @@ constexpr int kDashedRun = 12;
 constexpr int kHeadingPluses = 3;
 constexpr int kHeadingCount = 6;
 constexpr int kHeadingShapes = 5;
+// Of a heading's pairs, at least this share begin with one shape, and at
+// least this share end in different ones.
+constexpr double kHeadingShare = 0.85;
 
 const Cell* CellAt(const PageRow& row, int column) {
     for (const Cell& cell : row.cells) {
@@ -214,7 +217,8 @@ bool IsSumRow(const PageRow& row, const PageGroups& groups, const std::set<int>&
 // The column heading ("ADRS +0 +1 ... SUM"): several cells likely read as
 // '+', or tokens of two whose second digits count up 0, 1, 2, ... (where
 // the engine took the '+' for a digit), or tokens of two whose first glyphs
-// are of one shape and whose second glyphs are all of different shapes.
+// are nearly all of one shape and whose second glyphs nearly all differ (a
+// first data row may have most of its pairs begin alike).
 // Only a row above every data row is taken for one, as a row of data may
 // read alike ("00 01 02 ...").
 bool LooksLikeHeading(const PageRow& row) {
@@ -227,10 +231,12 @@ bool LooksLikeHeading(const PageRow& row) {
     int previous = -2;
     std::map<int, int> firsts;  // shape of a pair's first glyph -> pairs
     std::set<int> seconds;
+    int pairs = 0;
     for (const Span& token : Tokens(row)) {
         if (token.width != 2) {
             continue;
         }
+        ++pairs;
         const Cell* lead = CellAt(row, token.first);
         const Cell* digit_cell = CellAt(row, token.first + 1);
         if (lead->shape >= 0) {
@@ -250,7 +256,8 @@ bool LooksLikeHeading(const PageRow& row) {
         alike = std::max(alike, count);
     }
     return pluses >= kHeadingPluses || longest >= kHeadingCount ||
-           (alike >= kHeadingShapes && static_cast<int>(seconds.size()) >= kHeadingShapes);
+           (pairs >= kHeadingShapes && alike >= kHeadingShare * pairs &&
+            static_cast<double>(seconds.size()) >= kHeadingShare * pairs);
 }
 
 // The longest run of dashes in adjacent cells of the row.
