@@ -214,6 +214,18 @@ def findings(out):
     return res
 
 
+def unclean_kind(text):
+    """What a clean listing was blamed for: its kinds of finding, in short."""
+    if text.startswith("saved as"):
+        return text.split(" it ")[0] + ": reads otherwise than in Shift-JIS"
+    kinds = set()
+    for line in text.splitlines():
+        m = re.match(r"^\d+行目 .*?\((E0\d|[^()\s]+)\) (\S+)", line)
+        if m and m.group(1) != "注記":
+            kinds.add("(%s) %s" % (m.group(1), re.sub(r"[0-9A-F]{4}", "XXXX", m.group(2))))
+    return ", ".join(sorted(kinds)) or "exit status without a finding"
+
+
 def not_clean(rc, out):
     return rc != 0 or any(tag != "注記" for _, tag, _ in findings(out))
 
@@ -524,7 +536,8 @@ def report(results, fix_mode, by_sub, out=sys.stdout):
                   unjudged=len(r["unjudged"]), sjis_differs=r.get("sjis_differs", False),
                   hint=r.get("hint", False))
     order = {c: i for i, c in enumerate(CATEGORIES)}
-    keys = sorted(rows, key=lambda k: (order.get(k.split(":")[0].strip(), 99), k))
+    keys = sorted(rows, key=lambda k: (order.get(k.split(":")[0].strip(), 99),
+                                       k.startswith(" "), k))
     w = max(len(k) for k in keys) if keys else 10
     head = "%-*s %6s %7s %7s %9s %8s" % (w, "category", "cases", "確定", "wrong",
                                          "settled%", "tokens%")
@@ -635,6 +648,8 @@ def main():
     n = report(results, fix_mode, a.by_sub)
     unclean = [v for v in clean_seen.values() if v is not None]
     print("clean listings checked: %d, not clean: %d" % (len(clean_seen), len(unclean)))
+    for kind, count in collections.Counter(map(unclean_kind, unclean)).most_common():
+        print("  %5d  %s" % (count, kind))
     wrong = [r for r in results if r["wrong"]]
     print("wrong 確定: %d in %d cases" % (n["wrong"], len(wrong)))
     by_case = {c["id"]: c for c in cases}

@@ -65,11 +65,10 @@ def any_typo(rng, tok, positions=None):
         rng, tok, "neighbour", positions)
 
 
-FULL = {c: chr(ord(c) + 0xFEE0) for c in HEX + "GHIJKLMNOPQRSTUVWXYZ"}
-
-
 def full_width(s):
-    return "".join(FULL.get(c, "\u3000" if c == " " else c) for c in s)
+    """s as an IME types it in full-width mode: every ASCII character wide."""
+    return "".join("\u3000" if c == " " else chr(ord(c) + 0xFEE0) if "!" <= c <= "~" else c
+                   for c in s)
 
 
 # --- the places a typo can go -----------------------------------------------
