@@ -349,6 +349,8 @@ def apply_tok(lines, n, where, old, new, opts):
         if toks[i] == new and old != new:
             return True  # already applied by an earlier line
         rep = replace_in(toks[i], old, new)
+        if rep is None and where[0] == "addr":
+            rep = new  # the address as first read (O as 0) is named, not as typed
         if rep is not None:
             a, b = sp[i]
             lines[n - 1] = (body[:a] + rep + body[b:], eol)
