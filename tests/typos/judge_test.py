@@ -11,8 +11,9 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import judge  # noqa: E402
+import rulings  # noqa: E402
 from listings import block_crc  # noqa: E402
-from plant import CATEGORIES, encode, make_cases  # noqa: E402
+from plant import CATEGORIES, make_cases  # noqa: E402
 
 CLEAN = """; title
 C000  21 00 D0 06 40 3E 41 77  2D
@@ -26,7 +27,7 @@ SUM  3E 01 02 03 21 00 C0 C9 01EE
 
 
 def lines(text):
-    return judge.split_lines(text)
+    return rulings.split_lines(text)
 
 
 def edit(text, old, new, count=1):
@@ -64,7 +65,7 @@ class JudgeFix(unittest.TestCase):
             (edit(CLEAN, "C010  48", "Ｃ０１０　４８"), CLEAN, 0),  # full width read
         ]
         for n, (typed, fixed, want) in enumerate(rows):
-            got = judge.judge_fix(lines(CLEAN), lines(typed), lines(fixed))
+            got = rulings.judge_fix(lines(CLEAN), lines(typed), lines(fixed))
             self.assertEqual(len(got), want, "row %d: %s" % (n, got))
 
     def test_claims_become_edits(self):
@@ -77,19 +78,19 @@ class JudgeFix(unittest.TestCase):
                "\u3000確定: 合計 09E0 は 01E0 の誤り\n"
                "3行目 アドレス:C008 (E03) ...\n"
                "\u3000確定: 未知の形の主張\n")
-        cl = judge.claims(out)
+        cl = rulings.claims(out)
         self.assertEqual(len(cl), 4)
-        edits = [e for e in (judge.parse_claim(n, t) for n, t in cl) if e]
+        edits = [e for e in (rulings.parse_claim(n, t) for n, t in cl) if e]
         self.assertEqual(len(edits), 3)
         fixed = lines(typed)
-        self.assertEqual(judge.apply_edits(fixed, edits, []), [])
+        self.assertEqual(rulings.apply_edits(fixed, edits, []), [])
         want = edit(CLEAN, "C008  23", "C008  23 23")
-        self.assertEqual(judge.join_lines(fixed), want)
+        self.assertEqual(rulings.join_lines(fixed), want)
 
     def test_clean_output(self):
-        self.assertFalse(judge.not_clean(0, "5行目 アドレス:D000 (注記) ...\n検査結果: ..."))
-        self.assertTrue(judge.not_clean(0, "3行目 アドレス:C000 (アドレス) ...\n"))
-        self.assertTrue(judge.not_clean(1, "検査結果: ..."))
+        self.assertFalse(rulings.not_clean(0, "5行目 アドレス:D000 (注記) ...\n検査結果: ..."))
+        self.assertTrue(rulings.not_clean(0, "3行目 アドレス:C000 (アドレス) ...\n"))
+        self.assertTrue(rulings.not_clean(1, "検査結果: ..."))
 
 
 class Truth(unittest.TestCase):
@@ -100,7 +101,7 @@ class Truth(unittest.TestCase):
             for p in case["plants"]:
                 body = typed[p["line"] - 1][0]
                 if "typed" in p:
-                    self.assertIn(p["typed"], judge.tokens(body), case["id"])
+                    self.assertIn(p["typed"], rulings.tokens(body), case["id"])
                     self.assertNotEqual(p["typed"], p["right"], case["id"])
                     self.assertIn(p["right"], case["clean"], case["id"])
 
