@@ -10,13 +10,14 @@
 // it turns findings into text: a finding's kind and its E code agree,
 // findings come in listing order, their counts stay within the arrays that
 // hold them, every quote is zero-terminated, the columns named lie in a
-// row, and the run's summary counts exactly the findings it reported.
+// line, and the run's summary counts exactly the findings it reported.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "listing/byte_source.h"
+#include "listing/tokens.h"
 #include "proof/convention.h"
 #include "proof/listing_check.h"
 
@@ -37,15 +38,17 @@ bool Terminated(const char* text, std::size_t size) {
     return std::memchr(text, '\0', size) != nullptr;
 }
 
-bool InRow(int column) {
-    return column >= -1 && column < tsy::kColumnCount;
+// A column a diagnosis names: -1 for none, past the row's columns for a
+// SUM line's extra column sums.
+bool InLine(int column) {
+    return column >= -1 && column < tsy::kMaxTokensPerLine;
 }
 
 void CheckDiagnosis(const Diagnosis& d) {
     Check(Terminated(d.token.text, sizeof d.token.text), "a diagnosis token without its end");
     Check(Terminated(d.reading.text, sizeof d.reading.text), "a diagnosis reading without its end");
     Check(Terminated(d.address_text, sizeof d.address_text), "a diagnosis address without its end");
-    Check(InRow(d.column) && InRow(d.column2), "a diagnosis column outside the row");
+    Check(InLine(d.column) && InLine(d.column2), "a diagnosis column past the line's tokens");
     Check(d.digits >= 1 && d.digits <= 8, "a diagnosis value of no sensible width");
     Check(d.byte_count >= 0 && d.byte_count <= tsy::kColumnCount,
           "a diagnosis byte count beyond a row");
@@ -66,8 +69,10 @@ class Sink : public tsy::proof::FindingSink {
         Check(f.column_count >= 0 && f.column_count <= tsy::proof::kMaxColumnEntries,
               "more columns than the finding holds");
         for (int i = 0; i < f.column_count; ++i) {
-            Check(f.columns[i].column >= 0 && f.columns[i].column < tsy::kColumnCount,
-                  "an E05 column outside the row");
+            // A SUM line may hold more column sums than a row has columns:
+            // those past the row compare with 0.
+            Check(f.columns[i].column >= 0 && f.columns[i].column < tsy::kMaxTokensPerLine,
+                  "an E05 column past the line's tokens");
             Check(i == 0 || f.columns[i - 1].column < f.columns[i].column,
                   "E05 columns out of order");
             Check(Terminated(f.columns[i].given.text, sizeof f.columns[i].given.text),
