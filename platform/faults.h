@@ -29,8 +29,9 @@ enum class FaultPoint {
     ResolvePath,
     Rewind,
     CopyAttributes,
-    Link,  // LinkNoReplace
     SyncFolder,
+    HoldOpeners,
+    ListFolder,  // ListFolderOf
 };
 
 // What an injected fault does.
@@ -43,6 +44,12 @@ enum class FaultAction {
 // after `after_calls` further calls there have succeeded.
 void InjectFault(FaultPoint point, std::uint32_t error_code, int after_calls = 0,
                  FaultAction action = FaultAction::Fail);
+
+// Runs `happen(context)` once, just before the call at `point` that follows
+// `after_calls` further calls there, which then proceeds: what another
+// program does at that moment.
+void InjectEvent(FaultPoint point, void (*happen)(void* context), void* context,
+                 int after_calls = 0);
 
 // Whether a fault injected at `point` has not fired yet.
 bool FaultPending(FaultPoint point);

@@ -86,6 +86,11 @@ struct FileLock {
     std::intptr_t handle = -1;
     std::uint64_t volume = 0;  // the locked file, as FileInfo names it
     std::uint64_t index = 0;
+    // The locked file open for reading, owned by the lock, where the lock is
+    // held on an open file (POSIX: the lock's own descriptor); kNoFile where
+    // it is not (Windows: a mutex).
+    FileHandle file = kNoFile;
+    bool holding_openers = false;  // HoldOpeners took effect
 };
 
 // Waits, for a few seconds at most, until this process holds the exclusive
@@ -95,6 +100,20 @@ struct FileLock {
 // the holder of the lock from replacing the file). Returns false (LastError()
 // set) when the file cannot be opened or the wait ends without the lock.
 bool LockFile(const char* path, FileLock* lock);
+
+// Makes every other process that opens the locked file wait until
+// ReleaseOpeners, so that no program that does not take the lock can begin
+// to write the file meanwhile (POSIX: a write lease on `lock->file`, which
+// the system grants only while no other descriptor has the file open, to
+// its owner or a privileged process, on file systems that have leases; a
+// process kept waiting longer than the system allows gets in all the same).
+// Waits half a second at most while the file is open elsewhere. Returns
+// false (LastError() set) when not granted. Windows: nothing to do (a
+// handle without write sharing keeps writers out while it is open).
+bool HoldOpeners(FileLock* lock);
+
+// Lets the openers held by HoldOpeners in; nothing when none were held.
+void ReleaseOpeners(FileLock* lock);
 
 // Releases a lock taken by LockFile; a lock not held is ignored.
 void Unlock(FileLock* lock);
@@ -108,10 +127,33 @@ bool ResolvePath(FileHandle file, const char* path, char* out, std::size_t capac
 // Moves the file position of `file` back to its start.
 bool Rewind(FileHandle file);
 
-// Gives the file `to` the access permissions of `from` (POSIX: the mode, and
-// owner and group where the process may set them; Windows: the DACL and the
-// hidden, system and archive attributes).
-bool CopyAttributes(FileHandle from, FileHandle to);
+// What of a file CopyAttributes could not give another.
+enum class FileAttribute {
+    None,
+    Owner,              // POSIX: the owning user
+    Group,              // POSIX: the owning group
+    Permissions,        // POSIX: the mode bits; Windows: the DACL
+    AccessControlList,  // POSIX: the ACL (an extended attribute of the system's)
+    ExtendedAttribute,  // POSIX: the extended attribute `name`
+    FileAttributes,     // Windows: hidden, system, archive, not indexed
+};
+
+inline constexpr std::size_t kAttributeNameSize = 256;
+
+struct AttributeFailure {
+    FileAttribute what = FileAttribute::None;
+    char name[kAttributeNameSize] = {};  // ExtendedAttribute: its name
+};
+
+// Gives the file `to` everything that says who may do what with `from` and
+// how it is kept: POSIX: owner, group, mode, ACLs and every extended
+// attribute (those `to` has and `from` lacks removed); Windows: the DACL and
+// the hidden, system, archive and not-indexed attributes (owner and group
+// are left to the system: setting them needs a privilege users lack).
+// Returns false (LastError() set, `*failure` naming what) when one of them
+// cannot be given, `to` then holding part of them; `to` never has wider
+// permissions than `from` meanwhile, also when it fails.
+bool CopyAttributes(FileHandle from, FileHandle to, AttributeFailure* failure = nullptr);
 
 // Writes `size` bytes with one request and returns how many were written.
 std::uint32_t WriteOnce(FileHandle file, const void* bytes, std::uint32_t size);
@@ -129,16 +171,18 @@ bool RenameNoReplace(const char* from, const char* to);
 // (POSIX: SyncFolder makes it durable).
 bool RenameReplace(const char* from, const char* to);
 
-// Gives the file `existing` the further name `name` (a hard link); fails,
-// changing nothing, when `name` exists or the file system has no hard links.
-bool LinkNoReplace(const char* existing, const char* name);
-
 // Makes the renames and links done in the folder of `path` durable (POSIX:
 // fsync of the folder; Windows: done by the calls themselves).
 bool SyncFolder(const char* path);
 
 // Deletes a file. Returns false on failure.
 bool Delete(const char* path);
+
+// Calls `visit` with each name in the folder that holds `path` (its part
+// before the last separator; the current folder when there is none), but
+// "." and "..". Returns false (LastError() set) when the folder cannot be
+// read.
+bool ListFolderOf(const char* path, void (*visit)(const char* name, void* context), void* context);
 
 // The longest path, in bytes without the terminator, the platform accepts
 // for the files above (259 on Windows).

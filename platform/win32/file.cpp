@@ -215,6 +215,20 @@ bool LockFile(const char* path, FileLock* lock) {
     return false;
 }
 
+bool HoldOpeners(FileLock* lock) {
+    // The write-back's own handle of the file shares no writing: while it
+    // is open, no other process can open the file to write it.
+    lock->holding_openers = false;
+    if (FaultHit(FaultPoint::HoldOpeners)) {
+        return false;
+    }
+    return true;
+}
+
+void ReleaseOpeners(FileLock* lock) {
+    lock->holding_openers = false;
+}
+
 void Unlock(FileLock* lock) {
     if (lock->handle == -1) {
         return;
@@ -274,9 +288,21 @@ bool Rewind(FileHandle file) {
     return SetFilePointerEx(AsHandle(file), start, nullptr, FILE_BEGIN) != 0;
 }
 
-bool CopyAttributes(FileHandle from, FileHandle to) {
+namespace {
+
+bool NotKept(AttributeFailure* failure, FileAttribute what) {
+    if (failure != nullptr) {
+        failure->what = what;
+        failure->name[0] = '\0';
+    }
+    return false;
+}
+
+}  // namespace
+
+bool CopyAttributes(FileHandle from, FileHandle to, AttributeFailure* failure) {
     if (FaultHit(FaultPoint::CopyAttributes)) {
-        return false;
+        return NotKept(failure, FileAttribute::Permissions);
     }
     // The permissions: the DACL, protected from inheritance or not as the
     // original's is. Owner and group are left to the system: setting them
@@ -287,7 +313,7 @@ bool CopyAttributes(FileHandle from, FileHandle to) {
                                  nullptr, &dacl, nullptr, &descriptor);
     if (code != ERROR_SUCCESS) {
         SetLastError(code);
-        return false;
+        return NotKept(failure, FileAttribute::Permissions);
     }
     SECURITY_DESCRIPTOR_CONTROL control = 0;
     DWORD revision = 0;
@@ -300,13 +326,13 @@ bool CopyAttributes(FileHandle from, FileHandle to) {
     LocalFree(descriptor);
     if (code != ERROR_SUCCESS) {
         SetLastError(code);
-        return false;
+        return NotKept(failure, FileAttribute::Permissions);
     }
     // The attributes that say how the file is kept (hidden, system,
     // archive); times of zero are left as they are.
     FILE_BASIC_INFO basic;
     if (!GetFileInformationByHandleEx(AsHandle(from), FileBasicInfo, &basic, sizeof basic)) {
-        return false;
+        return NotKept(failure, FileAttribute::FileAttributes);
     }
     const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                        FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
@@ -315,7 +341,10 @@ bool CopyAttributes(FileHandle from, FileHandle to) {
     if (update.FileAttributes == 0) {
         update.FileAttributes = FILE_ATTRIBUTE_NORMAL;
     }
-    return SetFileInformationByHandle(AsHandle(to), FileBasicInfo, &update, sizeof update) != 0;
+    if (!SetFileInformationByHandle(AsHandle(to), FileBasicInfo, &update, sizeof update)) {
+        return NotKept(failure, FileAttribute::FileAttributes);
+    }
+    return true;
 }
 
 std::uint32_t WriteOnce(FileHandle file, const void* bytes, std::uint32_t size) {
@@ -355,13 +384,6 @@ bool RenameReplace(const char* from, const char* to) {
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-bool LinkNoReplace(const char* existing, const char* name) {
-    if (FaultHit(FaultPoint::Link)) {
-        return false;
-    }
-    return CreateHardLinkA(name, existing, nullptr) != 0;
-}
-
 bool SyncFolder(const char*) {
     // MOVEFILE_WRITE_THROUGH has made the renames durable already.
     return !FaultHit(FaultPoint::SyncFolder);
@@ -372,6 +394,37 @@ bool Delete(const char* path) {
         return false;
     }
     return DeleteFileA(path) != 0;
+}
+
+bool ListFolderOf(const char* path, void (*visit)(const char* name, void* context), void* context) {
+    if (FaultHit(FaultPoint::ListFolder)) {
+        return false;
+    }
+    char pattern[MAX_PATH + 4];
+    const char* slash = std::strrchr(path, '\\');
+    const char* other = std::strrchr(path, '/');
+    if (other != nullptr && (slash == nullptr || other > slash)) {
+        slash = other;
+    }
+    if (slash == nullptr) {
+        std::snprintf(pattern, sizeof pattern, "*");
+    } else {
+        std::snprintf(pattern, sizeof pattern, "%.*s\\*", static_cast<int>(slash - path), path);
+    }
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA(pattern, &entry);
+    if (find == INVALID_HANDLE_VALUE) {
+        return GetLastError() == ERROR_FILE_NOT_FOUND;
+    }
+    do {
+        if (std::strcmp(entry.cFileName, ".") != 0 && std::strcmp(entry.cFileName, "..") != 0) {
+            visit(entry.cFileName, context);
+        }
+    } while (FindNextFileA(find, &entry));
+    const DWORD code = GetLastError();
+    FindClose(find);
+    SetLastError(code);
+    return code == ERROR_NO_MORE_FILES;
 }
 
 std::size_t MaxPathLength() {

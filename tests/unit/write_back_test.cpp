@@ -96,41 +96,52 @@ TEST_F(WriteBackTest, AFileChangedSinceTheLoadIsRefusedAndLeftAsItIs) {
     struct Case {
         const char* name;
         std::function<void(const std::string&)> change;
+        WriteBackStatus status;
     };
     const Case cases[] = {
-        {"a byte rewritten in place, size and time kept", ChangeInPlaceKeepingTime},
+        {"a byte rewritten in place, size and time kept", ChangeInPlaceKeepingTime,
+         WriteBackStatus::Changed},
         {"only its time of last write changed",
          [](const std::string& path) {
              fs::last_write_time(path, fs::last_write_time(path) + std::chrono::seconds(2));
-         }},
-        {"grown", [](const std::string& path) { test::WriteFile(path, StateBytes() + "more"); }},
+         },
+         WriteBackStatus::Changed},
+        {"grown", [](const std::string& path) { test::WriteFile(path, StateBytes() + "more"); },
+         WriteBackStatus::Changed},
         {"replaced by another file of the same bytes and time",
          [](const std::string& path) {
              const auto time = fs::last_write_time(path);
              test::WriteFile(path + ".saved", test::ReadFile(path));
              fs::last_write_time(path + ".saved", time);
              fs::rename(path + ".saved", path);
-         }},
+         },
+         WriteBackStatus::Changed},
         {"replaced by a folder",
          [](const std::string& path) {
              fs::remove(path);
              fs::create_directory(path);
-         }},
+         },
+         WriteBackStatus::Changed},
+        {"deleted", [](const std::string& path) { fs::remove(path); }, WriteBackStatus::Missing},
+        {"renamed away", [](const std::string& path) { fs::rename(path, path + ".kept"); },
+         WriteBackStatus::Missing},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        fs::remove_all(path_);
+        for (const std::string& name : Names()) {
+            fs::remove_all(dir_.File(name));
+        }
         LoadChanged(path_);
         c.change(path_);
         const std::vector<std::string> names = Names();
-        const bool folder = fs::is_directory(path_);
-        const std::string changed = folder ? "" : test::ReadFile(path_);
+        const bool file = fs::is_regular_file(path_);
+        const std::string changed = file ? test::ReadFile(path_) : "";
         const WriteBackResult result = image_.WriteBack(path_.c_str());
-        EXPECT_EQ(WriteBackStatus::Changed, result.status);
-        EXPECT_EQ(text::kStateChanged, Said(result));
+        EXPECT_EQ(c.status, result.status);
+        EXPECT_EQ(c.status == WriteBackStatus::Missing ? text::kStateMissing : text::kStateChanged,
+                  Said(result));
         EXPECT_EQ(names, Names());
-        EXPECT_EQ(folder, fs::is_directory(path_));
-        if (!folder) {
+        if (file) {
             EXPECT_EQ(changed, test::ReadFile(path_));
         }
     }
@@ -188,6 +199,86 @@ TEST_F(WriteBackTest, AWriteBackWaitsForTheLockAndThenSeesTheOtherWritersFile) {
     EXPECT_GE(waited, std::chrono::milliseconds(200));
     EXPECT_EQ(StateBytes(7), test::ReadFile(path_));
     EXPECT_EQ(std::vector<std::string>{"game.tsy"}, Names());
+}
+
+// Another program saves the file in place at a moment inside the
+// write-back, size and time kept: only the content tells.
+TEST_F(WriteBackTest, ASaveInPlaceDuringTheWriteBackIsNeverWrittenOver) {
+    struct Case {
+        const char* name;
+        FaultPoint point;  // the save happens just before this call ...
+        int after_calls;   // ... after this many others
+        bool backup;       // an earlier backup is there
+    };
+    const Case cases[] = {
+        {"before the new content is written", FaultPoint::Create, 0, false},
+        {"while the backup is copied", FaultPoint::Rewind, 1, false},
+        {"after the backup is on disk", FaultPoint::SyncFolder, 0, false},
+        {"just before the final check", FaultPoint::HoldOpeners, 0, false},
+        {"just before the final check, a backup there", FaultPoint::HoldOpeners, 0, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LoadChanged(path_);
+        if (c.backup) {
+            test::WriteFile(backup_, "an earlier backup");
+        }
+        const std::vector<std::string> names = Names();
+        platform::InjectEvent(
+            c.point, [](void* path) { ChangeInPlaceKeepingTime(*static_cast<std::string*>(path)); },
+            const_cast<std::string*>(&path_), c.after_calls);
+        const WriteBackResult result = image_.WriteBack(path_.c_str());
+        EXPECT_FALSE(platform::FaultPending(c.point));
+        EXPECT_EQ(WriteBackStatus::Changed, result.status);
+        EXPECT_EQ(text::kStateChanged, Said(result));
+        std::string saved = original_;
+        saved[100] = '\x5A';
+        EXPECT_EQ(saved, test::ReadFile(path_));
+        EXPECT_EQ(names, Names());
+        if (c.backup) {
+            EXPECT_EQ("an earlier backup", test::ReadFile(backup_));
+        }
+        fs::remove(backup_);
+    }
+}
+
+TEST_F(WriteBackTest, TemporaryFilesOfAKilledRunAreRemovedByTheNextOnly) {
+    // Names beside the file, and whether a write-back removes them: the
+    // program's own naming is '~', a digit and two more of [0-9a-z].
+    struct Planted {
+        std::string name;
+        bool removed;
+    };
+    std::vector<Planted> planted = {
+        {"game.tsy~0ab", true},  {"game.tsy~9zz", true},
+        {"game.tsy~bak", false},  // a user's own copy: no digit first
+        {"game.tsy~0a", false},  {"game.tsy~0abc", false},
+        {"game.tsy~0AB", false}, {"game.tsy.old~0ab", false},
+        {"copy.tsy~0ab", false},
+    };
+#ifndef _WIN32
+    planted.push_back({"game.tsy~1ln", false});  // a link, not a file
+    planted.push_back({"game.tsy~2hl", false});  // a file with another name
+#endif
+    LoadChanged(path_);
+    for (const Planted& p : planted) {
+        test::WriteFile(dir_.File(p.name), "left");
+    }
+#ifndef _WIN32
+    fs::remove(dir_.File("game.tsy~1ln"));
+    fs::create_symlink(dir_.File("copy.tsy~0ab"), dir_.File("game.tsy~1ln"));
+    fs::create_hard_link(dir_.File("game.tsy~2hl"), dir_.File("linked"));
+#endif
+    const std::vector<std::string> before = Names();
+    // Without the lock, nothing is touched: another run may be making them.
+    platform::InjectFault(FaultPoint::Lock, 11);
+    EXPECT_EQ(WriteBackStatus::LockFailed, image_.WriteBack(path_.c_str()).status);
+    EXPECT_EQ(before, Names());
+    ASSERT_EQ(WriteBackStatus::Written, image_.WriteBack(path_.c_str()).status);
+    for (const Planted& p : planted) {
+        EXPECT_EQ(!p.removed, fs::exists(fs::symlink_status(dir_.File(p.name)))) << p.name;
+    }
+    EXPECT_EQ("left", test::ReadFile(dir_.File("copy.tsy~0ab")));
 }
 
 // ---- The file stays what it was ----------------------------------------------
@@ -310,40 +401,40 @@ TEST_F(WriteBackTest, WhatIsNotARegularFileIsRefusedAtTheLoadWithoutWaiting) {
 
 // ---- The backup's name -------------------------------------------------------
 
-TEST_F(WriteBackTest, ABackupNameThatHoldsNoRegularFileIsRefused) {
+TEST_F(WriteBackTest, ABackupNameThatHoldsNoRegularFileOfItsOwnIsRefused) {
     struct Case {
         const char* name;
         std::function<void()> make;
-        bool refused;
     };
     const std::string kept = dir_.File("kept.bin");
     std::vector<Case> cases = {
-        {"a folder", [&] { fs::create_directory(backup_); }, true},
+        {"a folder", [&] { fs::create_directory(backup_); }},
     };
 #ifndef _WIN32
+    // A link is no backup of its own: what it leads to is another file, or
+    // nothing.
     cases.push_back(
-        {"a dangling link", [&] { ASSERT_EQ(0, ::symlink("nowhere", backup_.c_str())); }, true});
-    cases.push_back({"a link to a regular file",
-                     [&] {
+        {"a dangling link", [&] { ASSERT_EQ(0, ::symlink("nowhere", backup_.c_str())); }});
+    cases.push_back({"a link to a regular file", [&] {
                          test::WriteFile(kept, "kept");
                          ASSERT_EQ(0, ::symlink(kept.c_str(), backup_.c_str()));
-                     },
-                     false});
+                     }});
 #endif
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         LoadChanged(path_);
         c.make();
+        const std::vector<std::string> names = Names();
         const WriteBackResult result = image_.WriteBack(path_.c_str());
-        if (c.refused) {
-            EXPECT_EQ(WriteBackStatus::BackupNotKept, result.status);
-            EXPECT_EQ(text::kStateBackupNotKept, Said(result));
-            EXPECT_EQ(original_, test::ReadFile(path_));
-        } else {
-            EXPECT_EQ(WriteBackStatus::Written, result.status);
+        EXPECT_EQ(WriteBackStatus::BackupNotKept, result.status);
+        EXPECT_EQ(text::kStateBackupNotKept, Said(result));
+        EXPECT_EQ(original_, test::ReadFile(path_));
+        EXPECT_EQ(names, Names());
+        if (fs::exists(kept)) {
             EXPECT_EQ("kept", test::ReadFile(kept));
         }
         fs::remove_all(backup_);
+        fs::remove(kept);
     }
 }
 
@@ -351,22 +442,20 @@ TEST_F(WriteBackTest, ABackupNameThatHoldsNoRegularFileIsRefused) {
 
 // The file calls of a write-back, each failed in turn.
 const FaultPoint kWriteBackCalls[] = {
-    FaultPoint::InspectPath,   FaultPoint::OpenForUpdate,
-    FaultPoint::Lock,          FaultPoint::Identify,
-    FaultPoint::ResolvePath,   FaultPoint::ReadSome,
-    FaultPoint::Create,        FaultPoint::Write,
-    FaultPoint::Flush,         FaultPoint::CopyAttributes,
-    FaultPoint::Link,          FaultPoint::Rewind,
-    FaultPoint::SyncFolder,    FaultPoint::RenameNoReplace,
-    FaultPoint::RenameReplace,
+    FaultPoint::InspectPath,     FaultPoint::OpenForUpdate, FaultPoint::Lock,
+    FaultPoint::Identify,        FaultPoint::ResolvePath,   FaultPoint::ReadSome,
+    FaultPoint::Create,          FaultPoint::Write,         FaultPoint::Flush,
+    FaultPoint::CopyAttributes,  FaultPoint::Rewind,        FaultPoint::SyncFolder,
+    FaultPoint::RenameNoReplace, FaultPoint::RenameReplace, FaultPoint::HoldOpeners,
+    FaultPoint::ListFolder,
 };
 
 // Where a write-back starts from.
 enum class Start {
     NoBackup,
     EarlierBackup,
-    NoHardLinks,      // linking fails: the backup is a copy
-    DeletedMeanwhile  // the file was deleted after the load: written anew
+    Leftovers,        // temporary files of an earlier run that was killed
+    DeletedMeanwhile  // the file was deleted after the load: refused
 };
 
 struct Sweep {
@@ -377,7 +466,7 @@ struct Sweep {
 const Sweep kStarts[] = {
     {Start::NoBackup, "no backup"},
     {Start::EarlierBackup, "an earlier backup"},
-    {Start::NoHardLinks, "no hard links"},
+    {Start::Leftovers, "leftovers of a killed run"},
     {Start::DeletedMeanwhile, "deleted after the load"},
 };
 
@@ -392,24 +481,27 @@ class WriteBackSweep : public WriteBackTest {
         if (start == Start::EarlierBackup) {
             test::WriteFile(backup_, "an earlier backup");
         }
+        if (start == Start::Leftovers) {
+            test::WriteFile(path_ + "~0ab", "a temporary file");
+            test::WriteFile(path_ + "~9zz", original_);
+        }
         if (start == Start::DeletedMeanwhile) {
             fs::remove(path_);
-        }
-        if (start == Start::NoHardLinks) {
-            platform::InjectFault(FaultPoint::Link, 1);
         }
     }
 
     // What the folder must hold after a write-back from `start` that did or
     // did not take place; `crashed`: the process ended inside it, where
-    // temporary files may stay and the file is either version.
-    void Check(Start start, bool written, bool crashed) {
-        const std::string now = test::ReadFile(path_);
+    // temporary files may stay and the file is either version; `quiet`: a
+    // call that the removal of leftovers makes failed, which leaves them.
+    void Check(Start start, bool written, bool crashed, bool quiet = false) {
         if (start == Start::DeletedMeanwhile) {
-            // Written anew whole, or not at all.
-            EXPECT_EQ(written || (crashed && fs::exists(path_)), fs::exists(path_));
-            EXPECT_TRUE(!fs::exists(path_) || now == Bytes(image_));
-        } else if (!crashed) {
+            EXPECT_FALSE(written);
+            EXPECT_EQ(std::vector<std::string>{}, Names());
+            return;
+        }
+        const std::string now = test::ReadFile(path_);
+        if (!crashed) {
             EXPECT_EQ(written ? Bytes(image_) : original_, now);
         } else {
             // Never without a name, never a part: the original or the image.
@@ -417,18 +509,27 @@ class WriteBackSweep : public WriteBackTest {
         }
         if (start == Start::EarlierBackup) {
             EXPECT_EQ("an earlier backup", test::ReadFile(backup_));
-        } else if (start != Start::DeletedMeanwhile && now != original_) {
+        } else if (now != original_) {
             EXPECT_EQ(original_, test::ReadFile(backup_));  // the original is recoverable
         }
         if (!crashed) {
-            std::vector<std::string> names;
-            if (written || start != Start::DeletedMeanwhile) {
-                names.push_back("game.tsy");
-            }
-            if (start == Start::EarlierBackup || (written && start != Start::DeletedMeanwhile)) {
+            // Nothing the write-back made stays; leftovers of a killed run
+            // go once a write-back gets as far as making files of its own.
+            std::vector<std::string> names = {"game.tsy"};
+            if (start == Start::EarlierBackup || written) {
                 names.push_back("game.tsy.old");
             }
-            EXPECT_EQ(names, Names());
+            const std::vector<std::string> now_names = Names();
+            std::vector<std::string> ours;
+            for (const std::string& name : now_names) {
+                if (name != "game.tsy~0ab" && name != "game.tsy~9zz") {
+                    ours.push_back(name);
+                }
+            }
+            EXPECT_EQ(names, ours);
+            if (written && !quiet) {
+                EXPECT_EQ(ours, now_names);
+            }
         }
     }
 };
@@ -440,9 +541,6 @@ TEST_F(WriteBackSweep, EachFileCallFailingInTurnLeavesTheOriginalOrTheWholeNewFi
     for (const Sweep& sweep : kStarts) {
         for (std::size_t p = 0; p < fired.size(); ++p) {
             const FaultPoint point = kWriteBackCalls[p];
-            if (sweep.start == Start::NoHardLinks && point == FaultPoint::Link) {
-                continue;
-            }
             for (int call = 0;; ++call) {
                 SCOPED_TRACE(testing::Message() << sweep.name << ", fault "
                                                 << static_cast<int>(point) << " at call " << call);
@@ -452,9 +550,10 @@ TEST_F(WriteBackSweep, EachFileCallFailingInTurnLeavesTheOriginalOrTheWholeNewFi
                 const bool hit = !platform::FaultPending(point);
                 platform::ClearFaults();
                 const bool written = result.status == WriteBackStatus::Written;
-                Check(sweep.start, written, false);
+                Check(sweep.start, written, false,
+                      point == FaultPoint::ListFolder || point == FaultPoint::InspectPath);
                 if (!hit) {
-                    EXPECT_TRUE(written) << Said(result);
+                    EXPECT_EQ(sweep.start != Start::DeletedMeanwhile, written) << Said(result);
                     break;
                 }
                 fired[p] = true;
@@ -478,9 +577,6 @@ TEST_F(WriteBackSweep, ACrashBeforeEachFileCallLeavesTheOriginalOrTheWholeNewFil
     int crashes = 0;
     for (const Sweep& sweep : kStarts) {
         for (const FaultPoint point : kWriteBackCalls) {
-            if (sweep.start == Start::NoHardLinks && point == FaultPoint::Link) {
-                continue;
-            }
             for (int call = 0;; ++call) {
                 SCOPED_TRACE(testing::Message() << sweep.name << ", crash "
                                                 << static_cast<int>(point) << " at call " << call);
@@ -501,10 +597,21 @@ TEST_F(WriteBackSweep, ACrashBeforeEachFileCallLeavesTheOriginalOrTheWholeNewFil
                 const bool crashed = code == 86;
                 Check(sweep.start, code == 0, crashed);
                 if (!crashed) {
-                    EXPECT_EQ(0, code);
+                    EXPECT_EQ(sweep.start == Start::DeletedMeanwhile ? 1 : 0, code);
                     break;
                 }
                 ++crashes;
+                if (sweep.start == Start::DeletedMeanwhile) {
+                    continue;
+                }
+                // The next write-back of the file removes what the killed
+                // one left behind.
+                StateImage next;
+                ASSERT_EQ(LoadStatus::Loaded, next.Load(path_.c_str()).status);
+                const unsigned char byte = 0x11;
+                ASSERT_EQ(StoreResult::Stored, next.Store(0x20, &byte, 1));
+                ASSERT_EQ(WriteBackStatus::Written, next.WriteBack(path_.c_str()).status);
+                EXPECT_EQ((std::vector<std::string>{"game.tsy", "game.tsy.old"}), Names());
             }
         }
     }
