@@ -90,6 +90,12 @@ bool SameFile(const FileInfo& a, const FileInfo& b) {
            a.index == b.index;
 }
 
+// Whether a failed exchange of names says that the file system has none.
+bool CannotExchange(std::uint32_t code) {
+    const int error = platform::CErrorNumber(code);
+    return error == EINVAL || error == ENOSYS;
+}
+
 bool IsLocked(const FileInfo& info, const platform::FileLock& lock) {
     return info.kind == FileKind::Regular && info.volume == lock.volume && info.index == lock.index;
 }
@@ -133,7 +139,9 @@ class Replacement {
     WriteBackResult CheckBackup();
     WriteBackResult WriteTemporary();
     WriteBackResult MakeBackup(const FileStamp& loaded);
-    WriteBackResult CheckFinally(const char* path, const FileStamp& loaded);
+    WriteBackResult Replace(const char* path, const FileStamp& loaded);
+    WriteBackResult Rename();
+    void ReleaseOpeners();
 
     const unsigned char* bytes_;
     std::uint32_t size_;
@@ -270,8 +278,6 @@ WriteBackResult Replacement::WriteTemporary() {
     if (!platform::Identify(temp_, &written_)) {
         return CheckFailure();
     }
-    platform::Close(temp_);
-    temp_ = kNoFile;
     return WriteBackResult{};
 }
 
@@ -318,23 +324,91 @@ WriteBackResult Replacement::MakeBackup(const FileStamp& loaded) {
     return WriteBackResult{};
 }
 
-// The check once more, immediately before the rename, with every other
-// opener of the file held off where the system can (ARCHITECTURE.md: what
-// window remains). Where the lock is held on an open file (POSIX), the
-// check reads through it, and the write-back's own descriptor goes first:
-// the system holds openers off only for a file open nowhere else. Elsewhere
-// (Windows) the write-back's own handle, which shares no writing, stays
-// open through the check.
-WriteBackResult Replacement::CheckFinally(const char* path, const FileStamp& loaded) {
-    FileHandle checked = target_;
-    if (lock_.file != kNoFile) {
-        platform::Close(target_);
-        target_ = kNoFile;
-        checked = lock_.file;
+// The temporary file takes the file's name; an open handle keeps a file
+// from being renamed on Windows.
+WriteBackResult Replacement::Rename() {
+    platform::Close(temp_);
+    temp_ = kNoFile;
+    if (!platform::RenameReplace(temp_path_.c_str(), real_path_.c_str())) {
+        return Failure(WriteBackStatus::ReplaceFailed, platform::LastError(),
+                       text::StateReplaceFailed);
     }
-    // Without it the check stands alone; the write-back goes on.
-    platform::HoldOpeners(&lock_);
-    return CheckLoaded(path, checked, loaded);
+    replaced_ = true;
+    return WriteBackResult{};
+}
+
+void Replacement::ReleaseOpeners() {
+    platform::ReleaseOpeners(temp_);
+    platform::ReleaseOpeners(lock_.file);
+}
+
+// The check once more, immediately before the file's name takes the new
+// content, and then that step.
+//
+// Where the lock is held on an open file (POSIX), the check reads through
+// it, and every other opener of the file and of the new one is held off
+// while the check runs and the two names are exchanged. A program that
+// began to open the file before the exchange still gets that file when let
+// in: when it means to write, the exchange is undone, it is let in, and the
+// step starts again (its save then shows in the check). Elsewhere (Windows)
+// the write-back's own handle, which shares no writing, stays open through
+// the check. Without held openers or an exchange, the check stands alone
+// before the rename (ARCHITECTURE.md tells what window remains).
+WriteBackResult Replacement::Replace(const char* path, const FileStamp& loaded) {
+    if (lock_.file == kNoFile) {
+        const WriteBackResult checked = CheckLoaded(path, target_, loaded);
+        if (checked.status != WriteBackStatus::Written) {
+            return checked;
+        }
+        platform::Close(target_);  // the lock stays held
+        target_ = kNoFile;
+        return Rename();
+    }
+    // The system holds openers off only from a file open nowhere else.
+    platform::Close(target_);
+    target_ = kNoFile;
+    constexpr int kAttempts = 3;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        const bool held = platform::HoldOpeners(lock_.file) && platform::HoldOpeners(temp_);
+        const WriteBackResult checked = CheckLoaded(path, lock_.file, loaded);
+        if (checked.status != WriteBackStatus::Written) {
+            ReleaseOpeners();
+            return checked;
+        }
+        const bool exchanged =
+            held && platform::ExchangeNames(temp_path_.c_str(), real_path_.c_str());
+        if (held && !exchanged && !CannotExchange(platform::LastError())) {
+            const std::uint32_t code = platform::LastError();
+            ReleaseOpeners();
+            return Failure(WriteBackStatus::ReplaceFailed, code, text::StateReplaceFailed);
+        }
+        if (!exchanged) {
+            // A rename cannot be undone: a writer that waits for the file is
+            // let in first.
+            if (held && platform::WriterWaits(lock_.file)) {
+                ReleaseOpeners();
+                continue;
+            }
+            const WriteBackResult renamed = Rename();
+            ReleaseOpeners();
+            return renamed;
+        }
+        // The temporary name now holds the file replaced. A writer that
+        // waits for it gets it back; should that fail, the write-back
+        // stands, and the file replaced stays under that name.
+        const bool writer_waits = platform::WriterWaits(lock_.file);
+        if (writer_waits && platform::ExchangeNames(temp_path_.c_str(), real_path_.c_str())) {
+            ReleaseOpeners();
+            continue;
+        }
+        replaced_ = true;
+        ReleaseOpeners();
+        if (!writer_waits) {
+            platform::Delete(temp_path_.c_str());
+        }
+        return WriteBackResult{};
+    }
+    return Refusal(WriteBackStatus::Changed, text::kStateChanged);
 }
 
 WriteBackResult Replacement::Run(const char* path, FileStamp* stamp) {
@@ -368,21 +442,11 @@ WriteBackResult Replacement::Run(const char* path, FileStamp* stamp) {
         step = MakeBackup(*stamp);
     }
     if (step.status == WriteBackStatus::Written) {
-        step = CheckFinally(path, *stamp);
+        step = Replace(path, *stamp);
     }
     if (step.status != WriteBackStatus::Written) {
         return step;
     }
-    // An open handle keeps a file from being replaced on Windows; the lock
-    // stays held.
-    platform::Close(target_);
-    target_ = kNoFile;
-    if (!platform::RenameReplace(temp_path_.c_str(), real_path_.c_str())) {
-        return Failure(WriteBackStatus::ReplaceFailed, platform::LastError(),
-                       text::StateReplaceFailed);
-    }
-    replaced_ = true;
-    platform::ReleaseOpeners(&lock_);
     // The name holds the complete new file whether this sync succeeds or
     // not; it only makes the rename last through a crash of the system.
     platform::SyncFolder(real_path_.c_str());

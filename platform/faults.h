@@ -31,6 +31,7 @@ enum class FaultPoint {
     CopyAttributes,
     SyncFolder,
     HoldOpeners,
+    ExchangeNames,
     ListFolder,  // ListFolderOf
 };
 

@@ -86,11 +86,10 @@ struct FileLock {
     std::intptr_t handle = -1;
     std::uint64_t volume = 0;  // the locked file, as FileInfo names it
     std::uint64_t index = 0;
-    // The locked file open for reading, owned by the lock, where the lock is
-    // held on an open file (POSIX: the lock's own descriptor); kNoFile where
-    // it is not (Windows: a mutex).
+    // The locked file open for reading and writing, owned by the lock, where
+    // the lock is held on an open file (POSIX: the lock's own descriptor);
+    // kNoFile where it is not (Windows: a mutex).
     FileHandle file = kNoFile;
-    bool holding_openers = false;  // HoldOpeners took effect
 };
 
 // Waits, for a few seconds at most, until this process holds the exclusive
@@ -101,19 +100,24 @@ struct FileLock {
 // set) when the file cannot be opened or the wait ends without the lock.
 bool LockFile(const char* path, FileLock* lock);
 
-// Makes every other process that opens the locked file wait until
-// ReleaseOpeners, so that no program that does not take the lock can begin
-// to write the file meanwhile (POSIX: a write lease on `lock->file`, which
-// the system grants only while no other descriptor has the file open, to
-// its owner or a privileged process, on file systems that have leases; a
-// process kept waiting longer than the system allows gets in all the same).
+// Makes every other process that opens the file of `file` wait until
+// ReleaseOpeners, so that no program, lock or none, begins to read or write
+// it meanwhile (POSIX: a lease, which the system grants only while no other
+// descriptor has the file open, to its owner or a privileged process, on
+// file systems that have leases; one that is kept waiting longer than the
+// system allows gets in all the same). An opener waits with the file its
+// path named when it began: renamed over meanwhile, it still gets that one.
 // Waits half a second at most while the file is open elsewhere. Returns
-// false (LastError() set) when not granted. Windows: nothing to do (a
-// handle without write sharing keeps writers out while it is open).
-bool HoldOpeners(FileLock* lock);
+// false (LastError() set) when not granted; Windows: always (a write-back's
+// handle that shares no writing keeps writers out while it is open).
+bool HoldOpeners(FileHandle file);
 
-// Lets the openers held by HoldOpeners in; nothing when none were held.
-void ReleaseOpeners(FileLock* lock);
+// Whether, with its openers held, a process waits to open the file of
+// `file` for writing (or has given up waiting, after a request not to wait).
+bool WriterWaits(FileHandle file);
+
+// Lets the openers held by HoldOpeners in; nothing when none are held.
+void ReleaseOpeners(FileHandle file);
 
 // Releases a lock taken by LockFile; a lock not held is ignored.
 void Unlock(FileLock* lock);
@@ -170,6 +174,11 @@ bool RenameNoReplace(const char* from, const char* to);
 // Renames `from` to `to`, replacing `to` when it exists, durably on Windows
 // (POSIX: SyncFolder makes it durable).
 bool RenameReplace(const char* from, const char* to);
+
+// Swaps the files of two existing names in one step (POSIX: where the file
+// system can; Windows: never). Returns false (LastError() set), changing
+// nothing, when it cannot.
+bool ExchangeNames(const char* a, const char* b);
 
 // Makes the renames and links done in the folder of `path` durable (POSIX:
 // fsync of the folder; Windows: done by the calls themselves).

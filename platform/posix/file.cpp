@@ -311,16 +311,17 @@ bool LockFile(const char* path, FileLock* lock) {
     }
 }
 
-bool HoldOpeners(FileLock* lock) {
+bool HoldOpeners(FileHandle file) {
     if (FaultHit(FaultPoint::HoldOpeners)) {
         return false;
     }
 #ifdef F_SETLEASE
-    const int fd = static_cast<int>(lock->file);
+    const int fd = static_cast<int>(file);
     // The system tells the holder of a lease by a signal (SIGIO) when
     // another process waits to open the file. Nobody is to be told (owner
-    // 0): the write-back lets go within moments anyway. Until the owner is
-    // cleared, the signal is ignored, as its default would end the process.
+    // 0): the write-back looks for itself (WriterWaits) and lets go within
+    // moments anyway. Until the owner is cleared, the signal is ignored, as
+    // its default would end the process.
     struct sigaction ignore = {};
     struct sigaction previous = {};
     ignore.sa_handler = SIG_IGN;
@@ -329,35 +330,46 @@ bool HoldOpeners(FileLock* lock) {
     // program's save in place may be under way, and end in a moment.
     timespec start;
     ::clock_gettime(CLOCK_MONOTONIC, &start);
-    while (!(lock->holding_openers = ::fcntl(fd, F_SETLEASE, F_WRLCK) == 0) && errno == EAGAIN &&
+    bool held = false;
+    while (!(held = ::fcntl(fd, F_SETLEASE, F_WRLCK) == 0) && errno == EAGAIN &&
            MillisecondsSince(start) < kHoldWaitMilliseconds) {
         PauseMilliseconds(1);
     }
-    if (!lock->holding_openers) {
+    if (!held) {
         Remember();
     } else {
         ::fcntl(fd, F_SETOWN, 0);
     }
     ::sigaction(SIGIO, &previous, nullptr);
-    return lock->holding_openers;
+    return held;
 #else
-    (void)lock;
+    (void)file;
     g_last_error = ENOSYS;
     return false;
 #endif
 }
 
-void ReleaseOpeners(FileLock* lock) {
+bool WriterWaits(FileHandle file) {
 #ifdef F_SETLEASE
-    if (lock->holding_openers) {
-        ::fcntl(static_cast<int>(lock->file), F_SETLEASE, F_UNLCK);
-    }
+    // A lease that a writer is breaking is on its way to none.
+    return ::fcntl(static_cast<int>(file), F_GETLEASE) == F_UNLCK;
+#else
+    (void)file;
+    return false;
 #endif
-    lock->holding_openers = false;
+}
+
+void ReleaseOpeners(FileHandle file) {
+#ifdef F_SETLEASE
+    if (file != kNoFile) {
+        ::fcntl(static_cast<int>(file), F_SETLEASE, F_UNLCK);
+    }
+#else
+    (void)file;
+#endif
 }
 
 void Unlock(FileLock* lock) {
-    ReleaseOpeners(lock);
     lock->file = kNoFile;
     if (lock->handle < 0) {
         return;
@@ -620,6 +632,17 @@ bool RenameReplace(const char* from, const char* to) {
         return false;
     }
     if (::rename(from, to) != 0) {
+        Remember();
+        return false;
+    }
+    return true;
+}
+
+bool ExchangeNames(const char* a, const char* b) {
+    if (FaultHit(FaultPoint::ExchangeNames)) {
+        return false;
+    }
+    if (::renameat2(AT_FDCWD, a, AT_FDCWD, b, RENAME_EXCHANGE) != 0) {
         Remember();
         return false;
     }

@@ -215,19 +215,20 @@ bool LockFile(const char* path, FileLock* lock) {
     return false;
 }
 
-bool HoldOpeners(FileLock* lock) {
+bool HoldOpeners(FileHandle) {
     // The write-back's own handle of the file shares no writing: while it
     // is open, no other process can open the file to write it.
-    lock->holding_openers = false;
-    if (FaultHit(FaultPoint::HoldOpeners)) {
-        return false;
+    if (!FaultHit(FaultPoint::HoldOpeners)) {
+        SetLastError(ERROR_NOT_SUPPORTED);
     }
-    return true;
+    return false;
 }
 
-void ReleaseOpeners(FileLock* lock) {
-    lock->holding_openers = false;
+bool WriterWaits(FileHandle) {
+    return false;
 }
+
+void ReleaseOpeners(FileHandle) {}
 
 void Unlock(FileLock* lock) {
     if (lock->handle == -1) {
@@ -382,6 +383,13 @@ bool RenameReplace(const char* from, const char* to) {
         return false;
     }
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool ExchangeNames(const char*, const char*) {
+    if (!FaultHit(FaultPoint::ExchangeNames)) {
+        SetLastError(ERROR_NOT_SUPPORTED);
+    }
+    return false;
 }
 
 bool SyncFolder(const char*) {

@@ -392,7 +392,7 @@ TEST_F(StateImageTest, FailedWriteBackLeavesThePreviousFile) {
         {FaultPoint::Flush, kWriteFailed, false},
         {FaultPoint::CopyAttributes, kAttributesFailed + "5)\n" + kNotWritten, false},
         {FaultPoint::SyncFolder, kBackupFailed + "5)\n" + kNotWritten, true},
-        {FaultPoint::RenameReplace, kReplaceFailed + "5)\n" + kOriginalKept, false},
+        {test::kReplaceCall, kReplaceFailed + "5)\n" + kOriginalKept, false},
     };
     const std::string previous = StateFile(kFileSize);
     for (const Case& c : cases) {
@@ -431,7 +431,7 @@ TEST_F(StateImageTest, FailedReplaceLeavesThePreviousFileInPlaceAndSaysSo) {
     messages_.Clear();
     // The final move fails, and so does the removal of the new backup: the
     // previous file is still under its name, and the backup is whole.
-    platform::InjectFault(FaultPoint::RenameReplace, 5);
+    platform::InjectFault(test::kReplaceCall, 5);
     platform::InjectFault(FaultPoint::Delete, 6, 1);
     EXPECT_FALSE(WriteBack(path_.c_str()));
     EXPECT_EQ(Error(kReplaceFailed + "5)\n" + kOriginalKept), messages_.Messages());

@@ -24,10 +24,17 @@
 #include "tests/unit/test_support.h"
 
 #ifndef _WIN32
+#include <grp.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
+
+#include <array>
+#include <cstring>
+#include <map>
+#include <ostream>
 #endif
 
 namespace tsy {
@@ -201,21 +208,31 @@ TEST_F(WriteBackTest, AWriteBackWaitsForTheLockAndThenSeesTheOtherWritersFile) {
     EXPECT_EQ(std::vector<std::string>{"game.tsy"}, Names());
 }
 
-// Another program saves the file in place at a moment inside the
-// write-back, size and time kept: only the content tells.
+#ifndef _WIN32
+// Another program saves the file in place (a byte at 100, size and time
+// kept: only the content tells) at a moment inside the write-back. (On
+// Windows the write-back's own handle keeps such a program out.)
 TEST_F(WriteBackTest, ASaveInPlaceDuringTheWriteBackIsNeverWrittenOver) {
+    struct Saver {
+        std::string path;
+        bool opening = false;  // it begins to open the file, then waits
+        std::thread late;
+    };
     struct Case {
         const char* name;
         FaultPoint point;  // the save happens just before this call ...
         int after_calls;   // ... after this many others
         bool backup;       // an earlier backup is there
+        bool opening;
     };
     const Case cases[] = {
-        {"before the new content is written", FaultPoint::Create, 0, false},
-        {"while the backup is copied", FaultPoint::Rewind, 1, false},
-        {"after the backup is on disk", FaultPoint::SyncFolder, 0, false},
-        {"just before the final check", FaultPoint::HoldOpeners, 0, false},
-        {"just before the final check, a backup there", FaultPoint::HoldOpeners, 0, true},
+        {"before the new content is written", FaultPoint::Create, 0, false, false},
+        {"while the backup is copied", FaultPoint::Rewind, 1, false, false},
+        {"after the backup is on disk", FaultPoint::SyncFolder, 0, false, false},
+        {"just before the final check", FaultPoint::HoldOpeners, 0, false, false},
+        {"just before the final check, a backup there", FaultPoint::HoldOpeners, 0, true, false},
+        {"from an open begun as the names are exchanged", FaultPoint::ExchangeNames, 0, false,
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -224,10 +241,24 @@ TEST_F(WriteBackTest, ASaveInPlaceDuringTheWriteBackIsNeverWrittenOver) {
             test::WriteFile(backup_, "an earlier backup");
         }
         const std::vector<std::string> names = Names();
+        Saver saver{path_, c.opening, {}};
         platform::InjectEvent(
-            c.point, [](void* path) { ChangeInPlaceKeepingTime(*static_cast<std::string*>(path)); },
-            const_cast<std::string*>(&path_), c.after_calls);
+            c.point,
+            [](void* context) {
+                Saver& saver = *static_cast<Saver*>(context);
+                if (!saver.opening) {
+                    ChangeInPlaceKeepingTime(saver.path);
+                    return;
+                }
+                // It finds the file by its name now, then waits to open it.
+                saver.late = std::thread([&saver] { ChangeInPlaceKeepingTime(saver.path); });
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            },
+            &saver, c.after_calls);
         const WriteBackResult result = image_.WriteBack(path_.c_str());
+        if (saver.late.joinable()) {
+            saver.late.join();
+        }
         EXPECT_FALSE(platform::FaultPending(c.point));
         EXPECT_EQ(WriteBackStatus::Changed, result.status);
         EXPECT_EQ(text::kStateChanged, Said(result));
@@ -241,6 +272,7 @@ TEST_F(WriteBackTest, ASaveInPlaceDuringTheWriteBackIsNeverWrittenOver) {
         fs::remove(backup_);
     }
 }
+#endif
 
 TEST_F(WriteBackTest, TemporaryFilesOfAKilledRunAreRemovedByTheNextOnly) {
     // Names beside the file, and whether a write-back removes them: the
@@ -318,23 +350,190 @@ TEST_F(WriteBackTest, AFileWithAnotherNameIsRefusedUnlessThatNameIsItsBackup) {
 }
 
 #ifndef _WIN32
-TEST_F(WriteBackTest, TheNewFileHasTheOldOnesModeOwnerAndGroup) {
-    for (const mode_t mode : {0600, 0640, 0604, 0664}) {
-        SCOPED_TRACE(mode);
+// What a file carries besides its bytes: mode, owner, group and every
+// extended attribute (ACLs among them), by name.
+struct FileFacts {
+    mode_t mode = 0;
+    uid_t owner = 0;
+    gid_t group = 0;
+    std::map<std::string, std::string> attributes;
+
+    bool operator==(const FileFacts& o) const {
+        return mode == o.mode && owner == o.owner && group == o.group && attributes == o.attributes;
+    }
+};
+
+std::ostream& operator<<(std::ostream& out, const FileFacts& f) {
+    out << std::oct << f.mode << std::dec << " " << f.owner << ":" << f.group;
+    for (const auto& [name, value] : f.attributes) {
+        out << " " << name << "(" << value.size() << ")";
+    }
+    return out;
+}
+
+FileFacts Facts(const std::string& path) {
+    FileFacts facts;
+    struct stat st;
+    EXPECT_EQ(0, ::stat(path.c_str(), &st)) << path;
+    facts.mode = st.st_mode & 07777;
+    facts.owner = st.st_uid;
+    facts.group = st.st_gid;
+    char names[4096];
+    const ssize_t size = ::listxattr(path.c_str(), names, sizeof names);
+    for (ssize_t i = 0; i < size; i += static_cast<ssize_t>(std::strlen(names + i)) + 1) {
+        char value[4096];
+        const ssize_t length = ::getxattr(path.c_str(), names + i, value, sizeof value);
+        facts.attributes[names + i] = std::string(value, length > 0 ? length : 0);
+    }
+    return facts;
+}
+
+// A POSIX ACL as the system stores it: version 2, then (tag, permissions,
+// id) for each entry.
+std::string Acl(std::initializer_list<std::array<std::uint32_t, 3>> entries) {
+    std::string acl("\x02\0\0\0", 4);
+    for (const auto& [tag, permissions, id] : entries) {
+        const std::uint32_t words[2] = {tag | (permissions << 16), id};
+        acl.append(reinterpret_cast<const char*>(words), sizeof words);
+    }
+    return acl;
+}
+
+constexpr std::uint32_t kAclUserObj = 1, kAclUser = 2, kAclGroupObj = 4, kAclMask = 0x10,
+                        kAclOther = 0x20, kNoId = 0xFFFFFFFF;
+
+TEST_F(WriteBackTest, EverythingAboutTheFileIsKept) {
+    const bool root = ::geteuid() == 0;
+    const std::string named_user = Acl({{kAclUserObj, 6, kNoId},
+                                        {kAclUser, 6, 65534},
+                                        {kAclGroupObj, 4, kNoId},
+                                        {kAclMask, 6, kNoId},
+                                        {kAclOther, 0, kNoId}});
+    const std::string folder_default = Acl({{kAclUserObj, 7, kNoId},
+                                            {kAclUser, 7, 65534},
+                                            {kAclGroupObj, 5, kNoId},
+                                            {kAclMask, 7, kNoId},
+                                            {kAclOther, 5, kNoId}});
+    auto attribute = [](const std::string& path, const char* name, const std::string& value) {
+        return ::setxattr(path.c_str(), name, value.data(), value.size(), 0) == 0;
+    };
+    struct Case {
+        const char* name;
+        std::function<bool(const std::string&)> make;  // false: not had here
+    };
+    const Case cases[] = {
+        {"mode 0604", [](const std::string& path) { return ::chmod(path.c_str(), 0604) == 0; }},
+        {"mode 0664, set-group-id",
+         [](const std::string& path) { return ::chmod(path.c_str(), 02664) == 0; }},
+        {"another owner and group (as root)",
+         [&](const std::string& path) { return root && ::chown(path.c_str(), 65534, 65534) == 0; }},
+        {"0640 and a named user in its ACL",
+         [&](const std::string& path) {
+             return ::chmod(path.c_str(), 0640) == 0 &&
+                    attribute(path, "system.posix_acl_access", named_user);
+         }},
+        {"an extended attribute of the user's",
+         [&](const std::string& path) { return attribute(path, "user.origin", "magazine"); }},
+        {"no ACL, in a folder with a default one",
+         [&](const std::string&) {
+             return attribute(dir_.Path(), "system.posix_acl_default", folder_default);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         LoadChanged(path_);
-        ASSERT_EQ(0, ::chmod(path_.c_str(), mode));
-        const bool root = ::geteuid() == 0;
-        if (root) {
-            ASSERT_EQ(0, ::chown(path_.c_str(), 65534, 65534));
+        if (!c.make(path_)) {
+            std::printf("not had here: %s (%s)\n", c.name, std::strerror(errno));
+            continue;
         }
+        const FileFacts before = Facts(path_);
         ASSERT_EQ(WriteBackStatus::Written, image_.WriteBack(path_.c_str()).status);
-        struct stat st;
-        ASSERT_EQ(0, ::stat(path_.c_str(), &st));
-        EXPECT_EQ(mode, st.st_mode & 07777);
-        if (root) {
-            EXPECT_EQ(65534u, st.st_uid);
-            EXPECT_EQ(65534u, st.st_gid);
+        EXPECT_EQ(Bytes(image_), test::ReadFile(path_));
+        EXPECT_EQ(before, Facts(path_));
+        EXPECT_EQ(before, Facts(backup_));
+        ::removexattr(dir_.Path().c_str(), "system.posix_acl_default");
+        fs::remove(path_);
+    }
+}
+
+// Written back by another user (a child process as uid and gid 65534) in a
+// folder where anyone may create files and only owners remove theirs.
+TEST_F(WriteBackTest, WhatTheNewFileCannotKeepIsRefusedByNameAndNothingIsLeft) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "acting as another user needs root";
+    }
+    constexpr uid_t kUser = 65534;
+    struct Case {
+        const char* name;
+        uid_t owner;
+        gid_t group;
+        bool rename_fails;
+        WriteBackStatus status;
+        const char* named;  // the attribute the message names
+    };
+    const Case cases[] = {
+        {"another user's file", 0, 0, false, WriteBackStatus::AttributesFailed,
+         text::kAttributeOwner},
+        {"another user's file, the rename failing", 0, 0, true, WriteBackStatus::AttributesFailed,
+         text::kAttributeOwner},
+        {"the user's file in a group not the user's", kUser, 0, false,
+         WriteBackStatus::AttributesFailed, text::kAttributeGroup},
+        {"the user's own file, the rename failing", kUser, kUser, true,
+         WriteBackStatus::ReplaceFailed, ""},
+        {"the user's own file", kUser, kUser, false, WriteBackStatus::Written, ""},
+    };
+    const std::string shared = dir_.File("shared");
+    fs::create_directory(shared);
+    ASSERT_EQ(0, ::chmod(shared.c_str(), 01777));
+    const std::string path = shared + "/game.tsy";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(path + ".old");
+        test::WriteFile(path, original_);
+        ASSERT_EQ(0, ::chown(path.c_str(), c.owner, c.group));
+        ASSERT_EQ(0, ::chmod(path.c_str(), 0666));
+        ASSERT_EQ(LoadStatus::Loaded, image_.Load(path.c_str()).status);
+        const unsigned char byte = 0xEE;
+        image_.Store(0x10, &byte, 1);
+        int said[2];
+        ASSERT_EQ(0, ::pipe(said));
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (::setgroups(0, nullptr) != 0 || ::setresgid(kUser, kUser, kUser) != 0 ||
+                ::setresuid(kUser, kUser, kUser) != 0) {
+                std::_Exit(99);
+            }
+            if (c.rename_fails) {
+                platform::InjectFault(test::kReplaceCall, 5);
+            }
+            const WriteBackResult result = image_.WriteBack(path.c_str());
+            const std::string text = Said(result);
+            const bool told =
+                ::write(said[1], text.data(), text.size()) == static_cast<ssize_t>(text.size());
+            std::_Exit(told ? static_cast<int>(result.status) : 98);
         }
+        ::close(said[1]);
+        std::string text;
+        char piece[256];
+        for (ssize_t n; (n = ::read(said[0], piece, sizeof piece)) > 0;) {
+            text.append(piece, static_cast<std::size_t>(n));
+        }
+        ::close(said[0]);
+        int status = 0;
+        ASSERT_EQ(child, ::waitpid(child, &status, 0));
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(static_cast<int>(c.status), WEXITSTATUS(status)) << text;
+        EXPECT_NE(std::string::npos, text.find(c.named)) << text;
+        struct stat st;
+        ASSERT_EQ(0, ::stat(path.c_str(), &st));
+        EXPECT_EQ(c.owner, st.st_uid);
+        EXPECT_EQ(c.group, st.st_gid);
+        const bool written = c.status == WriteBackStatus::Written;
+        EXPECT_EQ(written ? Bytes(image_) : original_, test::ReadFile(path));
+        const std::vector<std::string> names = {"game.tsy", "game.tsy.old"};
+        EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + (written ? 2 : 1)),
+                  test::NamesIn(shared));
     }
 }
 
@@ -446,16 +645,19 @@ const FaultPoint kWriteBackCalls[] = {
     FaultPoint::Identify,        FaultPoint::ResolvePath,   FaultPoint::ReadSome,
     FaultPoint::Create,          FaultPoint::Write,         FaultPoint::Flush,
     FaultPoint::CopyAttributes,  FaultPoint::Rewind,        FaultPoint::SyncFolder,
-    FaultPoint::RenameNoReplace, FaultPoint::RenameReplace, FaultPoint::HoldOpeners,
-    FaultPoint::ListFolder,
+    FaultPoint::RenameNoReplace, FaultPoint::RenameReplace, FaultPoint::ListFolder,
+#ifndef _WIN32
+    FaultPoint::HoldOpeners,     FaultPoint::ExchangeNames,
+#endif
 };
 
 // Where a write-back starts from.
 enum class Start {
     NoBackup,
     EarlierBackup,
-    Leftovers,        // temporary files of an earlier run that was killed
-    DeletedMeanwhile  // the file was deleted after the load: refused
+    Leftovers,         // temporary files of an earlier run that was killed
+    NoExchange,        // the file system cannot exchange names: renamed
+    DeletedMeanwhile,  // the file was deleted after the load: refused
 };
 
 struct Sweep {
@@ -467,6 +669,7 @@ const Sweep kStarts[] = {
     {Start::NoBackup, "no backup"},
     {Start::EarlierBackup, "an earlier backup"},
     {Start::Leftovers, "leftovers of a killed run"},
+    {Start::NoExchange, "no exchange of names"},
     {Start::DeletedMeanwhile, "deleted after the load"},
 };
 
@@ -487,6 +690,9 @@ class WriteBackSweep : public WriteBackTest {
         }
         if (start == Start::DeletedMeanwhile) {
             fs::remove(path_);
+        }
+        if (start == Start::NoExchange) {
+            platform::InjectFault(FaultPoint::ExchangeNames, EINVAL);
         }
     }
 
@@ -541,6 +747,9 @@ TEST_F(WriteBackSweep, EachFileCallFailingInTurnLeavesTheOriginalOrTheWholeNewFi
     for (const Sweep& sweep : kStarts) {
         for (std::size_t p = 0; p < fired.size(); ++p) {
             const FaultPoint point = kWriteBackCalls[p];
+            if (sweep.start == Start::NoExchange && point == FaultPoint::ExchangeNames) {
+                continue;
+            }
             for (int call = 0;; ++call) {
                 SCOPED_TRACE(testing::Message() << sweep.name << ", fault "
                                                 << static_cast<int>(point) << " at call " << call);
@@ -577,6 +786,9 @@ TEST_F(WriteBackSweep, ACrashBeforeEachFileCallLeavesTheOriginalOrTheWholeNewFil
     int crashes = 0;
     for (const Sweep& sweep : kStarts) {
         for (const FaultPoint point : kWriteBackCalls) {
+            if (sweep.start == Start::NoExchange && point == FaultPoint::ExchangeNames) {
+                continue;
+            }
             for (int call = 0;; ++call) {
                 SCOPED_TRACE(testing::Message() << sweep.name << ", crash "
                                                 << static_cast<int>(point) << " at call " << call);
