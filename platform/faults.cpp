@@ -15,7 +15,7 @@ struct Fault {
     void* context = nullptr;
 };
 
-constexpr std::size_t kPointCount = static_cast<std::size_t>(FaultPoint::ListFolder) + 1;
+constexpr std::size_t kPointCount = static_cast<std::size_t>(FaultPoint::WaitToRead) + 1;
 
 Fault g_faults[kPointCount];
 

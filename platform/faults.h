@@ -33,6 +33,7 @@ enum class FaultPoint {
     HoldOpeners,
     ExchangeNames,
     ListFolder,  // ListFolderOf
+    WaitToRead,
 };
 
 // What an injected fault does.

@@ -28,6 +28,12 @@ enum class OpenWait {
 // Returns kNoFile on failure; LastError() then tells why.
 FileHandle OpenForReading(const char* path, OpenWait wait = OpenWait::AsReadersDo);
 
+// Waits at most `milliseconds` until a read of `file` would not wait: data
+// has come, or its end, or an error (a file on a disk never waits). Returns
+// false (LastError() set) when the time passed first: a FIFO without a
+// writer, a writer that sends nothing.
+bool WaitToRead(FileHandle file, int milliseconds);
+
 // What a path or an open file is.
 enum class FileKind {
     Missing,  // no directory entry of that name
@@ -229,5 +235,11 @@ void FreeBlock(MemoryBlock* block);
 // the terminator and returns the length written; bytes that cannot be
 // converted become '?'.
 std::size_t ToTerminalEncoding(const char* sjis, char* out, std::size_t capacity);
+
+// Sends what this process writes to its standard error nowhere until
+// RestoreErrorOutput, for libraries that print messages of their own.
+// Returns what RestoreErrorOutput needs, -1 when nothing was changed.
+std::intptr_t SilenceErrorOutput();
+void RestoreErrorOutput(std::intptr_t saved);
 
 }  // namespace tsy::platform

@@ -1,6 +1,7 @@
 // Files through POSIX calls; errno is the error code.
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -140,6 +141,27 @@ FileHandle OpenForReading(const char* path, OpenWait wait) {
     }
     MakeBlocking(fd);
     return fd;
+}
+
+bool WaitToRead(FileHandle file, int milliseconds) {
+    if (FaultHit(FaultPoint::WaitToRead)) {
+        return false;
+    }
+    pollfd wanted = {static_cast<int>(file), POLLIN, 0};
+    for (;;) {
+        const int ready = ::poll(&wanted, 1, milliseconds);
+        if (ready > 0) {
+            return true;
+        }
+        if (ready == 0) {
+            g_last_error = ETIMEDOUT;
+            return false;
+        }
+        if (errno != EINTR) {
+            Remember();
+            return false;
+        }
+    }
 }
 
 bool Identify(FileHandle file, FileInfo* info) {

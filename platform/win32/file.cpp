@@ -70,6 +70,30 @@ FileHandle OpenForReading(const char* path, OpenWait) {
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+bool WaitToRead(FileHandle file, int milliseconds) {
+    if (FaultHit(FaultPoint::WaitToRead)) {
+        return false;
+    }
+    // Only a pipe can keep a read waiting; it is looked at until data or
+    // its end comes.
+    HANDLE handle = AsHandle(file);
+    if (GetFileType(handle) != FILE_TYPE_PIPE) {
+        return true;
+    }
+    const ULONGLONG start = GetTickCount64();
+    for (;;) {
+        DWORD available = 0;
+        if (!PeekNamedPipe(handle, nullptr, 0, nullptr, &available, nullptr) || available > 0) {
+            return true;  // an error or the writer gone: the read tells
+        }
+        if (GetTickCount64() - start >= static_cast<ULONGLONG>(milliseconds)) {
+            SetLastError(WAIT_TIMEOUT);
+            return false;
+        }
+        Sleep(10);
+    }
+}
+
 bool Identify(FileHandle file, FileInfo* info) {
     if (FaultHit(FaultPoint::Identify)) {
         return false;
