@@ -123,57 +123,6 @@ TEST(TwoWriters, NeitherLosesAnUpdateNorClaimsOneItDidNotMake) {
     EXPECT_GT(outcomes[0][1] + outcomes[1][0], 0);
 }
 
-// A program that saves the state-save file in place, without the lock,
-// every 0 to 30 ms: save k writes k + 1 into slot k, below the emulated
-// memory, so that every save it made leaves its own mark.
-class OutsideSaver {
-  public:
-    static constexpr std::size_t kFirstSlot = 256;
-    static constexpr int kSlots = static_cast<int>((kOffset - kFirstSlot) / 4);
-
-    explicit OutsideSaver(const std::string& path) : thread_([this, path] { Run(path); }) {}
-    ~OutsideSaver() { Stop(); }
-
-    // Stops; returns the number of saves made.
-    int Stop() {
-        stop_ = true;
-        if (thread_.joinable()) {
-            thread_.join();
-        }
-        return saves_;
-    }
-
-    static std::uint32_t Slot(const std::string& file, int k) {
-        std::uint32_t value = 0;
-        std::memcpy(&value, file.data() + kFirstSlot + 4 * k, 4);
-        return value;
-    }
-
-  private:
-    void Run(const std::string& path) {
-        std::mt19937 random(7);
-        std::uniform_int_distribution<int> pause(0, 30);
-        for (int k = 0; !stop_ && k < kSlots; ++k) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(pause(random)));
-            const int fd = ::open(path.c_str(), O_WRONLY);
-            const std::uint32_t value = static_cast<std::uint32_t>(k + 1);
-            if (fd < 0 || ::pwrite(fd, &value, 4, kFirstSlot + 4 * k) != 4 || ::close(fd) != 0) {
-                failed_ = true;
-                return;
-            }
-            saves_ = k + 1;
-        }
-    }
-
-    std::atomic<bool> stop_{false};
-    std::atomic<bool> failed_{false};
-    std::atomic<int> saves_{0};
-    std::thread thread_;
-
-  public:
-    bool Failed() const { return failed_; }
-};
-
 TEST(TwoWriters, AnOutsideSaverWritingInPlaceLosesNoSave) {
     constexpr int kRuns = 200;
     test::TempDir dir;
@@ -188,10 +137,29 @@ TEST(TwoWriters, AnOutsideSaverWritingInPlaceLosesNoSave) {
     // The message of a refusal for a file changed since the load.
     const std::string changed = "読み込んだ後に変更されています";
 
+    // A program that saves the file in place, without the lock, every 0 to
+    // 30 ms: save k writes k + 1 into slot k, below the emulated memory, so
+    // that every save it made leaves its own mark.
+    constexpr std::size_t kFirstSlot = 256;
+    constexpr int kSlots = static_cast<int>((kOffset - kFirstSlot) / 4);
+    std::atomic<bool> stop{false};
+    std::atomic<bool> save_failed{false};
+    std::atomic<int> saves{0};
+    std::thread saver([&] {
+        std::mt19937 random(7);
+        std::uniform_int_distribution<int> pause(0, 30);
+        for (std::uint32_t k = 0; !stop && k < kSlots; ++k) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(pause(random)));
+            const int fd = ::open(state.c_str(), O_WRONLY);
+            const std::uint32_t value = k + 1;
+            save_failed = save_failed || fd < 0 ||
+                          ::pwrite(fd, &value, 4, kFirstSlot + 4 * k) != 4 || ::close(fd) != 0;
+            saves = static_cast<int>(k + 1);
+        }
+    });
     int written = 0;
     int refused = 0;
     int last_written = -1;
-    OutsideSaver saver(state);
     const auto start = std::chrono::steady_clock::now();
     for (int run = 0; run < kRuns; ++run) {
         SCOPED_TRACE(run);
@@ -207,19 +175,22 @@ TEST(TwoWriters, AnOutsideSaverWritingInPlaceLosesNoSave) {
                 << test::ReadFile(errors);
         }
     }
-    const int saves = saver.Stop();
+    stop = true;
+    saver.join();
     const auto seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    ASSERT_FALSE(saver.Failed());
+    ASSERT_FALSE(save_failed);
     const std::string final_state = test::ReadFile(state);
     ASSERT_EQ(original.size(), final_state.size());
     int lost = 0;
     for (int k = 0; k < saves; ++k) {
-        lost += OutsideSaver::Slot(final_state, k) == static_cast<std::uint32_t>(k + 1) ? 0 : 1;
+        std::uint32_t slot = 0;
+        std::memcpy(&slot, final_state.data() + kFirstSlot + 4 * k, 4);
+        lost += slot == static_cast<std::uint32_t>(k + 1) ? 0 : 1;
     }
     std::printf(
         "outside saver: %d write-backs in %.1f s, %d written, %d refused; %d saves, %d lost\n",
-        kRuns, seconds, written, refused, saves, lost);
+        kRuns, seconds, written, refused, saves.load(), lost);
     EXPECT_EQ(0, lost);
     if (last_written >= 0) {
         EXPECT_EQ(test::ReadFile(dumps[last_written % 2]), final_state.substr(kOffset + 0xC000, 4));

@@ -33,8 +33,7 @@
 
 #include <array>
 #include <cstring>
-#include <map>
-#include <ostream>
+#include <sstream>
 #endif
 
 namespace tsy {
@@ -351,41 +350,24 @@ TEST_F(WriteBackTest, AFileWithAnotherNameIsRefusedUnlessThatNameIsItsBackup) {
 
 #ifndef _WIN32
 // What a file carries besides its bytes: mode, owner, group and every
-// extended attribute (ACLs among them), by name.
-struct FileFacts {
-    mode_t mode = 0;
-    uid_t owner = 0;
-    gid_t group = 0;
-    std::map<std::string, std::string> attributes;
-
-    bool operator==(const FileFacts& o) const {
-        return mode == o.mode && owner == o.owner && group == o.group && attributes == o.attributes;
-    }
-};
-
-std::ostream& operator<<(std::ostream& out, const FileFacts& f) {
-    out << std::oct << f.mode << std::dec << " " << f.owner << ":" << f.group;
-    for (const auto& [name, value] : f.attributes) {
-        out << " " << name << "(" << value.size() << ")";
-    }
-    return out;
-}
-
-FileFacts Facts(const std::string& path) {
-    FileFacts facts;
+// extended attribute (ACLs among them) with its value, as text.
+std::string Facts(const std::string& path) {
     struct stat st;
     EXPECT_EQ(0, ::stat(path.c_str(), &st)) << path;
-    facts.mode = st.st_mode & 07777;
-    facts.owner = st.st_uid;
-    facts.group = st.st_gid;
+    std::ostringstream facts;
+    facts << std::oct << (st.st_mode & 07777) << std::dec << " " << st.st_uid << ":" << st.st_gid;
     char names[4096];
     const ssize_t size = ::listxattr(path.c_str(), names, sizeof names);
     for (ssize_t i = 0; i < size; i += static_cast<ssize_t>(std::strlen(names + i)) + 1) {
-        char value[4096];
+        unsigned char value[4096];
         const ssize_t length = ::getxattr(path.c_str(), names + i, value, sizeof value);
-        facts.attributes[names + i] = std::string(value, length > 0 ? length : 0);
+        facts << " " << names + i << "=" << std::hex;
+        for (ssize_t k = 0; k < length; ++k) {
+            facts << static_cast<int>(value[k]);
+        }
+        facts << std::dec;
     }
-    return facts;
+    return facts.str();
 }
 
 // A POSIX ACL as the system stores it: version 2, then (tag, permissions,
@@ -446,7 +428,7 @@ TEST_F(WriteBackTest, EverythingAboutTheFileIsKept) {
             std::printf("not had here: %s (%s)\n", c.name, std::strerror(errno));
             continue;
         }
-        const FileFacts before = Facts(path_);
+        const std::string before = Facts(path_);
         ASSERT_EQ(WriteBackStatus::Written, image_.WriteBack(path_.c_str()).status);
         EXPECT_EQ(Bytes(image_), test::ReadFile(path_));
         EXPECT_EQ(before, Facts(path_));
