@@ -451,8 +451,10 @@ bool NotKept(AttributeFailure* failure, FileAttribute what, const char* name = "
     return false;
 }
 
-bool IsAccessList(const char* name) {
-    return std::strncmp(name, "system.posix_acl_", 17) == 0;
+// An ACL is an extended attribute of the system's own.
+FileAttribute KindOf(const std::string& name) {
+    return name.compare(0, 17, "system.posix_acl_") == 0 ? FileAttribute::AccessControlList
+                                                         : FileAttribute::ExtendedAttribute;
 }
 
 // The names of the extended attributes of `fd` (ACLs among them), or false
@@ -542,23 +544,18 @@ bool CopyAttributes(FileHandle from, FileHandle to, AttributeFailure* failure) {
     // it replaces lacks is taken away.
     std::vector<char> value;
     for (const std::string& name : target_names) {
-        if (!AttributeValue(source_fd, name.c_str(), &value) && errno == ENODATA &&
-            ::fremovexattr(target_fd, name.c_str()) != 0 && errno != ENODATA) {
-            return NotKept(failure,
-                           IsAccessList(name.c_str()) ? FileAttribute::AccessControlList
-                                                      : FileAttribute::ExtendedAttribute,
-                           name.c_str());
+        const bool lacked = !AttributeValue(source_fd, name.c_str(), &value) && errno == ENODATA;
+        if (lacked && ::fremovexattr(target_fd, name.c_str()) != 0 && errno != ENODATA) {
+            return NotKept(failure, KindOf(name), name.c_str());
         }
     }
     std::vector<char> present;
     for (const std::string& name : source_names) {
-        const FileAttribute what = IsAccessList(name.c_str()) ? FileAttribute::AccessControlList
-                                                              : FileAttribute::ExtendedAttribute;
         if (!AttributeValue(source_fd, name.c_str(), &value)) {
             if (errno == ENODATA) {
                 continue;  // gone meanwhile
             }
-            return NotKept(failure, what, name.c_str());
+            return NotKept(failure, KindOf(name), name.c_str());
         }
         // One the new file has already (a security label given by policy)
         // is not set again: that could need a privilege.
@@ -566,7 +563,7 @@ bool CopyAttributes(FileHandle from, FileHandle to, AttributeFailure* failure) {
             continue;
         }
         if (::fsetxattr(target_fd, name.c_str(), value.data(), value.size(), 0) != 0) {
-            return NotKept(failure, what, name.c_str());
+            return NotKept(failure, KindOf(name), name.c_str());
         }
     }
     // The whole mode; with an ACL its group bits are the ACL's mask, as

@@ -275,7 +275,8 @@ TEST_F(WriteBackTest, ASaveInPlaceDuringTheWriteBackIsNeverWrittenOver) {
 
 TEST_F(WriteBackTest, TemporaryFilesOfAKilledRunAreRemovedByTheNextOnly) {
     // Names beside the file, and whether a write-back removes them: the
-    // program's own naming is '~', a digit and two more of [0-9a-z].
+    // program's own naming is '~', a digit and two more of [0-9a-z]. (No
+    // two differ only in case: Windows takes them for one.)
     struct Planted {
         std::string name;
         bool removed;
@@ -284,7 +285,7 @@ TEST_F(WriteBackTest, TemporaryFilesOfAKilledRunAreRemovedByTheNextOnly) {
         {"game.tsy~0ab", true},  {"game.tsy~9zz", true},
         {"game.tsy~bak", false},  // a user's own copy: no digit first
         {"game.tsy~0a", false},  {"game.tsy~0abc", false},
-        {"game.tsy~0AB", false}, {"game.tsy.old~0ab", false},
+        {"game.tsy~1AB", false}, {"game.tsy.old~0ab", false},
         {"copy.tsy~0ab", false},
     };
 #ifndef _WIN32
