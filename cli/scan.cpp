@@ -128,11 +128,12 @@ int RunScan(const CliOptions& options) {
             return kFileError;
         case scan::ScanStatus::Unreadable:
         case scan::ScanStatus::NoListing: {
-            PrintText(stderr, run.status == scan::ScanStatus::Unreadable ? text::kScanUnreadable
-                                                                         : text::kScanNoListing);
+            PrintText(stderr, run.status == scan::ScanStatus::NoListing ? text::kScanNoListing
+                              : run.message.text[0] != '\0'             ? run.message.text
+                                                                        : text::kScanUnreadable);
             // The path as given, in the terminal's own encoding.
             PrintFileReason(options.image_paths[static_cast<std::size_t>(run.failed_page)].c_str(),
-                            0);
+                            run.system_error);
             return kFileError;
         }
     }

@@ -7,8 +7,14 @@
 namespace tsy {
 namespace {
 
-// Emulated addresses end below this; a dump must end below it as well.
+// Emulated addresses end below this: a dump may fill them up to the last,
+// FFFF, as a listing may.
 constexpr std::uint64_t kAddressLimit = 0x10000;
+
+// Whether `size` bytes from `start` on end at FFFF or before.
+bool EndsInAddressSpace(std::uint32_t start, std::uint64_t size) {
+    return start + size <= kAddressLimit;
+}
 
 // Bytes at the head of a UNIX text dump that are not placed.
 constexpr std::uint32_t kUnixHeaderSize = 18;
@@ -53,11 +59,11 @@ PlaceResult Outcome(PlaceStatus status, MessageKind kind, Write write, std::uint
 // bytes read by then.
 PlaceResult ReadStream(platform::FileHandle file, std::uint32_t start, platform::MemoryBlock* block,
                        std::uint32_t* size) {
-    // The smallest size refused from `start` on; the block holds one byte
-    // more than the largest size allowed, so a dump that fills it is refused.
-    const std::uint32_t refused_from =
+    // The largest size allowed from `start` on; the block holds one byte
+    // more, so that a dump that fills it is refused.
+    const std::uint32_t allowed =
         start < kAddressLimit ? static_cast<std::uint32_t>(kAddressLimit - start) : 0;
-    const std::uint32_t capacity = refused_from > 0 ? refused_from : 1;
+    const std::uint32_t capacity = allowed + 1;
     if (!platform::AllocateBlock(capacity, block)) {
         const std::uint32_t code = platform::LastError();
         platform::Close(file);
@@ -80,7 +86,7 @@ PlaceResult ReadStream(platform::FileHandle file, std::uint32_t start, platform:
         total += got;
     }
     platform::Close(file);
-    if (total >= refused_from) {
+    if (!EndsInAddressSpace(start, total)) {
         platform::FreeBlock(block);
         return Outcome(PlaceStatus::Refused, MessageKind::Error,
                        [total](TextOut& out) { text::DumpTooLarge(out, total); });
@@ -111,7 +117,7 @@ PlaceResult ReadDump(const char* path, std::uint32_t start, platform::MemoryBloc
             PlaceStatus::FileError, MessageKind::Error,
             [code](TextOut& out) { text::DumpSizeFailed(out, static_cast<int>(code)); }, code);
     }
-    if (static_cast<std::uint64_t>(start) + *size >= kAddressLimit) {
+    if (!EndsInAddressSpace(start, *size)) {
         platform::Close(file);
         const unsigned shown = *size;
         return Outcome(PlaceStatus::Refused, MessageKind::Error,

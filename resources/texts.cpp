@@ -44,14 +44,16 @@ const char kStateNotRegular[] =
 const char kStateChanged[] =
     "ステートセーブデータが読み込んだ後に変更されています。\n"
     "書き戻しは行いませんでした。もう一度反映してから書き戻してください。";
+const char kStateMissing[] =
+    "ステートセーブデータが読み込んだ後に削除されています(名前の変更、移動を含みます)。\n"
+    "書き戻しは行いませんでした。";
 const char kStateReadOnly[] =
     "ステートセーブデータが読み取り専用です。\n書き戻しは行いませんでした。";
 const char kStateHardLinked[] =
     "ステートセーブデータには別の名前(ハードリンク)があり、置き換えると内容が分かれてしまいます。\n"
     "書き戻しは行いませんでした。";
 const char kStateBackupNotKept[] =
-    "バックアップ(.old)の名前に通常のファイルでないもの(フォルダ、リンク切れのリンクなど)"
-    "があるため、"
+    "バックアップ(.old)の名前に通常のファイルでないもの(フォルダ、リンクなど)があるため、"
     "元のファイルのバックアップを残せません。\n書き戻しは行いませんでした。";
 
 void StateTempFailed(TextOut& out, int code) {
@@ -72,12 +74,23 @@ void StateCheckFailed(TextOut& out, int code) {
         code);
 }
 
-void StateAttributesFailed(TextOut& out, int code) {
-    out.Format(
-        "ステートセーブデータのアクセス権を新しいファイルに引き継げませんでした(%d)\n"
-        "書き戻しは行いませんでした。",
-        code);
+void StateAttributesFailed(TextOut& out, const char* what, const char* name, int code) {
+    if (name[0] == '\0') {
+        out.Format("ステートセーブデータの%sを新しいファイルに引き継げませんでした(%d)\n", what,
+                   code);
+    } else {
+        out.Format("ステートセーブデータの%s「%s」を新しいファイルに引き継げませんでした(%d)\n",
+                   what, name, code);
+    }
+    out.Append("書き戻しは行いませんでした。");
 }
+
+const char kAttributeOwner[] = "所有者";
+const char kAttributeGroup[] = "グループ";
+const char kAttributePermissions[] = "アクセス権";
+const char kAttributeAccessList[] = "アクセス制御リスト(ACL)";
+const char kAttributeExtended[] = "拡張属性";
+const char kAttributeFile[] = "ファイル属性";
 
 const char kDumpOpenFailed[] =
     "ダンプファイルがオープンできません。使用中、アクセス権などの確認をしてください。";

@@ -32,14 +32,23 @@ void StateReplaceFailed(TextOut& out, int code);
 // Load: the path names a folder, a device, a FIFO or the like.
 extern const char kStateNotRegular[];
 // Write-back refusals; nothing was changed.
-extern const char kStateChanged[];                   // the file is no longer the one loaded
-extern const char kStateReadOnly[];                  // the file is read-only
-extern const char kStateHardLinked[];                // the file has further names
-extern const char kStateBackupNotKept[];             // the backup's name holds no regular file
-void StateTempFailed(TextOut& out, int code);        // the temporary file cannot be created
-void StateLockFailed(TextOut& out, int code);        // another write-back holds the file
-void StateCheckFailed(TextOut& out, int code);       // the file's state cannot be had
-void StateAttributesFailed(TextOut& out, int code);  // its permissions cannot be passed on
+extern const char kStateChanged[];              // the file is no longer the one loaded
+extern const char kStateReadOnly[];             // the file is read-only
+extern const char kStateHardLinked[];           // the file has further names
+extern const char kStateBackupNotKept[];        // the backup's name holds no regular file
+void StateTempFailed(TextOut& out, int code);   // the temporary file cannot be created
+void StateLockFailed(TextOut& out, int code);   // another write-back holds the file
+void StateCheckFailed(TextOut& out, int code);  // the file's state cannot be had
+extern const char kStateMissing[];              // the file is gone since the load
+// What of the file the new file cannot be given: `what` one of the names
+// below, `name` the extended attribute's own name (or empty).
+void StateAttributesFailed(TextOut& out, const char* what, const char* name, int code);
+extern const char kAttributeOwner[];
+extern const char kAttributeGroup[];
+extern const char kAttributePermissions[];
+extern const char kAttributeAccessList[];
+extern const char kAttributeExtended[];
+extern const char kAttributeFile[];
 
 // ---- Binary dump placement -----------------------------------------------
 extern const char kDumpOpenFailed[];

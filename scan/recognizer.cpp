@@ -20,10 +20,7 @@ namespace {
 // headings ("ADRS", "SUM") and the usual look-alikes, which the layout maps.
 constexpr char kCharacters[] = "0123456789ABCDEFSUMROIG+:()-.";
 
-struct PixDeleter {
-    void operator()(Pix* pix) const { pixDestroy(&pix); }
-};
-using PixPtr = std::unique_ptr<Pix, PixDeleter>;
+using PixPtr = std::unique_ptr<Pix, PixFree>;
 
 struct BoxaDeleter {
     void operator()(Boxa* boxa) const { boxaDestroy(&boxa); }
@@ -38,8 +35,15 @@ struct CleanPage {
 };
 
 // Grey, deskewed, binarised against a flattened background, specks gone.
-bool CleanUp(Pix* read, CleanPage* page) {
-    PixPtr grey(pixGetDepth(read) == 32 ? pixConvertRGBToLuminance(read) : pixConvertTo8(read, 0));
+bool CleanUp(PixPtr read, CleanPage* page) {
+    // A grey page is worked on as it is, not copied: a page's memory is
+    // what is derived from it.
+    const bool grey_already = pixGetDepth(read.get()) == 8 && pixGetColormap(read.get()) == nullptr;
+    PixPtr grey = grey_already
+                      ? std::move(read)
+                      : PixPtr(pixGetDepth(read.get()) == 32 ? pixConvertRGBToLuminance(read.get())
+                                                             : pixConvertTo8(read.get(), 0));
+    read.reset();
     if (!grey) {
         return false;
     }
@@ -349,18 +353,14 @@ Recognizer::~Recognizer() {
     }
 }
 
-RecognizeStatus Recognizer::Recognize(const char* path, RecognizedPage* out) {
+RecognizeStatus Recognizer::Recognize(std::unique_ptr<Pix, PixFree> image, RecognizedPage* out) {
     *out = RecognizedPage();
     PageText* page = &out->text;
     if (!engine_->Start()) {
         return RecognizeStatus::EngineMissing;
     }
-    PixPtr read(pixRead(path));
-    if (!read) {
-        return RecognizeStatus::Unreadable;
-    }
     CleanPage clean;
-    if (!CleanUp(read.get(), &clean)) {
+    if (!CleanUp(std::move(image), &clean)) {
         return RecognizeStatus::Unreadable;
     }
     Pix* binary = clean.binary.get();

@@ -2,10 +2,12 @@
 // joined, and the listing decoded under its sums.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "listing/listing_options.h"
+#include "resources/message.h"
 #include "scan/decoder.h"
 #include "scan/layout.h"
 
@@ -16,12 +18,18 @@ enum class ScanStatus { Done, EngineMissing, Unreadable, NoListing };
 struct ScanRun {
     ScanStatus status = ScanStatus::Done;
     int failed_page = -1;  // Unreadable, NoListing: the image, from 0
+    // Unreadable: why, when the image itself could not be read (the
+    // file's name and the system's reason for `system_error` go with it);
+    // empty when recognition could not work on it.
+    Message message;
+    std::uint32_t system_error = 0;
     std::vector<ListingRow> rows;
     Decoding decoding;
 };
 
 // Recognises and decodes the images at `paths`, pages of one listing in
-// order. Stops at the first image that cannot be read or holds no listing.
+// order, one page image held at a time. Stops at the first image that
+// cannot be read or holds no listing.
 ScanRun ScanImages(const std::vector<std::string>& paths, const ListingOptions& options);
 
 }  // namespace tsy::scan

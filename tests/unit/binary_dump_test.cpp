@@ -1,4 +1,4 @@
-// PlaceBinaryDump on real files: the start address text, the 0x10000 limit,
+// PlaceBinaryDump on real files: the start address text, the end at FFFF,
 // plain and UNIX text placement, ranges outside the image and the failures.
 #include "image/binary_dump.h"
 
@@ -161,7 +161,7 @@ TEST_F(BinaryDumpTest, StartAddressTexts) {
     }
 }
 
-TEST_F(BinaryDumpTest, DumpMustEndBelowTheLastAddress) {
+TEST_F(BinaryDumpTest, DumpMayEndAtTheLastAddressNotPastIt) {
     struct Case {
         const char* start;
         std::size_t size;
@@ -170,13 +170,16 @@ TEST_F(BinaryDumpTest, DumpMustEndBelowTheLastAddress) {
         const char* message;  // the range placed, or the size refused
     };
     const Case cases[] = {
-        {"FEFF", 256, false, true, "FEFF - $FFFE"},  // start + size == 0xFFFF
-        {"0", 0xFFFF, false, true, "0000 - $FFFE"},
-        {"FF00", 256, false, false, "256"},     // start + size == 0x10000
-        {"FFFF", 1, false, false, "1"},         // would end at 0xFFFF
+        {"FEFF", 256, false, true, "FEFF - $FFFE"},
+        {"FF00", 256, false, true, "FF00 - $FFFF"},  // start + size == 0x10000
+        {"FFFF", 1, false, true, "FFFF - $FFFF"},
+        {"C000", 0x4000, false, true, "C000 - $FFFF"},  // a 16 KiB image at C000
+        {"0", 0x10000, false, true, "0000 - $FFFF"},    // the whole address space
+        {"FFF0", 18 + 4, true, false, "22"},            // the whole file counts, header included
+        {"FF01", 256, false, false, "256"},             // one byte past FFFF
+        {"FFFF", 2, false, false, "2"},
         {"-1", 1, false, false, "1"},           // far above 0xFFFF
-        {"FFF0", 18 + 4, true, false, "22"},    // the whole file counts, header included
-        {"0", 0x10000, false, false, "65536"},  // too large from address 0
+        {"0", 0x10001, false, false, "65537"},  // too large from address 0
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.start << " + " << c.size);
@@ -325,8 +328,8 @@ TEST_F(BinaryDumpTest, DumpFromAPipeIsReadToItsEnd) {
     };
     const Case cases[] = {
         {256, "8000", Placed("8000 - $80FF")},
-        {0x7FFF, "8000", Placed("8000 - $FFFE")},
-        {0x8000, "8000", Error(kTooLarge + "32768")},  // would end at FFFF
+        {0x8000, "8000", Placed("8000 - $FFFF")},
+        {0x8001, "8000", Error(kTooLarge + "32769")},  // would end past FFFF
         {0, "C000", Placed("C000 - $BFFF")},
     };
     for (const Case& c : cases) {

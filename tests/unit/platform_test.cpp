@@ -7,6 +7,10 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
 #endif
 
 namespace tsy {
@@ -46,6 +50,43 @@ TEST(Platform, ReplacingKeepsThePermissionsOfTheReplacedFile) {
     ASSERT_TRUE(platform::RenameReplace(from.c_str(), to.c_str()));
     ASSERT_EQ(0, ::stat(to.c_str(), &st));
     EXPECT_EQ(0640u, st.st_mode & 0777u);
+}
+#endif
+
+#ifndef _WIN32
+TEST(Platform, AnotherOpenOfAFileWhoseOpenersAreHeldWaitsForTheirRelease) {
+    test::TempDir dir;
+    const std::string path = dir.File("state.tsy");
+    test::WriteFile(path, "state");
+    platform::FileLock lock;
+    ASSERT_TRUE(platform::LockFile(path.c_str(), &lock));
+    // Not granted while another descriptor has the file open.
+    const platform::FileHandle other = platform::OpenForReading(path.c_str());
+    EXPECT_FALSE(platform::HoldOpeners(lock.file));
+    platform::Close(other);
+    if (!platform::HoldOpeners(lock.file)) {
+        const int error = static_cast<int>(platform::LastError());
+        platform::Unlock(&lock);
+        GTEST_SKIP() << "no leases on this file system: " << std::strerror(error);
+    }
+    std::atomic<int> opened{0};
+    std::vector<std::thread> openers;
+    for (const platform::OpenWait wait :
+         {platform::OpenWait::AsReadersDo, platform::OpenWait::Never}) {
+        openers.emplace_back([&, wait] {
+            const platform::FileHandle file = platform::OpenForReading(path.c_str(), wait);
+            opened += file != platform::kNoFile ? 1 : 0;
+            platform::Close(file);
+        });
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(0, opened.load());
+    platform::ReleaseOpeners(lock.file);
+    for (std::thread& opener : openers) {
+        opener.join();
+    }
+    EXPECT_EQ(2, opened.load());
+    platform::Unlock(&lock);
 }
 #endif
 
