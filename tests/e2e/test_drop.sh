@@ -27,7 +27,8 @@ app_start
 xwindow=$(must xwindow main)
 [ "$xwindow" -gt 0 ] 2>/dev/null || die "no X window for the main dialog"
 # A window property read back whole, a pointer-sized value on both builds.
-if xdotool search --name "Tessary" 2>/dev/null | grep -qx "$xwindow"; then
+tessary_windows=$(xdotool search --name "Tessary" 2>/dev/null)
+if grep -qx "$xwindow" <<<"$tessary_windows"; then
   say "ok   the driver's X window is one of the dialog's"
 else
   fail "the X window $xwindow is not among the dialog's: $(xdotool search --name Tessary | tr '\n' ' ')"
