@@ -3,6 +3,7 @@
 #include "cli/check.h"
 #include "cli/terminal.h"
 #include "proof/convention.h"
+#include "proof/finding_text.h"
 #include "resources/check_texts.h"
 #include "resources/texts.h"
 
@@ -88,7 +89,7 @@ int RunDetect(const CliOptions& options) {
     char line[512];
     if (best < 0) {
         // No data line in any convention: the summary says so.
-        FormatSummary(runs[0].summary, line, sizeof line);
+        proof::FormatSummary(runs[0].summary, line, sizeof line);
     } else {
         TextOut out(line, sizeof line);
         text::CheckDetectNone(out, OptionsText(proof::kConventions[best]).c_str(),

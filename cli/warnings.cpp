@@ -3,10 +3,10 @@
 #include <cstring>
 #include <string>
 
-#include "cli/check.h"
 #include "cli/detect.h"
 #include "cli/terminal.h"
 #include "platform/platform.h"
+#include "proof/finding_text.h"
 #include "proof/listing_check.h"
 #include "resources/cli_texts.h"
 
@@ -28,7 +28,7 @@ class Warnings : public proof::FindingSink {
         char text[kWarningSize];
         std::strcpy(text, text::kCliWarning);
         const std::size_t prefix = std::strlen(text);
-        FormatFinding(finding, text + prefix, sizeof text - prefix);
+        proof::FormatFinding(finding, text + prefix, sizeof text - prefix);
         char* end = std::strchr(text, '\n');
         if (end != nullptr) {
             *end = '\0';
