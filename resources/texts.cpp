@@ -186,4 +186,13 @@ const char kDumpFilterName[] = "ダンプファイル (*.*)";
 const char kDumpFilterPattern[] = "*.*";
 const char kDumpChooseTitle[] = "ダンプファイルの選択";
 
+const char kRestoreDone[] = "バックアップ(.old)の内容に戻しました。";
+const char kRestoreSame[] =
+    "ステートセーブデータはすでにバックアップ(.old)と同じ内容です。\n何も変更していません。";
+const char kRestoreNoBackup[] =
+    "バックアップ(.old)がありません。\n.old は最初の書き戻しで作られます。何も変更していません。";
+const char kRestoreBackupUnreadable[] =
+    "バックアップ(.old)を読み込めません(通常のファイルでない、開けないなど)。\n"
+    "何も変更していません。";
+
 }  // namespace tsy::text

@@ -84,4 +84,10 @@ extern const char kDumpFilterName[];
 extern const char kDumpFilterPattern[];
 extern const char kDumpChooseTitle[];
 
+// ---- Putting the backup back ------------------------------------------------
+extern const char kRestoreDone[];
+extern const char kRestoreSame[];              // the file held the backup's bytes already
+extern const char kRestoreNoBackup[];          // no ".old" beside the file
+extern const char kRestoreBackupUnreadable[];  // the ".old" cannot be read, or is no file
+
 }  // namespace tsy::text
