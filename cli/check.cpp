@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "cli/detect.h"
+#include "cli/exit_status.h"
 #include "cli/terminal.h"
 #include "proof/finding_text.h"
 #include "proof/listing_check.h"
@@ -15,9 +16,6 @@ namespace {
 
 using proof::Finding;
 
-constexpr int kNoFindings = 0;
-constexpr int kFindings = 1;
-constexpr int kFileError = 3;
 constexpr std::size_t kFindingTextSize = 2048;
 
 // Prints each finding as it comes.
@@ -44,13 +42,13 @@ int RunCheck(const CliOptions& options) {
         PrintMessage(MakeMessage(MessageKind::Error,
                                  [error](TextOut& out) { text::ListingOpenFailed(out, error); }));
         PrintFileReason(path, run.system_error);
-        return kFileError;
+        return kExitFileError;
     }
     if (run.status == proof::CheckStatus::ReadFailed) {
         // The findings so far are printed; a summary would claim a whole listing.
         PrintText(stderr, text::kCheckReadFailed);
         PrintFileReason(path, run.system_error);
-        return kFileError;
+        return kExitFileError;
     }
     char summary[kFindingTextSize];
     proof::FormatSummary(run.summary, summary, sizeof summary);
@@ -59,7 +57,7 @@ int RunCheck(const CliOptions& options) {
     if (found) {
         PrintConventionHint(stdout, path, options.dump.listing);
     }
-    return found ? kFindings : kNoFindings;
+    return found ? kExitFindings : kExitOk;
 }
 
 }  // namespace tsy::cli

@@ -12,14 +12,6 @@
 namespace tsy::proof {
 namespace {
 
-// A value in `digits` hexadecimal digits.
-struct Hex {
-    Hex(std::uint32_t value, int digits) {
-        std::snprintf(text, sizeof text, "%0*X", digits, static_cast<unsigned>(value));
-    }
-    char text[12];
-};
-
 unsigned Column(int column) {
     return static_cast<unsigned>(column);
 }

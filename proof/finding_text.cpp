@@ -7,14 +7,6 @@
 namespace tsy::proof {
 namespace {
 
-// A value in `digits` hexadecimal digits.
-struct Hex {
-    Hex(std::uint32_t value, int digits) {
-        std::snprintf(text, sizeof text, "%0*X", digits, static_cast<unsigned>(value));
-    }
-    char text[12];
-};
-
 // Bytes as "53 59 50".
 struct ByteList {
     ByteList(const std::uint8_t* bytes, int count) {

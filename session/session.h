@@ -20,13 +20,14 @@ namespace tsy {
 // Room for a path, terminator included.
 inline constexpr std::size_t kPathSize = 260;
 
-// The options of one apply.
+// The options of one apply, set to what the dialog's controls show at the
+// start (the command line's defaults).
 struct DumpOptions {
-    bool binary_mode = false;         // BinaryMode
-    ListingOptions listing;           // Checksum, AddressSum, LowerAddressOnly, OhMzSum, OhXCrc
-    bool unix_text = false;           // UnixText
-    char start_address[5] = {};       // StartAddress: at most 4 characters
-    std::uint32_t memory_offset = 0;  // MemoryOffset
+    bool binary_mode = false;  // BinaryMode
+    ListingOptions listing;    // Checksum, AddressSum, LowerAddressOnly, OhMzSum, OhXCrc
+    bool unix_text = false;    // UnixText
+    char start_address[5] = TSY_DEFAULT_START_ADDRESS;   // StartAddress: at most 4 characters
+    std::uint32_t memory_offset = kDefaultMemoryOffset;  // MemoryOffset
 };
 
 enum class ApplyStatus {

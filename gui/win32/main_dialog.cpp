@@ -117,7 +117,7 @@ void OnInitDialog(HWND dialog) {
         CheckDlgButton(dialog, id, BST_UNCHECKED);
     }
     CheckDlgButton(dialog, IDC_FORMAT_CHECK, BST_CHECKED);
-    SetDlgItemInt(dialog, IDC_MEMORY_OFFSET, 4096, FALSE);
+    SetDlgItemInt(dialog, IDC_MEMORY_OFFSET, kDefaultMemoryOffset, FALSE);
     g_dialog->controller.TextMode();
     EnableWindow(GetDlgItem(dialog, IDC_WRITE_BACK), FALSE);
 }

@@ -68,8 +68,13 @@ fresh_state
 run "binary dump" 0 -b -s C000 "$work/s.tsy" "$ex/program.bin" &&
   has out 'アドレス:$C000 - $C03F' && memory_is C000 "$ex/program.bin" && ok
 
+# --start takes one to four hexadecimal digits and nothing else.
 fresh_state
-run "start address uses its first four characters" 0 --binary --start=C0001 "$work/s.tsy" "$ex/program.bin" &&
+for start in C0001 ZZZZ '' 0x ' C000' 0x10; do
+  run "start address '$start' refused" 2 --binary "--start=$start" "$work/s.tsy" "$ex/program.bin" &&
+    has err '開始アドレスは1～4桁の16進数' && has err 'tsypatch --help' && unchanged && ok
+done
+run "start address in lower case" 0 -b -s c000 "$work/s.tsy" "$ex/program.bin" &&
   memory_is C000 "$ex/program.bin" && ok
 
 fresh_state
@@ -201,8 +206,35 @@ run "check with typos" 1 check "$ex/typos.txt" &&
   has out '検査結果: 14行を読み、データ行 8、ブロック 2、エラー 4' && ok
 run "check a missing listing" 3 check "$work/none.txt" &&
   has err 'ダンプファイルがオープンできません(2)' && ok
-run "check refuses apply options" 2 check --dry-run "$ex/plain.txt" && has err 'tsypatch --help' && ok
-run "check without a listing" 2 check && has err 'tsypatch --help' && ok
+run "check refuses apply options" 2 check --dry-run "$ex/plain.txt" &&
+  has err 'check で使えないオプションです: --dry-run' && has err 'tsypatch check --help' && ok
+run "check without a listing" 2 check && has err '検査するダンプリストを指定してください' &&
+  has err 'tsypatch check --help' && ok
+# Each subcommand's help shows its own options.
+while IFS='|' read -r command shown hidden; do
+  # shellcheck disable=SC2086
+  run "help of '$command'" 0 $command --help && has out "$shown" && hasnt out "$hidden" && ok
+done <<EOF2
+|--write-partial|--output
+check|--detect|--binary
+scan|-o, --output=FILE|--offset
+restore|tsypatch restore ステートセーブファイル|--ohx
+EOF2
+
+# ---- Putting the backup back --------------------------------------------------
+fresh_state
+run "restore without a backup" 3 restore "$work/s.tsy" && has err 'バックアップ(.old)がありません' &&
+  has err "$work/s.tsy.old" && unchanged && ok
+run "apply before a restore" 0 "$work/s.tsy" "$ex/plain.txt" && ok
+cp "$work/s.tsy" "$work/applied.tsy"
+run "restore" 0 restore "$work/s.tsy" && has out 'バックアップ(.old)の内容に戻しました' &&
+  cmp -s "$work/s.tsy" "$work/orig.tsy" && cmp -s "$work/s.tsy.old" "$work/orig.tsy" && ok
+run "restore again" 0 restore "$work/s.tsy" && has out 'すでにバックアップ(.old)と同じ内容です' && ok
+cp "$work/applied.tsy" "$work/s.tsy"
+chmod 444 "$work/s.tsy"
+run "restore over a read-only file" 3 restore "$work/s.tsy" && has err '読み取り専用' &&
+  cmp -s "$work/s.tsy" "$work/applied.tsy" && ok
+chmod 644 "$work/s.tsy"
 
 # ---- What lies around the state-save file -----------------------------------
 fresh_state
