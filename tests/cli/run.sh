@@ -236,6 +236,38 @@ run "restore over a read-only file" 3 restore "$work/s.tsy" && has err '読み�
   cmp -s "$work/s.tsy" "$work/applied.tsy" && ok
 chmod 644 "$work/s.tsy"
 
+# ---- Encodings ------------------------------------------------------------------
+# A listing saved as UTF-16 (either order, with its mark) or UTF-8 (with or
+# without it) applies and checks exactly as the same text in Shift-JIS.
+for listing in plain.txt typos.txt skipped-line.txt addresses.txt look-alikes.txt; do
+  { printf '; 打ち込み: テスト　ＤＦ ①\n'; cat "$ex/$listing"; } >"$work/utf8.txt"
+  iconv -f UTF-8 -t CP932 "$work/utf8.txt" >"$work/enc-sjis.txt"
+  cp "$work/utf8.txt" "$work/enc-utf8.txt"
+  { printf '\357\273\277'; cat "$work/utf8.txt"; } >"$work/enc-utf8bom.txt"
+  { printf '\377\376'; iconv -f UTF-8 -t UTF-16LE "$work/utf8.txt"; } >"$work/enc-utf16le.txt"
+  { printf '\376\377'; iconv -f UTF-8 -t UTF-16BE "$work/utf8.txt"; } >"$work/enc-utf16be.txt"
+  for enc in sjis utf8 utf8bom utf16le utf16be; do
+    "$tool" check "$work/enc-$enc.txt" >"$work/check-$enc.out" 2>&1
+    echo "status $?" >>"$work/check-$enc.out"
+    fresh_state
+    "$tool" --diff "$work/s.tsy" "$work/enc-$enc.txt" 2>&1 | sed "s|$work/enc-$enc.txt|LISTING|" >"$work/apply-$enc.out"
+    cp "$work/s.tsy" "$work/applied-$enc.tsy"
+  done
+  for enc in utf8 utf8bom utf16le utf16be; do
+    name="$listing in $enc reads as in Shift-JIS"
+    if cmp -s "$work/check-sjis.out" "$work/check-$enc.out" &&
+      cmp -s "$work/apply-sjis.out" "$work/apply-$enc.out" &&
+      cmp -s "$work/applied-sjis.tsy" "$work/applied-$enc.tsy"; then
+      ok
+    else
+      fail "$(diff "$work/check-sjis.out" "$work/check-$enc.out" | head -5)"
+    fi
+  done
+done
+name="a mark costs no line"
+grep -q "^検査結果: $(wc -l <"$work/utf8.txt")行を読み" "$work/check-utf16le.out" && ok ||
+  fail "$(tail -2 "$work/check-utf16le.out")"
+
 # ---- What lies around the state-save file -----------------------------------
 fresh_state
 run "unknown option in a group" 2 -xb "$work/s.tsy" "$ex/plain.txt" &&
