@@ -6,6 +6,7 @@
 #include "cli/detect.h"
 #include "cli/exit_status.h"
 #include "cli/terminal.h"
+#include "cli/warnings.h"
 #include "proof/finding_text.h"
 #include "proof/listing_check.h"
 #include "resources/check_texts.h"
@@ -53,6 +54,7 @@ int RunCheck(const CliOptions& options) {
     char summary[kFindingTextSize];
     proof::FormatSummary(run.summary, summary, sizeof summary);
     PrintText(stdout, summary);
+    WarnAboutSubstitutes(run.source.unconvertible);
     const bool found = run.summary.findings + run.summary.warnings > 0;
     if (found) {
         PrintConventionHint(stdout, path, options.dump.listing);

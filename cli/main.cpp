@@ -49,6 +49,19 @@ int RunRestore(const CliOptions& options) {
     return kExitFileError;
 }
 
+// A state-save file that fails the format check: the warning, what to check
+// (the two files given the wrong way round?), and the option that applies
+// all the same.
+void RefuseFormat(const CliOptions& options, const Session& session) {
+    PrintMessage(Session::FormatWarning());
+    if (session.DumpLooksLikeStateFile()) {
+        const std::string swapped =
+            Written([&](TextOut& out) { text::CliSwapped(out, options.program.c_str()); });
+        PrintText(stderr, swapped.c_str());
+    }
+    PrintText(stderr, text::kCliFormatRefused);
+}
+
 RunResult Apply(const CliOptions& options) {
     Session session;
     const char* state_path = options.state_path.c_str();
@@ -58,8 +71,10 @@ RunResult Apply(const CliOptions& options) {
         PrintFileReason(state_path, load.system_error);
         return {kExitFileError};
     }
+    session.NameDump(options.dump_path.c_str());
     if (options.format_check && session.FormatSuspect()) {
-        PrintMessage(MakeMessage(MessageKind::Warning, text::kFormatWarning));
+        RefuseFormat(options, session);
+        return {kExitRefused};
     }
     const StateImage& image = session.Image();
     std::vector<unsigned char> loaded;
@@ -67,9 +82,9 @@ RunResult Apply(const CliOptions& options) {
         loaded.assign(image.Bytes(), image.Bytes() + image.Size());
     }
 
-    session.NameDump(options.dump_path.c_str());
     const ApplyResult result = session.Apply(options.dump);
     PrintMessage(result.message);
+    WarnAboutSubstitutes(result.source.unconvertible);
     int status = kExitOk;
     const bool listing = !options.dump.binary_mode;
     switch (result.status) {
@@ -80,8 +95,14 @@ RunResult Apply(const CliOptions& options) {
             break;
         case ApplyStatus::Refused:
             status = kExitRefused;
-            if (listing && IsError(result.stopped_by)) {
+            if (listing && (IsError(result.stopped_by) || result.nothing_read)) {
                 PrintConventionHint(stderr, options.dump_path.c_str(), options.dump.listing);
+            }
+            if (listing && IsError(result.stopped_by)) {
+                const std::string command = CheckCommand(options);
+                const std::string line =
+                    Written([&](TextOut& out) { text::CliRunCheck(out, command.c_str()); });
+                PrintText(stderr, line.c_str());
             }
             break;
         default:
@@ -91,14 +112,17 @@ RunResult Apply(const CliOptions& options) {
     if (options.diff) {
         PrintDiff(stdout, loaded.data(), image.Bytes(),
                   image.Size() < loaded.size() ? image.Size() : loaded.size(),
-                  options.dump.memory_offset, BytesWritten(options, result));
+                  options.dump.memory_offset, result.stored);
     }
     if (options.dry_run) {
         PrintText(stderr, text::kCliDryRun);
         return {status};
     }
-    // What was to be reported has not all arrived: the file stays as it is.
-    if ((status != kExitOk && !options.write_partial) || OutputFailed(stdout)) {
+    // What was to be reported has not all arrived: the file stays as it is;
+    // so does it after a refusal, unless --write-partial asks for the bytes
+    // stored before the error (when there are any).
+    const bool partial = options.write_partial && result.stored > 0;
+    if ((status != kExitOk && !partial) || OutputFailed(stdout)) {
         PrintText(stderr, text::kCliNotWritten);
         return {OutputFailed(stdout) ? kExitFileError : status};
     }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "cli/combinations.h"
+#include "cli/terminal.h"
 #include "resources/characters.h"
 #include "resources/cli_texts.h"
 
@@ -91,13 +92,15 @@ std::string NotTaken(Command command, const OptionSpec& spec, const std::string&
         for (int c = 0; c < kCommandCount; ++c) {
             if (Takes(static_cast<Command>(c), spec)) {
                 const char* word = CommandWord(static_cast<Command>(c));
-                return Written(
-                    [&](TextOut& out) { text::CliNeedsOption(out, given.c_str(), word); });
+                return Written([&](TextOut& out) {
+                    text::CliNeedsOption(out, ToShiftJis(given.c_str()).c_str(), word);
+                });
             }
         }
     }
-    return Written(
-        [&](TextOut& out) { text::CliNotForCommand(out, CommandWord(command), given.c_str()); });
+    return Written([&](TextOut& out) {
+        text::CliNotForCommand(out, CommandWord(command), ToShiftJis(given.c_str()).c_str());
+    });
 }
 
 // Sets what `spec` stands for, its value `value`; a usage error's text, or
@@ -109,7 +112,8 @@ std::string Set(const OptionSpec& spec, const char* value, CliOptions* options) 
             break;
         case OptionId::Start:
             if (!IsStartAddress(value)) {
-                return Written([&](TextOut& out) { text::CliBadStart(out, value); });
+                return Written(
+                    [&](TextOut& out) { text::CliBadStart(out, ToShiftJis(value).c_str()); });
             }
             std::strcpy(options->dump.start_address, value);
             options->start_given = true;
@@ -119,7 +123,8 @@ std::string Set(const OptionSpec& spec, const char* value, CliOptions* options) 
             break;
         case OptionId::Offset:
             if (!ParseOffset(value, &options->dump.memory_offset)) {
-                return Written([&](TextOut& out) { text::CliBadOffset(out, value); });
+                return Written(
+                    [&](TextOut& out) { text::CliBadOffset(out, ToShiftJis(value).c_str()); });
             }
             break;
         case OptionId::Output:
@@ -218,11 +223,13 @@ std::string TakePaths(int count, char** paths, CliOptions* options) {
         }
     }
     if (count > wanted) {
-        return Written([&](TextOut& out) { text::CliExtraArgument(out, paths[wanted]); });
+        return Written(
+            [&](TextOut& out) { text::CliExtraArgument(out, ToShiftJis(paths[wanted]).c_str()); });
     }
     for (int i = 0; i < count; ++i) {
         if (std::strlen(paths[i]) >= kPathSize) {
-            return Written([&](TextOut& out) { text::CliPathTooLong(out, paths[i]); });
+            return Written(
+                [&](TextOut& out) { text::CliPathTooLong(out, ToShiftJis(paths[i]).c_str()); });
         }
     }
     switch (options->command) {
@@ -310,13 +317,15 @@ CliOptions ParseOptions(int argc, char** argv) {
         }
         const std::string given = GivenOption(argv, code, before, index);
         if (code == ':') {
-            return UsageError(
-                options, Written([&](TextOut& out) { text::CliMissingValue(out, given.c_str()); }));
+            return UsageError(options, Written([&](TextOut& out) {
+                                  text::CliMissingValue(out, ToShiftJis(given.c_str()).c_str());
+                              }));
         }
         const OptionSpec* spec = Recognized(code, options.command);
         if (spec == nullptr) {
-            return UsageError(
-                options, Written([&](TextOut& out) { text::CliBadOption(out, given.c_str()); }));
+            return UsageError(options, Written([&](TextOut& out) {
+                                  text::CliBadOption(out, ToShiftJis(given.c_str()).c_str());
+                              }));
         }
         if (!Takes(options.command, *spec)) {
             return UsageError(options, NotTaken(options.command, *spec, given));

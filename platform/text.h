@@ -16,6 +16,17 @@ namespace tsy::platform {
 std::size_t Utf16ToShiftJis(const char16_t* units, std::size_t count, char* out,
                             std::uint32_t* unconvertible);
 
+// Converts a command-line argument (a path, an option as typed) from the
+// encoding the system passes arguments in (POSIX: UTF-8; Windows: the ANSI
+// code page, taken as it is) to Shift-JIS, for a message that quotes it;
+// what has no Shift-JIS form becomes "〓". Writes at most `capacity` bytes,
+// the terminator included.
+void ArgumentToShiftJis(const char* argument, char* out, std::size_t capacity);
+
+// Whether ToTerminalEncoding writes UTF-8 (POSIX; Windows when the console's
+// code page is UTF-8), in which C1 control characters take two bytes.
+bool TerminalIsUtf8();
+
 // The kinds of failure a user can act on, told apart by the front ends.
 enum class ErrorKind {
     Other,

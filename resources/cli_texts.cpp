@@ -126,6 +126,19 @@ void CliConflictingOptions(TextOut& out, const char* option, const char* other) 
 }
 
 const char kCliNotWritten[] = "エラーのため、ステートセーブファイルは書き換えていません。";
+const char kCliFormatRefused[] =
+    "ステートセーブファイルは書き換えていません。このファイルのまま反映するには "
+    "--no-format-check を付けてください。";
+void CliSwapped(TextOut& out, const char* program) {
+    out.Format(
+        "ダンプファイルの方がステートセーブファイルのようです。順番が逆ではありませんか: "
+        "%s ステートセーブファイル ダンプファイル",
+        program);
+}
+void CliSubstitutes(TextOut& out, unsigned count) {
+    out.Format("警告: ダンプファイルの %u 文字は Shift-JIS にないため、〓 として読みました。",
+               count);
+}
 const char kCliDryRun[] = "ドライラン: ステートセーブファイルは書き換えていません。";
 const char kCliOutputFailed[] = "標準出力に書き込めませんでした。";
 void CliDiffCounts(TextOut& out, unsigned written, unsigned changed) {
@@ -138,6 +151,9 @@ const char kCliDiffHeading[] = "アドレス: 変更前 -> 変更後";
 const char kCliWarning[] = "警告: ";
 void CliRunCheck(TextOut& out, const char* command) {
     out.Format("詳しくは %s で調べてください。", command);
+}
+void CliMoreWarnings(TextOut& out, unsigned more, const char* command) {
+    out.Format("ほかに警告が %u 件あります。すべて見るには %s で調べてください。", more, command);
 }
 
 }  // namespace tsy::text

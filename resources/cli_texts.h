@@ -62,7 +62,13 @@ void CliNeedsOption(TextOut& out, const char* option, const char* needed);
 void CliConflictingOptions(TextOut& out, const char* option, const char* other);
 
 // ---- An apply ----------------------------------------------------------------
-extern const char kCliNotWritten[];    // the apply stopped; the file was left as it was
+extern const char kCliNotWritten[];  // the apply stopped; the file was left as it was
+// The state-save file failed the format check: refused, and how to apply.
+extern const char kCliFormatRefused[];
+// ... and the dump passes it: the two files are given the wrong way round.
+void CliSwapped(TextOut& out, const char* program);
+// Characters of the listing with no Shift-JIS form, read as "〓".
+void CliSubstitutes(TextOut& out, unsigned count);
 extern const char kCliDryRun[];        // --dry-run: the file was left as it was
 extern const char kCliOutputFailed[];  // standard output could not be written
 // The bytes the apply wrote, and how many of them it changed (none).
@@ -72,5 +78,7 @@ extern const char kCliDiffHeading[];  // the columns of the listing below
 // Before each warning of a completed apply, and the check command after them.
 extern const char kCliWarning[];
 void CliRunCheck(TextOut& out, const char* command);
+// After the first warnings: how many more there are, and the check command.
+void CliMoreWarnings(TextOut& out, unsigned more, const char* command);
 
 }  // namespace tsy::text

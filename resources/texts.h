@@ -18,6 +18,7 @@ extern const char kVersion[];
 
 // ---- State-save image ----------------------------------------------------
 extern const char kFormatWarning[];
+extern const char kFormatWhatToCheck[];   // follows the format warning
 extern const char kStateOpenFailed[];     // the load's open, and the write-back's
 extern const char kStateReadFailed[];     // a short read
 extern const char kStateWriteFailed[];    // a short write or a failed flush
@@ -45,7 +46,9 @@ void StateAttributesFailed(TextOut& out, int code);  // its permissions cannot b
 extern const char kDumpOpenFailed[];
 extern const char kDumpReadFailed[];
 void DumpSizeFailed(TextOut& out, int code);
-void DumpTooLarge(TextOut& out, unsigned size);
+void DumpTooLarge(TextOut& out, std::uint64_t size);
+// Nothing to place: an empty dump, or a UNIX text no longer than its header.
+void DumpEmpty(TextOut& out, unsigned size, bool unix_text);
 void DumpMemoryFailed(TextOut& out, int code);
 // The range would reach outside an image of `image_size` bytes.
 void DumpOutsideImage(TextOut& out, unsigned first, unsigned last, unsigned image_size);
@@ -53,7 +56,14 @@ void DumpOutsideImage(TextOut& out, unsigned first, unsigned last, unsigned imag
 void PlacedRange(TextOut& out, unsigned first, unsigned last);
 
 // ---- Listing reader --------------------------------------------------------
-extern const char kListingReadFailed[];  // reading stopped at an error
+// A listing that gave not one byte: the likely cause, then that nothing was
+// written.
+void NothingRead(TextOut& out, const char* cause);
+extern const char kNothingReadStateFile[];   // the listing is a state-save file
+extern const char kNothingReadZeroBytes[];   // zero bytes: UTF-16 without its mark, a binary
+extern const char kNothingReadNoDataLine[];  // no line starts with four hexadecimal digits
+extern const char kNothingReadNoBytes[];     // data lines, but none stored a byte
+extern const char kListingReadFailed[];      // reading stopped at an error
 // The listing could not be opened; `error` is the C library's error number.
 void ListingOpenFailed(TextOut& out, int error);
 void ReportE00(TextOut& out, const char* address, unsigned offset, const char* data);
@@ -83,6 +93,13 @@ extern const char kStateChooseTitle[];
 extern const char kDumpFilterName[];
 extern const char kDumpFilterPattern[];
 extern const char kDumpChooseTitle[];
+
+// ---- The system's reasons, for the failures a user can act on --------------
+extern const char kReasonNotFound[];
+extern const char kReasonAccessDenied[];
+extern const char kReasonInUse[];
+extern const char kReasonIsFolder[];
+extern const char kReasonDiskFull[];
 
 // ---- Putting the backup back ------------------------------------------------
 extern const char kRestoreDone[];

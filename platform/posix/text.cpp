@@ -69,6 +69,43 @@ std::size_t Utf16ToShiftJis(const char16_t* units, std::size_t count, char* out,
     return static_cast<std::size_t>(put - out);
 }
 
+void ArgumentToShiftJis(const char* argument, char* out, std::size_t capacity) {
+    if (capacity == 0) {
+        return;
+    }
+    iconv_t cd = ::iconv_open("CP932", "UTF-8");
+    char* in = const_cast<char*>(argument);
+    std::size_t in_left = std::strlen(argument);
+    char* put = out;
+    std::size_t out_left = capacity - 1;
+    while (in_left > 0 && out_left >= 2) {
+        if (cd != reinterpret_cast<iconv_t>(-1) &&
+            ::iconv(cd, &in, &in_left, &put, &out_left) != static_cast<std::size_t>(-1)) {
+            break;
+        }
+        if (cd != reinterpret_cast<iconv_t>(-1) && errno == E2BIG) {
+            break;
+        }
+        // A byte that starts no character iconv can take: the substitute,
+        // and on past the rest of that UTF-8 sequence.
+        std::memcpy(put, kSubstitute, 2);
+        put += 2;
+        out_left -= 2;
+        do {
+            ++in;
+            --in_left;
+        } while (in_left > 0 && (static_cast<unsigned char>(*in) & 0xC0) == 0x80);
+    }
+    if (cd != reinterpret_cast<iconv_t>(-1)) {
+        ::iconv_close(cd);
+    }
+    *put = '\0';
+}
+
+bool TerminalIsUtf8() {
+    return true;
+}
+
 ErrorKind KindOfError(std::uint32_t code) {
     switch (static_cast<int>(code)) {
         case ENOENT:

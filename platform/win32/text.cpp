@@ -60,6 +60,21 @@ std::size_t Utf16ToShiftJis(const char16_t* units, std::size_t count, char* out,
     return static_cast<std::size_t>(put - out);
 }
 
+void ArgumentToShiftJis(const char* argument, char* out, std::size_t capacity) {
+    if (capacity == 0) {
+        return;
+    }
+    // Arguments come in the ANSI code page, Shift-JIS on a Japanese system.
+    const std::size_t n =
+        std::strlen(argument) < capacity - 1 ? std::strlen(argument) : capacity - 1;
+    std::memcpy(out, argument, n);
+    out[n] = '\0';
+}
+
+bool TerminalIsUtf8() {
+    return GetConsoleOutputCP() == CP_UTF8;
+}
+
 ErrorKind KindOfError(std::uint32_t code) {
     switch (code) {
         case ERROR_FILE_NOT_FOUND:

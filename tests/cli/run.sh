@@ -101,18 +101,56 @@ fresh_state
 run "listing outside the image" 1 --offset=4294967295 "$work/s.tsy" "$ex/plain.txt" &&
   has err '(E09)' && unchanged && ok
 
+# File errors name the file and the system's reason, in Japanese for the
+# common cases.
 fresh_state
-run "missing state file" 3 "$work/none.tsy" "$ex/plain.txt" && has err 'オープンできません' &&
-  [ ! -e "$work/none.tsy" ] && ok
-run "missing listing" 3 "$work/s.tsy" "$work/none.txt" && has err 'ダンプファイルがオープンできません(2)' &&
-  unchanged && ok
-run "missing binary dump" 3 -b "$work/s.tsy" "$work/none.bin" && unchanged && ok
+while IFS='|' read -r label args reason; do
+  # shellcheck disable=SC2086
+  run "$label" 3 $args && has err "$reason" && unchanged && [ ! -e "$work/none.tsy" ] && ok
+done <<EOF2
+missing state file|$work/none.tsy $ex/plain.txt|$work/none.tsy: ファイルが見つかりません
+missing listing|$work/s.tsy $work/none.txt|$work/none.txt: ファイルが見つかりません
+missing binary dump|-b $work/s.tsy $work/none.bin|$work/none.bin: ファイルが見つかりません
+a folder as the listing|$work/s.tsy $work|$work: フォルダです
+EOF2
 
-printf 'TSRX\001\000' | dd of="$work/s.tsy" conv=notrunc status=none
-cp "$work/s.tsy" "$work/orig.tsy"
-run "format warning" 0 "$work/s.tsy" "$ex/plain.txt" && has err '不正の可能性' && ok
-cp "$work/orig.tsy" "$work/s.tsy"; rm -f "$work/s.tsy.old"
-run "format check off" 0 --no-format-check "$work/s.tsy" "$ex/plain.txt" && hasnt err '不正の可能性' && ok
+# No completion without bytes, and files that are not what they claim: each
+# is refused with the likely cause, and nothing is written.
+printf 'C\0000\0000\0000\000 \0003\000E\000\n\000' >"$work/utf16-no-mark.txt"
+printf 'A listing of prose only\n  C000 3E 01 02 03 44\n' >"$work/prose.txt"
+: >"$work/empty.txt"
+printf '1C000 3E 01 02 03 44\n' >"$work/five-digits.txt"
+head -c 18 "$ex/program.bin" >"$work/header-only.bin"
+: >"$work/empty.bin"
+truncate -s 5G "$work/huge.bin"
+bash "$src/scripts/make-state-file" "$work/other.tsy"
+head -c 70000 /dev/urandom >"$work/random.tsy"
+cp "$ex/plain.txt" "$work/listing-as-state.txt"
+while IFS='|' read -r label args cause; do
+  fresh_state
+  cp "$work/listing-as-state.txt" "$work/listing-orig.txt"
+  # shellcheck disable=SC2086
+  run "$label" 1 $args && has err "$cause" && unchanged &&
+    cmp -s "$work/listing-as-state.txt" "$work/listing-orig.txt" &&
+    [ ! -e "$work/listing-as-state.txt.old" ] && [ ! -e "$work/random.tsy.old" ] && ok
+done <<EOF2
+UTF-16 without its mark|$work/s.tsy $work/utf16-no-mark.txt|BOM のない UTF-16
+no data line|$work/s.tsy $work/prose.txt|4桁の16進数で始まる行(データ行)がありません
+an empty listing|$work/s.tsy $work/empty.txt|4桁の16進数で始まる行(データ行)がありません
+data lines that store nothing|$work/s.tsy $work/five-digits.txt|データ行はありますが
+nothing read, --write-partial|--write-partial $work/s.tsy $work/prose.txt|1バイトも読めませんでした
+two state-save files|$work/s.tsy $work/other.tsy|ダンプファイルはステートセーブファイルのようです
+the files swapped|$work/listing-as-state.txt $work/s.tsy|順番が逆ではありませんか
+random bytes as the state-save file|$work/random.tsy $ex/plain.txt|--no-format-check を付けてください
+random bytes, a dry run|-n $work/random.tsy $ex/plain.txt|不正の可能性
+an empty binary dump|-b -s C000 $work/s.tsy $work/empty.bin|空(0バイト)です
+a UNIX text of its header only|-b -u $work/s.tsy $work/header-only.bin|先頭18バイトを読み飛ばす
+a 5 GB binary dump|-b -s 0 $work/s.tsy $work/huge.bin|ダンプファイルサイズ:5368709120
+EOF2
+rm -f "$work/huge.bin"
+cp "$work/random.tsy" "$work/random-orig.tsy"
+run "format check off" 0 --no-format-check "$work/random.tsy" "$ex/plain.txt" &&
+  hasnt err '不正の可能性' && cmp -s "$work/random.tsy.old" "$work/random-orig.tsy" && ok
 
 fresh_state
 run "diff" 0 --diff -n "$work/s.tsy" "$ex/program.bin" -b -s C000 &&
@@ -277,8 +315,9 @@ run "empty state path" 2 "" "$ex/plain.txt" && has err '空のパス' && ok
 
 printf 'TSRX' | dd of="$work/s.tsy" conv=notrunc status=none
 cp "$work/s.tsy" "$work/orig.tsy"
-run "the format warning once" 0 "$work/s.tsy" "$ex/plain.txt" &&
-  [ "$(grep -c '不正の可能性' "$work/err")" -eq 1 ] && ok || fail "warned $(grep -c '不正の可能性' "$work/err") times"
+run "the format warning once" 1 "$work/s.tsy" "$ex/plain.txt" &&
+  [ "$(grep -c '不正の可能性' "$work/err")" -eq 1 ] && unchanged && ok ||
+  fail "warned $(grep -c '不正の可能性' "$work/err") times"
 
 run "check of a folder: no summary" 3 check "$work" && hasnt out '検査結果' && ok
 
@@ -312,6 +351,8 @@ done
 fresh_state
 run "a binary dump from a pipe" 0 -b -s C000 "$work/s.tsy" <(cat "$ex/program.bin") &&
   has out 'アドレス:$C000 - $C03F' && memory_is C000 "$ex/program.bin" && ok
+run "--diff counts a binary dump from a pipe" 0 --diff -n -b -s D000 "$work/s.tsy" \
+  <(cat "$ex/program.bin") && has out '書き込んだバイト数: 64、変更されたバイト数: 58' && ok
 
 fresh_state
 echo victim >"$work/victim.txt"
@@ -344,7 +385,7 @@ chmod 755 "$listing"
 chmod 555 "$ro"
 name="a read-only folder"
 $as_user "$tool" "$ro/s.tsy" "$listing/plain.txt" >"$work/out" 2>"$work/err"
-[ $? -eq 3 ] && has err '一時ファイルを作成できませんでした' && has err 'Permission denied' &&
+[ $? -eq 3 ] && has err '一時ファイルを作成できませんでした' && has err 'アクセスが拒否されました' &&
   cmp -s "$ro/s.tsy" "$work/orig.tsy" && [ "$(ls "$ro")" = s.tsy ] && ok || fail "exit status or file"
 chmod 755 "$ro"
 rm -rf "$ro" "$listing"
