@@ -4,6 +4,7 @@
 #include "cli/terminal.h"
 #include "proof/finding_lists.h"
 #include "resources/cli_texts.h"
+#include "resources/texts.h"
 
 namespace tsy::cli {
 
@@ -41,8 +42,10 @@ void WarnAboutSubstitutes(std::uint32_t count) {
     if (count == 0) {
         return;
     }
-    const std::string line =
-        Written([count](TextOut& out) { text::CliSubstitutes(out, static_cast<unsigned>(count)); });
+    const std::string line = Written([count](TextOut& out) {
+        out.Append(text::kCliWarning);
+        text::SubstitutedCharacters(out, static_cast<unsigned>(count));
+    });
     PrintText(stderr, line.c_str());
 }
 

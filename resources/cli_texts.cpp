@@ -135,10 +135,6 @@ void CliSwapped(TextOut& out, const char* program) {
         "%s ステートセーブファイル ダンプファイル",
         program);
 }
-void CliSubstitutes(TextOut& out, unsigned count) {
-    out.Format("警告: ダンプファイルの %u 文字は Shift-JIS にないため、〓 として読みました。",
-               count);
-}
 const char kCliDryRun[] = "ドライラン: ステートセーブファイルは書き換えていません。";
 const char kCliOutputFailed[] = "標準出力に書き込めませんでした。";
 void CliDiffCounts(TextOut& out, unsigned written, unsigned changed) {

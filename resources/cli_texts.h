@@ -67,8 +67,7 @@ extern const char kCliNotWritten[];  // the apply stopped; the file was left as 
 extern const char kCliFormatRefused[];
 // ... and the dump passes it: the two files are given the wrong way round.
 void CliSwapped(TextOut& out, const char* program);
-// Characters of the listing with no Shift-JIS form, read as "〓".
-void CliSubstitutes(TextOut& out, unsigned count);
+
 extern const char kCliDryRun[];        // --dry-run: the file was left as it was
 extern const char kCliOutputFailed[];  // standard output could not be written
 // The bytes the apply wrote, and how many of them it changed (none).

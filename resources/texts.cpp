@@ -221,6 +221,21 @@ const char kStateChooseTitle[] = "ステートセーブデータファイルの�
 const char kDumpFilterName[] = "ダンプファイル (*.*)";
 const char kDumpFilterPattern[] = "*.*";
 const char kDumpChooseTitle[] = "ダンプファイルの選択";
+const char kTextCut[] = "…";
+const char kDialogFindingsHeading[] = "\r\n▼ダンプリスト全体の検査結果(下へスクロール)";
+
+void DialogWarningsHeading(TextOut& out, unsigned count) {
+    out.Format("反映は完了しましたが、確かめてほしい点が %u 件あります。", count);
+}
+
+void DialogMoreWarnings(TextOut& out, unsigned more) {
+    out.Format("ほかに %u 件あります。すべては tsypatch-cli check (ファイル名) で調べられます。",
+               more);
+}
+
+void SubstitutedCharacters(TextOut& out, unsigned count) {
+    out.Format("ダンプファイルの %u 文字は Shift-JIS にないため、〓 として読みました。", count);
+}
 
 const char kReasonNotFound[] = "ファイルが見つかりません(名前と場所を確かめてください)";
 const char kReasonAccessDenied[] =

@@ -93,6 +93,16 @@ extern const char kStateChooseTitle[];
 extern const char kDumpFilterName[];
 extern const char kDumpFilterPattern[];
 extern const char kDumpChooseTitle[];
+// Marks the end of a text cut for lack of room.
+extern const char kTextCut[];
+// Above the findings of the whole listing, below a listing's report.
+extern const char kDialogFindingsHeading[];
+// The box after a completed apply with warnings: its first line, the line
+// after the first ones listed, how many warnings there are in all.
+void DialogWarningsHeading(TextOut& out, unsigned count);
+void DialogMoreWarnings(TextOut& out, unsigned more);
+// Characters of the listing with no Shift-JIS form, read as "〓".
+void SubstitutedCharacters(TextOut& out, unsigned count);
 
 // ---- The system's reasons, for the failures a user can act on --------------
 extern const char kReasonNotFound[];
