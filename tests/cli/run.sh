@@ -190,6 +190,15 @@ run "apply warns" 0 "$work/s.tsy" "$work/unchecked.txt" && has out '書き込み
   has err '警告: 6行目 アドレス:CO18 (読み飛ばし)' &&
   has err '警告: 9行目 アドレス:C030 (アドレス) 前の行から続くアドレスは C028 で' &&
   has err "詳しくは tsypatch check $work/unchecked.txt で調べてください。" && ok
+# A long listing whose addresses wrap: twenty warnings, then how many more.
+for i in $(seq 0 29); do
+  printf '3000 %02X %02X %02X %02X %02X\n' "$i" $((i + 1)) $((i + 2)) $((i + 3)) $(((4 * i + 6) & 255))
+done >"$work/wrapping.txt"
+fresh_state
+run "at most 20 warnings" 0 -n "$work/s.tsy" "$work/wrapping.txt" &&
+  [ "$(grep -c '^警告: ' "$work/err")" -eq 20 ] && has err '警告: 21行目 アドレス:3000' &&
+  has err "ほかに警告が 9 件あります。すべて見るには tsypatch check $work/wrapping.txt で調べてください。" &&
+  ok
 run "a refused apply names the convention" 1 -n "$work/s.tsy" "$ex/ohx.txt" && has err '(E00)' &&
   has err '--ohx で読むと全行のサムが合います' && ok
 
