@@ -203,6 +203,21 @@ run "a refused apply names the convention" 1 -n "$work/s.tsy" "$ex/ohx.txt" && h
   has err '--ohx で読むと全行のサムが合います' && ok
 
 run "help" 0 --help && has out '使い方' && has out '--write-partial' && ok
+# Every option of every command is in the README, the manual page and, but
+# scan's, the guide.
+for command in "" check scan restore; do
+  # shellcheck disable=SC2086
+  "$tool" $command --help >"$work/help.txt"
+  for option in $(grep -oE -- '--[a-z-]+' "$work/help.txt" | sort -u); do
+    name="'$option' of '$command' documented"
+    grep -qF -- "\`$option" "$src/README.md" || { fail "not in README.md"; continue; }
+    grep -qF -- "$(sed 's/-/\\-/g' <<<"$option")" "$src/docs/tsypatch.1.in" ||
+      { fail "not in the manual page"; continue; }
+    [ "$command" = scan ] || grep -qF -- "$option" "$src/docs/guide-ja.txt" ||
+      { fail "not in the guide"; continue; }
+    ok
+  done
+done
 run "version" 0 -V && has out 'Tessaryステートセーブ メモリ書き換えツール' && has out 'Ver 20220105' && ok
 
 # Proofreading: every clean example, the example with typos, a missing file,
