@@ -9,6 +9,10 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;  // has no Shift-JIS form: read as "〓"
 
+// The bytes from the first one above 0x7F on that decide whether a listing
+// without a mark is UTF-8 (fewer only at its end).
+constexpr std::size_t kDecideSize = 64;
+
 // The length of the UTF-8 sequence at `p` (`n` bytes at hand) and its code
 // point: 0 when it may go on past the bytes at hand, -1 when it is no valid
 // sequence (an overlong form, a surrogate, a stray continuation byte).
@@ -183,8 +187,8 @@ void DecodingByteSource::DecodeUndecided() {
     }
     // ASCII reads alike in every encoding without a mark.
     DecodeAsIs(first);
-    if (first == in_end_) {
-        return;
+    if (first == in_end_ || (!ended_ && in_end_ - first < kDecideSize)) {
+        return;  // the decision waits for text enough to judge by
     }
     if (IsUtf8(in_ + first, in_end_ - first, !ended_)) {
         facts_.encoding = TextEncoding::Utf8;

@@ -203,6 +203,12 @@ run "a refused apply names the convention" 1 -n "$work/s.tsy" "$ex/ohx.txt" && h
   has err '--ohx で読むと全行のサムが合います' && ok
 
 run "help" 0 --help && has out '使い方' && has out '--write-partial' && ok
+name="the manual page has check, scan, restore, the E codes"
+grep -q '^\.SH ERROR CODES' "$src/docs/tsypatch.1.in" && grep -q '^\.B tsypatch scan' "$src/docs/tsypatch.1.in" &&
+  grep -q '^\.B tsypatch restore' "$src/docs/tsypatch.1.in" && grep -q '^E09' "$src/docs/tsypatch.1.in" && ok ||
+  fail "missing sections"
+name="the guide writes the Oh!MZ sum as the dialog does"
+grep -q 'x\.xx' "$src/docs/guide-ja.txt" && ! grep -q 'h\.hh' "$src/docs/guide-ja.txt" && ok || fail "(h.hh)"
 # Every option of every command is in the README, the manual page and, but
 # scan's, the guide.
 for command in "" check scan restore; do
@@ -353,6 +359,13 @@ name="standard output full"
 name="standard output full before the write-back"
 "$tool" "$work/s.tsy" "$ex/plain.txt" >/dev/full 2>"$work/err"
 [ $? -eq 3 ] && has err '書き換えていません' && unchanged && ok || fail "exit status or file"
+
+# A file name with an escape and a C1 control (U+009B, the 8-bit CSI, as
+# UTF-8) is shown with both escaped.
+fresh_state
+run "control characters in a file name shown escaped" 3 "$work/s.tsy" "$work/x$(printf '\302\233')31m$(printf '\033')[2J" &&
+  has err 'x\xC2\x9B31m\x1B[2J: ' && ! grep -q $'\033' "$work/err" &&
+  ! LC_ALL=C grep -q $'\302\233' "$work/err" && ok
 
 printf 'C000  \033[  01\n' >"$work/escape.txt"
 run "control characters from a listing shown escaped" 1 check "$work/escape.txt" &&

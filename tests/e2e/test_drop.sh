@@ -11,7 +11,7 @@ fi
 e2e_need_wine
 
 REPLACE="ステートセーブデータを置き換えますか？"
-FORMAT_WARNING=$'ステートセーブデータが不正の可能性があります。\n正常に書き換えられない可能性があります。'
+FORMAT_WARNING=$'ステートセーブデータが不正の可能性があります。\n正常に書き換えられない可能性があります。\n選んだファイルが Tessary のステートセーブファイル(*.tsy)か、ダンプファイルと取り違えていないか確かめてください。'
 japanese="$WORK/状態表.tsy" # 表 ends in the byte 0x5C in Shift-JIS
 make_state "$japanese"
 other="$WORK/other.tsy"

@@ -116,6 +116,8 @@ TEST(DecodingByteSource, TextThatIsNoUtf8PassesAsItIs) {
         {"ASCII", "C000 3E\n", 0},
         {"Shift-JIS after ASCII", "C000\n; \x83\x65\x83\x58\n", 0},
         {"half-width kana that look like UTF-8 next to ones that do not", "\xC3\xA7\xB1\n", 0},
+        // 燹 and 燿: a lead byte that also starts UTF-8, read a byte at a time.
+        {"kanji of the second level", "; \xE0\x9F\xE0\xA0 " + std::string(64, 'x') + "\n", 0},
         {"UTF-16 without its mark",
          std::string("C\0"
                      "0\0"
@@ -128,6 +130,7 @@ TEST(DecodingByteSource, TextThatIsNoUtf8PassesAsItIs) {
     };
     for (const auto& c : cases) {
         SourceFacts facts;
+        EXPECT_EQ(c.bytes, Decoded(c.bytes, 1, &facts)) << c.name;
         EXPECT_EQ(c.bytes, Decoded(c.bytes, 3, &facts)) << c.name;
         EXPECT_EQ(TextEncoding::ShiftJis, facts.encoding) << c.name;
         EXPECT_EQ(c.zero_bytes, facts.zero_bytes) << c.name;
