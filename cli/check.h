@@ -1,10 +1,7 @@
 // The proofreading command: tsypatch check [LISTING OPTIONS] LISTING.
 #pragma once
 
-#include <cstddef>
-
 #include "cli/options.h"
-#include "proof/finding.h"
 
 namespace tsy::cli {
 
@@ -15,13 +12,5 @@ namespace tsy::cli {
 // for a clean listing (notes aside), 1 when there is an error or warning, 3
 // when the file cannot be read. With --detect, RunDetect instead.
 int RunCheck(const CliOptions& options);
-
-// The Shift-JIS text of one finding, cut to `capacity` bytes: its first line
-// (line number, address field, code and the line's report), then one line
-// per diagnosis, joined by line feeds, without a final one.
-void FormatFinding(const proof::Finding& finding, char* out, std::size_t capacity);
-
-// The Shift-JIS summary line of a run.
-void FormatSummary(const proof::CheckSummary& summary, char* out, std::size_t capacity);
 
 }  // namespace tsy::cli

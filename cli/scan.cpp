@@ -3,25 +3,13 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/exit_status.h"
 #include "cli/terminal.h"
 #include "resources/scan_texts.h"
 #include "scan/scan_images.h"
 
 namespace tsy::cli {
 namespace {
-
-constexpr int kVerified = 0;
-constexpr int kInDoubt = 1;
-constexpr int kFileError = 3;
-
-// The text a text function writes.
-template <typename Write>
-std::string Written(Write write) {
-    char text[512];
-    TextOut out(text, sizeof text);
-    write(out);
-    return text;
-}
 
 // The name of a field of a row: the address, +k, the checksum, a SUM
 // line's column or its total or CRC.
@@ -125,7 +113,7 @@ int RunScan(const CliOptions& options) {
             break;
         case scan::ScanStatus::EngineMissing:
             PrintText(stderr, text::kScanEngineMissing);
-            return kFileError;
+            return kExitFileError;
         case scan::ScanStatus::Unreadable:
         case scan::ScanStatus::NoListing: {
             PrintText(stderr, run.status == scan::ScanStatus::NoListing ? text::kScanNoListing
@@ -134,16 +122,16 @@ int RunScan(const CliOptions& options) {
             // The path as given, in the terminal's own encoding.
             PrintFileReason(options.image_paths[static_cast<std::size_t>(run.failed_page)].c_str(),
                             run.system_error);
-            return kFileError;
+            return kExitFileError;
         }
     }
     if (!WriteListing(run.decoding, options.output_path)) {
         PrintText(stderr, text::kScanWriteFailed);
         PrintFileReason(options.output_path.empty() ? "-" : options.output_path.c_str(), 0);
-        return kFileError;
+        return kExitFileError;
     }
     Report(run, options.dump.listing);
-    return run.decoding.AllVerified() ? kVerified : kInDoubt;
+    return run.decoding.AllVerified() ? kExitOk : kExitInDoubt;
 }
 
 }  // namespace tsy::cli

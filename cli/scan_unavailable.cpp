@@ -1,4 +1,5 @@
 // The scanning command in builds without the recognition engine.
+#include "cli/exit_status.h"
 #include "cli/scan.h"
 #include "cli/terminal.h"
 #include "resources/scan_texts.h"
@@ -7,7 +8,7 @@ namespace tsy::cli {
 
 int RunScan(const CliOptions&) {
     PrintText(stderr, text::kScanNotAvailable);
-    return 2;
+    return kExitUsage;
 }
 
 }  // namespace tsy::cli

@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "proof/finding_lists.h"
 #include "resources/resource.h"
 #include "resources/texts.h"
 
@@ -29,10 +30,57 @@ class MainController::BusyScope {
     bool entered_;
 };
 
-void MainController::Tell(const Message& message) {
-    if (!message.Empty()) {
-        view_.Show(message);
+void MainController::Tell(const Message& message, std::uint32_t system_error) {
+    if (message.Empty()) {
+        return;
     }
+    // A file error ends with the system's reason where a user can act on it.
+    const char* reason = ErrorReason(system_error);
+    if (reason == nullptr) {
+        view_.Show(message);
+        return;
+    }
+    view_.Show(MakeMessage(message.kind, [&](TextOut& out) {
+        out.Append(message.text);
+        out.Append("\n");
+        out.Append(reason);
+    }));
+}
+
+void MainController::TellListing(const ApplyResult& result, const DumpOptions& options) {
+    const char* path = session_.DumpPath();
+    if (result.message.kind == MessageKind::Report) {
+        std::string findings = text::kDialogFindingsHeading;
+        findings += "\r\n";
+        findings += proof::ListingFindings(path, options.listing, "\r\n");
+        view_.ShowReport(result.message, findings);
+        return;
+    }
+    Tell(result.message, result.system_error);
+    if (result.status != ApplyStatus::Applied) {
+        return;
+    }
+    const proof::WarningLines warnings =
+        proof::ListingWarnings(path, options.listing, kMaxDialogWarnings);
+    const std::uint32_t substitutes = result.source.unconvertible;
+    if (warnings.count == 0 && substitutes == 0) {
+        return;
+    }
+    const unsigned count = static_cast<unsigned>(warnings.count + (substitutes > 0 ? 1 : 0));
+    std::string text = Written([&](TextOut& out) { text::DialogWarningsHeading(out, count); });
+    for (const std::string& line : warnings.lines) {
+        text += "\n" + line;
+    }
+    if (substitutes > 0) {
+        text += "\n" + Written([&](TextOut& out) {
+                    text::SubstitutedCharacters(out, static_cast<unsigned>(substitutes));
+                });
+    }
+    if (warnings.count > warnings.lines.size()) {
+        const unsigned more = static_cast<unsigned>(warnings.count - warnings.lines.size());
+        text += "\n" + Written([&](TextOut& out) { text::DialogMoreWarnings(out, more); });
+    }
+    view_.ShowWarnings(text);
 }
 
 void MainController::TextMode() {
@@ -61,13 +109,14 @@ void MainController::AddressSumClicked() {
 
 void MainController::WarnAboutFormat() {
     if (format_check_ && session_.FormatSuspect()) {
-        view_.Show(MakeMessage(MessageKind::Warning, text::kFormatWarning));
+        view_.Show(Session::FormatWarning());
     }
 }
 
 void MainController::NameStateFile(const char* path) {
     view_.ShowStatePath(path);
-    Tell(session_.OpenState(path).message);
+    const LoadResult loaded = session_.OpenState(path);
+    Tell(loaded.message, loaded.system_error);
     WarnAboutFormat();
     view_.Repaint();
 }
@@ -162,7 +211,7 @@ ApplyOutcome MainController::Apply() {
     if (session_.Image().IsLoaded()) {
         const LoadResult result = session_.Reload();
         reload = result.status;
-        Tell(result.message);
+        Tell(result.message, result.system_error);
         WarnAboutFormat();
     }
     const ApplyResult ready = session_.CheckReady();
@@ -174,8 +223,13 @@ ApplyOutcome MainController::Apply() {
         Tell(ready.message);
         return Outcome(ready.status);
     }
-    const ApplyResult result = session_.Apply(view_.ReadDumpOptions());
-    Tell(result.message);
+    const DumpOptions options = view_.ReadDumpOptions();
+    const ApplyResult result = session_.Apply(options);
+    if (options.binary_mode) {
+        Tell(result.message, result.system_error);
+    } else {
+        TellListing(result, options);
+    }
     // A partial result may be written back too, as with any apply.
     write_back_enabled_ = true;
     view_.SetEnabled(IDC_WRITE_BACK, true);
@@ -192,7 +246,7 @@ CommandResult MainController::WriteBack() {
     }
     const WriteBackResult result = session_.WriteBack();
     if (result.status != WriteBackStatus::Written) {
-        Tell(result.message);
+        Tell(result.message, result.system_error);
         return CommandResult::Failed;
     }
     view_.Show(MakeMessage(MessageKind::Plain, text::kWriteComplete));

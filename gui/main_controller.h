@@ -6,6 +6,9 @@
 // implements the view with the dialog's controls.
 #pragma once
 
+#include <cstddef>
+#include <string>
+
 #include "session/session.h"
 
 namespace tsy::gui {
@@ -35,7 +38,17 @@ class MainView {
     // Shows a message and returns once the user has closed it; for a
     // Question, true for Yes.
     virtual bool Show(const Message& message) = 0;
+    // Shows a listing's error report as it stands (the ResultBox), and below
+    // it `findings` (Shift-JIS, CR LF line ends): what check reports for the
+    // whole listing. Returns once the user has closed it.
+    virtual void ShowReport(const Message& report, const std::string& findings) = 0;
+    // Shows the warnings of a completed apply (Shift-JIS, any length) in a
+    // warning box. Returns once the user has closed it.
+    virtual void ShowWarnings(const std::string& warnings) = 0;
 };
+
+// The warnings of a completed apply the dialog lists at most.
+inline constexpr std::size_t kMaxDialogWarnings = 20;
 
 // Where a dropped file landed.
 struct DropTarget {
@@ -93,9 +106,12 @@ class MainController {
   private:
     class BusyScope;
 
-    void Tell(const Message& message);
+    void Tell(const Message& message, std::uint32_t system_error = 0);
     void NameStateFile(const char* path);
     void WarnAboutFormat();
+    // After a listing's apply: its report with the findings of the whole
+    // listing, or its completion followed by its warnings.
+    void TellListing(const ApplyResult& result, const DumpOptions& options);
 
     MainView& view_;
     Session session_;

@@ -110,6 +110,13 @@ PlaceResult ReadDump(const char* path, std::uint32_t start, platform::MemoryBloc
     if (platform::Identify(file, &info) && info.kind != platform::FileKind::Regular) {
         return ReadStream(file, start, block, size);
     }
+    // A file too large for 32 bits is refused by its size like any other.
+    if (info.kind == platform::FileKind::Regular && start + info.size >= kAddressLimit) {
+        platform::Close(file);
+        const std::uint64_t shown = info.size;
+        return Outcome(PlaceStatus::Refused, MessageKind::Error,
+                       [shown](TextOut& out) { text::DumpTooLarge(out, shown); });
+    }
     if (!platform::GetSize(file, size)) {
         const std::uint32_t code = platform::LastError();
         platform::Close(file);
@@ -189,6 +196,11 @@ PlaceResult PlaceBinaryDump(StateImage& image, const char* path, const char* sta
         ConvertLineFeeds(placed, count);
     }
     const std::uint32_t end = start + count - 1;
+    if (count == 0) {
+        platform::FreeBlock(&dump);
+        return Outcome(PlaceStatus::Refused, MessageKind::Error,
+                       [&](TextOut& out) { text::DumpEmpty(out, size, unix_text); });
+    }
 
     if (!image.Fits(start, stored)) {
         platform::FreeBlock(&dump);
@@ -204,8 +216,10 @@ PlaceResult PlaceBinaryDump(StateImage& image, const char* path, const char* sta
     }
     platform::FreeBlock(&dump);
 
-    return Outcome(PlaceStatus::Placed, MessageKind::Information,
-                   [&](TextOut& out) { text::PlacedRange(out, start, end); });
+    PlaceResult done = Outcome(PlaceStatus::Placed, MessageKind::Information,
+                               [&](TextOut& out) { text::PlacedRange(out, start, end); });
+    done.stored = stored;
+    return done;
 }
 
 }  // namespace tsy

@@ -2,35 +2,278 @@
 
 #include <cstring>
 
+#include "platform/text.h"
+
 namespace tsy {
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;  // has no Shift-JIS form: read as "〓"
+
+// The bytes from the first one above 0x7F on that decide whether a listing
+// without a mark is UTF-8 (fewer only at its end).
+constexpr std::size_t kDecideSize = 64;
+
+// The length of the UTF-8 sequence at `p` (`n` bytes at hand) and its code
+// point: 0 when it may go on past the bytes at hand, -1 when it is no valid
+// sequence (an overlong form, a surrogate, a stray continuation byte).
+int Utf8Sequence(const unsigned char* p, std::size_t n, char32_t* code_point) {
+    const unsigned char lead = p[0];
+    if (lead < 0x80) {
+        *code_point = lead;
+        return 1;
+    }
+    int length = 0;
+    unsigned char low = 0x80;  // the bounds of the second byte
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return -1;
+    }
+    char32_t value = lead & (0x7F >> length);
+    for (int i = 1; i < length; ++i) {
+        if (static_cast<std::size_t>(i) >= n) {
+            return 0;
+        }
+        const unsigned char c = p[i];
+        if (c < (i == 1 ? low : 0x80) || c > (i == 1 ? high : 0xBF)) {
+            return -1;
+        }
+        value = (value << 6) | (c & 0x3F);
+    }
+    *code_point = value;
+    return length;
+}
+
+// Whether `n` bytes are UTF-8 throughout; a sequence cut off at the end
+// counts only while more may follow.
+bool IsUtf8(const unsigned char* p, std::size_t n, bool more_follow) {
+    for (std::size_t at = 0; at < n;) {
+        char32_t code_point = 0;
+        const int length = Utf8Sequence(p + at, n - at, &code_point);
+        if (length < 0 || (length == 0 && !more_follow)) {
+            return false;
+        }
+        if (length == 0) {
+            break;
+        }
+        at += static_cast<std::size_t>(length);
+    }
+    return true;
+}
+
+// Appends a code point as UTF-16 units.
+std::size_t PutUnits(char32_t code_point, char16_t* units) {
+    if (code_point < 0x10000) {
+        units[0] = static_cast<char16_t>(code_point);
+        return 1;
+    }
+    code_point -= 0x10000;
+    units[0] = static_cast<char16_t>(0xD800 + (code_point >> 10));
+    units[1] = static_cast<char16_t>(0xDC00 + (code_point & 0x3FF));
+    return 2;
+}
+
+}  // namespace
+
+void DecodingByteSource::Reset() {
+    mode_ = Mode::Sniffing;
+    big_endian_ = false;
+    ended_ = false;
+    facts_ = SourceFacts{};
+    in_start_ = in_end_ = 0;
+    out_start_ = out_end_ = 0;
+}
+
+bool DecodingByteSource::Read(unsigned char* buffer, std::size_t size, std::size_t* got) {
+    *got = 0;
+    while (out_start_ == out_end_) {
+        if (!ended_ && !Refill()) {
+            return false;
+        }
+        if (in_start_ == in_end_ && ended_) {
+            return true;
+        }
+        out_start_ = out_end_ = 0;
+        Decode();
+    }
+    const std::size_t n = size < out_end_ - out_start_ ? size : out_end_ - out_start_;
+    std::memcpy(buffer, out_ + out_start_, n);
+    out_start_ += n;
+    *got = n;
+    return true;
+}
+
+bool DecodingByteSource::Refill() {
+    std::memmove(in_, in_ + in_start_, in_end_ - in_start_);
+    in_end_ -= in_start_;
+    in_start_ = 0;
+    std::size_t got = 0;
+    if (!raw_.Read(in_ + in_end_, kRawSize - in_end_, &got)) {
+        return false;
+    }
+    if (got == 0) {
+        ended_ = true;
+    }
+    for (std::size_t i = 0; i < got && facts_.head_size < SourceFacts::kHeadSize; ++i) {
+        facts_.head[facts_.head_size++] = in_[in_end_ + i];
+    }
+    in_end_ += got;
+    return true;
+}
+
+void DecodingByteSource::Decode() {
+    switch (mode_) {
+        case Mode::Sniffing:
+            Sniff();
+            break;
+        case Mode::Undecided:
+            DecodeUndecided();
+            break;
+        case Mode::AsIs:
+            DecodeAsIs(in_end_);
+            break;
+        case Mode::Utf8:
+            DecodeUtf8();
+            break;
+        case Mode::Utf16:
+            DecodeUtf16();
+            break;
+    }
+}
+
+void DecodingByteSource::Sniff() {
+    const std::size_t n = in_end_ - in_start_;
+    if (n < 3 && !ended_) {
+        return;  // a mark may still come whole
+    }
+    const unsigned char* p = in_ + in_start_;
+    if (n >= 2 && ((p[0] == 0xFF && p[1] == 0xFE) || (p[0] == 0xFE && p[1] == 0xFF))) {
+        big_endian_ = p[0] == 0xFE;
+        facts_.encoding = big_endian_ ? TextEncoding::Utf16Be : TextEncoding::Utf16Le;
+        mode_ = Mode::Utf16;
+        in_start_ += 2;
+    } else if (n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) {
+        facts_.encoding = TextEncoding::Utf8Bom;
+        mode_ = Mode::Utf8;
+        in_start_ += 3;
+    } else {
+        mode_ = Mode::Undecided;
+    }
+    Decode();
+}
+
+void DecodingByteSource::DecodeAsIs(std::size_t end) {
+    for (std::size_t i = in_start_; i < end; ++i) {
+        facts_.zero_bytes += in_[i] == 0 ? 1 : 0;
+    }
+    std::memcpy(out_ + out_end_, in_ + in_start_, end - in_start_);
+    out_end_ += end - in_start_;
+    in_start_ = end;
+}
+
+void DecodingByteSource::DecodeUndecided() {
+    std::size_t first = in_start_;
+    while (first < in_end_ && in_[first] < 0x80) {
+        ++first;
+    }
+    // ASCII reads alike in every encoding without a mark.
+    DecodeAsIs(first);
+    if (first == in_end_ || (!ended_ && in_end_ - first < kDecideSize)) {
+        return;  // the decision waits for text enough to judge by
+    }
+    if (IsUtf8(in_ + first, in_end_ - first, !ended_)) {
+        facts_.encoding = TextEncoding::Utf8;
+        mode_ = Mode::Utf8;
+        DecodeUtf8();
+    } else {
+        mode_ = Mode::AsIs;
+        DecodeAsIs(in_end_);
+    }
+}
+
+void DecodingByteSource::DecodeUtf8() {
+    std::size_t count = 0;
+    while (in_start_ < in_end_) {
+        char32_t code_point = 0;
+        const int length = Utf8Sequence(in_ + in_start_, in_end_ - in_start_, &code_point);
+        if (length == 0 && !ended_) {
+            break;  // the rest of the character comes with the next read
+        }
+        if (length <= 0) {
+            code_point = kReplacement;
+        }
+        in_start_ += length > 0 ? static_cast<std::size_t>(length) : 1;
+        count += PutUnits(code_point, units_ + count);
+    }
+    ConvertUnits(count);
+}
+
+void DecodingByteSource::DecodeUtf16() {
+    std::size_t count = 0;
+    while (in_end_ - in_start_ >= 2) {
+        const unsigned char* p = in_ + in_start_;
+        const char16_t unit = big_endian_ ? static_cast<char16_t>(p[0] << 8 | p[1])
+                                          : static_cast<char16_t>(p[1] << 8 | p[0]);
+        const bool high = unit >= 0xD800 && unit <= 0xDBFF;
+        if (high && in_end_ - in_start_ < 4 && !ended_) {
+            break;  // its pair comes with the next read
+        }
+        units_[count++] = unit;
+        in_start_ += 2;
+    }
+    if (ended_ && in_start_ < in_end_) {
+        units_[count++] = static_cast<char16_t>(kReplacement);  // a last odd byte
+        in_start_ = in_end_;
+    }
+    ConvertUnits(count);
+}
+
+void DecodingByteSource::ConvertUnits(std::size_t count) {
+    out_end_ += platform::Utf16ToShiftJis(units_, count, reinterpret_cast<char*>(out_ + out_end_),
+                                          &facts_.unconvertible);
+}
 
 bool FileByteSource::Open(const char* path) {
     Close();
-    file_ = platform::OpenForReading(path);
-    if (file_ == platform::kNoFile) {
-        error_ = platform::LastError();
+    decoded_.Reset();
+    file_.handle = platform::OpenForReading(path);
+    if (file_.handle == platform::kNoFile) {
+        file_.error = platform::LastError();
         return false;
     }
-    error_ = 0;
+    file_.error = 0;
     return true;
 }
 
 void FileByteSource::Close() {
-    platform::Close(file_);
-    file_ = platform::kNoFile;
+    platform::Close(file_.handle);
+    file_.handle = platform::kNoFile;
 }
 
 bool FileByteSource::Read(unsigned char* buffer, std::size_t size, std::size_t* got) {
+    return decoded_.Read(buffer, size, got);
+}
+
+bool FileByteSource::RawFile::Read(unsigned char* buffer, std::size_t size, std::size_t* got) {
     *got = 0;
-    if (file_ == platform::kNoFile) {
+    if (handle == platform::kNoFile) {
         return true;
     }
     constexpr std::size_t kMostAtOnce = 1u << 30;
     std::uint32_t arrived = 0;
-    if (!platform::ReadSome(file_, buffer,
+    if (!platform::ReadSome(handle, buffer,
                             static_cast<std::uint32_t>(size < kMostAtOnce ? size : kMostAtOnce),
                             &arrived)) {
-        error_ = platform::LastError();
+        error = platform::LastError();
         return false;
     }
     *got = arrived;

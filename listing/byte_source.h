@@ -1,5 +1,7 @@
 // Where a listing's bytes come from: a file, read through the platform's
-// file functions, or a block of memory (tests, the fuzzer).
+// file functions, or a block of memory (tests, the fuzzer); and the decoding
+// that turns a listing saved as UTF-8 or UTF-16 into the Shift-JIS text the
+// reader reads, so that every encoding reads alike.
 #pragma once
 
 #include <cstddef>
@@ -18,7 +20,81 @@ class ByteSource {
     virtual bool Read(unsigned char* buffer, std::size_t size, std::size_t* got) = 0;
 };
 
-// A file opened for reading, closed when the object goes.
+// The encodings a listing is read in.
+enum class TextEncoding : unsigned char {
+    ShiftJis,  // no byte order mark, and not UTF-8: read as it is
+    Utf8,      // UTF-8 without a byte order mark
+    Utf8Bom,   // UTF-8 with its byte order mark (EF BB BF)
+    Utf16Le,   // UTF-16 with the mark FF FE
+    Utf16Be,   // UTF-16 with the mark FE FF
+};
+
+// What the decoding saw of a listing.
+struct SourceFacts {
+    static constexpr std::size_t kHeadSize = 8;
+
+    TextEncoding encoding = TextEncoding::ShiftJis;
+    // Characters with no Shift-JIS form, each read as the substitute "〓".
+    std::uint32_t unconvertible = 0;
+    // Zero bytes in a listing read as it is (Shift-JIS): a UTF-16 file
+    // without its mark, a binary file.
+    std::uint32_t zero_bytes = 0;
+    // The listing's first bytes as stored (a mark included).
+    unsigned char head[kHeadSize] = {};
+    std::size_t head_size = 0;
+};
+
+// Reads `raw` and gives its text in Shift-JIS: after a byte order mark of
+// UTF-16 (either order) or UTF-8, decoded from that encoding; without one,
+// decoded from UTF-8 when the text from its first byte above 0x7F on is
+// valid UTF-8, else passed on as it is. Every character keeps its place
+// (line feeds stay where they were); one with no Shift-JIS form becomes
+// "〓" and is counted. Fixed buffers only.
+class DecodingByteSource final : public ByteSource {
+  public:
+    explicit DecodingByteSource(ByteSource& raw) : raw_(raw) {}
+    DecodingByteSource(const DecodingByteSource&) = delete;
+    DecodingByteSource& operator=(const DecodingByteSource&) = delete;
+
+    bool Read(unsigned char* buffer, std::size_t size, std::size_t* got) override;
+
+    // Starts afresh, for a new listing from the same raw source.
+    void Reset();
+
+    const SourceFacts& Facts() const { return facts_; }
+
+  private:
+    static constexpr std::size_t kRawSize = 4096;
+
+    enum class Mode : unsigned char { Sniffing, Undecided, AsIs, Utf8, Utf16 };
+
+    // Moves what is left of raw_ to its front and reads more after it.
+    bool Refill();
+    // Takes what raw_ holds into out_, as far as whole characters go.
+    void Decode();
+    void Sniff();
+    void DecodeAsIs(std::size_t end);
+    void DecodeUndecided();
+    void DecodeUtf8();
+    void DecodeUtf16();
+    void ConvertUnits(std::size_t count);
+
+    ByteSource& raw_;
+    Mode mode_ = Mode::Sniffing;
+    bool big_endian_ = false;
+    bool ended_ = false;
+    SourceFacts facts_;
+    unsigned char in_[kRawSize];
+    std::size_t in_start_ = 0;
+    std::size_t in_end_ = 0;
+    char16_t units_[kRawSize];
+    unsigned char out_[kRawSize * 2];
+    std::size_t out_start_ = 0;
+    std::size_t out_end_ = 0;
+};
+
+// A file opened for reading, closed when the object goes, its text decoded
+// as DecodingByteSource decodes it.
 class FileByteSource final : public ByteSource {
   public:
     FileByteSource() = default;
@@ -32,11 +108,20 @@ class FileByteSource final : public ByteSource {
     bool Read(unsigned char* buffer, std::size_t size, std::size_t* got) override;
 
     // The platform's code of the failed open or read.
-    std::uint32_t Error() const { return error_; }
+    std::uint32_t Error() const { return file_.error; }
+    const SourceFacts& Facts() const { return decoded_.Facts(); }
 
   private:
-    platform::FileHandle file_ = platform::kNoFile;
-    std::uint32_t error_ = 0;
+    // The file's bytes as stored.
+    struct RawFile final : ByteSource {
+        bool Read(unsigned char* buffer, std::size_t size, std::size_t* got) override;
+
+        platform::FileHandle handle = platform::kNoFile;
+        std::uint32_t error = 0;
+    };
+
+    RawFile file_;
+    DecodingByteSource decoded_{file_};
 };
 
 // Bytes held by the caller. With `fail_after` set, a read error comes once

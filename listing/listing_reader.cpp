@@ -49,6 +49,7 @@ void ListingRun::Run(ListingResult* result) {
         LineOutcome outcome = LineOutcome::Ignored;
         switch (ClassifyLine(upper_, length, options_)) {
             case LineKind::DataLine:
+                ++result->data_lines;
                 outcome = DataLine(length, result->message.text);
                 break;
             case LineKind::SumLine:
@@ -162,6 +163,7 @@ ListingResult ReadListing(StateImage& image, const char* path, const ListingOpti
         return result;
     }
     ListingResult result = ReadListing(image, file, options);
+    result.source = file.Facts();
     if (result.status == ListingStatus::ReadFailed) {
         result.system_error = file.Error();
     }

@@ -24,6 +24,10 @@ struct ListingResult : Result<ListingStatus> {
     LineOutcome stopped_by = LineOutcome::Accepted;
     // LowestAddress and HighestAddress of the accepted lines.
     AddressRange range;
+    // The lines classified as DataLines, accepted or not.
+    std::uint32_t data_lines = 0;
+    // What the decoding of a file saw.
+    SourceFacts source;
 };
 
 // Reads the listing at `path` into `image`.

@@ -701,6 +701,7 @@ CheckRun CheckListing(const char* path, const ListingOptions& options, FindingSi
         return run;
     }
     CheckRun run = CheckListing(file, options, sink);
+    run.source = file.Facts();
     if (run.status == CheckStatus::ReadFailed) {
         run.system_error = file.Error();
     }

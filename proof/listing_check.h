@@ -125,6 +125,7 @@ struct CheckRun {
     CheckStatus status = CheckStatus::Checked;
     std::uint32_t system_error = 0;  // the platform's code of a failed open or read
     CheckSummary summary;
+    SourceFacts source;  // what the decoding of a file saw
 };
 
 // Proofreads the listing at `path` under `options`, reporting every finding

@@ -18,6 +18,7 @@ extern const char kVersion[];
 
 // ---- State-save image ----------------------------------------------------
 extern const char kFormatWarning[];
+extern const char kFormatWhatToCheck[];   // follows the format warning
 extern const char kStateOpenFailed[];     // the load's open, and the write-back's
 extern const char kStateReadFailed[];     // a short read
 extern const char kStateWriteFailed[];    // a short write or a failed flush
@@ -54,7 +55,9 @@ extern const char kAttributeFile[];
 extern const char kDumpOpenFailed[];
 extern const char kDumpReadFailed[];
 void DumpSizeFailed(TextOut& out, int code);
-void DumpTooLarge(TextOut& out, unsigned size);
+void DumpTooLarge(TextOut& out, std::uint64_t size);
+// Nothing to place: an empty dump, or a UNIX text no longer than its header.
+void DumpEmpty(TextOut& out, unsigned size, bool unix_text);
 void DumpMemoryFailed(TextOut& out, int code);
 // The range would reach outside an image of `image_size` bytes.
 void DumpOutsideImage(TextOut& out, unsigned first, unsigned last, unsigned image_size);
@@ -62,7 +65,14 @@ void DumpOutsideImage(TextOut& out, unsigned first, unsigned last, unsigned imag
 void PlacedRange(TextOut& out, unsigned first, unsigned last);
 
 // ---- Listing reader --------------------------------------------------------
-extern const char kListingReadFailed[];  // reading stopped at an error
+// A listing that gave not one byte: the likely cause, then that nothing was
+// written.
+void NothingRead(TextOut& out, const char* cause);
+extern const char kNothingReadStateFile[];   // the listing is a state-save file
+extern const char kNothingReadZeroBytes[];   // zero bytes: UTF-16 without its mark, a binary
+extern const char kNothingReadNoDataLine[];  // no line starts with four hexadecimal digits
+extern const char kNothingReadNoBytes[];     // data lines, but none stored a byte
+extern const char kListingReadFailed[];      // reading stopped at an error
 // The listing could not be opened; `error` is the C library's error number.
 void ListingOpenFailed(TextOut& out, int error);
 void ReportE00(TextOut& out, const char* address, unsigned offset, const char* data);
@@ -92,5 +102,28 @@ extern const char kStateChooseTitle[];
 extern const char kDumpFilterName[];
 extern const char kDumpFilterPattern[];
 extern const char kDumpChooseTitle[];
+// Marks the end of a text cut for lack of room.
+extern const char kTextCut[];
+// Above the findings of the whole listing, below a listing's report.
+extern const char kDialogFindingsHeading[];
+// The box after a completed apply with warnings: its first line, the line
+// after the first ones listed, how many warnings there are in all.
+void DialogWarningsHeading(TextOut& out, unsigned count);
+void DialogMoreWarnings(TextOut& out, unsigned more);
+// Characters of the listing with no Shift-JIS form, read as "〓".
+void SubstitutedCharacters(TextOut& out, unsigned count);
+
+// ---- The system's reasons, for the failures a user can act on --------------
+extern const char kReasonNotFound[];
+extern const char kReasonAccessDenied[];
+extern const char kReasonInUse[];
+extern const char kReasonIsFolder[];
+extern const char kReasonDiskFull[];
+
+// ---- Putting the backup back ------------------------------------------------
+extern const char kRestoreDone[];
+extern const char kRestoreSame[];              // the file held the backup's bytes already
+extern const char kRestoreNoBackup[];          // no ".old" beside the file
+extern const char kRestoreBackupUnreadable[];  // the ".old" cannot be read, or is no file
 
 }  // namespace tsy::text

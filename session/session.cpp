@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/text.h"
 #include "resources/texts.h"
 
 namespace tsy {
@@ -38,6 +39,28 @@ ApplyStatus FromPlacement(PlaceStatus status) {
     return ApplyStatus::FileError;
 }
 
+constexpr char kSignature[] = "TSRY";
+
+// Whether bytes begin as a state-save file does: the signature, 1 and 0.
+bool IsStateFileHead(const unsigned char* head, std::size_t size) {
+    return size >= 6 && std::memcmp(head, kSignature, 4) == 0 && head[4] == 1 && head[5] == 0;
+}
+
+// Why a listing read to its end stored nothing, as far as can be seen.
+const char* NothingReadCause(const ListingResult& read) {
+    const SourceFacts& source = read.source;
+    if (source.head_size >= 4 && std::memcmp(source.head, kSignature, 4) == 0) {
+        return text::kNothingReadStateFile;
+    }
+    if (source.zero_bytes > 0) {
+        return text::kNothingReadZeroBytes;
+    }
+    if (read.data_lines == 0) {
+        return text::kNothingReadNoDataLine;
+    }
+    return text::kNothingReadNoBytes;
+}
+
 ApplyStatus FromListing(ListingStatus status) {
     switch (status) {
         case ListingStatus::Completed:
@@ -55,6 +78,27 @@ ApplyStatus FromListing(ListingStatus status) {
 
 }  // namespace
 
+const char* ErrorReason(std::uint32_t code) {
+    if (code == 0) {
+        return nullptr;
+    }
+    switch (platform::KindOfError(code)) {
+        case platform::ErrorKind::NotFound:
+            return text::kReasonNotFound;
+        case platform::ErrorKind::AccessDenied:
+            return text::kReasonAccessDenied;
+        case platform::ErrorKind::InUse:
+            return text::kReasonInUse;
+        case platform::ErrorKind::IsFolder:
+            return text::kReasonIsFolder;
+        case platform::ErrorKind::DiskFull:
+            return text::kReasonDiskFull;
+        case platform::ErrorKind::Other:
+            break;
+    }
+    return nullptr;
+}
+
 LoadResult Session::OpenState(const char* path) {
     CopyPath(state_path_, path);
     return image_.Load(state_path_);
@@ -70,6 +114,14 @@ void Session::NameDump(const char* path) {
 
 bool Session::FormatSuspect() const {
     return image_.IsLoaded() && !image_.CheckFormat();
+}
+
+Message Session::FormatWarning() {
+    return MakeMessage(MessageKind::Warning, [](TextOut& out) {
+        out.Append(text::kFormatWarning);
+        out.Append("\n");
+        out.Append(text::kFormatWhatToCheck);
+    });
 }
 
 ApplyResult Session::CheckReady() const {
@@ -103,6 +155,7 @@ ApplyResult Session::Apply(const DumpOptions& options) {
         result.status = FromPlacement(placed.status);
         result.system_error = placed.system_error;
         result.message = placed.message;
+        result.stored = placed.stored;
     } else {
         ListingResult read = ReadListing(image_, dump_path_, options.listing);
         result.status = FromListing(read.status);
@@ -110,8 +163,33 @@ ApplyResult Session::Apply(const DumpOptions& options) {
         result.message = read.message;
         result.stopped_by = read.stopped_by;
         result.range = read.range;
+        result.stored = read.range.bytes;
+        result.source = read.source;
+        if (read.status == ListingStatus::Completed && read.range.bytes == 0) {
+            result.status = ApplyStatus::Refused;
+            result.nothing_read = true;
+            const char* cause = NothingReadCause(read);
+            result.message = MakeMessage(MessageKind::Error,
+                                         [cause](TextOut& out) { text::NothingRead(out, cause); });
+        }
     }
     return result;
+}
+
+bool Session::DumpLooksLikeStateFile() const {
+    // Opening never waits: a FIFO named as the dump is not read here.
+    const platform::FileHandle file =
+        platform::OpenForReading(dump_path_, platform::OpenWait::Never);
+    if (file == platform::kNoFile) {
+        return false;
+    }
+    unsigned char head[SourceFacts::kHeadSize] = {};
+    platform::FileInfo info;
+    const bool regular =
+        platform::Identify(file, &info) && info.kind == platform::FileKind::Regular;
+    const std::uint32_t got = regular ? platform::ReadOnce(file, head, sizeof head) : 0;
+    platform::Close(file);
+    return IsStateFileHead(head, got);
 }
 
 WriteBackResult Session::WriteBack() {

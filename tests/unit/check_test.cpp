@@ -13,7 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include "cli/check.h"
+#include "proof/finding_text.h"
 #include "tests/unit/check_support.h"
 #include "tests/unit/test_support.h"
 
@@ -624,18 +624,18 @@ TEST(CheckTexts, AFindingAndItsDiagnosisInShiftJis) {
     ASSERT_EQ(2u, findings.size());
     char text[2048];
 
-    cli::FormatFinding(findings[0], text, sizeof text);
+    proof::FormatFinding(findings[0], text, sizeof text);
     EXPECT_EQ("5" SJ_LINE SJ_ADDRESS "C010 (E03) " SJ_CHECKSUM_ERROR " " SJ_GIVEN "14 " SJ_COMPUTED
               "13\n" SJ_CERTAIN "+4 " SJ_OF_DATA " 4E \x82\xCD 4F " SJ_MISTAKE,
               std::string(text));
 
-    cli::FormatFinding(findings[1], text, sizeof text);
+    proof::FormatFinding(findings[1], text, sizeof text);
     EXPECT_EQ("7" SJ_LINE SJ_LAST SJ_ADDRESS "C018 (E05) \x8F\x63" SJ_CHECKSUM_ERROR
               " +4 E3/E2\n" SJ_CERTAIN "5" SJ_LINE "C010 \x82\xCC +4 " SJ_OF_DATA
               "(4E \x81\xA8 4F)" SJ_MISTAKE "\x82\xC9\x82\xE6\x82\xE9\x82\xE0\x82\xCC",
               std::string(text));
 
-    cli::FormatSummary(summary, text, sizeof text);
+    proof::FormatSummary(summary, text, sizeof text);
     EXPECT_EQ(
         "\x8C\x9F\x8D\xB8\x8C\x8B\x89\xCA\x3A 14\x8D\x73\x82\xF0\x93\xC7\x82\xDD\x81\x41"
         "\x83\x66\x81\x5B\x83\x5E\x8D\x73 8\x81\x41\x83\x75\x83\x8D\x83\x62\x83\x4E 2"
@@ -651,7 +651,7 @@ TEST(CheckTexts, FormatStaysInsideItsBuffer) {
     finding.column_count = kMaxColumnEntries;
     char text[40];
     std::memset(text, 'x', sizeof text);
-    cli::FormatFinding(finding, text, 32);
+    proof::FormatFinding(finding, text, 32);
     EXPECT_EQ(31u, std::strlen(text));
     EXPECT_EQ('x', text[32]);
 }

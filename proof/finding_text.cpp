@@ -1,26 +1,11 @@
-#include "cli/finding_text.h"
+#include "proof/finding_text.h"
 
 #include <cstdio>
 
 #include "resources/check_texts.h"
 
-namespace tsy::cli {
+namespace tsy::proof {
 namespace {
-
-using proof::Diagnosis;
-using proof::DiagnosisKind;
-using proof::Finding;
-using proof::FindingKind;
-using proof::StepKind;
-using proof::TokenRole;
-
-// A value in `digits` hexadecimal digits.
-struct Hex {
-    Hex(std::uint32_t value, int digits) {
-        std::snprintf(text, sizeof text, "%0*X", digits, static_cast<unsigned>(value));
-    }
-    char text[12];
-};
 
 // Bytes as "53 59 50".
 struct ByteList {
@@ -59,15 +44,15 @@ int RoleDigits(TokenRole role, std::uint32_t value) {
     return 4;
 }
 
-const char* SkipText(proof::SkipReason reason) {
+const char* SkipText(SkipReason reason) {
     switch (reason) {
-        case proof::SkipReason::ShortAddress:
+        case SkipReason::ShortAddress:
             return text::kCheckSkippedShort;
-        case proof::SkipReason::LongAddress:
+        case SkipReason::LongAddress:
             return text::kCheckSkippedLong;
-        case proof::SkipReason::Indented:
+        case SkipReason::Indented:
             return text::kCheckSkippedIndented;
-        case proof::SkipReason::LookAlike:
+        case SkipReason::LookAlike:
             break;
     }
     return text::kCheckSkippedLookAlike;
@@ -140,10 +125,10 @@ void AddLineDiagnosis(const Finding& finding, const Diagnosis& d, const char* su
     const Hex right(d.right, d.digits);
     switch (d.kind) {
         case DiagnosisKind::AddressReading: {
-            const char* note = d.sum == proof::SumState::Right   ? text::kCheckSumAgrees
-                               : d.sum == proof::SumState::Wrong ? text::kCheckSumDisagrees
-                                                                 : "";
-            if (finding.skip == proof::SkipReason::Indented) {
+            const char* note = d.sum == SumState::Right   ? text::kCheckSumAgrees
+                               : d.sum == SumState::Wrong ? text::kCheckSumDisagrees
+                                                          : "";
+            if (finding.skip == SkipReason::Indented) {
                 text::CheckIndentedReading(*text, sure, right.text, note);
             } else {
                 text::CheckAddressReading(*text, sure, d.token.text, right.text, note);
@@ -158,7 +143,7 @@ void AddLineDiagnosis(const Finding& finding, const Diagnosis& d, const char* su
             const ByteList bytes(d.bytes, d.byte_count);
             const Hex checksum(d.typed, d.digits);
             text::CheckMissingLine(*text, sure, address.text, bytes.text,
-                                   d.sum == proof::SumState::NoChecksum ? "" : checksum.text);
+                                   d.sum == SumState::NoChecksum ? "" : checksum.text);
             break;
         }
         case DiagnosisKind::Duplicate:
@@ -196,4 +181,4 @@ void AddLineDiagnosis(const Finding& finding, const Diagnosis& d, const char* su
     }
 }
 
-}  // namespace tsy::cli
+}  // namespace tsy::proof
