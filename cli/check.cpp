@@ -169,6 +169,14 @@ void AddDiagnosis(const Finding& finding, const Diagnosis& d, TextOut* text) {
         case DiagnosisKind::LinesNotInSums:
         case DiagnosisKind::TwoDigitTotal:
         case DiagnosisKind::TokenMisreading:
+        case DiagnosisKind::DoubledByte:
+        case DiagnosisKind::DroppedByte:
+        case DiagnosisKind::StrayLine:
+        case DiagnosisKind::MovedLine:
+        case DiagnosisKind::StrayCounts:
+        case DiagnosisKind::MovedHere:
+        case DiagnosisKind::SwappedLines:
+        case DiagnosisKind::FullWidth:
             AddLineDiagnosis(finding, d, sure, text);
             break;
     }

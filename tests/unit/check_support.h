@@ -82,18 +82,28 @@ struct Listing {
     }
 };
 
+// Where the data continue at a new address: before data line `line` (from
+// 0), at `address`.
+struct Jump {
+    int line;
+    unsigned address;
+};
+
 // A listing laid out as the examples are: a title, a blank line, then blocks
 // of `lines_per_block` data lines of `per_line` bytes, each block closed by its
 // check line (and a blank line after a SUM line, or after every check line
-// with `blank_after_dashes`).
+// with `blank_after_dashes`). The data start at C000 and continue at each of
+// `jumps`.
 inline Listing MakeListing(Convention convention, const std::vector<std::uint8_t>& bytes,
                            int per_line, int lines_per_block,
-                           const std::string& title = "; listing", bool blank_after_dashes = true) {
+                           const std::string& title = "; listing", bool blank_after_dashes = true,
+                           const std::vector<Jump>& jumps = {}) {
     Listing listing;
     listing.lines = {title, ""};
     listing.truth.resize(2);
     unsigned address = 0xC000;
     std::size_t at = 0;
+    int data_line = 0;
     while (at < bytes.size()) {
         unsigned columns[16] = {};
         unsigned block_sum = 0;
@@ -101,6 +111,10 @@ inline Listing MakeListing(Convention convention, const std::vector<std::uint8_t
         for (int l = 0; l < lines_per_block && at < bytes.size(); ++l) {
             std::string data;
             unsigned line_sum = 0;
+            for (const Jump& jump : jumps) {
+                address = jump.line == data_line ? jump.address : address;
+            }
+            ++data_line;
             LineTruth truth;
             truth.kind = LineTruth::Data;
             truth.address = address;
@@ -141,7 +155,7 @@ inline Listing MakeListing(Convention convention, const std::vector<std::uint8_t
             truth.checksum = line_sum & (convention == Convention::OhMz ? 0xFFF : 0xFF);
             listing.lines.push_back(line);
             listing.truth.push_back(truth);
-            address += static_cast<unsigned>(per_line);
+            address += static_cast<unsigned>(truth.bytes.size());
         }
         std::string sums;
         LineTruth check;
@@ -286,7 +300,8 @@ inline std::string Describe(const Diagnosis& d) {
         "CrcToken",     "UnseenColumns", "SwappedBytes",   "NotCounted",    "AddressReading",
         "RowLength",    "MissingLine",   "Duplicate",      "SkippedCounts", "MissingCounts",
         "RepeatCounts", "RowShortfall",  "LinesNotInSums", "TwoDigitTotal", "TokenMisreading",
-        "BlockTooLong"};
+        "BlockTooLong", "DoubledByte",   "DroppedByte",    "StrayLine",     "MovedLine",
+        "StrayCounts",  "MovedHere",     "SwappedLines",   "FullWidth"};
     std::string text = kKinds[static_cast<int>(d.kind)];
     text += d.certainty == Certainty::Certain ? " C" : " L";
     const std::string change = Hex(d.typed, d.digits) + ">" + Hex(d.right, d.digits);
@@ -357,6 +372,29 @@ inline std::string Describe(const Diagnosis& d) {
             return text + " " + d.token.text + (d.by_sums ? " fits" : " " + Hex(d.right, 2));
         case DiagnosisKind::TokenMisreading:
             return text + " " + d.token.text + ">" + d.reading.text;
+        case DiagnosisKind::DoubledByte:
+        case DiagnosisKind::DroppedByte: {
+            text += " +" + Hex(static_cast<unsigned>(d.column), 1) + " " +
+                    Hex(d.kind == DiagnosisKind::DoubledByte ? d.typed : d.right, 2) + ":";
+            for (int k = 0; k < d.byte_count; ++k) {
+                text += " " + Hex(d.bytes[k], 2);
+            }
+            return text;
+        }
+        case DiagnosisKind::StrayLine:
+            return text;
+        case DiagnosisKind::StrayCounts:
+        case DiagnosisKind::SwappedLines:
+            return text + " @" + std::to_string(d.line_number);
+        case DiagnosisKind::MovedLine:
+            return text + " @" + std::to_string(d.line_number) + " " + Hex(d.right, 4) + " <" +
+                   std::to_string(d.other_line);
+        case DiagnosisKind::MovedHere:
+            return text + " @" + std::to_string(d.line_number) + " " + Hex(d.right, 4);
+        case DiagnosisKind::FullWidth:
+            return text +
+                   (d.column < 0 ? " line" : " +" + Hex(static_cast<unsigned>(d.column), 1)) + " " +
+                   d.token.text + ">" + d.reading.text;
     }
     return text;
 }
@@ -364,8 +402,8 @@ inline std::string Describe(const Diagnosis& d) {
 // "L5 E03: WrongByte C +4 4E>4F; ..." for one finding; a finding without an
 // E code is named by its kind ("L5 Skipped", "L9 Gap", "L9 Jump").
 inline std::string Describe(const Finding& finding) {
-    static const char* const kSteps[] = {"Gap",        "Overlap",   "Repeat", "Backward",
-                                         "OffAddress", "RowLength", "Jump"};
+    static const char* const kSteps[] = {"Gap",       "Overlap", "Repeat", "Backward", "OffAddress",
+                                         "RowLength", "Jump",    "Stray",  "Swapped"};
     std::string text = "L" + std::to_string(finding.line_number) + " ";
     switch (finding.kind) {
         case FindingKind::Refusal:
@@ -380,6 +418,12 @@ inline std::string Describe(const Finding& finding) {
             break;
         case FindingKind::LookAlike:
             text += "LookAlike";
+            break;
+        case FindingKind::TotalDigits:
+            text += "TotalDigits";
+            break;
+        case FindingKind::FullWidth:
+            text += "FullWidth";
             break;
     }
     for (int i = 0; i < finding.diagnosis_count; ++i) {

@@ -124,7 +124,8 @@ const TypoCase kTypoCases[] = {
      C::OhX,
      {{13, P::Column, 7, "F7"}},
      {"L13 E05: ColumnToken C +7 F7>F1"}},
-    {"WrongTotal", C::Plain, {{7, P::Total, 0, "0877"}}, {"L7 E06: TotalToken C 77>76"}},
+    // All four digits of a SUM line's total are the block's sum in 16 bits.
+    {"WrongTotal", C::Plain, {{7, P::Total, 0, "0877"}}, {"L7 E06: TotalToken C 0877>0876"}},
     // A 16-bit total alone cannot tell a typo from a line left out before
     // the listing's first line.
     {"WrongDashedTotal", C::OhMz, {{7, P::Total, 0, "0867"}}, {"L7 E08: TotalToken L 0867>0876"}},
@@ -132,14 +133,14 @@ const TypoCase kTypoCases[] = {
     {"MisreadColumnToken",
      C::Plain,
      {{13, P::Column, 6, "BG"}},
-     {"L13 E04: SumMisreading L +6 BG>B6"}},
+     {"L13 E04: SumMisreading C +6 BG>B6"}},
 
-    // Errors no line sum sees: a swap is named where one line fits it (and
-    // with Oh!X the CRC confirms it); otherwise only the columns.
+    // Errors no line sum sees: a swap is named where exactly one line fits
+    // it; otherwise only the columns.
     {"SwappedBytes",
      C::Plain,
      {{9, P::Byte, 5, "C0"}, {9, P::Byte, 6, "00"}},
-     {"L13 E05: SwappedBytes L @9 +5+6 C000>00C0"}},
+     {"L13 E05: SwappedBytes C @9 +5+6 C000>00C0"}},
     {"SwappedBytesOhX",
      C::OhX,
      {{9, P::Byte, 5, "C0"}, {9, P::Byte, 6, "00"}},
@@ -165,8 +166,8 @@ const TypoCase kTypoCases[] = {
     {"TwoLinesOneBlockAmbiguous",
      C::Plain,
      {{3, P::Byte, 1, "01"}, {6, P::Byte, 6, "49"}},
-     {"L3 E03: OneOfBytes L +6 41>40; OneOfBytes L +1 01>00",
-      "L6 E03: OneOfBytes L +1 59>58; OneOfBytes L +6 49>48", "L7 E05"}},
+     {"L3 E03: OneOfBytes L +1 01>00; OneOfBytes L +6 41>40",
+      "L6 E03: OneOfBytes L +6 49>48; OneOfBytes L +1 59>58", "L7 E05"}},
 
     // Misreadings of an unreadable token, confirmed by the column sum where
     // there is one.
@@ -177,14 +178,15 @@ const TypoCase kTypoCases[] = {
      {"L9 E00: Misreading C +1 O1>01"}},
     {"OForZeroOhX", C::OhX, {{9, P::Byte, 1, "O1"}}, {"L9 E00: Misreading C +1 O1>01"}},
     {"OForZeroOhMz", C::OhMz, {{9, P::Byte, 1, "O1"}}, {"L9 E00: Misreading L +1 O1>01"}},
+    // Full-width characters read half-width; certain where the line sum agrees.
     {"FullWidthDigits",
      C::Plain,
      {{9, P::Byte, 1, "\x82\x4F\x82\x50"}},
-     {"L9 E00: Misreading C +1 \x82\x4F\x82\x50>01"}},
+     {"L9 E00: FullWidth C +1 \x82\x4F\x82\x50>01"}},
     {"FullWidthLetters",
      C::Plain,
      {{11, P::Byte, 4, "\x82\x63\x82\x84"}},
-     {"L11 E00: Misreading C +4 \x82\x63\x82\x84>DD"}},
+     {"L11 E00: FullWidth C +4 \x82\x63\x82\x84>Dd"}},
     {"LowerCaseLAndCapitalI",
      C::Plain,
      {{10, P::Byte, 0, "lI"}},
@@ -274,7 +276,7 @@ const TypoCase kTypoCases[] = {
     {"DashedTotalWithALookAlike",
      C::OhMz,
      {{13, P::Total, 0, "OCB6"}},
-     {"L13 E08: TokenMisreading L OCB6>0CB6"}},
+     {"L13 E08: TokenMisreading C OCB6>0CB6"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Check, PlantedTypos, ::testing::ValuesIn(kTypoCases),
@@ -309,7 +311,7 @@ const RawCase kRawCases[] = {
     {"WorkedExampleTotal",
      kPlain,
      "C000 3E 01 02 03 44\nC004 21 00 C0 C9 AA\nSUM 5F 01 C2 CC 01EF\n",
-     {"L3 E06: TotalToken C EF>EE"}},
+     {"L3 E06: TotalToken C 01EF>01EE"}},
     {"WorkedExampleColumns",
      kPlain,
      "C000 3E 01 02 03 44\nC004 21 00 C0 C9 AA\nSUM 5F 02 C2 CD 01EE\n",
