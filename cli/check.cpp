@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
+#include "cli/check_fix.h"
 #include "cli/detect.h"
 #include "cli/finding_text.h"
 #include "cli/terminal.h"
@@ -21,6 +23,7 @@ using proof::Finding;
 
 constexpr int kNoFindings = 0;
 constexpr int kFindings = 1;
+constexpr int kUsageError = 2;
 constexpr int kFileError = 3;
 constexpr std::size_t kFindingTextSize = 2048;
 
@@ -182,14 +185,22 @@ void AddDiagnosis(const Finding& finding, const Diagnosis& d, TextOut* text) {
     }
 }
 
-// Prints each finding as it comes.
+// Prints each finding as it comes, and gives it to the fix plan when there
+// is one.
 class TerminalFindings : public proof::FindingSink {
   public:
+    explicit TerminalFindings(proof::FixPlan* plan) : plan_(plan) {}
     void Report(const Finding& finding) override {
         char text[kFindingTextSize];
         FormatFinding(finding, text, sizeof text);
         PrintText(stdout, text);
+        if (plan_ != nullptr) {
+            plan_->Report(finding);
+        }
     }
+
+  private:
+    proof::FixPlan* plan_;
 };
 
 }  // namespace
@@ -213,6 +224,16 @@ void FormatFinding(const Finding& finding, char* out, std::size_t capacity) {
     }
 }
 
+void FormatDiagnosis(const Finding& finding, const Diagnosis& diagnosis, char* out,
+                     std::size_t capacity) {
+    TextOut text(out, capacity);
+    AddDiagnosis(finding, diagnosis, &text);
+    // Without the line break AddDiagnosis puts before it.
+    if (out[0] == '\n') {
+        std::memmove(out, out + 1, std::strlen(out));
+    }
+}
+
 void FormatSummary(const proof::CheckSummary& summary, char* out, std::size_t capacity) {
     TextOut text(out, capacity);
     text::CheckSummary(
@@ -225,7 +246,12 @@ int RunCheck(const CliOptions& options) {
     if (options.detect) {
         return RunDetect(options);
     }
-    TerminalFindings findings;
+    const bool fix = !options.fix_path.empty();
+    if (fix && !FixTargetUsable(options)) {
+        return kUsageError;
+    }
+    proof::FixPlan plan(options.dump.listing);
+    TerminalFindings findings(fix ? &plan : nullptr);
     const char* path = options.dump_path.c_str();
     const proof::CheckRun run = proof::CheckListing(path, options.dump.listing, &findings);
     if (run.status == proof::CheckStatus::OpenFailed) {
@@ -247,6 +273,12 @@ int RunCheck(const CliOptions& options) {
     const bool found = run.summary.findings + run.summary.warnings > 0;
     if (found) {
         PrintConventionHint(stdout, path, options.dump.listing);
+    }
+    if (fix) {
+        plan.Finish();
+        if (!WriteFix(options, plan)) {
+            return kFileError;
+        }
     }
     return found ? kFindings : kNoFindings;
 }

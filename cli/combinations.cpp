@@ -50,6 +50,12 @@ std::string CombinationError(const CliOptions& options) {
     if (options.detect && listing_option != nullptr) {
         return Excludes(listing_option, "--detect");
     }
+    if (!options.fix_path.empty() && options.mode != Mode::Check) {
+        return Needs("--fix", "check");
+    }
+    if (!options.fix_path.empty() && options.detect) {
+        return Excludes("--fix", "--detect");
+    }
     if (options.dump.binary_mode) {
         if (listing_option != nullptr) {
             return Excludes(listing_option, "--binary");

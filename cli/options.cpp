@@ -21,6 +21,7 @@ enum LongOnly {
     kWritePartial,
     kDiff,
     kDetect,
+    kFix,
 };
 
 const option kLongOptions[] = {
@@ -38,6 +39,7 @@ const option kLongOptions[] = {
     {"write-partial", no_argument, nullptr, kWritePartial},
     {"diff", no_argument, nullptr, kDiff},
     {"detect", no_argument, nullptr, kDetect},
+    {"fix", required_argument, nullptr, kFix},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -203,6 +205,12 @@ CliOptions ParseOptions(int argc, char** argv) {
                 break;
             case kDetect:
                 options.detect = true;
+                break;
+            case kFix:
+                if (*optarg == '\0') {
+                    return UsageError(text::kCliEmptyPath);
+                }
+                options.fix_path = optarg;
                 break;
             case 'h':
                 options.mode = Mode::Help;

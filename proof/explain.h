@@ -187,15 +187,4 @@ inline void Reorder(const PuzzleReorder& reorder, std::vector<int>* order) {
 // kMaxMistakes; none (and complete false) when the search gives up.
 SearchResult Explain(const Puzzle& puzzle);
 
-// The change of BlockCrc when the byte `distance` bytes before the end of
-// its span is XORed with `flip`.
-std::uint16_t CrcChange(std::uint32_t flip, std::uint32_t distance);
-
-// BlockCrc `crc` after `count` zero bytes more.
-std::uint16_t CrcAfterZeros(std::uint16_t crc, std::uint32_t count);
-
-// The flip of a byte `distance` bytes before the end that changes BlockCrc
-// by `change`; 0 when none does.
-std::uint8_t CrcFlipFor(std::uint16_t change, std::uint32_t distance);
-
 }  // namespace tsy::proof

@@ -345,6 +345,26 @@ void CheckFullWidth(TextOut& out, const char* sure, const char* token, const cha
     out.Format("　%s: 全角の %s は半角で %s", sure, token, reading);
 }
 
+void CheckFixWritten(TextOut& out, unsigned made, const char* path) {
+    out.Format("--fix: 確定した %u 箇所を直して %s に書きました", made, path);
+}
+
+void CheckFixLine(TextOut& out, unsigned line) {
+    out.Format("%u行目", line);
+}
+
+const char kCheckFixLeft[] = "推定のまま直さずに残した箇所:";
+const char kCheckFixNotMade[] = "確定していても行の形が合わず直せなかった箇所:";
+
+void CheckFixSameFile(TextOut& out, const char* path) {
+    out.Format("--fix の出力先 %s はダンプリストと同じファイルです。別のファイルを指定してください",
+               path);
+}
+
+void CheckFixCannotWrite(TextOut& out, const char* path) {
+    out.Format("--fix の出力先 %s に書き込めません", path);
+}
+
 void CheckHintClean(TextOut& out, const char* options) {
     if (*options == '\0') {
         out.Append("オプションなしで読むと全行のサムが合います");

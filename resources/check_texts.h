@@ -131,6 +131,14 @@ void CheckMovedHere(TextOut& out, const char* sure, unsigned line, const char* t
 void CheckSwappedLines(TextOut& out, const char* sure, unsigned line, const char* address);
 void CheckFullWidth(TextOut& out, const char* sure, const char* token, const char* reading);
 
+// check --fix: what was written where, and the places left as typed.
+void CheckFixWritten(TextOut& out, unsigned made, const char* path);
+void CheckFixLine(TextOut& out, unsigned line);
+extern const char kCheckFixLeft[];
+extern const char kCheckFixNotMade[];
+void CheckFixSameFile(TextOut& out, const char* path);
+void CheckFixCannotWrite(TextOut& out, const char* path);
+
 // Other conventions: `options` as command-line options, empty for none.
 void CheckHintClean(TextOut& out, const char* options);
 void CheckHintNoSums(TextOut& out, const char* options);
