@@ -9,6 +9,7 @@
 #include "cli/finding_text.h"
 #include "cli/terminal.h"
 #include "listing/report.h"
+#include "proof/convention.h"
 #include "proof/listing_check.h"
 #include "resources/check_texts.h"
 #include "resources/texts.h"
@@ -186,11 +187,16 @@ void AddDiagnosis(const Finding& finding, const Diagnosis& d, TextOut* text) {
 }
 
 // Prints each finding as it comes, and gives it to the fix plan when there
-// is one.
+// is one. With `doubt`, another convention reads the listing better: no
+// reading in this one is certain.
 class TerminalFindings : public proof::FindingSink {
   public:
-    explicit TerminalFindings(proof::FixPlan* plan) : plan_(plan) {}
-    void Report(const Finding& finding) override {
+    TerminalFindings(proof::FixPlan* plan, bool doubt) : plan_(plan), doubt_(doubt) {}
+    void Report(const Finding& reported) override {
+        Finding finding = reported;
+        for (int i = 0; doubt_ && i < finding.diagnosis_count; ++i) {
+            finding.diagnoses[i].certainty = Certainty::Likely;
+        }
         char text[kFindingTextSize];
         FormatFinding(finding, text, sizeof text);
         PrintText(stdout, text);
@@ -201,6 +207,7 @@ class TerminalFindings : public proof::FindingSink {
 
   private:
     proof::FixPlan* plan_;
+    bool doubt_;
 };
 
 }  // namespace
@@ -251,8 +258,11 @@ int RunCheck(const CliOptions& options) {
         return kUsageError;
     }
     proof::FixPlan plan(options.dump.listing);
-    TerminalFindings findings(fix ? &plan : nullptr);
     const char* path = options.dump_path.c_str();
+    // A listing that another convention reads better is likely written in
+    // it: what this one makes of it is named, none of it as certain.
+    const proof::BetterConvention better = proof::FindBetterConvention(path, options.dump.listing);
+    TerminalFindings findings(fix ? &plan : nullptr, better.found);
     const proof::CheckRun run = proof::CheckListing(path, options.dump.listing, &findings);
     if (run.status == proof::CheckStatus::OpenFailed) {
         const int error = platform::CErrorNumber(run.system_error);
@@ -272,7 +282,7 @@ int RunCheck(const CliOptions& options) {
     PrintText(stdout, summary);
     const bool found = run.summary.findings + run.summary.warnings > 0;
     if (found) {
-        PrintConventionHint(stdout, path, options.dump.listing);
+        PrintConventionHint(stdout, better);
     }
     if (fix) {
         plan.Finish();

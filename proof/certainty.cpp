@@ -76,18 +76,11 @@ bool Crossed(const NamingContext& c, const Mistake& m, std::uint8_t confirmed, c
          m.kind == MistakeKind::CrcToken)) {
         return false;
     }
-    // Two tokens of the check line typed wrong leave the bytes of the one
-    // confirmed by nothing but the line sums, which a byte and its line's
-    // checksum typed wrong alike keep right.
-    int check_tokens = 0;
-    for (const Mistake& other : e.mistakes) {
-        check_tokens += other.kind == MistakeKind::ColumnToken ||
-                                other.kind == MistakeKind::TotalToken ||
-                                other.kind == MistakeKind::CrcToken
-                            ? 1
-                            : 0;
-    }
-    if (check_tokens >= 2 &&
+    // A column token and the total (or CRC) typed wrong leave the column's
+    // bytes confirmed by nothing but the line sums, which a byte and its
+    // line's checksum typed wrong alike keep right.
+    const bool block_total = Has(e, MistakeKind::TotalToken) || Has(e, MistakeKind::CrcToken);
+    if (block_total && Has(e, MistakeKind::ColumnToken) &&
         (m.kind == MistakeKind::ColumnToken || m.kind == MistakeKind::TotalToken ||
          m.kind == MistakeKind::CrcToken)) {
         return false;

@@ -19,6 +19,15 @@ void Search::Leaf(int depth) {
         if (gap.known) {
             std::memcpy(explanation.entered, gap.values, sizeof explanation.entered);
         } else {
+            // A row rebuilt from the columns takes up whatever they lack: with
+            // a row put out that no step of the addresses shows, it would read
+            // any row as another; so it goes only with such a step.
+            for (const Mistake& mistake : stack_) {
+                if (mistake.kind == MistakeKind::Leave &&
+                    (p_.rows[mistake.row].leave_steps == 0 || gap.steps == 0)) {
+                    return;
+                }
+            }
             // The columns give the row; a row of zeros is no row anyone left out.
             if (gap.width > p_.compared_columns) {
                 Record(explanation, 0);

@@ -155,12 +155,27 @@ void AddForms(const ListingOptions& options, const BlockRecord& block, int r, in
     const bool extra =
         line.window_count > kMaxWindows && line.windows[kMaxWindows] >= 0;  // a pair of digits
     const int after = StepAfter(block, row.line);
-    // A row of the usual length whose line sum is right reads as it stands.
+    // The first line's address taken as mistyped may be a row of the wrong
+    // length instead.
+    int own = -1;
+    for (int f = 0; f < static_cast<int>(block.pending.size()); ++f) {
+        const Finding& finding = block.pending[f];
+        if (finding.kind == FindingKind::AddressStep && finding.step == StepKind::OffAddress &&
+            finding.line_number == line.line_number && row.count != width &&
+            finding.first_address - line.address == width - row.count) {
+            own = f;
+        }
+    }
+    // A row of the usual length whose line sum is right reads as it stands;
+    // a short one before the block's last is short of a byte.
     const bool bad = row.summed && row.residual != 0;
-    if (!extra && !(row.count > width && width > 0) && after < 0 && !bad) {
+    const bool short_inside = row.count < width && r + 1 < static_cast<int>(puzzle->rows.size());
+    if (!extra && !(row.count > width && width > 0) && after < 0 && own < 0 && !bad &&
+        !short_inside) {
         return;
     }
     std::uint32_t steps = after >= 0 ? StepBit(after, puzzle, map) : 0u;
+    steps |= own >= 0 ? StepBit(own, puzzle, map) : 0u;
     if (extra) {
         steps |= StepBit(-1, puzzle, map);
     }
@@ -458,7 +473,12 @@ void BuildPuzzle(const ListingOptions& options, const CheckGiven& given, const B
     }
     const RecordedLine& first = block.lines[rows.front().line];
     const RecordedLine& last = block.lines[rows.back().line];
-    if (!gap_at_start && first.address >= width) {
+    // Listings begin at round addresses: where the columns would tell a row
+    // left out before a first row at a multiple of 0x100, none is taken for
+    // it (a row rebuilt there would only stand for typos elsewhere). Without
+    // columns nothing but the total tells, and it stays a reading.
+    const bool round = first.address % 0x100 == 0 && given.compared_columns >= width;
+    if (!gap_at_start && first.address >= width && (block.anchored_start || !round)) {
         PuzzleGap gap;
         gap.before = 0;
         gap.address = first.address - width;

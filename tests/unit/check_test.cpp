@@ -315,7 +315,7 @@ const RawCase kRawCases[] = {
     {"WorkedExampleColumns",
      kPlain,
      "C000 3E 01 02 03 44\nC004 21 00 C0 C9 AA\nSUM 5F 02 C2 CD 01EE\n",
-     {"L3 E05: ColumnToken L +1 02>01; ColumnToken L +3 CD>CC"}},
+     {"L3 E05: ColumnToken C +1 02>01; ColumnToken C +3 CD>CC"}},
     // A two-character token after the total shifts the columns: no diagnosis
     // is drawn from such a line.
     {"ShiftedSumLine",
