@@ -6,12 +6,17 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <string>
 
 #include <benchmark/benchmark.h>
 
 #include "bench/generated_listing.h"
+#include "listing/data_line.h"
+#include "listing/line_source.h"
+#include "listing/tokens.h"
+#include "proof/apply_watch.h"
 #include "proof/listing_check.h"
 
 namespace {
@@ -81,7 +86,7 @@ void BM_ApplyWarnings(benchmark::State& state) {
     const long before = allocations.load();
     for (auto _ : state) {
         CountingSink sink;
-        const tsy::proof::CheckRun run = tsy::proof::CheckListing(path.c_str(), options, &sink);
+        const tsy::proof::CheckRun run = tsy::proof::WatchListing(path.c_str(), options, &sink);
         if (run.status != tsy::proof::CheckStatus::Checked) {
             state.SkipWithError("the generated listing could not be read");
             break;
@@ -92,7 +97,41 @@ void BM_ApplyWarnings(benchmark::State& state) {
     bench::Finish(state, bench::FileSize(path));
 }
 
+// What the watch reads on its own: every line upper-cased, classified and,
+// as a data line, evaluated; the apply's reader does this work too, so the
+// watch's own share is the difference.
+void BM_ReadLines(benchmark::State& state) {
+    const std::string path = bench::ListingPath(state.range(0));
+    const tsy::ListingOptions options;
+    struct Buffers {
+        char line[tsy::kLineBufferSize];
+        char upper[tsy::kLineBufferSize];
+        tsy::DataLineResult data;
+    };
+    auto buffers = std::make_unique<Buffers>();
+    for (auto _ : state) {
+        tsy::FileByteSource file;
+        if (!file.Open(path.c_str())) {
+            state.SkipWithError("cannot open the listing");
+            break;
+        }
+        tsy::LineSource source(file);
+        std::size_t length;
+        long data_lines = 0;
+        while ((length = source.Next(buffers->line)) != 0) {
+            const std::size_t upper = tsy::UpperCaseLine(buffers->line, length, buffers->upper);
+            if (tsy::ClassifyLine(buffers->upper, upper, options) == tsy::LineKind::DataLine) {
+                tsy::EvaluateDataLine(buffers->upper, upper, options, &buffers->data);
+                ++data_lines;
+            }
+        }
+        benchmark::DoNotOptimize(data_lines);
+    }
+    bench::Finish(state, bench::FileSize(path));
+}
+
 BENCHMARK(BM_Check)->Arg(4096)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadLines)->Arg(50)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ApplyWarnings)->Arg(50)->Unit(benchmark::kMillisecond);
 
 }  // namespace

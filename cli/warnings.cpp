@@ -7,7 +7,7 @@
 #include "cli/detect.h"
 #include "cli/terminal.h"
 #include "platform/platform.h"
-#include "proof/listing_check.h"
+#include "proof/apply_watch.h"
 #include "resources/cli_texts.h"
 
 namespace tsy::cli {
@@ -43,7 +43,7 @@ class Warnings : public proof::FindingSink {
 
 void WarnAboutListing(const CliOptions& options) {
     Warnings warnings;
-    proof::CheckListing(options.dump_path.c_str(), options.dump.listing, &warnings);
+    proof::WatchListing(options.dump_path.c_str(), options.dump.listing, &warnings);
     if (warnings.count == 0) {
         return;
     }
