@@ -3,6 +3,7 @@
 // text, and findings described in short.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "proof/fix.h"
 #include "proof/listing_check.h"
 
 namespace tsy::proof {
@@ -291,6 +293,67 @@ inline std::vector<Finding> Check(const std::string& text, const ListingOptions&
         *summary = checker->Summary();
     }
     return collector.findings;
+}
+
+// The tokens of a line, split at spaces.
+inline std::vector<std::string> Split(const std::string& line) {
+    std::vector<std::string> tokens;
+    std::size_t at = 0;
+    while ((at = line.find_first_not_of(' ', at)) != std::string::npos) {
+        const std::size_t end = line.find(' ', at);
+        tokens.push_back(line.substr(at, end - at));
+        at = end;
+    }
+    return tokens;
+}
+
+// The check's certain corrections applied to `text` (check --fix).
+inline std::string Fixed(const std::string& text, const ListingOptions& options,
+                         std::vector<Finding>* findings, int* corrections) {
+    struct Tee : FindingSink {
+        void Report(const Finding& finding) override {
+            plan->Report(finding);
+            findings->push_back(finding);
+        }
+        FixPlan* plan;
+        std::vector<Finding>* findings;
+    };
+    FixPlan plan(options);
+    Tee tee;
+    tee.plan = &plan;
+    tee.findings = findings;
+    MemoryByteSource bytes(text.data(), text.size());
+    CheckListing(bytes, options, &tee);
+    plan.Finish();
+    struct Out : ByteSink {
+        bool Write(const char* bytes, std::size_t size) override {
+            text.append(bytes, size);
+            return true;
+        }
+        std::string text;
+    };
+    MemoryByteSource listing(text.data(), text.size());
+    MemoryByteSource again(text.data(), text.size());
+    Out out;
+    const FixResult result = WriteFixedListing(listing, again, options, plan, &out);
+    *corrections = static_cast<int>(std::count(result.made.begin(), result.made.end(), true));
+    return out.text;
+}
+
+// The tokens of every line of a text that holds any: a listing as its reader sees it.
+inline std::vector<std::vector<std::string>> TokenLines(const std::string& text) {
+    std::vector<std::vector<std::string>> lines;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = text.find('\n', at);
+        end = end == std::string::npos ? text.size() : end;
+        std::vector<std::string> tokens = Split(text.substr(at, end - at));
+        if (!tokens.empty()) {
+            lines.push_back(tokens);
+        }
+        at = end + 1;
+    }
+    return lines;
 }
 
 inline std::string Describe(const Diagnosis& d) {

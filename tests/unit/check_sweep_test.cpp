@@ -14,7 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include "proof/fix.h"
 #include "tests/unit/check_support.h"
 
 namespace tsy::proof {
@@ -773,79 +772,6 @@ struct TypoTally {
     int settled = 0;  // cases whose fixed listing is the listing before the typos
 };
 
-// How many typos each kind plants (TwoLines two or three: counted as two).
-int TyposPlanted(Typo typo) {
-    switch (typo) {
-        case Typo::TwoBytes:
-        case Typo::TwoLines:
-        case Typo::ByteAndChecksum:
-        case Typo::ByteAndColumn:
-        case Typo::ByteAndTotal:
-            return 2;
-        case Typo::ThreeTypos:
-            return 3;
-        default:
-            return 1;
-    }
-}
-
-// The check's certain corrections applied to `text` (check --fix).
-std::string Fixed(const std::string& text, const ListingOptions& options,
-                  std::vector<Finding>* findings, int* corrections) {
-    struct Tee : FindingSink {
-        void Report(const Finding& finding) override {
-            plan->Report(finding);
-            findings->push_back(finding);
-        }
-        FixPlan* plan;
-        std::vector<Finding>* findings;
-    };
-    FixPlan plan(options);
-    Tee tee;
-    tee.plan = &plan;
-    tee.findings = findings;
-    auto checker = std::make_unique<ListingChecker>(options, &tee);
-    std::uint32_t number = 0;
-    for (std::size_t at = 0; at < text.size();) {
-        std::size_t end = text.find('\n', at);
-        end = end == std::string::npos ? text.size() : end + 1;
-        const std::string line = text.substr(at, end - at);
-        checker->Line(line.c_str(), line.size(), ++number);
-        at = end;
-    }
-    checker->Finish();
-    plan.Finish();
-    struct Out : ByteSink {
-        bool Write(const char* bytes, std::size_t size) override {
-            text.append(bytes, size);
-            return true;
-        }
-        std::string text;
-    };
-    MemoryByteSource listing(text.data(), text.size());
-    MemoryByteSource again(text.data(), text.size());
-    Out out;
-    const FixResult result = WriteFixedListing(listing, again, options, plan, &out);
-    *corrections = static_cast<int>(std::count(result.made.begin(), result.made.end(), true));
-    return out.text;
-}
-
-// The tokens of every line of a text that holds any: a listing as its reader sees it.
-std::vector<std::vector<std::string>> TokenLines(const std::string& text) {
-    std::vector<std::vector<std::string>> lines;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        std::size_t end = text.find('\n', at);
-        end = end == std::string::npos ? text.size() : end;
-        std::vector<std::string> tokens = Tokens(text.substr(at, end - at));
-        if (!tokens.empty()) {
-            lines.push_back(tokens);
-        }
-        at = end + 1;
-    }
-    return lines;
-}
-
 struct Tally {
     TypoTally typos[static_cast<int>(Typo::kCount)];
     int cases = 0;
@@ -862,6 +788,22 @@ struct Tally {
         return sum;
     }
 };
+
+// How many typos each kind plants (TwoLines two or three: counted as two).
+int TyposPlanted(Typo typo) {
+    switch (typo) {
+        case Typo::TwoBytes:
+        case Typo::TwoLines:
+        case Typo::ByteAndChecksum:
+        case Typo::ByteAndColumn:
+        case Typo::ByteAndTotal:
+            return 2;
+        case Typo::ThreeTypos:
+            return 3;
+        default:
+            return 1;
+    }
+}
 
 void Judge(const Planted& planted, const ListingOptions& options, Tally* tally) {
     std::vector<Finding> findings;

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/check.h"
+#include "proof/apply_watch.h"
 #include "tests/unit/check_support.h"
 #include "tests/unit/test_support.h"
 
@@ -268,6 +269,99 @@ const TypoCase kTypoCases[] = {
       {12, P::Address, 0, "D018"}},
      {"L9 Jump"}},
 
+    // A line typed into another block: the block that lacks it rebuilds it,
+    // the block that holds it puts it back where it belongs.
+    {"LineTypedIntoAnotherBlock",
+     C::Plain,
+     {{6, P::Line, 0, ""},
+      {10, P::Line, 0, "C028  11 22 33 44 55 66 77 88  64\nC018  53 59 50 41 54 43 48 21  3D"}},
+     {"L7 E05: MissingLine C C018: 53 59 50 41 54 43 48 21", "L9 Gap",
+      "L11 Stray: MovedLine C @11 C018 <0", "L14 E05: StrayCounts C @11"}},
+    {"TwoLinesSwapped",
+     C::Plain,
+     {{4, P::Line, 0, "C010  48 45 4C 4C 4F 2C 20 54  14"},
+      {5, P::Line, 0, "C008  23 10 FC C9 00 00 00 00  F8"}},
+     {"L4 Swapped: SwappedLines C @5"}},
+    // A byte typed twice, or left out: named by place, the row rebuilt.
+    {"ByteTypedTwice",
+     C::Plain,
+     {{5, P::Line, 0, "C010  48 45 4C 4C 4C 4F 2C 20 54  14"}},
+     {"L5 E03: DoubledByte C +2 4C: 48 45 4C 4C 4F 2C 20 54", "L6 RowLength: RowLength L @5 9>8",
+      "L7 E05"}},
+    {"ByteLeftOut",
+     C::Plain,
+     {{5, P::Line, 0, "C010  48 45 4C 4F 2C 20 54  14"}},
+     {"L5 E03: DroppedByte C +2 4C: 48 45 4C 4C 4F 2C 20 54", "L6 RowLength: RowLength L @5 7>8",
+      "L7 E05"}},
+    // First, second and last lines left out.
+    {"FirstLineLeftOut",
+     C::Plain,
+     {{3, P::Line, 0, ""}},
+     {"L7 E05: MissingLine C C000: 21 00 D0 06 40 3E 41 77"}},
+    {"SecondLineLeftOut",
+     C::Plain,
+     {{4, P::Line, 0, ""}},
+     {"L5 Gap: MissingLine C C008: 23 10 FC C9 00 00 00 00", "L7 E05: MissingCounts C @5 C008"}},
+    {"LastLineLeftOut",
+     C::Plain,
+     {{12, P::Line, 0, ""}},
+     {"L13 E05: MissingLine C C038: 20 30 40 50 60 70 80 90"}},
+    // A byte with another typo: the sums cross where a person crosses them.
+    {"ByteAndItsChecksum",
+     C::Plain,
+     {{5, P::Byte, 4, "4E"}, {5, P::Checksum, 0, "15"}},
+     {"L5 E03: WrongByte C +4 4E>4F; ChecksumToken C 15>14", "L7 E05: ExplainedBy C @5 +4 4E>4F"}},
+    {"ByteAndItsColumn",
+     C::Plain,
+     {{5, P::Byte, 4, "4E"}, {7, P::Column, 4, "E8"}},
+     {"L5 E03: WrongByte C +4 4E>4F", "L7 E05: ExplainedBy C @5 +4 4E>4F; ColumnToken C +4 E8>E3"}},
+    {"ByteAndAnotherColumn",
+     C::Plain,
+     {{5, P::Byte, 4, "4E"}, {7, P::Column, 1, "BE"}},
+     {"L5 E03: WrongByte C +4 4E>4F", "L7 E05: ExplainedBy C @5 +4 4E>4F; ColumnToken C +1 BE>AE"}},
+    {"ByteAndTotal",
+     C::Plain,
+     {{5, P::Byte, 4, "4E"}, {7, P::Total, 0, "0886"}},
+     {"L5 E03: WrongByte C +4 4E>4F", "L7 E05: ExplainedBy C @5 +4 4E>4F; TotalToken C 0886>0876"}},
+    {"ByteAndCrc",
+     C::OhX,
+     {{5, P::Byte, 4, "4E"}, {7, P::Total, 0, "7DE8"}},
+     {"L5 E03: WrongByte C +4 4E>4F", "L7 E05: ExplainedBy C @5 +4 4E>4F; CrcToken C 7DE8>7DE7"}},
+    // The digits of a total that an apply does not compare.
+    {"TotalHighDigits",
+     C::Plain,
+     {{7, P::Total, 0, "0976"}},
+     {"L7 TotalDigits: TotalToken C 0976>0876"}},
+    // The last line's address: its line sum crosses it with AddressSum.
+    {"LastLineAddressAddressSum",
+     C::AddressSum,
+     {{12, P::Address, 0, "C838"}},
+     {"L12 E03: AddressField C C838>C038", "L12 Gap"}},
+    {"LastLineAddress",
+     C::Plain,
+     {{12, P::Address, 0, "C03A"}},
+     {"L12 Gap: AddressField L C03A>C038"}},
+    // Full-width characters from an IME: a space, a whole line.
+    {"FullWidthSpace",
+     C::Plain,
+     {{5, P::Line, 0,
+       "C010  48 45 4C\x81\x40"
+       "4C 4F 2C 20 54  14"}},
+     {"L5 E03: FullWidth C +2 4C\x81\x40"
+      "4C>4C 4C"}},
+    {"FullWidthLine",
+     C::Plain,
+     {{5, P::Line, 0,
+       "\x82\x62\x82\x4F\x82\x50\x82\x4F\x81\x40\x82\x53\x82\x57\x81\x40\x82\x53"
+       "\x82\x54\x81\x40\x82\x53\x82\x62\x81\x40\x82\x53\x82\x62\x81\x40\x82\x53\x82"
+       "\x65\x81\x40\x82\x51\x82\x62\x81\x40\x82\x51\x82\x4F\x81\x40\x82\x54\x82\x53"
+       "\x81\x40\x82\x50\x82\x53"}},
+     {"L5 Skipped: FullWidth C line "
+      "\x82\x62\x82\x4F\x82\x50\x82\x4F\x81\x40\x82\x53\x82\x57\x81\x40\x82\x53\x82"
+      "\x54\x81\x40>C010 48 45 4C 4C 4F 2C ; AddressReading C "
+      "\x82\x62\x82\x4F\x82\x50\x82\x4F>C010 sum",
+      "L7 E05: SkippedCounts C @5"}},
+
     // Look-alike letters in tokens the reader takes.
     {"TotalWithALookAlike",
      C::Plain,
@@ -283,6 +377,131 @@ INSTANTIATE_TEST_SUITE_P(Check, PlantedTypos, ::testing::ValuesIn(kTypoCases),
                          [](const ::testing::TestParamInfo<TypoCase>& info) {
                              return std::string(info.param.name);
                          });
+
+// ---- check --fix -----------------------------------------------------------------
+
+// The typos of a row, fixed: the listing comes back, or (with `stays`) only
+// what is likely is left as typed.
+struct FixCase {
+    const char* name;
+    Convention convention;
+    std::vector<Edit> edits;
+    bool stays;
+};
+
+void PrintTo(const FixCase& fix, std::ostream* out) {
+    *out << fix.name;
+}
+
+class FixedListings : public ::testing::TestWithParam<FixCase> {};
+
+TEST_P(FixedListings, GiveTheListingBack) {
+    const FixCase& fix = GetParam();
+    const Listing original = MakeListing(fix.convention, kProgram, 8, 4);
+    Listing typed = original;
+    Apply(fix.convention, 8, fix.edits, &typed);
+    std::vector<Finding> findings;
+    int corrections = 0;
+    const std::string fixed =
+        Fixed(typed.Text(), OptionsFor(fix.convention), &findings, &corrections);
+    // Lines put in are laid out as the line beside them; a line typed out
+    // leaves its blank line.
+    EXPECT_EQ(TokenLines(fix.stays ? typed.Text() : original.Text()), TokenLines(fixed)) << fixed;
+}
+
+const FixCase kFixCases[] = {
+    {"Byte", C::Plain, {{5, P::Byte, 4, "4E"}}, false},
+    {"ByteOhMzLikely", C::OhMz, {{5, P::Byte, 4, "4E"}}, true},
+    {"ChecksumOhMz", C::OhMz, {{4, P::Checksum, 0, "(1.F9)"}}, false},
+    {"Misreading", C::Plain, {{9, P::Byte, 1, "O1"}}, false},
+    {"ColumnAndTotal", C::Plain, {{7, P::Column, 2, "69"}, {13, P::Total, 0, "0CB7"}}, false},
+    {"Crc", C::OhX, {{7, P::Total, 0, "7DE1"}}, false},
+    {"SwappedBytes", C::OhX, {{9, P::Byte, 5, "C0"}, {9, P::Byte, 6, "00"}}, false},
+    {"LineLeftOut", C::Plain, {{5, P::Line, 0, ""}}, false},
+    {"LineTypedTwice", C::Plain, {{8, P::Line, 0, "C020  3E 01 02 03 21 00 C0 C9  EE"}}, false},
+    {"LinesSwapped",
+     C::Plain,
+     {{4, P::Line, 0, "C010  48 45 4C 4C 4F 2C 20 54  14"},
+      {5, P::Line, 0, "C008  23 10 FC C9 00 00 00 00  F8"}},
+     false},
+    {"LineTypedIntoAnotherBlock",
+     C::OhX,
+     {{6, P::Line, 0, ""},
+      {10, P::Line, 0, "C028 : 11 22 33 44 55 66 77 88 : 64\nC018 : 53 59 50 41 54 43 48 21 : 3D"}},
+     false},
+    {"ByteTypedTwice", C::Plain, {{5, P::Line, 0, "C010  48 45 4C 4C 4C 4F 2C 20 54  14"}}, false},
+    {"ByteLeftOut", C::Plain, {{5, P::Line, 0, "C010  48 45 4C 4F 2C 20 54  14"}}, false},
+    {"AddressLookAlike", C::Plain, {{6, P::Address, 0, "CO18"}}, false},
+    {"FullWidthSpace",
+     C::Plain,
+     {{5, P::Line, 0,
+       "C010  48 45 4C\x81\x40"
+       "4C 4F 2C 20 54  14"}},
+     false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Check, FixedListings, ::testing::ValuesIn(kFixCases),
+                         [](const ::testing::TestParamInfo<FixCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// Every byte the corrections do not touch stays: CR LF line ends, and what
+// follows a 0x1A byte, which no reader sees.
+TEST(FixedListings, KeepEveryOtherByte) {
+    Listing listing = MakeListing(C::Plain, kProgram, 8, 4);
+    Apply(C::Plain, 8, {{5, P::Byte, 4, "4E"}}, &listing);
+    std::string typed;
+    for (const std::string& line : listing.lines) {
+        typed += line + "\r\n";
+    }
+    const std::string tail =
+        "\x1A"
+        "C040  01 02  04\r\n";
+    std::vector<Finding> findings;
+    int corrections = 0;
+    std::string expected = typed + tail;
+    expected.replace(expected.find("4E 2C"), 2, "4F");
+    EXPECT_EQ(expected, Fixed(typed + tail, OptionsFor(C::Plain), &findings, &corrections));
+    EXPECT_EQ(1, corrections);
+}
+
+// ---- The watch an apply makes over a listing ----------------------------------------
+
+// The watch an apply feeds reports the skipped lines and address steps that
+// check reports.
+TEST(ApplyWatchReports, WhatCheckReportsOfSkippedLinesAndSteps) {
+    struct Only : FindingSink {
+        void Report(const Finding& finding) override {
+            if (finding.kind == FindingKind::SkippedLine ||
+                finding.kind == FindingKind::AddressStep) {
+                lines.push_back(Describe(finding).substr(0, Describe(finding).find(':')));
+            }
+        }
+        std::vector<std::string> lines;
+    };
+    const std::vector<std::vector<Edit>> typos = {
+        {{6, P::Address, 0, "CO18"}},
+        {{5, P::Line, 0, ""}},
+        {{8, P::Line, 0, "C020  3E 01 02 03 21 00 C0 C9  EE"}},
+        {{4, P::Line, 0, "C010  48 45 4C 4C 4F 2C 20 54  14"},
+         {5, P::Line, 0, "C008  23 10 FC C9 00 00 00 00  F8"}},
+        {{9, P::Address, 0, "D000"}},
+        {{5, P::Line, 0, "\x82\x62\x82\x4F\x82\x50\x82\x4F\x81\x40\x82\x53\x82\x57"}},
+    };
+    for (const std::vector<Edit>& edits : typos) {
+        Listing listing = MakeListing(C::Plain, kProgram, 8, 4);
+        Apply(C::Plain, 8, edits, &listing);
+        const std::string text = listing.Text();
+        Only check;
+        Only watch;
+        MemoryByteSource for_check(text.data(), text.size());
+        MemoryByteSource for_watch(text.data(), text.size());
+        CheckListing(for_check, OptionsFor(C::Plain), &check);
+        WatchListing(for_watch, OptionsFor(C::Plain), &watch);
+        EXPECT_FALSE(check.lines.empty()) << text;
+        EXPECT_EQ(check.lines, watch.lines) << text;
+    }
+}
 
 // ---- Listings written out ----------------------------------------------------------
 
@@ -367,6 +586,8 @@ const RawCase kRawCases[] = {
      OptionsFor(Convention::NoChecksum),
      "C000 01 02\nC002 03 04\nC002 03 04\nC004 05 06\n",
      {"L3 Repeat: Duplicate L @2"}},
+    // A first region of a single row, then an aligned new region: no typo.
+    {"FirstRegionOfOneRow", kPlain, "C000 01 02 03\nD000 03 04 07\nD002 05 06 0B\n", {"L2 Jump"}},
     // The first line's address, against the two lines after it.
     {"FirstAddressMistyped",
      kPlain,
