@@ -93,6 +93,21 @@ void OverWindow(std::string* text, Piece piece, const std::string& digits, bool 
     }
 }
 
+// Whether the token `piece` begins with `digits`, in either case.
+bool StartsWith(const std::string& text, Piece piece, const std::string& digits) {
+    if (piece.length < digits.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        char c = text[piece.at + i];
+        c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+        if (c != digits[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool IsDashed(const std::string& text) {
     return text.size() >= 30 && text.compare(0, 30, std::string(30, '-')) == 0;
 }
@@ -206,7 +221,15 @@ bool ApplyEdit(const FixEdit& edit, const ListingOptions& options, std::string* 
             if (edit.index < 0 || edit.index >= static_cast<int>(windows.size())) {
                 return false;
             }
-            text->insert(windows[static_cast<std::size_t>(edit.index)].at, edit.text + " ");
+            const Piece piece = windows[static_cast<std::size_t>(edit.index)];
+            // A token the reader took by its last two characters that begins
+            // with the byte left out holds both: the two are written apart.
+            if (!options.ohmz_sum && piece.length > 2 && StartsWith(*text, piece, edit.text)) {
+                const std::string window = text->substr(piece.at + piece.length - 2, 2);
+                text->replace(piece.at, piece.length, edit.text + " " + window);
+                return true;
+            }
+            text->insert(piece.at, edit.text + " ");
             return true;
         }
         default:

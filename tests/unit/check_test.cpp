@@ -431,6 +431,17 @@ const FixCase kFixCases[] = {
      false},
     {"ByteTypedTwice", C::Plain, {{5, P::Line, 0, "C010  48 45 4C 4C 4C 4F 2C 20 54  14"}}, false},
     {"ByteLeftOut", C::Plain, {{5, P::Line, 0, "C010  48 45 4C 4F 2C 20 54  14"}}, false},
+    // Two bytes in one token, which the reader takes by its last two characters.
+    {"TwoBytesWithoutABlank",
+     C::Plain,
+     {{5, P::Line, 0, "C010  48 45 4C4C 4F 2C 20 54  14"}},
+     false},
+    {"TwoBytesAcrossOtherText",
+     C::Plain,
+     {{5, P::Line, 0,
+       "C010  48 45 4C\xE3\x80\x80"
+       "4C 4F 2C 20 54  14"}},
+     false},
     {"AddressLookAlike", C::Plain, {{6, P::Address, 0, "CO18"}}, false},
     {"FullWidthSpace",
      C::Plain,
