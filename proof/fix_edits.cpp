@@ -229,6 +229,13 @@ bool ApplyEdit(const FixEdit& edit, const ListingOptions& options, std::string* 
                 text->replace(piece.at, piece.length, edit.text + " " + window);
                 return true;
             }
+            // After the window before it, so that a ':' before the checksum
+            // stays before it.
+            if (edit.index > 0) {
+                const Piece before = windows[static_cast<std::size_t>(edit.index) - 1];
+                text->insert(before.at + before.length, " " + edit.text);
+                return true;
+            }
             text->insert(piece.at, edit.text + " ");
             return true;
         }

@@ -431,6 +431,7 @@ const FixCase kFixCases[] = {
      false},
     {"ByteTypedTwice", C::Plain, {{5, P::Line, 0, "C010  48 45 4C 4C 4C 4F 2C 20 54  14"}}, false},
     {"ByteLeftOut", C::Plain, {{5, P::Line, 0, "C010  48 45 4C 4F 2C 20 54  14"}}, false},
+    {"LastByteLeftOutOhX", C::OhX, {{5, P::Line, 0, "C010 : 48 45 4C 4C 4F 2C 20 : 14"}}, false},
     // Two bytes in one token, which the reader takes by its last two characters.
     {"TwoBytesWithoutABlank",
      C::Plain,
