@@ -271,6 +271,11 @@ void DiagnoseBlock(const ListingOptions& options, const CheckGiven& given, Block
     if (given.malformed) {
         return;
     }
+    // A check line with no line above it and a total that is not zero: its
+    // lines are missing or typed elsewhere, which its tokens cannot tell.
+    if (block->lines.empty() && given.total != TotalKind::None && given.total_value != 0) {
+        return;
+    }
     // A line left out of the sums makes every difference of the check line
     // its own; nothing more can be told.
     bool missing = false;

@@ -559,6 +559,11 @@ const RawCase kRawCases[] = {
      kPlain,
      "SUM 00 00 0000\nSUM 01 00 0000\n",
      {"L2 E05: ColumnToken C +0 01>00"}},
+    {"EmptyBlockWithATotal", kPlain, "SUM 00 00 0000\nSUM 01 00 0001\n", {"L2 E05"}},
+    {"EmptyDashedBlock",
+     OptionsFor(Convention::OhMz),
+     "------------------------------ 0693\n",
+     {"L1 E08"}},
     // Bytes past 0xFFFF are reported; the line still counts in its block.
     {"PastTheAddressSpace",
      kPlain,
