@@ -188,10 +188,16 @@ void ReadSkippedLines(const ListingOptions& options, const AddressTrail& trail,
     }
 }
 
+// An aligned region at `address` that no one-digit typo of the continuing
+// address `expected` reaches.
+bool NewRegion(std::int32_t address, std::int32_t expected) {
+    return address % kRegionAlignment == 0 && DigitsDiffering(address, expected) > 1;
+}
+
 }  // namespace
 
 void AnalyseAddresses(const ListingOptions& options, AddressTrail* trail, BlockRecord* block,
-                      std::int32_t next_address) {
+                      std::int32_t next_address, bool sums_disagree) {
     ReadSkippedLines(options, *trail, block);
     std::vector<RecordedLine>& lines = block->lines;
     const int width = RowWidth(*block, *trail);
@@ -225,7 +231,8 @@ void AnalyseAddresses(const ListingOptions& options, AddressTrail* trail, BlockR
                 const std::int32_t continuing = lines[next].address - line.count;
                 if (continuing == End(line) && width == line.count) {
                     block->first_lines.push_back(FirstLineRecord{i, -1, continuing});
-                } else if (DigitsDiffering(line.address, continuing) != 1) {
+                } else if (DigitsDiffering(line.address, continuing) != 1 ||
+                           NewRegion(lines[next].address, End(line))) {
                     // A first region of its own, or a line typed out of place.
                     block->strays.push_back(StrayRecord{i, -1});
                 } else {
@@ -297,10 +304,7 @@ void AnalyseAddresses(const ListingOptions& options, AddressTrail* trail, BlockR
             }
         }
 
-        // A new block, or an aligned region that no one-digit typo of the
-        // continuing address reaches.
-        const bool new_place = block_start || (line.address % kRegionAlignment == 0 &&
-                                               DigitsDiffering(line.address, expected) > 1);
+        const bool new_place = block_start || NewRegion(line.address, expected);
         const bool overlap = Overlaps(*trail, line.address, End(line) + (line.count == 0 ? 1 : 0));
         const bool row_off =
             width > 0 && previous.count != width && previous.address + width == line.address;
@@ -349,7 +353,8 @@ void AnalyseAddresses(const ListingOptions& options, AddressTrail* trail, BlockR
             block->strays.push_back(StrayRecord{i, step});
             continue;
         } else if (line.address > expected && width > 0 && (line.address - expected) % width == 0 &&
-                   (line.address - expected) / width <= kMaxMissingRows) {
+                   (line.address - expected) / width <= kMaxMissingRows &&
+                   (sums_disagree || !NewRegion(line.address, expected))) {
             const int rows = (line.address - expected) / width;
             const int step = AddStep(block, line, StepKind::Gap, expected, previous.line_number);
             block->pending[step].index = rows;

@@ -122,7 +122,8 @@ void ApplyWatch::Release(std::int32_t next_address) {
 }
 
 void ApplyWatch::Report(BlockRecord* block, std::int32_t next_address) {
-    AnalyseAddresses(options_, &trail_, block, next_address);
+    // A block the apply took agrees with its check line, if it has one.
+    AnalyseAddresses(options_, &trail_, block, next_address, false);
     std::stable_sort(
         block->pending.begin(), block->pending.end(),
         [](const Finding& a, const Finding& b) { return a.line_number < b.line_number; });

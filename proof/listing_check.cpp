@@ -67,7 +67,7 @@ void ListingChecker::Finish() {
 
 void ListingChecker::Judge(BlockRecord* block, std::int32_t next_address, const CheckGiven& given,
                            Finding* check) {
-    AnalyseAddresses(options_, &trail_, block, next_address);
+    AnalyseAddresses(options_, &trail_, block, next_address, given.judged && check != nullptr);
     // A block whose lines and check line all read right needs no diagnosis.
     if (!block->pending.empty() || check != nullptr) {
         DiagnoseBlock(options_, given, block, check, &links_);

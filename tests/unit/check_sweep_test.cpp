@@ -833,7 +833,9 @@ void Judge(const Planted& planted, const ListingOptions& options, Tally* tally) 
     bool reported = false;
     std::vector<std::uint32_t> byte_lines;
     for (const Finding& finding : findings) {
-        reported = reported || finding.kind != FindingKind::Jump;
+        // Without any sum a row left out before an aligned region reads as
+        // a new region: its note is all there is to say.
+        reported = reported || finding.kind != FindingKind::Jump || !options.checksum;
         int bytes_here = 0;
         for (int i = 0; i < finding.diagnosis_count; ++i) {
             const Diagnosis& d = finding.diagnoses[i];

@@ -605,6 +605,28 @@ const RawCase kRawCases[] = {
      {"L3 Repeat: Duplicate L @2"}},
     // A first region of a single row, then an aligned new region: no typo.
     {"FirstRegionOfOneRow", kPlain, "C000 01 02 03\nD000 03 04 07\nD002 05 06 0B\n", {"L2 Jump"}},
+    // One digit from the address before the region after it, but a region
+    // of its own all the same.
+    {"FirstRegionOfOneRowOneDigitOff",
+     kPlain,
+     "3000 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 88\n"
+     "3100 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 88\n"
+     "3110 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 88\n",
+     {"L2 Jump"}},
+    // Rows that would fill the step to an aligned region: left out only
+    // when the sums say so.
+    {"AlignedRegionRowsOn",
+     kPlain,
+     "C0D8 01 02 03 04 05 06 07 08 24\nC0E0 01 02 03 04 05 06 07 08 24\n"
+     "C100 01 02 03 04 05 06 07 08 24\nSUM 03 06 09 0C 0F 12 15 18 006C\n",
+     {"L3 Jump"}},
+    {"AlignedRegionRowsLeftOut",
+     kPlain,
+     "C0D8 01 02 03 04 05 06 07 08 24\nC0E0 01 02 03 04 05 06 07 08 24\n"
+     "C100 01 02 03 04 05 06 07 08 24\nSUM 04 08 0C 10 14 18 1C 20 0090\n",
+     {"L3 Gap",
+      "L4 E05: MissingLine L C0D0: 01 02 03 04 05 06 07 08; MissingLine L C108: 01 02 03 04 05 06 "
+      "07 08"}},
     // The first line's address, against the two lines after it.
     {"FirstAddressMistyped",
      kPlain,
