@@ -2,11 +2,15 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
+#include "cli/check_fix.h"
 #include "cli/detect.h"
 #include "cli/exit_status.h"
 #include "cli/terminal.h"
 #include "cli/warnings.h"
+#include "listing/report.h"
+#include "proof/convention.h"
 #include "proof/finding_text.h"
 #include "proof/listing_check.h"
 #include "resources/check_texts.h"
@@ -17,16 +21,32 @@ namespace {
 
 using proof::Finding;
 
+using proof::Certainty;
+
 constexpr std::size_t kFindingTextSize = 2048;
 
-// Prints each finding as it comes.
+// Prints each finding as it comes, and gives it to the fix plan when there
+// is one. With `doubt`, another convention reads the listing better: no
+// reading in this one is certain.
 class TerminalFindings : public proof::FindingSink {
   public:
-    void Report(const Finding& finding) override {
+    TerminalFindings(proof::FixPlan* plan, bool doubt) : plan_(plan), doubt_(doubt) {}
+    void Report(const Finding& reported) override {
+        Finding finding = reported;
+        for (int i = 0; doubt_ && i < finding.diagnosis_count; ++i) {
+            finding.diagnoses[i].certainty = Certainty::Likely;
+        }
         char text[kFindingTextSize];
         proof::FormatFinding(finding, text, sizeof text);
         PrintText(stdout, text);
+        if (plan_ != nullptr) {
+            plan_->Report(finding);
+        }
     }
+
+  private:
+    proof::FixPlan* plan_;
+    bool doubt_;
 };
 
 }  // namespace
@@ -35,8 +55,16 @@ int RunCheck(const CliOptions& options) {
     if (options.detect) {
         return RunDetect(options);
     }
-    TerminalFindings findings;
+    const bool fix = !options.fix_path.empty();
+    if (fix && !FixTargetUsable(options)) {
+        return kExitUsage;
+    }
+    proof::FixPlan plan(options.dump.listing);
     const char* path = options.dump_path.c_str();
+    // A listing that another convention reads better is likely written in
+    // it: what this one makes of it is named, none of it as certain.
+    const proof::BetterConvention better = proof::FindBetterConvention(path, options.dump.listing);
+    TerminalFindings findings(fix ? &plan : nullptr, better.found);
     const proof::CheckRun run = proof::CheckListing(path, options.dump.listing, &findings);
     if (run.status == proof::CheckStatus::OpenFailed) {
         const int error = platform::CErrorNumber(run.system_error);
@@ -57,7 +85,13 @@ int RunCheck(const CliOptions& options) {
     WarnAboutSubstitutes(run.source.unconvertible);
     const bool found = run.summary.findings + run.summary.warnings > 0;
     if (found) {
-        PrintConventionHint(stdout, path, options.dump.listing);
+        PrintConventionHint(stdout, better);
+    }
+    if (fix) {
+        plan.Finish();
+        if (!WriteFix(options, plan)) {
+            return kExitFileError;
+        }
     }
     return found ? kExitFindings : kExitOk;
 }

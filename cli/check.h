@@ -10,7 +10,9 @@ namespace tsy::cli {
 // an error or warning, the convention that reads the listing better; a
 // listing that cannot be opened or read is told on standard error. Returns 0
 // for a clean listing (notes aside), 1 when there is an error or warning, 3
-// when the file cannot be read. With --detect, RunDetect instead.
+// when the file cannot be read. With --detect, RunDetect instead; with
+// --fix, the fixed listing is written too (check_fix.h): 2 when it would
+// be the listing itself, 3 when it cannot be written.
 int RunCheck(const CliOptions& options);
 
 }  // namespace tsy::cli

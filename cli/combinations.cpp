@@ -48,6 +48,9 @@ std::string CombinationError(const CliOptions& options) {
     if (options.detect && listing_given) {
         return Excludes(listing_option, OptionId::Detect);
     }
+    if (!options.fix_path.empty() && options.detect) {
+        return Excludes(OptionId::Fix, OptionId::Detect);
+    }
     if (options.dump.binary_mode) {
         if (listing_given) {
             return Excludes(listing_option, OptionId::Binary);

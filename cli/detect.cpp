@@ -98,7 +98,10 @@ int RunDetect(const CliOptions& options) {
 }
 
 void PrintConventionHint(std::FILE* stream, const char* path, const ListingOptions& chosen) {
-    const proof::BetterConvention better = proof::FindBetterConvention(path, chosen);
+    PrintConventionHint(stream, proof::FindBetterConvention(path, chosen));
+}
+
+void PrintConventionHint(std::FILE* stream, const proof::BetterConvention& better) {
     if (!better.found) {
         return;
     }

@@ -32,6 +32,7 @@ const OptionSpec kOptions[] = {
     {OptionId::OhMz, 0, "ohmz", nullptr, kListing, text::kCliOptionOhMz},
     {OptionId::OhX, 0, "ohx", nullptr, kListing, text::kCliOptionOhX},
     {OptionId::Detect, 0, "detect", nullptr, kCheck, text::kCliOptionDetect},
+    {OptionId::Fix, 0, "fix", "FILE", kCheck, text::kCliOptionFix},
     {OptionId::NoFormatCheck, 0, "no-format-check", nullptr, kApply, text::kCliOptionNoFormatCheck},
     {OptionId::DryRun, 'n', "dry-run", nullptr, kApply, text::kCliOptionDryRun},
     {OptionId::WritePartial, 0, "write-partial", nullptr, kApply, text::kCliOptionWritePartial},

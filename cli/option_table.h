@@ -26,6 +26,7 @@ enum class OptionId : unsigned char {
     OhMz,
     OhX,
     Detect,
+    Fix,
     Output,
     NoFormatCheck,
     DryRun,

@@ -148,6 +148,12 @@ std::string Set(const OptionSpec& spec, const char* value, CliOptions* options) 
         case OptionId::Detect:
             options->detect = true;
             break;
+        case OptionId::Fix:
+            if (*value == '\0') {
+                return text::kCliEmptyPath;
+            }
+            options->fix_path = value;
+            break;
         case OptionId::NoFormatCheck:
             options->format_check = false;
             break;

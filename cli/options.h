@@ -30,6 +30,7 @@ struct CliOptions {
     // What ParseOptions saw besides the values above.
     bool start_given = false;  // --start
     bool detect = false;       // check --detect
+    std::string fix_path;      // check --fix: where the fixed listing goes
 };
 
 // Reads argv. Never exits; a usage error comes back as Mode::UsageError.

@@ -111,7 +111,7 @@ PlaceResult ReadDump(const char* path, std::uint32_t start, platform::MemoryBloc
         return ReadStream(file, start, block, size);
     }
     // A file too large for 32 bits is refused by its size like any other.
-    if (info.kind == platform::FileKind::Regular && start + info.size >= kAddressLimit) {
+    if (info.kind == platform::FileKind::Regular && start + info.size > kAddressLimit) {
         platform::Close(file);
         const std::uint64_t shown = info.size;
         return Outcome(PlaceStatus::Refused, MessageKind::Error,

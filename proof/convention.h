@@ -36,8 +36,8 @@ struct BetterConvention {
 };
 
 // The convention that reads the listing at `path` with the fewest errors and
-// warnings, when the chosen one has some and that one has none, or at most
-// a quarter of four or more.
+// warnings, when the chosen one has some and that one has none, fewer on
+// no line the chosen one reads cleanly, or at most a quarter of four or more.
 BetterConvention FindBetterConvention(const char* path, const ListingOptions& chosen);
 
 }  // namespace tsy::proof

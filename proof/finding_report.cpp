@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "listing/report.h"
 #include "resources/check_texts.h"
@@ -149,6 +150,14 @@ void AddDiagnosis(const Finding& finding, const Diagnosis& d, TextOut* text) {
         case DiagnosisKind::LinesNotInSums:
         case DiagnosisKind::TwoDigitTotal:
         case DiagnosisKind::TokenMisreading:
+        case DiagnosisKind::DoubledByte:
+        case DiagnosisKind::DroppedByte:
+        case DiagnosisKind::StrayLine:
+        case DiagnosisKind::MovedLine:
+        case DiagnosisKind::StrayCounts:
+        case DiagnosisKind::MovedHere:
+        case DiagnosisKind::SwappedLines:
+        case DiagnosisKind::FullWidth:
             AddLineDiagnosis(finding, d, sure, text);
             break;
     }
@@ -172,6 +181,16 @@ void FormatFinding(const Finding& finding, char* out, std::size_t capacity) {
     if (finding.diagnoses_left_out > 0) {
         text.Append("\n");
         text::CheckMoreDiagnoses(text, finding.diagnoses_left_out);
+    }
+}
+
+void FormatDiagnosis(const Finding& finding, const Diagnosis& diagnosis, char* out,
+                     std::size_t capacity) {
+    TextOut text(out, capacity);
+    AddDiagnosis(finding, diagnosis, &text);
+    // Without the line break AddDiagnosis puts before it.
+    if (out[0] == '\n') {
+        std::memmove(out, out + 1, std::strlen(out));
     }
 }
 

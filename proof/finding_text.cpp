@@ -52,6 +52,8 @@ const char* SkipText(SkipReason reason) {
             return text::kCheckSkippedLong;
         case SkipReason::Indented:
             return text::kCheckSkippedIndented;
+        case SkipReason::FullWidth:
+            return text::kCheckSkippedFullWidth;
         case SkipReason::LookAlike:
             break;
     }
@@ -89,6 +91,12 @@ void AddStep(const Finding& finding, TextOut* text) {
         case StepKind::Jump:
             text::CheckStepJump(*text, expected, address, finding.index == 1);
             break;
+        case StepKind::Stray:
+            text::CheckStepStray(*text, expected);
+            break;
+        case StepKind::Swapped:
+            text::CheckStepSwapped(*text, expected);
+            break;
     }
 }
 
@@ -113,6 +121,18 @@ void FormatNotice(const Finding& finding, TextOut* text) {
             heading(*text, line, finding.address_text, text::kCheckTagLookAlike);
             const Hex read(finding.computed, RoleDigits(finding.role, finding.computed));
             text::CheckLookAlike(*text, RoleName(finding.role), finding.given.text, read.text);
+            break;
+        }
+        case FindingKind::TotalDigits:
+            text::CheckCheckHeading(*text, line, finding.address_text, text::kCheckTagTotal);
+            text::CheckTotalDigits(*text, finding.given.text,
+                                   static_cast<unsigned>(finding.computed));
+            break;
+        case FindingKind::FullWidth: {
+            text::CheckDataHeading(*text, line, finding.address_text, text::kCheckTagFullWidth);
+            const bool same = finding.diagnosis_count > 0 &&
+                              finding.diagnoses[0].certainty == proof::Certainty::Certain;
+            text->Append(same ? text::kCheckFullWidthRead : text::kCheckFullWidthMisread);
             break;
         }
         case FindingKind::Refusal:
@@ -140,12 +160,52 @@ void AddLineDiagnosis(const Finding& finding, const Diagnosis& d, const char* su
             break;
         case DiagnosisKind::MissingLine: {
             const Hex address(d.right, 4);
+            if (d.byte_count == 0) {
+                text::CheckMissingLineUnknown(*text, sure, address.text);
+                break;
+            }
             const ByteList bytes(d.bytes, d.byte_count);
             const Hex checksum(d.typed, d.digits);
             text::CheckMissingLine(*text, sure, address.text, bytes.text,
                                    d.sum == SumState::NoChecksum ? "" : checksum.text);
             break;
         }
+        case DiagnosisKind::DoubledByte:
+        case DiagnosisKind::DroppedByte: {
+            const ByteList row(d.bytes, d.byte_count);
+            if (d.kind == DiagnosisKind::DoubledByte) {
+                const Hex typed(d.typed, 2);
+                text::CheckDoubledByte(*text, sure, static_cast<unsigned>(d.column), typed.text,
+                                       row.text);
+            } else {
+                text::CheckDroppedByte(*text, sure, static_cast<unsigned>(d.column), right.text,
+                                       row.text);
+            }
+            break;
+        }
+        case DiagnosisKind::StrayLine:
+            text::CheckStrayLine(*text, sure, line, d.address_text);
+            break;
+        case DiagnosisKind::MovedLine: {
+            const Hex address(d.right, 4);
+            text::CheckMovedLine(*text, sure, line, d.address_text, address.text,
+                                 static_cast<unsigned>(d.other_line), d.column == 1);
+            break;
+        }
+        case DiagnosisKind::StrayCounts:
+            text::CheckStrayCounts(*text, sure, line, d.address_text);
+            break;
+        case DiagnosisKind::MovedHere: {
+            const Hex address(d.right, 4);
+            text::CheckMovedHere(*text, sure, line, d.address_text, address.text);
+            break;
+        }
+        case DiagnosisKind::SwappedLines:
+            text::CheckSwappedLines(*text, sure, line, d.address_text);
+            break;
+        case DiagnosisKind::FullWidth:
+            text::CheckFullWidth(*text, sure, d.token.text, d.reading.text);
+            break;
         case DiagnosisKind::Duplicate:
             text::CheckDuplicate(*text, sure, line, d.by_sums);
             break;

@@ -15,6 +15,11 @@ namespace tsy::proof {
 // per diagnosis, joined by line feeds, without a final one.
 void FormatFinding(const Finding& finding, char* out, std::size_t capacity);
 
+// One diagnosis of `finding` as FormatFinding shows it, alone: its indent,
+// certainty word and text.
+void FormatDiagnosis(const Finding& finding, const Diagnosis& diagnosis, char* out,
+                     std::size_t capacity);
+
 // The Shift-JIS summary line of a run.
 void FormatSummary(const CheckSummary& summary, char* out, std::size_t capacity);
 

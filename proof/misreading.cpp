@@ -31,6 +31,8 @@ char FullWidthAscii(unsigned char lead, unsigned char trail) {
     }
     if (lead == 0x81) {
         switch (trail) {
+            case 0x40:
+                return ' ';  // the full-width space
             case 0x44:
                 return '.';  // ．
             case 0x46:
@@ -97,6 +99,33 @@ bool ChoicesFor(char c, Choices* choices) {
 }
 
 }  // namespace
+
+std::size_t HalfWidthLine(const char* raw, std::size_t length, char* out, std::uint16_t* from) {
+    std::size_t at = 0;
+    bool any = false;
+    for (std::size_t i = 0; i < length; ++i) {
+        const unsigned char byte = static_cast<unsigned char>(raw[i]);
+        if (IsShiftJisLead(byte) && i + 1 < length) {
+            const char ascii = FullWidthAscii(byte, static_cast<unsigned char>(raw[i + 1]));
+            if (ascii != 0) {
+                from[at] = static_cast<std::uint16_t>(i);
+                out[at++] = ascii;
+                any = true;
+            } else {
+                from[at] = static_cast<std::uint16_t>(i);
+                out[at++] = raw[i];
+                from[at] = static_cast<std::uint16_t>(i + 1);
+                out[at++] = raw[i + 1];
+            }
+            ++i;
+            continue;
+        }
+        from[at] = static_cast<std::uint16_t>(i);
+        out[at++] = raw[i];
+    }
+    out[at] = '\0';
+    return any ? at : 0;
+}
 
 int Respell(const char* raw, std::size_t length, Quote* spellings, int capacity) {
     Choices choices[kQuoteSize - 1];

@@ -47,7 +47,8 @@ int Candidates(const char* raw_field, const char* field, std::size_t length, Ski
                 add(text);
             }
             break;
-        case SkipReason::LookAlike: {
+        case SkipReason::LookAlike:
+        case SkipReason::FullWidth: {
             Quote spellings[kMaxReadings];
             const int spelled = Respell(raw_field, length, spellings, kMaxReadings);
             for (int i = 0; i < spelled; ++i) {

@@ -10,15 +10,17 @@ void CliUsageApply(TextOut& out, const char* program) {
         "使い方: %s [オプション] ステートセーブファイル ダンプファイル\n"
         "        %s check [リストのオプション] ダンプリスト\n"
         "        %s check --detect ダンプリスト\n"
+        "        %s check --fix 出力 [リストのオプション] ダンプリスト\n"
         "        %s scan [リストのオプション] [-o ダンプリスト] 画像...\n"
         "        %s restore ステートセーブファイル\n",
-        program, program, program, program, program);
+        program, program, program, program, program, program);
 }
 void CliUsageCheck(TextOut& out, const char* program) {
     out.Format(
         "使い方: %s check [リストのオプション] ダンプリスト\n"
-        "        %s check --detect ダンプリスト\n",
-        program, program);
+        "        %s check --detect ダンプリスト\n"
+        "        %s check --fix 出力 [リストのオプション] ダンプリスト\n",
+        program, program, program);
 }
 void CliUsageScan(TextOut& out, const char* program) {
     out.Format("使い方: %s scan [リストのオプション] [-o ダンプリスト] 画像...\n", program);
@@ -84,6 +86,8 @@ const char kCliOptionLowerAddressOnly[] = "下位アドレスのみ加算(--addr
 const char kCliOptionOhMz[] = "Oh!MZ形式サム(x.xxタイプ)";
 const char kCliOptionOhX[] = "Oh!X CRCタイプ";
 const char kCliOptionDetect[] = "ダンプリストを誤りなく読める形式を調べる";
+const char kCliOptionFix[] =
+    "確定した訂正をしたダンプリストを書く新しいファイル(元のファイルはそのまま)";
 const char kCliOptionNoFormatCheck[] =
     "フォーマットチェックをしない(チェックに通らないファイルも書き換える)";
 const char kCliOptionDryRun[] = "メモリ上で反映して報告するだけで、書き戻さない";

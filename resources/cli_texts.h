@@ -36,6 +36,7 @@ extern const char kCliOptionLowerAddressOnly[];
 extern const char kCliOptionOhMz[];
 extern const char kCliOptionOhX[];
 extern const char kCliOptionDetect[];
+extern const char kCliOptionFix[];
 extern const char kCliOptionNoFormatCheck[];
 extern const char kCliOptionDryRun[];
 extern const char kCliOptionWritePartial[];

@@ -88,7 +88,7 @@ open(sys.argv[1], "wb").write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
 PY
 expect_said "a PNG header of a million by a million pixels" 3 "1000000×1000000" \
   scan "$work/million.png"
-expect_said "a missing image says why" 3 "No such file or directory" scan "$work/none.png"
+expect_said "a missing image says why" 3 "ファイルが見つかりません" scan "$work/none.png"
 expect_said "an endless device" 3 "画像ファイルとして読めません" scan /dev/zero
 expect_said "a text file" 3 "画像ファイルとして読めません" scan "$work/text.png"
 # A FIFO whose writer comes late reads as the file does.

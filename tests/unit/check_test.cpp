@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "proof/apply_watch.h"
 #include "proof/finding_text.h"
 #include "tests/unit/check_support.h"
 #include "tests/unit/test_support.h"
@@ -124,7 +125,8 @@ const TypoCase kTypoCases[] = {
      C::OhX,
      {{13, P::Column, 7, "F7"}},
      {"L13 E05: ColumnToken C +7 F7>F1"}},
-    {"WrongTotal", C::Plain, {{7, P::Total, 0, "0877"}}, {"L7 E06: TotalToken C 77>76"}},
+    // All four digits of a SUM line's total are the block's sum in 16 bits.
+    {"WrongTotal", C::Plain, {{7, P::Total, 0, "0877"}}, {"L7 E06: TotalToken C 0877>0876"}},
     // A 16-bit total alone cannot tell a typo from a line left out before
     // the listing's first line.
     {"WrongDashedTotal", C::OhMz, {{7, P::Total, 0, "0867"}}, {"L7 E08: TotalToken L 0867>0876"}},
@@ -132,14 +134,14 @@ const TypoCase kTypoCases[] = {
     {"MisreadColumnToken",
      C::Plain,
      {{13, P::Column, 6, "BG"}},
-     {"L13 E04: SumMisreading L +6 BG>B6"}},
+     {"L13 E04: SumMisreading C +6 BG>B6"}},
 
-    // Errors no line sum sees: a swap is named where one line fits it (and
-    // with Oh!X the CRC confirms it); otherwise only the columns.
+    // Errors no line sum sees: a swap is named where exactly one line fits
+    // it; otherwise only the columns.
     {"SwappedBytes",
      C::Plain,
      {{9, P::Byte, 5, "C0"}, {9, P::Byte, 6, "00"}},
-     {"L13 E05: SwappedBytes L @9 +5+6 C000>00C0"}},
+     {"L13 E05: SwappedBytes C @9 +5+6 C000>00C0"}},
     {"SwappedBytesOhX",
      C::OhX,
      {{9, P::Byte, 5, "C0"}, {9, P::Byte, 6, "00"}},
@@ -165,8 +167,8 @@ const TypoCase kTypoCases[] = {
     {"TwoLinesOneBlockAmbiguous",
      C::Plain,
      {{3, P::Byte, 1, "01"}, {6, P::Byte, 6, "49"}},
-     {"L3 E03: OneOfBytes L +6 41>40; OneOfBytes L +1 01>00",
-      "L6 E03: OneOfBytes L +1 59>58; OneOfBytes L +6 49>48", "L7 E05"}},
+     {"L3 E03: OneOfBytes L +1 01>00; OneOfBytes L +6 41>40",
+      "L6 E03: OneOfBytes L +6 49>48; OneOfBytes L +1 59>58", "L7 E05"}},
 
     // Misreadings of an unreadable token, confirmed by the column sum where
     // there is one.
@@ -177,14 +179,15 @@ const TypoCase kTypoCases[] = {
      {"L9 E00: Misreading C +1 O1>01"}},
     {"OForZeroOhX", C::OhX, {{9, P::Byte, 1, "O1"}}, {"L9 E00: Misreading C +1 O1>01"}},
     {"OForZeroOhMz", C::OhMz, {{9, P::Byte, 1, "O1"}}, {"L9 E00: Misreading L +1 O1>01"}},
+    // Full-width characters read half-width; certain where the line sum agrees.
     {"FullWidthDigits",
      C::Plain,
      {{9, P::Byte, 1, "\x82\x4F\x82\x50"}},
-     {"L9 E00: Misreading C +1 \x82\x4F\x82\x50>01"}},
+     {"L9 E00: FullWidth C +1 \x82\x4F\x82\x50>01"}},
     {"FullWidthLetters",
      C::Plain,
      {{11, P::Byte, 4, "\x82\x63\x82\x84"}},
-     {"L11 E00: Misreading C +4 \x82\x63\x82\x84>DD"}},
+     {"L11 E00: FullWidth C +4 \x82\x63\x82\x84>Dd"}},
     {"LowerCaseLAndCapitalI",
      C::Plain,
      {{10, P::Byte, 0, "lI"}},
@@ -266,6 +269,99 @@ const TypoCase kTypoCases[] = {
       {12, P::Address, 0, "D018"}},
      {"L9 Jump"}},
 
+    // A line typed into another block: the block that lacks it rebuilds it,
+    // the block that holds it puts it back where it belongs.
+    {"LineTypedIntoAnotherBlock",
+     C::Plain,
+     {{6, P::Line, 0, ""},
+      {10, P::Line, 0, "C028  11 22 33 44 55 66 77 88  64\nC018  53 59 50 41 54 43 48 21  3D"}},
+     {"L7 E05: MissingLine C C018: 53 59 50 41 54 43 48 21", "L9 Gap",
+      "L11 Stray: MovedLine C @11 C018 <0", "L14 E05: StrayCounts C @11"}},
+    {"TwoLinesSwapped",
+     C::Plain,
+     {{4, P::Line, 0, "C010  48 45 4C 4C 4F 2C 20 54  14"},
+      {5, P::Line, 0, "C008  23 10 FC C9 00 00 00 00  F8"}},
+     {"L4 Swapped: SwappedLines C @5"}},
+    // A byte typed twice, or left out: named by place, the row rebuilt.
+    {"ByteTypedTwice",
+     C::Plain,
+     {{5, P::Line, 0, "C010  48 45 4C 4C 4C 4F 2C 20 54  14"}},
+     {"L5 E03: DoubledByte C +2 4C: 48 45 4C 4C 4F 2C 20 54", "L6 RowLength: RowLength L @5 9>8",
+      "L7 E05"}},
+    {"ByteLeftOut",
+     C::Plain,
+     {{5, P::Line, 0, "C010  48 45 4C 4F 2C 20 54  14"}},
+     {"L5 E03: DroppedByte C +2 4C: 48 45 4C 4C 4F 2C 20 54", "L6 RowLength: RowLength L @5 7>8",
+      "L7 E05"}},
+    // First, second and last lines left out.
+    {"FirstLineLeftOut",
+     C::Plain,
+     {{3, P::Line, 0, ""}},
+     {"L7 E05: MissingLine C C000: 21 00 D0 06 40 3E 41 77"}},
+    {"SecondLineLeftOut",
+     C::Plain,
+     {{4, P::Line, 0, ""}},
+     {"L5 Gap: MissingLine C C008: 23 10 FC C9 00 00 00 00", "L7 E05: MissingCounts C @5 C008"}},
+    {"LastLineLeftOut",
+     C::Plain,
+     {{12, P::Line, 0, ""}},
+     {"L13 E05: MissingLine C C038: 20 30 40 50 60 70 80 90"}},
+    // A byte with another typo: the sums cross where a person crosses them.
+    {"ByteAndItsChecksum",
+     C::Plain,
+     {{5, P::Byte, 4, "4E"}, {5, P::Checksum, 0, "15"}},
+     {"L5 E03: WrongByte C +4 4E>4F; ChecksumToken C 15>14", "L7 E05: ExplainedBy C @5 +4 4E>4F"}},
+    {"ByteAndItsColumn",
+     C::Plain,
+     {{5, P::Byte, 4, "4E"}, {7, P::Column, 4, "E8"}},
+     {"L5 E03: WrongByte C +4 4E>4F", "L7 E05: ExplainedBy C @5 +4 4E>4F; ColumnToken C +4 E8>E3"}},
+    {"ByteAndAnotherColumn",
+     C::Plain,
+     {{5, P::Byte, 4, "4E"}, {7, P::Column, 1, "BE"}},
+     {"L5 E03: WrongByte C +4 4E>4F", "L7 E05: ExplainedBy C @5 +4 4E>4F; ColumnToken C +1 BE>AE"}},
+    {"ByteAndTotal",
+     C::Plain,
+     {{5, P::Byte, 4, "4E"}, {7, P::Total, 0, "0886"}},
+     {"L5 E03: WrongByte C +4 4E>4F", "L7 E05: ExplainedBy C @5 +4 4E>4F; TotalToken C 0886>0876"}},
+    {"ByteAndCrc",
+     C::OhX,
+     {{5, P::Byte, 4, "4E"}, {7, P::Total, 0, "7DE8"}},
+     {"L5 E03: WrongByte C +4 4E>4F", "L7 E05: ExplainedBy C @5 +4 4E>4F; CrcToken C 7DE8>7DE7"}},
+    // The digits of a total that an apply does not compare.
+    {"TotalHighDigits",
+     C::Plain,
+     {{7, P::Total, 0, "0976"}},
+     {"L7 TotalDigits: TotalToken C 0976>0876"}},
+    // The last line's address: its line sum crosses it with AddressSum.
+    {"LastLineAddressAddressSum",
+     C::AddressSum,
+     {{12, P::Address, 0, "C838"}},
+     {"L12 E03: AddressField C C838>C038", "L12 Gap"}},
+    {"LastLineAddress",
+     C::Plain,
+     {{12, P::Address, 0, "C03A"}},
+     {"L12 Gap: AddressField L C03A>C038"}},
+    // Full-width characters from an IME: a space, a whole line.
+    {"FullWidthSpace",
+     C::Plain,
+     {{5, P::Line, 0,
+       "C010  48 45 4C\x81\x40"
+       "4C 4F 2C 20 54  14"}},
+     {"L5 E03: FullWidth C +2 4C\x81\x40"
+      "4C>4C 4C"}},
+    {"FullWidthLine",
+     C::Plain,
+     {{5, P::Line, 0,
+       "\x82\x62\x82\x4F\x82\x50\x82\x4F\x81\x40\x82\x53\x82\x57\x81\x40\x82\x53"
+       "\x82\x54\x81\x40\x82\x53\x82\x62\x81\x40\x82\x53\x82\x62\x81\x40\x82\x53\x82"
+       "\x65\x81\x40\x82\x51\x82\x62\x81\x40\x82\x51\x82\x4F\x81\x40\x82\x54\x82\x53"
+       "\x81\x40\x82\x50\x82\x53"}},
+     {"L5 Skipped: FullWidth C line "
+      "\x82\x62\x82\x4F\x82\x50\x82\x4F\x81\x40\x82\x53\x82\x57\x81\x40\x82\x53\x82"
+      "\x54\x81\x40>C010 48 45 4C 4C 4F 2C ; AddressReading C "
+      "\x82\x62\x82\x4F\x82\x50\x82\x4F>C010 sum",
+      "L7 E05: SkippedCounts C @5"}},
+
     // Look-alike letters in tokens the reader takes.
     {"TotalWithALookAlike",
      C::Plain,
@@ -274,13 +370,150 @@ const TypoCase kTypoCases[] = {
     {"DashedTotalWithALookAlike",
      C::OhMz,
      {{13, P::Total, 0, "OCB6"}},
-     {"L13 E08: TokenMisreading L OCB6>0CB6"}},
+     {"L13 E08: TokenMisreading C OCB6>0CB6"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Check, PlantedTypos, ::testing::ValuesIn(kTypoCases),
                          [](const ::testing::TestParamInfo<TypoCase>& info) {
                              return std::string(info.param.name);
                          });
+
+// ---- check --fix -----------------------------------------------------------------
+
+// The typos of a row, fixed: the listing comes back, or (with `stays`) only
+// what is likely is left as typed.
+struct FixCase {
+    const char* name;
+    Convention convention;
+    std::vector<Edit> edits;
+    bool stays;
+};
+
+void PrintTo(const FixCase& fix, std::ostream* out) {
+    *out << fix.name;
+}
+
+class FixedListings : public ::testing::TestWithParam<FixCase> {};
+
+TEST_P(FixedListings, GiveTheListingBack) {
+    const FixCase& fix = GetParam();
+    const Listing original = MakeListing(fix.convention, kProgram, 8, 4);
+    Listing typed = original;
+    Apply(fix.convention, 8, fix.edits, &typed);
+    std::vector<Finding> findings;
+    int corrections = 0;
+    const std::string fixed =
+        Fixed(typed.Text(), OptionsFor(fix.convention), &findings, &corrections);
+    // Lines put in are laid out as the line beside them; a line typed out
+    // leaves its blank line.
+    EXPECT_EQ(TokenLines(fix.stays ? typed.Text() : original.Text()), TokenLines(fixed)) << fixed;
+}
+
+const FixCase kFixCases[] = {
+    {"Byte", C::Plain, {{5, P::Byte, 4, "4E"}}, false},
+    {"ByteOhMzLikely", C::OhMz, {{5, P::Byte, 4, "4E"}}, true},
+    {"ChecksumOhMz", C::OhMz, {{4, P::Checksum, 0, "(1.F9)"}}, false},
+    {"Misreading", C::Plain, {{9, P::Byte, 1, "O1"}}, false},
+    {"ColumnAndTotal", C::Plain, {{7, P::Column, 2, "69"}, {13, P::Total, 0, "0CB7"}}, false},
+    {"Crc", C::OhX, {{7, P::Total, 0, "7DE1"}}, false},
+    {"SwappedBytes", C::OhX, {{9, P::Byte, 5, "C0"}, {9, P::Byte, 6, "00"}}, false},
+    {"LineLeftOut", C::Plain, {{5, P::Line, 0, ""}}, false},
+    {"LineTypedTwice", C::Plain, {{8, P::Line, 0, "C020  3E 01 02 03 21 00 C0 C9  EE"}}, false},
+    {"LinesSwapped",
+     C::Plain,
+     {{4, P::Line, 0, "C010  48 45 4C 4C 4F 2C 20 54  14"},
+      {5, P::Line, 0, "C008  23 10 FC C9 00 00 00 00  F8"}},
+     false},
+    {"LineTypedIntoAnotherBlock",
+     C::OhX,
+     {{6, P::Line, 0, ""},
+      {10, P::Line, 0, "C028 : 11 22 33 44 55 66 77 88 : 64\nC018 : 53 59 50 41 54 43 48 21 : 3D"}},
+     false},
+    {"ByteTypedTwice", C::Plain, {{5, P::Line, 0, "C010  48 45 4C 4C 4C 4F 2C 20 54  14"}}, false},
+    {"ByteLeftOut", C::Plain, {{5, P::Line, 0, "C010  48 45 4C 4F 2C 20 54  14"}}, false},
+    {"LastByteLeftOutOhX", C::OhX, {{5, P::Line, 0, "C010 : 48 45 4C 4C 4F 2C 20 : 14"}}, false},
+    // Two bytes in one token, which the reader takes by its last two characters.
+    {"TwoBytesWithoutABlank",
+     C::Plain,
+     {{5, P::Line, 0, "C010  48 45 4C4C 4F 2C 20 54  14"}},
+     false},
+    {"TwoBytesAcrossOtherText",
+     C::Plain,
+     {{5, P::Line, 0,
+       "C010  48 45 4C\xE3\x80\x80"
+       "4C 4F 2C 20 54  14"}},
+     false},
+    {"AddressLookAlike", C::Plain, {{6, P::Address, 0, "CO18"}}, false},
+    {"FullWidthSpace",
+     C::Plain,
+     {{5, P::Line, 0,
+       "C010  48 45 4C\x81\x40"
+       "4C 4F 2C 20 54  14"}},
+     false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Check, FixedListings, ::testing::ValuesIn(kFixCases),
+                         [](const ::testing::TestParamInfo<FixCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// Every byte the corrections do not touch stays: CR LF line ends, and what
+// follows a 0x1A byte, which no reader sees.
+TEST(FixedListings, KeepEveryOtherByte) {
+    Listing listing = MakeListing(C::Plain, kProgram, 8, 4);
+    Apply(C::Plain, 8, {{5, P::Byte, 4, "4E"}}, &listing);
+    std::string typed;
+    for (const std::string& line : listing.lines) {
+        typed += line + "\r\n";
+    }
+    const std::string tail =
+        "\x1A"
+        "C040  01 02  04\r\n";
+    std::vector<Finding> findings;
+    int corrections = 0;
+    std::string expected = typed + tail;
+    expected.replace(expected.find("4E 2C"), 2, "4F");
+    EXPECT_EQ(expected, Fixed(typed + tail, OptionsFor(C::Plain), &findings, &corrections));
+    EXPECT_EQ(1, corrections);
+}
+
+// ---- The watch an apply makes over a listing ----------------------------------------
+
+// The watch an apply feeds reports the skipped lines and address steps that
+// check reports.
+TEST(ApplyWatchReports, WhatCheckReportsOfSkippedLinesAndSteps) {
+    struct Only : FindingSink {
+        void Report(const Finding& finding) override {
+            if (finding.kind == FindingKind::SkippedLine ||
+                finding.kind == FindingKind::AddressStep) {
+                lines.push_back(Describe(finding).substr(0, Describe(finding).find(':')));
+            }
+        }
+        std::vector<std::string> lines;
+    };
+    const std::vector<std::vector<Edit>> typos = {
+        {{6, P::Address, 0, "CO18"}},
+        {{5, P::Line, 0, ""}},
+        {{8, P::Line, 0, "C020  3E 01 02 03 21 00 C0 C9  EE"}},
+        {{4, P::Line, 0, "C010  48 45 4C 4C 4F 2C 20 54  14"},
+         {5, P::Line, 0, "C008  23 10 FC C9 00 00 00 00  F8"}},
+        {{9, P::Address, 0, "D000"}},
+        {{5, P::Line, 0, "\x82\x62\x82\x4F\x82\x50\x82\x4F\x81\x40\x82\x53\x82\x57"}},
+    };
+    for (const std::vector<Edit>& edits : typos) {
+        Listing listing = MakeListing(C::Plain, kProgram, 8, 4);
+        Apply(C::Plain, 8, edits, &listing);
+        const std::string text = listing.Text();
+        Only check;
+        Only watch;
+        MemoryByteSource for_check(text.data(), text.size());
+        MemoryByteSource for_watch(text.data(), text.size());
+        CheckListing(for_check, OptionsFor(C::Plain), &check);
+        WatchListing(for_watch, OptionsFor(C::Plain), &watch);
+        EXPECT_FALSE(check.lines.empty()) << text;
+        EXPECT_EQ(check.lines, watch.lines) << text;
+    }
+}
 
 // ---- Listings written out ----------------------------------------------------------
 
@@ -309,11 +542,11 @@ const RawCase kRawCases[] = {
     {"WorkedExampleTotal",
      kPlain,
      "C000 3E 01 02 03 44\nC004 21 00 C0 C9 AA\nSUM 5F 01 C2 CC 01EF\n",
-     {"L3 E06: TotalToken C EF>EE"}},
+     {"L3 E06: TotalToken C 01EF>01EE"}},
     {"WorkedExampleColumns",
      kPlain,
      "C000 3E 01 02 03 44\nC004 21 00 C0 C9 AA\nSUM 5F 02 C2 CD 01EE\n",
-     {"L3 E05: ColumnToken L +1 02>01; ColumnToken L +3 CD>CC"}},
+     {"L3 E05: ColumnToken C +1 02>01; ColumnToken C +3 CD>CC"}},
     // A two-character token after the total shifts the columns: no diagnosis
     // is drawn from such a line.
     {"ShiftedSumLine",
@@ -326,6 +559,11 @@ const RawCase kRawCases[] = {
      kPlain,
      "SUM 00 00 0000\nSUM 01 00 0000\n",
      {"L2 E05: ColumnToken C +0 01>00"}},
+    {"EmptyBlockWithATotal", kPlain, "SUM 00 00 0000\nSUM 01 00 0001\n", {"L2 E05"}},
+    {"EmptyDashedBlock",
+     OptionsFor(Convention::OhMz),
+     "------------------------------ 0693\n",
+     {"L1 E08"}},
     // Bytes past 0xFFFF are reported; the line still counts in its block.
     {"PastTheAddressSpace",
      kPlain,
@@ -365,6 +603,30 @@ const RawCase kRawCases[] = {
      OptionsFor(Convention::NoChecksum),
      "C000 01 02\nC002 03 04\nC002 03 04\nC004 05 06\n",
      {"L3 Repeat: Duplicate L @2"}},
+    // A first region of a single row, then an aligned new region: no typo.
+    {"FirstRegionOfOneRow", kPlain, "C000 01 02 03\nD000 03 04 07\nD002 05 06 0B\n", {"L2 Jump"}},
+    // One digit from the address before the region after it, but a region
+    // of its own all the same.
+    {"FirstRegionOfOneRowOneDigitOff",
+     kPlain,
+     "3000 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 88\n"
+     "3100 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 88\n"
+     "3110 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 88\n",
+     {"L2 Jump"}},
+    // Rows that would fill the step to an aligned region: left out only
+    // when the sums say so.
+    {"AlignedRegionRowsOn",
+     kPlain,
+     "C0D8 01 02 03 04 05 06 07 08 24\nC0E0 01 02 03 04 05 06 07 08 24\n"
+     "C100 01 02 03 04 05 06 07 08 24\nSUM 03 06 09 0C 0F 12 15 18 006C\n",
+     {"L3 Jump"}},
+    {"AlignedRegionRowsLeftOut",
+     kPlain,
+     "C0D8 01 02 03 04 05 06 07 08 24\nC0E0 01 02 03 04 05 06 07 08 24\n"
+     "C100 01 02 03 04 05 06 07 08 24\nSUM 04 08 0C 10 14 18 1C 20 0090\n",
+     {"L3 Gap",
+      "L4 E05: MissingLine L C0D0: 01 02 03 04 05 06 07 08; MissingLine L C108: 01 02 03 04 05 06 "
+      "07 08"}},
     // The first line's address, against the two lines after it.
     {"FirstAddressMistyped",
      kPlain,

@@ -50,7 +50,9 @@ std::vector<Write> ProgramMessages() {
         [=](TextOut& out) { text::StateTempFailed(out, code); },
         [=](TextOut& out) { text::StateLockFailed(out, code); },
         [=](TextOut& out) { text::StateCheckFailed(out, code); },
-        [=](TextOut& out) { text::StateAttributesFailed(out, code); },
+        [=](TextOut& out) {
+            text::StateAttributesFailed(out, text::kAttributePermissions, "", code);
+        },
         fixed(text::kDumpOpenFailed),
         fixed(text::kDumpReadFailed),
         [=](TextOut& out) { text::DumpSizeFailed(out, code); },

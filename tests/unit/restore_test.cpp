@@ -97,7 +97,7 @@ TEST(RestoreBackup, AFailedWriteLeavesTheFileWhole) {
     const std::string state = dir.File("s.tsy");
     test::WriteFile(state, kNew);
     test::WriteFile(state + ".old", kOld);
-    platform::InjectFault(platform::FaultPoint::RenameReplace, 5);
+    platform::InjectFault(platform::FaultPoint::Write, 5);
     const RestoreResult result = RestoreBackup(state.c_str());
     platform::ClearFaults();
     EXPECT_EQ(RestoreStatus::Refused, result.status);
