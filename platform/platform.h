@@ -214,6 +214,14 @@ int CErrorNumber(std::uint32_t code);
 // terminal's encoding, zero-terminated in `out`.
 void DescribeError(std::uint32_t code, char* out, std::size_t capacity);
 
+// ---- The program -------------------------------------------------------
+
+// The folder that holds the running program's file, without a separator at
+// its end, zero-terminated in `out`: where files shipped beside the program
+// are found. Returns false when the system cannot tell or the path needs
+// more than `capacity` bytes.
+bool ProgramFolder(char* out, std::size_t capacity);
+
 // ---- Fixed memory blocks -----------------------------------------------
 
 struct MemoryBlock {

@@ -10,7 +10,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <string>
 
+#include "platform/platform.h"
 #include "scan/shapes.h"
 
 namespace tsy::scan {
@@ -315,6 +317,22 @@ std::vector<std::vector<Shape>> CutShapes(Pix* grey, const Grid& grid) {
     return shapes;
 }
 
+// The folder of the engine's English data into `folder`, left empty for the
+// engine's own default (native builds: the system's installed data). On
+// Windows the data ships in a folder "tessdata" beside the program, and
+// neither TESSDATA_PREFIX nor another installation is looked at.
+bool FindEngineData(std::string* folder) {
+    folder->clear();
+#ifdef _WIN32
+    char program[1024];
+    if (!platform::ProgramFolder(program, sizeof program)) {
+        return false;
+    }
+    *folder = std::string(program) + "\\tessdata";
+#endif
+    return true;
+}
+
 }  // namespace
 
 struct Recognizer::Engine {
@@ -331,7 +349,9 @@ struct Recognizer::Engine {
             omp_set_max_active_levels(0);
 #endif
             setMsgSeverity(L_SEVERITY_NONE);
-            if (api.Init(nullptr, "eng", tesseract::OEM_LSTM_ONLY) != 0) {
+            std::string data;
+            if (!FindEngineData(&data) || api.Init(data.empty() ? nullptr : data.c_str(), "eng",
+                                                   tesseract::OEM_LSTM_ONLY) != 0) {
                 failed = true;
             } else {
                 started = true;

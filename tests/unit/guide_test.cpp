@@ -104,7 +104,6 @@ std::vector<Write> ProgramMessages() {
         [=](TextOut& out) { text::CliMoreWarnings(out, n, v); },
         [=](TextOut& out) { text::CliDiffCounts(out, n, n); },
         [=](TextOut& out) { text::CliHint(out, v, v); },
-        fixed(text::kScanNotAvailable),
         [=](TextOut& out) { text::CliBadOffset(out, v); },
         [=](TextOut& out) { text::CliBadStart(out, v); },
         fixed(text::kCliMissingPaths),

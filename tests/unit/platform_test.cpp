@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+
 #include "test_support.h"
 
 #ifndef _WIN32
@@ -89,6 +92,24 @@ TEST(Platform, AnotherOpenOfAFileWhoseOpenersAreHeldWaitsForTheirRelease) {
     platform::Unlock(&lock);
 }
 #endif
+
+TEST(Platform, ProgramFolderHoldsTheRunningProgram) {
+    char folder[1024];
+    ASSERT_TRUE(platform::ProgramFolder(folder, sizeof folder));
+#ifdef _WIN32
+    const std::string program = std::string(folder) + "\\tsypatch_tests.exe";
+#else
+    const std::string program = std::string(folder) + "/tsypatch_tests";
+#endif
+    platform::FileInfo info;
+    ASSERT_TRUE(platform::InspectPath(program.c_str(), &info));
+    EXPECT_EQ(platform::FileKind::Regular, info.kind) << program;
+    // A buffer one byte short fails rather than cutting the path.
+    const std::size_t length = std::strlen(folder);
+    EXPECT_FALSE(platform::ProgramFolder(folder, length));
+    EXPECT_TRUE(platform::ProgramFolder(folder, length + 1));
+    EXPECT_EQ(length, std::strlen(folder));
+}
 
 TEST(Platform, ShiftJisReachesTheTerminalConverted) {
     // テスト in Shift-JIS; the terminal's encoding differs per platform, but
