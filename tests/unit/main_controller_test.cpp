@@ -83,6 +83,10 @@ class Recorder : public MainView {
     void ShowWarnings(const std::string& warnings) override {
         log.push_back("Warnings " + warnings);
     }
+    void RunBusy(const std::function<void()>& work) override {
+        log.push_back("RunBusy");
+        work();
+    }
 
     // Messages are logged by their text; texts compared are Shift-JIS.
     static std::string Said(const std::string& text) { return "Tell " + text; }
