@@ -4,7 +4,7 @@
 # written beside it and applied as the typed listing is (the state-save
 # file compared with one the command line wrote from the page's own truth);
 # the same page with ink blots applies nothing and shows the scan's report
-# in the ResultBox; in binary mode an image is a binary dump.
+# in the ResultBox.
 source "$(dirname "$0")/lib.sh"
 e2e_need_wine
 
@@ -80,7 +80,6 @@ last=$(grep -E '^[0-9A-F]{4} ' "$truth" | tail -n 1)
 last_address=$(printf '%04X' $((0x${last:0:4} + $(wc -w <<<"${last:5}") - 2)))
 expect_text "the page's completion names its listing" "$MSGBOX" 0xffff \
   "完了しました"$'\n'"アドレス:\$$first - \$$last_address"$'\n'"ページから読み取ったダンプリスト:$(win_path "$page").txt"
-expect "the completion: information icon" information "$(icon_kind "$MSGBOX")"
 screenshot page-applied "$MSGBOX"
 close_box "$MSGBOX" 1 || fail "the completion box did not close"
 xdotool mousemove $(((ml + mr) / 2)) $(((mt + mb) / 2))
@@ -129,22 +128,5 @@ must click main 104 >/dev/null
 drv wait "$MSGBOX" 10000 >/dev/null && close_box "$MSGBOX" 1
 cmp -s "$fresh" "$WORK/fresh-before.tsy" && say "ok   nothing of the blotted page was applied" ||
   fail "the blotted page changed the state-save file"
-
-# ---- Binary mode: the image is a binary dump --------------------------------
-small="$WORK/small.png"
-head -c 64 "$page" >"$small"
-must click main 402 >/dev/null
-must settext main 203 "8000" >/dev/null
-browse 102 "ダンプファイルの選択" "$small" || die "cannot pick the small image"
-must click main 103 >/dev/null
-drv wait "$MSGBOX" 10000 >/dev/null || die "no box after the binary apply"
-expect_text "binary mode: the image placed as it is" "$MSGBOX" 0xffff \
-  $'完了しました\nアドレス:$8000 - $803F'
-close_box "$MSGBOX" 1 || fail "the completion box did not close"
-must click main 104 >/dev/null
-drv wait "$MSGBOX" 10000 >/dev/null && close_box "$MSGBOX" 1 || fail "no box after the write-back"
-expect "the image's bytes at 8000" "$(file_hex "$small" 0 64)" "$(file_hex "$fresh" $((4096 + 0x8000)) 64)"
-[ ! -e "$small.txt" ] && say "ok   nothing written beside an image applied as binary" ||
-  fail "a listing beside the binary dump"
 
 e2e_finish

@@ -87,16 +87,6 @@ TEST(ListingFile, WhatCannotBeWrittenLeavesNothing) {
     EXPECT_FALSE(file.written);
     EXPECT_EQ("", file.path);
 
-    // Every name taken.
-    for (int n = 1; n <= kListingNames; ++n) {
-        test::WriteFile(image + (n == 1 ? "" : " (" + std::to_string(n) + ")") + ".txt", "");
-    }
-    file = WriteListingBeside(image.c_str(), TwoRows(), 260);
-    EXPECT_FALSE(file.written);
-    EXPECT_EQ("", file.path);
-    std::filesystem::remove_all(dir.Path());
-    std::filesystem::create_directory(dir.Path());
-
     // A folder one may not write.
     platform::InjectFault(platform::FaultPoint::Create, EACCES);
     file = WriteListingBeside(image.c_str(), TwoRows(), fits);

@@ -1,9 +1,8 @@
 // A page image named as the dialog's dump (make_test_pages.sh renders the
-// pages): a clean page applied exactly as its typed listing is, the listing
-// kept beside it under a free name; a blotted page applying nothing and
-// reporting its doubtful characters; binary mode, texts that begin like an
-// image, unreadable images and a listing that cannot be written; commands
-// refused while the page is read.
+// pages): a clean page applied exactly as its typed listing is, its listing
+// kept beside it; a blotted page applying nothing and naming its doubtful
+// characters; what is no page, holds no listing or cannot be read or
+// written; commands refused while the page is read.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -30,7 +29,7 @@ namespace {
 
 constexpr std::uint32_t kOffset = 4096;
 
-// Answers every question Yes and keeps what the controller shows.
+// Keeps what the controller shows; runs the busy work where it is asked.
 class PageView : public MainView {
   public:
     bool IsChecked(int control) override { return control == IDC_FORMAT_CHECK; }
@@ -48,12 +47,11 @@ class PageView : public MainView {
         return true;
     }
     void ShowReport(const Message& report, const std::string& findings) override {
-        shown.push_back(std::string(report.text) + findings);
-        reports++;
+        shown.push_back("Report " + std::string(report.text) + findings);
     }
     void ShowWarnings(const std::string& warnings) override { shown.push_back(warnings); }
     void RunBusy(const std::function<void()>& work) override {
-        busy_runs++;
+        ++busy_runs;
         if (during_work) {
             during_work();
         }
@@ -64,7 +62,6 @@ class PageView : public MainView {
     std::string dump;
     DumpOptions options;
     std::vector<std::string> shown;
-    int reports = 0;
     int busy_runs = 0;
     std::function<void()> during_work;
 
@@ -75,36 +72,25 @@ class PageView : public MainView {
     }
 };
 
-std::string StateFile() {
-    std::string bytes(kOffset + 0x10000, '\0');
-    std::memcpy(&bytes[0], "TSRY\x01", 5);
-    return bytes;
-}
-
+// The first page of a set that make_test_pages.sh rendered.
 scan::test::PageCase FirstPage(const char* set) {
     const char* root = std::getenv("TSY_SCAN_PAGES");
-    if (root == nullptr) {
-        ADD_FAILURE() << "TSY_SCAN_PAGES names the generated pages";
-        return {};
-    }
     const std::vector<scan::test::PageCase> pages =
-        scan::test::LoadPageSet(std::string(root) + "/" + set);
-    if (pages.empty()) {
-        ADD_FAILURE() << "no pages in " << set;
-        return {};
-    }
-    return pages[0];
+        root != nullptr ? scan::test::LoadPageSet(std::string(root) + "/" + set)
+                        : std::vector<scan::test::PageCase>{};
+    return pages.empty() ? scan::test::PageCase{} : pages[0];
 }
 
-// One dialog over a state-save file of its own, with `dump` named.
+// The dialog over a state-save file of its own, with `dump` named.
 struct Dialog {
-    explicit Dialog(const std::string& dump, const ListingOptions& listing, bool binary = false) {
+    Dialog(const std::string& dump, const ListingOptions& listing, bool binary = false) {
         view.state = dir.File("game.tsy");
-        test::WriteFile(view.state, StateFile());
+        std::string bytes(kOffset + 0x10000, '\0');
+        std::memcpy(&bytes[0], "TSRY\x01", 5);
+        test::WriteFile(view.state, bytes);
         view.dump = dump;
         view.options.listing = listing;
         view.options.binary_mode = binary;
-        std::strcpy(view.options.start_address, "8000");
         view.options.memory_offset = kOffset;
         controller.BrowseStateFile();
         controller.BrowseDumpFile();
@@ -127,11 +113,7 @@ std::string Lines(const std::vector<std::string>& lines, const char* end) {
     return text;
 }
 
-std::string Sjis(void (*write)(TextOut&, const char*), const std::string& value) {
-    return Written([&](TextOut& out) { write(out, value.c_str()); });
-}
-
-// A Shift-JIS text in UTF-8, as this test's own texts are.
+// A Shift-JIS text in UTF-8, as this file's own texts are.
 std::string Utf8(const std::string& sjis) {
     std::string utf8(3 * sjis.size() + 1, '\0');
     utf8.resize(platform::ToTerminalEncoding(sjis.c_str(), &utf8[0], utf8.size()));
@@ -141,163 +123,120 @@ std::string Utf8(const std::string& sjis) {
 class PageDump : public ::testing::Test {
   protected:
     void SetUp() override {
-        clean = FirstPage("clean");
-        blotted = FirstPage("blots");
-        ASSERT_FALSE(clean.truth.empty());
+        ASSERT_FALSE(clean.truth.empty()) << "TSY_SCAN_PAGES names the generated pages";
         ASSERT_FALSE(blotted.truth.empty());
+        std::filesystem::copy_file(clean.image, page);
     }
     ~PageDump() override { platform::ClearFaults(); }
 
-    // A copy of `page` named `name` in a folder of its own.
-    std::string Copy(const scan::test::PageCase& page, const std::string& name) {
-        const std::string path = pages.File(name);
-        std::filesystem::copy_file(page.image, path);
-        return path;
-    }
-
-    test::TempDir pages;
-    scan::test::PageCase clean;
-    scan::test::PageCase blotted;
+    const scan::test::PageCase clean = FirstPage("clean");
+    const scan::test::PageCase blotted = FirstPage("blots");
+    test::TempDir folder;
+    const std::string page = folder.File("page.png");
 };
 
 TEST_F(PageDump, ACleanPageIsAppliedAsItsTypedListingAndKeptBesideIt) {
-    const std::string typed = pages.File("typed.txt");
-    test::WriteFile(typed, Lines(clean.truth, "\n"));
-    Dialog by_hand(typed, clean.options);
-    ASSERT_EQ(ApplyOutcome::Applied, by_hand.controller.Apply());
-    ASSERT_EQ(1u, by_hand.view.shown.size());
+    test::WriteFile(folder.File("typed.txt"), Lines(clean.truth, "\n"));
+    Dialog typed(folder.File("typed.txt"), clean.options);
+    ASSERT_EQ(ApplyOutcome::Applied, typed.controller.Apply());
+    ASSERT_EQ(1u, typed.view.shown.size());
 
-    struct Case {
-        const char* name;
-        std::vector<std::string> taken;  // names beside the page, already there
-        const char* written;
-    };
-    const Case cases[] = {
-        {"nothing beside the page", {}, "page.png.txt"},
-        {"a listing of an earlier read beside it", {"page.png.txt"}, "page.png (2).txt"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        test::TempDir folder;
-        const std::string image = folder.File("page.png");
-        std::filesystem::copy_file(clean.image, image);
-        for (const std::string& name : c.taken) {
-            test::WriteFile(folder.File(name), "mine");
-        }
-        Dialog dialog(image, clean.options);
-        EXPECT_EQ(ApplyOutcome::Applied, dialog.controller.Apply());
-        EXPECT_EQ(1, dialog.view.busy_runs);
-        EXPECT_EQ(by_hand.Memory(), dialog.Memory());
-        EXPECT_TRUE(dialog.controller.WriteBackEnabled());
-        const std::string written = folder.File(c.written);
-        EXPECT_EQ(Lines(clean.truth, "\r\n"), test::ReadFile(written));
-        for (const std::string& name : c.taken) {
-            EXPECT_EQ("mine", test::ReadFile(folder.File(name)));
-        }
-        // The typed listing's completion, and where the page's listing is.
-        EXPECT_EQ((std::vector<std::string>{by_hand.view.shown[0] + "\n" +
-                                            Sjis(text::PageListingWritten, written)}),
-                  dialog.view.shown);
-    }
+    Dialog dialog(page, clean.options);
+    EXPECT_EQ(ApplyOutcome::Applied, dialog.controller.Apply());
+    EXPECT_EQ(1, dialog.view.busy_runs);
+    EXPECT_TRUE(typed.Memory() == dialog.Memory());
+    EXPECT_TRUE(dialog.controller.WriteBackEnabled());
+    EXPECT_EQ(Lines(clean.truth, "\r\n"), test::ReadFile(page + ".txt"));
+    // The typed listing's completion, and where the page's listing is.
+    const std::string where =
+        Written([&](TextOut& out) { text::PageListingWritten(out, (page + ".txt").c_str()); });
+    EXPECT_EQ((std::vector<std::string>{typed.view.shown[0] + "\n" + where}), dialog.view.shown);
 }
 
 TEST_F(PageDump, APageWithRowsInDoubtAppliesNothingAndShowsWhere) {
-    const std::string image = Copy(blotted, "blotted.png");
+    const std::string image = folder.File("blotted.png");
+    std::filesystem::copy_file(blotted.image, image);
     Dialog dialog(image, blotted.options);
     const std::string before = dialog.Memory();
     EXPECT_EQ(ApplyOutcome::InDoubt, dialog.controller.Apply());
-    EXPECT_EQ(before, dialog.Memory());
-    ASSERT_EQ(1, dialog.view.reports);
+    EXPECT_TRUE(before == dialog.Memory());
     ASSERT_EQ(1u, dialog.view.shown.size());
-    const std::string& report = dialog.view.shown[0];
-    const std::string written = image + ".txt";
-    EXPECT_EQ(0u, report.find(Sjis(text::PageInDoubt, written)));
+    const std::string report = Utf8(dialog.view.shown[0]);
+    const std::string listing = image + ".txt";
+    EXPECT_EQ(0u, report.find("Report " + Utf8(Written([&](TextOut& out) {
+                                  text::PageInDoubt(out, listing.c_str());
+                              }))));
     // The blots lie on the first two data rows: each is named with its
     // address as in doubt, with candidates; the way to mend it comes last.
-    const std::string said = Utf8(report);
     for (std::size_t row : {0, 1}) {
         const std::string at =
             std::to_string(row + 1) + "行目 アドレス:" + blotted.truth[row].substr(0, 4) + " +";
-        const std::size_t place = said.find(at);
-        ASSERT_NE(std::string::npos, place) << said;
-        const std::string line = said.substr(place, said.find('\r', place) - place);
-        EXPECT_NE(std::string::npos, line.find("は不確か 候補:")) << line;
+        const std::size_t place = report.find(at);
+        ASSERT_NE(std::string::npos, place) << report;
+        EXPECT_NE(std::string::npos,
+                  report.substr(place, report.find('\r', place) - place).find("は不確か 候補:"));
     }
-    EXPECT_NE(std::string::npos, report.find(text::kScanNotVerified));
-    EXPECT_EQ(report.size() - std::strlen(text::kDialogPageMend),
-              report.rfind(text::kDialogPageMend));
-    // The listing is kept as read, the doubtful characters as they were read.
-    const std::string listing = test::ReadFile(written);
+    EXPECT_EQ(report.size(),
+              report.rfind(Utf8(text::kDialogPageMend)) + Utf8(text::kDialogPageMend).size());
+    // The listing is kept as read, a line for each row.
+    const std::string kept = test::ReadFile(listing);
     EXPECT_EQ(blotted.truth.size(),
-              static_cast<std::size_t>(std::count(listing.begin(), listing.end(), '\n')));
+              static_cast<std::size_t>(std::count(kept.begin(), kept.end(), '\n')));
 }
 
-TEST_F(PageDump, WhatIsNoPageOrCannotBeReadIsToldAndNothingIsWritten) {
+TEST_F(PageDump, WhatIsNoPageOrCannotBeReadOrWrittenIsToldAndNothingApplied) {
     const std::string png_start = test::ReadFile(clean.image).substr(0, 64);
+    const std::string bm_listing = "BM loader\r\n" + Lines(clean.truth, "\r\n");
     struct Case {
         const char* name;
-        std::string bytes;  // the dump's content; empty: the prose page
+        std::string bytes;  // the dump's content; empty: the page
         bool binary;
+        bool unwritable;  // the folder takes no new file
         ApplyOutcome outcome;
         std::string said;  // the first message, as its start
-        bool scanned;
     };
-    const std::string bm_listing = "BM loader\r\n" + Lines(clean.truth, "\r\n");
     const Case cases[] = {
-        {"a page in binary mode", png_start, true, ApplyOutcome::Applied,
-         Written([](TextOut& out) { text::PlacedRange(out, 0x8000, 0x803F); }), false},
-        {"a listing that begins with BM", bm_listing, false, ApplyOutcome::Applied, "", false},
-        {"a PNG cut after its first bytes", png_start, false, ApplyOutcome::FileError,
-         text::kScanImageDecodeFailed, true},
-        {"a page of prose", "", false, ApplyOutcome::Refused, text::kScanNoListing, true},
+        {"an image in binary mode", png_start, true, false, ApplyOutcome::Applied,
+         Written([](TextOut& out) { text::PlacedRange(out, 0x8000, 0x803F); })},
+        {"a listing that begins with BM", bm_listing, false, false, ApplyOutcome::Applied, ""},
+        {"a PNG cut after its first bytes", png_start, false, false, ApplyOutcome::FileError,
+         text::kScanImageDecodeFailed},
+        {"a page of prose", test::ReadFile(FirstPage("prose").image), false, false,
+         ApplyOutcome::Refused, text::kScanNoListing},
+        {"a page whose listing cannot be written", "", false, true, ApplyOutcome::FileError,
+         std::string(text::kScanWriteFailed) + "\n" + page + ".txt\n" + text::kReasonAccessDenied},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        test::TempDir folder;
-        std::string dump = folder.File("dump.png");
-        if (c.bytes.empty()) {
-            std::filesystem::copy_file(FirstPage("prose").image, dump);
-        } else {
-            test::WriteFile(dump, c.bytes);
+        test::WriteFile(page, c.bytes.empty() ? test::ReadFile(clean.image) : c.bytes);
+        Dialog dialog(page, clean.options, c.binary);
+        const std::string before = dialog.Memory();
+        if (c.unwritable) {
+            platform::InjectFault(platform::FaultPoint::Create, EACCES);
         }
-        Dialog dialog(dump, clean.options, c.binary);
         EXPECT_EQ(c.outcome, dialog.controller.Apply());
-        EXPECT_EQ(c.scanned ? 1 : 0, dialog.view.busy_runs);
+        EXPECT_EQ(c.binary || c.bytes == bm_listing ? 0 : 1, dialog.view.busy_runs);
         ASSERT_FALSE(dialog.view.shown.empty());
         EXPECT_EQ(0u, dialog.view.shown[0].find(c.said)) << dialog.view.shown[0];
-        EXPECT_EQ((std::vector<std::string>{"dump.png"}), test::NamesIn(folder.Path()));
+        EXPECT_EQ((std::vector<std::string>{"page.png"}), test::NamesIn(folder.Path()));
+        EXPECT_EQ(c.outcome != ApplyOutcome::Applied, before == dialog.Memory());
         if (c.binary) {
             EXPECT_TRUE(c.bytes == dialog.Memory().substr(kOffset + 0x8000, c.bytes.size()));
         }
     }
 }
 
-TEST_F(PageDump, AListingThatCannotBeWrittenIsNotApplied) {
-    const std::string image = Copy(clean, "page.png");
-    Dialog dialog(image, clean.options);
-    const std::string before = dialog.Memory();
-    platform::InjectFault(platform::FaultPoint::Create, EACCES);
-    EXPECT_EQ(ApplyOutcome::FileError, dialog.controller.Apply());
-    EXPECT_EQ(before, dialog.Memory());
-    ASSERT_EQ(1u, dialog.view.shown.size());
-    EXPECT_EQ(
-        std::string(text::kScanWriteFailed) + "\n" + image + ".txt\n" + text::kReasonAccessDenied,
-        dialog.view.shown[0]);
-}
-
 TEST_F(PageDump, CommandsWaitWhileThePageIsRead) {
-    const std::string image = Copy(clean, "page.png");
-    Dialog dialog(image, clean.options);
+    Dialog dialog(page, clean.options);
     std::vector<bool> refused;
     dialog.view.during_work = [&] {
         refused.push_back(dialog.controller.Apply() == ApplyOutcome::Busy);
         refused.push_back(dialog.controller.About() == CommandResult::Busy);
-        refused.push_back(dialog.controller.Drop(image.c_str(), DropTarget{true, true}) ==
+        refused.push_back(dialog.controller.Drop(page.c_str(), DropTarget{true, true}) ==
                           CommandResult::Busy);
-        refused.push_back(dialog.controller.Busy());
     };
     EXPECT_EQ(ApplyOutcome::Applied, dialog.controller.Apply());
-    EXPECT_EQ((std::vector<bool>{true, true, true, true}), refused);
+    EXPECT_EQ((std::vector<bool>{true, true, true}), refused);
     EXPECT_FALSE(dialog.controller.Busy());
 }
 

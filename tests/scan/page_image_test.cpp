@@ -138,7 +138,7 @@ TEST(PageImage, AFileIsAPageByItsFirstBytesAndNoTextIsOne) {
         {"PNG", Png(640, 480), true},
         {"PNG's signature alone", Png(640, 480).substr(0, 8), true},
         {"JPEG", Jpeg(0xC0, 4000, 3000).substr(0, 20), true},
-        {"TIFF, either byte order", Tiff(30, 40).substr(0, 8), true},
+        {"TIFF, little-endian", Tiff(30, 40).substr(0, 8), true},
         {"TIFF, big-endian", std::string("MM\0*", 4) + Big(8, 4), true},
         {"BMP", Bmp(1024, 768), true},
         {"BMP of the oldest header",
@@ -146,18 +146,10 @@ TEST(PageImage, AFileIsAPageByItsFirstBytesAndNoTextIsOne) {
              Little(1, 2) + Little(8, 2),
          true},
         {"BMP of two planes", Bmp(1024, 768).replace(26, 2, Little(2, 2)), false},
-        {"BMP cut before its planes", Bmp(1024, 768).substr(0, 20), false},
         {"a listing", "C000 3E 01 02 03 44\r\n", false},
         {"a text that begins with BM",
          "BM loader, type in with the checker program\r\nC000 3E 01 02 03 44\r\n", false},
         {"a text that begins like a PGM", "P5 3 2 255\nC000 3E 01 02 03 44\n", false},
-        {"a state-save file", std::string("TSRY\x01\0", 6) + std::string(58, '\0'), false},
-        {"UTF-16 with its mark",
-         std::string("\xFF\xFE"
-                     "C\0"
-                     "0\0",
-                     6),
-         false},
         {"an empty file", "", false},
     };
     for (const Case& c : cases) {
