@@ -28,6 +28,27 @@ bool WriteAll(platform::FileHandle file, const std::string& bytes) {
     return true;
 }
 
+// Whether the regular file at `path` holds exactly `bytes`.
+bool Holds(const std::string& path, const std::string& bytes) {
+    const platform::FileHandle file =
+        platform::OpenForReading(path.c_str(), platform::OpenWait::Never);
+    if (file == platform::kNoFile) {
+        return false;
+    }
+    platform::FileInfo info;
+    bool same = platform::Identify(file, &info) && info.kind == platform::FileKind::Regular &&
+                info.size == bytes.size();
+    std::string held;
+    char buffer[4096];
+    std::uint32_t got = 0;
+    while (same && platform::ReadSome(file, buffer, sizeof buffer, &got) && got > 0 &&
+           held.size() + got <= bytes.size()) {
+        held.append(buffer, got);
+    }
+    platform::Close(file);
+    return same && held == bytes;
+}
+
 }  // namespace
 
 ListingFile WriteListingBeside(const char* image_path, const Decoding& decoding,
@@ -46,6 +67,11 @@ ListingFile WriteListingBeside(const char* image_path, const Decoding& decoding,
         platform::FileInfo info;
         if (!platform::InspectPath(name.c_str(), &info) ||
             info.kind != platform::FileKind::Missing) {
+            if (info.kind == platform::FileKind::Regular && !info.is_link && Holds(name, text)) {
+                result.written = true;  // the same listing, from a read before
+                result.path = name;
+                return result;
+            }
             continue;  // taken, or nothing can be said of it: never written over
         }
         const platform::FileHandle file = platform::CreateExclusive(name.c_str());

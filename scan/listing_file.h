@@ -1,6 +1,8 @@
 // The listing a scan read, written beside its page image so that the user
 // keeps it and can mend it: IMAGE.txt, or where that name is taken,
-// "IMAGE (2).txt" and so on, never over an existing file.
+// "IMAGE (2).txt" and so on, never over an existing file. A file of those
+// names that holds the same listing already (the page read before) is
+// taken as it is.
 #pragma once
 
 #include <cstddef>
@@ -16,7 +18,7 @@ inline constexpr int kListingNames = 99;
 
 struct ListingFile {
     bool written = false;
-    // Written: where. Otherwise the name the write failed on (empty when
+    // Written (or found written before): where. Otherwise the name the write failed on (empty when
     // every name was taken or too long).
     std::string path;
     std::uint32_t system_error = 0;  // the platform's code, when a call failed

@@ -30,7 +30,9 @@ const char kWritten[] = "C000  3E 01 02 03  44\r\nSUM   3E 01 02 03  44\r\n";
 TEST(ListingFile, TakesTheFirstFreeNameAndLeavesWhatIsThere) {
     struct Case {
         const char* name;
-        std::vector<std::string> files;  // beside page.png, each holding "mine"
+        // Beside page.png, each holding "mine", or what follows a line feed
+        // in its name.
+        std::vector<std::string> files;
         std::vector<std::string> links;  // dangling links beside it
         std::vector<std::string> folders;
         const char* chosen;
@@ -44,6 +46,16 @@ TEST(ListingFile, TakesTheFirstFreeNameAndLeavesWhatIsThere) {
          {"page.png (3).txt"},
          "page.png (4).txt"},
         {"a link to nowhere", {}, {"page.png.txt"}, {}, "page.png (2).txt"},
+        {"the same listing read before, under the second name",
+         {"page.png.txt", std::string("page.png (2).txt\n") + kWritten},
+         {},
+         {},
+         "page.png (2).txt"},
+        {"the same listing and one line more",
+         {std::string("page.png.txt\n") + kWritten + "C008"},
+         {},
+         {},
+         "page.png (2).txt"},
         {"a gap among the taken names",
          {"page.png.txt", "page.png (3).txt"},
          {},
@@ -54,8 +66,10 @@ TEST(ListingFile, TakesTheFirstFreeNameAndLeavesWhatIsThere) {
         SCOPED_TRACE(c.name);
         test::TempDir dir;
         const std::string image = dir.File("page.png");
-        for (const std::string& name : c.files) {
-            test::WriteFile(dir.File(name), "mine");
+        for (const std::string& file : c.files) {
+            const std::size_t end = file.find('\n');
+            test::WriteFile(dir.File(file.substr(0, end)),
+                            end == std::string::npos ? "mine" : file.substr(end + 1));
         }
         for (const std::string& name : c.links) {
             ASSERT_EQ(0, ::symlink(dir.File("gone").c_str(), dir.File(name).c_str()));
@@ -67,8 +81,10 @@ TEST(ListingFile, TakesTheFirstFreeNameAndLeavesWhatIsThere) {
         ASSERT_TRUE(file.written);
         EXPECT_EQ(dir.File(c.chosen), file.path);
         EXPECT_EQ(kWritten, test::ReadFile(file.path));
-        for (const std::string& name : c.files) {
-            EXPECT_EQ("mine", test::ReadFile(dir.File(name)));
+        for (const std::string& file : c.files) {
+            const std::size_t end = file.find('\n');
+            EXPECT_EQ(end == std::string::npos ? "mine" : file.substr(end + 1),
+                      test::ReadFile(dir.File(file.substr(0, end))));
         }
         for (const std::string& name : c.links) {
             EXPECT_FALSE(std::filesystem::exists(dir.File("gone")));
