@@ -10,67 +10,23 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "gui/main_controller.h"
 #include "platform/faults.h"
 #include "platform/platform.h"
-#include "resources/resource.h"
 #include "resources/scan_image_texts.h"
 #include "resources/scan_texts.h"
 #include "resources/texts.h"
 #include "tests/scan/page_set.h"
+#include "tests/unit/recorder.h"
 #include "tests/unit/test_support.h"
 
 namespace tsy::gui {
 namespace {
 
 constexpr std::uint32_t kOffset = 4096;
-
-// Keeps what the controller shows; runs the busy work where it is asked.
-class PageView : public MainView {
-  public:
-    bool IsChecked(int control) override { return control == IDC_FORMAT_CHECK; }
-    void SetEnabled(int, bool) override {}
-    bool AskStateFile(char* path) override { return Ask(state, path); }
-    bool AskDumpFile(char* path) override { return Ask(dump, path); }
-    void ShowStatePath(const char*) override {}
-    void ShowDumpPath(const char*) override {}
-    void Repaint() override {}
-    DumpOptions ReadDumpOptions() override { return options; }
-    void ShowAbout() override {}
-    void Exit() override {}
-    bool Show(const Message& message) override {
-        shown.push_back(message.text);
-        return true;
-    }
-    void ShowReport(const Message& report, const std::string& findings) override {
-        shown.push_back("Report " + std::string(report.text) + findings);
-    }
-    void ShowWarnings(const std::string& warnings) override { shown.push_back(warnings); }
-    void RunBusy(const std::function<void()>& work) override {
-        ++busy_runs;
-        if (during_work) {
-            during_work();
-        }
-        work();
-    }
-
-    std::string state;
-    std::string dump;
-    DumpOptions options;
-    std::vector<std::string> shown;
-    int busy_runs = 0;
-    std::function<void()> during_work;
-
-  private:
-    static bool Ask(const std::string& choice, char* path) {
-        std::snprintf(path, kPathSize, "%s", choice.c_str());
-        return true;
-    }
-};
 
 // The first page of a set that make_test_pages.sh rendered.
 scan::test::PageCase FirstPage(const char* set) {
@@ -84,16 +40,28 @@ scan::test::PageCase FirstPage(const char* set) {
 // The dialog over a state-save file of its own, with `dump` named.
 struct Dialog {
     Dialog(const std::string& dump, const ListingOptions& listing, bool binary = false) {
-        view.state = dir.File("game.tsy");
+        view.state_choice = dir.File("game.tsy");
         std::string bytes(kOffset + 0x10000, '\0');
         std::memcpy(&bytes[0], "TSRY\x01", 5);
-        test::WriteFile(view.state, bytes);
-        view.dump = dump;
+        test::WriteFile(view.state_choice, bytes);
+        view.dump_choice = dump;
         view.options.listing = listing;
         view.options.binary_mode = binary;
         view.options.memory_offset = kOffset;
         controller.BrowseStateFile();
         controller.BrowseDumpFile();
+        view.log.clear();
+    }
+    // What the apply showed: the log without the steps that show nothing.
+    std::vector<std::string> Shown() const {
+        std::vector<std::string> shown;
+        for (const std::string& entry : view.log) {
+            if (entry.rfind("Tell ", 0) == 0 || entry.rfind("Report ", 0) == 0 ||
+                entry.rfind("Findings ", 0) == 0) {
+                shown.push_back(entry);
+            }
+        }
+        return shown;
     }
     std::string Memory() const {
         const StateImage& image = controller.State().Image();
@@ -101,7 +69,7 @@ struct Dialog {
     }
 
     test::TempDir dir;
-    PageView view;
+    Recorder view;
     MainController controller{view};
 };
 
@@ -139,18 +107,19 @@ TEST_F(PageDump, ACleanPageIsAppliedAsItsTypedListingAndKeptBesideIt) {
     test::WriteFile(folder.File("typed.txt"), Lines(clean.truth, "\n"));
     Dialog typed(folder.File("typed.txt"), clean.options);
     ASSERT_EQ(ApplyOutcome::Applied, typed.controller.Apply());
-    ASSERT_EQ(1u, typed.view.shown.size());
+    ASSERT_EQ(1u, typed.Shown().size());
 
     Dialog dialog(page, clean.options);
     EXPECT_EQ(ApplyOutcome::Applied, dialog.controller.Apply());
-    EXPECT_EQ(1, dialog.view.busy_runs);
     EXPECT_TRUE(typed.Memory() == dialog.Memory());
-    EXPECT_TRUE(dialog.controller.WriteBackEnabled());
     EXPECT_EQ(Lines(clean.truth, "\r\n"), test::ReadFile(page + ".txt"));
-    // The typed listing's completion, and where the page's listing is.
+    // The page read while busy; the typed listing's completion, and where
+    // the page's listing is; the write-back enabled.
     const std::string where =
         Written([&](TextOut& out) { text::PageListingWritten(out, (page + ".txt").c_str()); });
-    EXPECT_EQ((std::vector<std::string>{typed.view.shown[0] + "\n" + where}), dialog.view.shown);
+    EXPECT_EQ((std::vector<std::string>{"ReadDumpOptions", "RunBusy",
+                                        typed.Shown()[0] + "\n" + where, "EnableWriteBack"}),
+              dialog.view.log);
 }
 
 TEST_F(PageDump, APageWithRowsInDoubtAppliesNothingAndShowsWhere) {
@@ -160,8 +129,9 @@ TEST_F(PageDump, APageWithRowsInDoubtAppliesNothingAndShowsWhere) {
     const std::string before = dialog.Memory();
     EXPECT_EQ(ApplyOutcome::InDoubt, dialog.controller.Apply());
     EXPECT_TRUE(before == dialog.Memory());
-    ASSERT_EQ(1u, dialog.view.shown.size());
-    const std::string report = Utf8(dialog.view.shown[0]);
+    const std::vector<std::string> shown = dialog.Shown();
+    ASSERT_EQ(2u, shown.size());  // the report, then the findings below it
+    const std::string report = Utf8(shown[0] + shown[1]);
     const std::string listing = image + ".txt";
     EXPECT_EQ(0u, report.find("Report " + Utf8(Written([&](TextOut& out) {
                                   text::PageInDoubt(out, listing.c_str());
@@ -215,9 +185,11 @@ TEST_F(PageDump, WhatIsNoPageOrCannotBeReadOrWrittenIsToldAndNothingApplied) {
             platform::InjectFault(platform::FaultPoint::Create, EACCES);
         }
         EXPECT_EQ(c.outcome, dialog.controller.Apply());
-        EXPECT_EQ(c.binary || c.bytes == bm_listing ? 0 : 1, dialog.view.busy_runs);
-        ASSERT_FALSE(dialog.view.shown.empty());
-        EXPECT_EQ(0u, dialog.view.shown[0].find(c.said)) << dialog.view.shown[0];
+        const bool scanned = !c.binary && c.bytes != bm_listing;
+        EXPECT_EQ(scanned,
+                  std::count(dialog.view.log.begin(), dialog.view.log.end(), "RunBusy") == 1);
+        ASSERT_FALSE(dialog.Shown().empty());
+        EXPECT_EQ(0u, dialog.Shown()[0].find("Tell " + c.said)) << dialog.Shown()[0];
         EXPECT_EQ((std::vector<std::string>{"page.png"}), test::NamesIn(folder.Path()));
         EXPECT_EQ(c.outcome != ApplyOutcome::Applied, before == dialog.Memory());
         if (c.binary) {
@@ -229,7 +201,7 @@ TEST_F(PageDump, WhatIsNoPageOrCannotBeReadOrWrittenIsToldAndNothingApplied) {
 TEST_F(PageDump, CommandsWaitWhileThePageIsRead) {
     Dialog dialog(page, clean.options);
     std::vector<bool> refused;
-    dialog.view.during_work = [&] {
+    dialog.view.while_busy = [&] {
         refused.push_back(dialog.controller.Apply() == ApplyOutcome::Busy);
         refused.push_back(dialog.controller.About() == CommandResult::Busy);
         refused.push_back(dialog.controller.Drop(page.c_str(), DropTarget{true, true}) ==
