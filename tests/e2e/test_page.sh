@@ -51,10 +51,11 @@ xdotool mousemove $(((ml + mr) / 2)) $(((mt + mb) / 2))
 sleep 0.2
 idle_cursor=$(drv cursor main)
 must click main 103 >/dev/null
-# While the page is read: the dialog answers, the cursor is the busy one,
-# and another command is refused.
+# While the page is read (some seconds): another command is refused, the
+# dialog answers, the cursor is another one.
 sleep 0.3
 if ! drv wait "$MSGBOX" 100 >/dev/null 2>&1; then
+  must click main 105 >/dev/null
   start=$(date +%s%N)
   drv text main 201 >/dev/null && say "ok   the dialog answers while the page is read" ||
     fail "the dialog did not answer while the page was read"
@@ -67,10 +68,9 @@ if ! drv wait "$MSGBOX" 100 >/dev/null 2>&1; then
     [ -n "$cursor" ] && [ "$cursor" != "$idle_cursor" ] &&
       say "ok   another cursor while the page is read" ||
       fail "the cursor while the page is read: [$cursor], before it [$idle_cursor]"
+    screenshot page-reading main
   fi
-  screenshot page-reading main
-  must click main 105 >/dev/null
-  no_window "$ABOUT_BOX" 1 && say "ok   About is refused while the page is read" ||
+  no_window "$ABOUT_BOX" 1 && say "ok   About, clicked while the page is read, is refused" ||
     { fail "About opened while the page was read"; close_box "$ABOUT_BOX" 1; }
 else
   fail "the page was read in less than 0.3 s: nothing to see of the busy state"
