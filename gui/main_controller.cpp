@@ -47,21 +47,32 @@ void MainController::Tell(const Message& message, std::uint32_t system_error) {
     }));
 }
 
-void MainController::TellListing(const ApplyResult& result, const DumpOptions& options) {
-    const char* path = session_.DumpPath();
+void MainController::TellListing(const ApplyResult& result, const ListingOptions& options,
+                                 const char* listing, const std::string& note) {
     if (result.message.kind == MessageKind::Report) {
-        std::string findings = text::kDialogFindingsHeading;
+        std::string findings = note.empty() ? "" : "\r\n" + note;
+        findings += text::kDialogFindingsHeading;
         findings += "\r\n";
-        findings += proof::ListingFindings(path, options.listing, "\r\n");
+        findings += proof::ListingFindings(listing, options, "\r\n");
         view_.ShowReport(result.message, findings);
         return;
     }
-    Tell(result.message, result.system_error);
+    if (result.status == ApplyStatus::Applied && !note.empty()) {
+        Tell(MakeMessage(result.message.kind,
+                         [&](TextOut& out) {
+                             out.Append(result.message.text);
+                             out.Append("\n");
+                             out.Append(note.c_str());
+                         }),
+             result.system_error);
+    } else {
+        Tell(result.message, result.system_error);
+    }
     if (result.status != ApplyStatus::Applied) {
         return;
     }
     const proof::WarningLines warnings =
-        proof::ListingWarnings(path, options.listing, kMaxDialogWarnings);
+        proof::ListingWarnings(listing, options, kMaxDialogWarnings);
     const std::uint32_t substitutes = result.source.unconvertible;
     if (warnings.count == 0 && substitutes == 0) {
         return;
@@ -179,9 +190,7 @@ CommandResult MainController::Drop(const char* path, DropTarget target) {
     return CommandResult::Done;
 }
 
-namespace {
-
-ApplyOutcome Outcome(ApplyStatus status) {
+ApplyOutcome MainController::Outcome(ApplyStatus status) {
     switch (status) {
         case ApplyStatus::Applied:
         case ApplyStatus::Ready:
@@ -198,8 +207,6 @@ ApplyOutcome Outcome(ApplyStatus status) {
     }
     return ApplyOutcome::NoImage;
 }
-
-}  // namespace
 
 ApplyOutcome MainController::Apply() {
     BusyScope scope(busy_);
@@ -224,16 +231,23 @@ ApplyOutcome MainController::Apply() {
         return Outcome(ready.status);
     }
     const DumpOptions options = view_.ReadDumpOptions();
+    if (!options.binary_mode && DumpIsPageImage()) {
+        return ApplyPage(options);
+    }
     const ApplyResult result = session_.Apply(options);
     if (options.binary_mode) {
         Tell(result.message, result.system_error);
     } else {
-        TellListing(result, options);
+        TellListing(result, options.listing, session_.DumpPath(), std::string());
     }
     // A partial result may be written back too, as with any apply.
+    EnableWriteBack();
+    return Outcome(result.status);
+}
+
+void MainController::EnableWriteBack() {
     write_back_enabled_ = true;
     view_.SetEnabled(IDC_WRITE_BACK, true);
-    return Outcome(result.status);
 }
 
 CommandResult MainController::WriteBack() {

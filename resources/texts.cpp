@@ -250,6 +250,22 @@ void SubstitutedCharacters(TextOut& out, unsigned count) {
     out.Format("ダンプファイルの %u 文字は Shift-JIS にないため、〓 として読みました。", count);
 }
 
+void PageListingWritten(TextOut& out, const char* listing) {
+    out.Format("ページから読み取ったダンプリスト:%s", listing);
+}
+
+void PageInDoubt(TextOut& out, const char* listing) {
+    out.Format(
+        "ページの読み取りで確かめられない行があるため、反映していません。\r\n"
+        "　読み取ったダンプリスト:%s",
+        listing);
+}
+
+const char kDialogPageReportHeading[] = "\r\n\r\n▼ページの読み取り結果";
+const char kDialogPageMend[] =
+    "不確かな文字は紙のその位置を見て、読み取ったダンプリストをメモ帳で直し、"
+    "そのファイルをダンプファイルに選んで「ダンプ反映」してください。";
+
 const char kReasonNotFound[] = "ファイルが見つかりません(名前と場所を確かめてください)";
 const char kReasonAccessDenied[] =
     "アクセスが拒否されました(ファイルやフォルダのアクセス権を確かめてください)";

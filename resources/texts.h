@@ -112,6 +112,14 @@ void DialogWarningsHeading(TextOut& out, unsigned count);
 void DialogMoreWarnings(TextOut& out, unsigned more);
 // Characters of the listing with no Shift-JIS form, read as "〓".
 void SubstitutedCharacters(TextOut& out, unsigned count);
+// A page image named as the dump: where the listing read from it was
+// written (below the completion); the report when rows remain in doubt and
+// nothing was applied, the heading of the scan's report below it, and what
+// to do.
+void PageListingWritten(TextOut& out, const char* listing);
+void PageInDoubt(TextOut& out, const char* listing);
+extern const char kDialogPageReportHeading[];
+extern const char kDialogPageMend[];
 
 // ---- The system's reasons, for the failures a user can act on --------------
 extern const char kReasonNotFound[];

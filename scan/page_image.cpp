@@ -379,6 +379,34 @@ bool StartsLikeAnImage(const unsigned char* bytes, std::size_t size) {
     return KindOf(Fields(bytes, size)) != ImageKind::Unknown;
 }
 
+bool IsPageImageHead(const unsigned char* bytes, std::size_t size) {
+    const Fields f(bytes, size);
+    switch (KindOf(f)) {
+        case ImageKind::Png:
+        case ImageKind::Jpeg:
+        case ImageKind::Tiff:
+            return true;
+        case ImageKind::Bmp: {
+            // One plane, a field of 1 and 0 that no text holds, after a
+            // header of a size BMP has.
+            std::uint64_t header_size = 0, planes = 0;
+            if (!f.Read(14, 4, false, &header_size)) {
+                return false;
+            }
+            const std::size_t planes_at = header_size == 12 ? 22 : 26;
+            const bool known_size = header_size == 12 || header_size == 40 || header_size == 52 ||
+                                    header_size == 56 || header_size == 64 || header_size == 108 ||
+                                    header_size == 124;
+            return known_size && f.Read(planes_at, 2, false, &planes) && planes == 1 &&
+                   BmpHeader(f).kind == ImageKind::Bmp;
+        }
+        case ImageKind::Pnm:
+        case ImageKind::Unknown:
+            break;
+    }
+    return false;
+}
+
 ImageHeader ReadImageHeader(const unsigned char* bytes, std::size_t size) {
     const Fields f(bytes, size);
     switch (KindOf(f)) {

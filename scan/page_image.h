@@ -42,6 +42,16 @@ ImageHeader ReadImageHeader(const unsigned char* bytes, std::size_t size);
 // image of a kind ReadImageHeader knows.
 bool StartsLikeAnImage(const unsigned char* bytes, std::size_t size);
 
+// How many of a file's first bytes IsPageImageHead wants.
+inline constexpr std::size_t kPageHeadSize = 64;
+
+// Whether a file that begins with `bytes` (its first kPageHeadSize bytes, or
+// the whole file) is a page image rather than a text, for a front end that
+// takes either: PNG, JPEG and TIFF by their signatures, which no text begins
+// with; BMP only with a well-formed header, since a text may begin with
+// "BM". PNM, whose header is text, is never taken for an image here.
+bool IsPageImageHead(const unsigned char* bytes, std::size_t size);
+
 enum class ImageStatus {
     Read,
     OpenFailed,     // the file could not be opened (system_error tells why)

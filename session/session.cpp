@@ -140,6 +140,9 @@ ApplyResult Session::CheckReady() const {
 }
 
 ApplyResult Session::Apply(const DumpOptions& options) {
+    if (!options.binary_mode) {
+        return ApplyListing(dump_path_, options.listing, options.memory_offset);
+    }
     ApplyResult ready = CheckReady();
     if (ready.status != ApplyStatus::Ready) {
         return ready;
@@ -149,47 +152,68 @@ ApplyResult Session::Apply(const DumpOptions& options) {
     start_address[sizeof start_address - 1] = '\0';
     image_.SetMemoryOffset(options.memory_offset);
 
+    const PlaceResult placed =
+        PlaceBinaryDump(image_, dump_path_, start_address, options.unix_text);
     ApplyResult result;
-    if (options.binary_mode) {
-        PlaceResult placed = PlaceBinaryDump(image_, dump_path_, start_address, options.unix_text);
-        result.status = FromPlacement(placed.status);
-        result.system_error = placed.system_error;
-        result.message = placed.message;
-        result.stored = placed.stored;
-    } else {
-        ListingResult read = ReadListing(image_, dump_path_, options.listing);
-        result.status = FromListing(read.status);
-        result.system_error = read.system_error;
-        result.message = read.message;
-        result.stopped_by = read.stopped_by;
-        result.range = read.range;
-        result.stored = read.range.bytes;
-        result.source = read.source;
-        if (read.status == ListingStatus::Completed && read.range.bytes == 0) {
-            result.status = ApplyStatus::Refused;
-            result.nothing_read = true;
-            const char* cause = NothingReadCause(read);
-            result.message = MakeMessage(MessageKind::Error,
-                                         [cause](TextOut& out) { text::NothingRead(out, cause); });
-        }
+    result.status = FromPlacement(placed.status);
+    result.system_error = placed.system_error;
+    result.message = placed.message;
+    result.stored = placed.stored;
+    return result;
+}
+
+ApplyResult Session::ApplyListing(const char* listing, const ListingOptions& options,
+                                  std::uint32_t memory_offset) {
+    ApplyResult ready = CheckReady();
+    if (ready.status != ApplyStatus::Ready) {
+        return ready;
+    }
+    image_.SetMemoryOffset(memory_offset);
+    const ListingResult read = ReadListing(image_, listing, options);
+    ApplyResult result;
+    result.status = FromListing(read.status);
+    result.system_error = read.system_error;
+    result.message = read.message;
+    result.stopped_by = read.stopped_by;
+    result.range = read.range;
+    result.stored = read.range.bytes;
+    result.source = read.source;
+    if (read.status == ListingStatus::Completed && read.range.bytes == 0) {
+        result.status = ApplyStatus::Refused;
+        result.nothing_read = true;
+        const char* cause = NothingReadCause(read);
+        result.message = MakeMessage(MessageKind::Error,
+                                     [cause](TextOut& out) { text::NothingRead(out, cause); });
     }
     return result;
 }
 
 bool Session::DumpLooksLikeStateFile() const {
+    unsigned char head[SourceFacts::kHeadSize] = {};
+    return IsStateFileHead(head, ReadDumpHead(head, sizeof head));
+}
+
+std::size_t Session::ReadDumpHead(unsigned char* head, std::size_t size) const {
     // Opening never waits: a FIFO named as the dump is not read here.
     const platform::FileHandle file =
         platform::OpenForReading(dump_path_, platform::OpenWait::Never);
     if (file == platform::kNoFile) {
-        return false;
+        return 0;
     }
-    unsigned char head[SourceFacts::kHeadSize] = {};
     platform::FileInfo info;
     const bool regular =
         platform::Identify(file, &info) && info.kind == platform::FileKind::Regular;
-    const std::uint32_t got = regular ? platform::ReadOnce(file, head, sizeof head) : 0;
+    std::size_t got = 0;
+    while (regular && got < size) {
+        const std::uint32_t read =
+            platform::ReadOnce(file, head + got, static_cast<std::uint32_t>(size - got));
+        if (read == 0) {
+            break;
+        }
+        got += read;
+    }
     platform::Close(file);
-    return IsStateFileHead(head, got);
+    return got;
 }
 
 WriteBackResult Session::WriteBack() {

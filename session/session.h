@@ -89,9 +89,20 @@ class Session {
     // likely cause.
     ApplyResult Apply(const DumpOptions& options);
 
+    // Applies the listing in the file `listing` (after Ready), as Apply does
+    // a listing named as the dump: one written from a page image that the
+    // dump names.
+    ApplyResult ApplyListing(const char* listing, const ListingOptions& options,
+                             std::uint32_t memory_offset);
+
     // Whether the named dump begins as a state-save file does (the two files
     // given the wrong way round).
     bool DumpLooksLikeStateFile() const;
+
+    // The first bytes of the named dump, at most `size` of them, into
+    // `head`: how many were read; 0 when it is no regular file or cannot be
+    // read (a FIFO is not read here).
+    std::size_t ReadDumpHead(unsigned char* head, std::size_t size) const;
 
     // Writes the image back to the named state-save file.
     WriteBackResult WriteBack();

@@ -8,12 +8,14 @@
 #include <shellapi.h>
 
 #include <cstring>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
 
 #include "gui/main_controller.h"
 #include "gui/win32/about_box.h"
+#include "gui/win32/busy_work.h"
 #include "gui/win32/result_box.h"
 #include "gui/win32/result_text.h"
 #include "resources/resource.h"
@@ -108,6 +110,8 @@ class DialogView final : public MainView {
     void ShowWarnings(const std::string& warnings) override {
         MessageBoxA(nullptr, warnings.c_str(), text::kProductTitle, MB_OK | MB_ICONWARNING);
     }
+
+    void RunBusy(const std::function<void()>& work) override { RunWhileDispatching(dialog_, work); }
 
   private:
     HWND dialog_;
@@ -257,6 +261,14 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM
                 break;
             case WM_DROPFILES:
                 OnDropFiles(dialog, reinterpret_cast<HDROP>(wparam));
+                break;
+            case WM_SETCURSOR:
+                // Over the dialog and its controls while a page is read.
+                if (BusyWorkRunning()) {
+                    SetCursor(LoadCursor(nullptr, IDC_WAIT));
+                    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);
+                    return TRUE;
+                }
                 break;
             default:
                 break;

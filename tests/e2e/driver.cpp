@@ -300,7 +300,8 @@ int Usage() {
                  "  settext SEL ID TEXT    check SEL ID       enabled SEL ID\n"
                  "  rect SEL ID|self       style SEL ID|self  focus SEL\n"
                  "  xwindow SEL            closebox SEL       key SEL VK\n"
-                 "  owner SEL              scroll SEL ID LINES\n");
+                 "  owner SEL              scroll SEL ID LINES\n"
+                 "  cursor SEL (the handle of the cursor shown now)\n");
     return 2;
 }
 
@@ -367,6 +368,18 @@ int main(int argc, char** argv) {
         } else {
             std::printf("%s\n", ToUtf8(WindowTitle(owner)).c_str());
         }
+        return 0;
+    }
+    if (action == "cursor") {
+        // The handle of the cursor shown now. Under Wine another process's
+        // cursor cannot be looked into, so tests compare handles shown at
+        // different moments.
+        CURSORINFO info = {};
+        info.cbSize = sizeof info;
+        if (!GetCursorInfo(&info)) {
+            return Fail("no cursor information");
+        }
+        std::printf("%p\n", static_cast<void*>(info.hCursor));
         return 0;
     }
     if (action == "focus") {

@@ -126,6 +126,40 @@ TEST(PageImage, TheHeaderOfEachKindTellsItsSize) {
     }
 }
 
+// What a front end that takes a listing or a page takes for a page: never
+// a text, whatever letters it begins with.
+TEST(PageImage, AFileIsAPageByItsFirstBytesAndNoTextIsOne) {
+    struct Case {
+        const char* name;
+        std::string head;
+        bool page;
+    };
+    const Case cases[] = {
+        {"PNG", Png(640, 480), true},
+        {"PNG's signature alone", Png(640, 480).substr(0, 8), true},
+        {"JPEG", Jpeg(0xC0, 4000, 3000).substr(0, 20), true},
+        {"TIFF, little-endian", Tiff(30, 40).substr(0, 8), true},
+        {"TIFF, big-endian", std::string("MM\0*", 4) + Big(8, 4), true},
+        {"BMP", Bmp(1024, 768), true},
+        {"BMP of the oldest header",
+         "BM" + std::string(12, '\0') + Little(12, 4) + Little(320, 2) + Little(200, 2) +
+             Little(1, 2) + Little(8, 2),
+         true},
+        {"BMP of two planes", Bmp(1024, 768).replace(26, 2, Little(2, 2)), false},
+        {"a listing", "C000 3E 01 02 03 44\r\n", false},
+        {"a text that begins with BM",
+         "BM loader, type in with the checker program\r\nC000 3E 01 02 03 44\r\n", false},
+        {"a text that begins like a PGM", "P5 3 2 255\nC000 3E 01 02 03 44\n", false},
+        {"an empty file", "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string head = c.head.substr(0, kPageHeadSize);
+        EXPECT_EQ(c.page, IsPageImageHead(reinterpret_cast<const unsigned char*>(head.data()),
+                                          head.size()));
+    }
+}
+
 class PageImageFile : public ::testing::Test {
   protected:
     void SetUp() override {

@@ -14,6 +14,7 @@
 
 #include "platform/platform.h"
 #include "resources/cli_texts.h"
+#include "resources/scan_image_texts.h"
 #include "resources/scan_texts.h"
 #include "resources/texts.h"
 
@@ -85,6 +86,19 @@ std::vector<Write> ProgramMessages() {
         [=](TextOut& out) { text::DialogWarningsHeading(out, n); },
         [=](TextOut& out) { text::DialogMoreWarnings(out, n); },
         [=](TextOut& out) { text::SubstitutedCharacters(out, n); },
+        // A page image as the dump, and the scan.
+        [=](TextOut& out) { text::PageInDoubt(out, v); },
+        fixed(text::kScanEngineMissing),
+        fixed(text::kScanUnreadable),
+        fixed(text::kScanNoListing),
+        fixed(text::kScanWriteFailed),
+        fixed(text::kScanImageOpenFailed),
+        fixed(text::kScanImageReadFailed),
+        [=](TextOut& out) { text::ScanImageNoData(out, n); },
+        [=](TextOut& out) { text::ScanImageFileTooLarge(out, n); },
+        fixed(text::kScanImageUnknownKind),
+        [=](TextOut& out) { text::ScanImageTooManyPixels(out, n, n, n); },
+        fixed(text::kScanImageDecodeFailed),
         fixed(text::kReasonNotFound),
         fixed(text::kReasonAccessDenied),
         fixed(text::kReasonInUse),
