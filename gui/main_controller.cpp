@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <initializer_list>
+#include <memory>
 #include <string_view>
 
 #include "proof/finding_lists.h"
@@ -47,12 +48,16 @@ void MainController::Tell(const Message& message, std::uint32_t system_error) {
     }));
 }
 
-void MainController::TellListing(const ApplyResult& result, const DumpOptions& options) {
+void MainController::TellListing(const ApplyResult& result, const DumpOptions& options,
+                                 proof::ApplyWarnings* watched) {
     const char* path = session_.DumpPath();
     if (result.message.kind == MessageKind::Report) {
         std::string findings = text::kDialogFindingsHeading;
         findings += "\r\n";
-        findings += proof::ListingFindings(path, options.listing, "\r\n");
+        // The apply has read a pipe to its end: there is nothing to read again.
+        findings += session_.DumpReadableAgain()
+                        ? proof::ListingFindings(path, options.listing, "\r\n")
+                        : std::string(text::kFindingsNotShown) + "\r\n";
         view_.ShowReport(result.message, findings);
         return;
     }
@@ -60,8 +65,7 @@ void MainController::TellListing(const ApplyResult& result, const DumpOptions& o
     if (result.status != ApplyStatus::Applied) {
         return;
     }
-    const proof::WarningLines warnings =
-        proof::ListingWarnings(path, options.listing, kMaxDialogWarnings);
+    const proof::WarningLines& warnings = watched->Finish();
     const std::uint32_t substitutes = result.source.unconvertible;
     if (warnings.count == 0 && substitutes == 0) {
         return;
@@ -224,11 +228,14 @@ ApplyOutcome MainController::Apply() {
         return Outcome(ready.status);
     }
     const DumpOptions options = view_.ReadDumpOptions();
-    const ApplyResult result = session_.Apply(options);
+    // The warnings are gathered on the apply's own read of the listing.
+    auto warnings = std::make_unique<proof::ApplyWarnings>(options.listing, kMaxDialogWarnings);
+    const ApplyResult result =
+        session_.Apply(options, options.binary_mode ? nullptr : warnings.get());
     if (options.binary_mode) {
         Tell(result.message, result.system_error);
     } else {
-        TellListing(result, options);
+        TellListing(result, options, warnings.get());
     }
     // A partial result may be written back too, as with any apply.
     write_back_enabled_ = true;

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <string>
 
+#include "proof/finding_lists.h"
 #include "session/session.h"
 
 namespace tsy::gui {
@@ -110,8 +111,10 @@ class MainController {
     void NameStateFile(const char* path);
     void WarnAboutFormat();
     // After a listing's apply: its report with the findings of the whole
-    // listing, or its completion followed by its warnings.
-    void TellListing(const ApplyResult& result, const DumpOptions& options);
+    // listing (read again when it is a file), or its completion followed by
+    // the warnings `watched` gathered on the apply's read.
+    void TellListing(const ApplyResult& result, const DumpOptions& options,
+                     proof::ApplyWarnings* watched);
 
     MainView& view_;
     Session session_;

@@ -4,19 +4,27 @@
 #include <cstring>
 #include <memory>
 
+#include "listing/check_line.h"
 #include "listing/line_source.h"
+#include "listing/sums.h"
 #include "proof/misreading.h"
 #include "proof/skipped.h"
+#include "proof/token_readings.h"
 
 namespace tsy::proof {
 
 ApplyWatch::ApplyWatch(const ListingOptions& options, FindingSink* sink)
     : options_(options), sink_(sink) {}
 
-void ApplyWatch::Line(const char* raw, const char* upper, std::size_t length, LineKind kind,
-                      const DataLineResult* data, std::uint32_t line_number) {
-    switch (kind) {
+void ApplyWatch::Line(const ObservedLine& observed) {
+    const char* raw = observed.raw;
+    const char* upper = observed.upper;
+    const std::size_t length = observed.length;
+    const std::uint32_t line_number = observed.line_number;
+    switch (observed.kind) {
         case LineKind::DataLine: {
+            const DataLineResult* data = observed.data;
+            std::memcpy(address_text_, data->address_text, sizeof address_text_);
             if (data->outcome == LineOutcome::Ignored) {
                 Skipped(raw, upper, length, true, line_number);
                 return;
@@ -31,10 +39,16 @@ void ApplyWatch::Line(const char* raw, const char* upper, std::size_t length, Li
             line.counted = true;
             next_address_ = data->address + data->count;
             block_.lines.push_back(line);
+            Finding look_alike;
+            if (data->outcome == LineOutcome::Accepted && data->checksum_given &&
+                LookAlikeChecksum(raw, upper, length, options_, *data, line_number, &look_alike)) {
+                block_.pending.push_back(look_alike);
+            }
             break;
         }
         case LineKind::SumLine:
         case LineKind::DashedLine:
+            CheckLine(observed);
             // The block ends; its last line waits for the next data line.
             Release(-1);
             std::swap(block_, held_block_);
@@ -49,6 +63,24 @@ void ApplyWatch::Line(const char* raw, const char* upper, std::size_t length, Li
         Report(&block_, -1);
         block_.Clear();
         trail_.after_check_line = false;
+    }
+}
+
+void ApplyWatch::CheckLine(const ObservedLine& line) {
+    if (line.check == nullptr || line.check->outcome != LineOutcome::Accepted) {
+        return;
+    }
+    Finding base;
+    base.line_number = line.line_number;
+    base.check_line = true;
+    base.code = LineOutcome::Accepted;
+    std::memcpy(base.address_text, address_text_, sizeof base.address_text);
+    Finding found[2];
+    const int count =
+        AcceptedTotalWarnings(line.raw, line.upper, line.length, line.kind, *line.check, *line.sums,
+                              options_, BlockWidth(block_), base, found);
+    for (int i = 0; i < count; ++i) {
+        block_.pending.push_back(found[i]);
     }
 }
 
@@ -128,7 +160,7 @@ void ApplyWatch::Report(BlockRecord* block, std::int32_t next_address) {
         block->pending.begin(), block->pending.end(),
         [](const Finding& a, const Finding& b) { return a.line_number < b.line_number; });
     for (const Finding& finding : block->pending) {
-        if (finding.kind == FindingKind::SkippedLine || finding.kind == FindingKind::AddressStep) {
+        if (IsWarning(finding.kind)) {
             sink_->Report(finding);
         }
     }
@@ -144,49 +176,66 @@ void ApplyWatch::Finish() {
 }
 
 CheckRun WatchListing(ByteSource& bytes, const ListingOptions& options, FindingSink* sink) {
-    // The line source and the watch hold large fixed buffers; one
-    // allocation each for the run.
-    struct Buffers {
+    // What the reader does, but for the image, and on past an E code as
+    // check goes on: a block's sums reset by its check line.
+    struct Run {
         char line[kLineBufferSize];
         char upper[kLineBufferSize];
         DataLineResult data;
+        CheckLineResult check;
+        BlockSums sums;
     };
     auto source = std::make_unique<LineSource>(bytes);
     auto watch = std::make_unique<ApplyWatch>(options, sink);
-    auto buffers = std::make_unique<Buffers>();
-    CheckRun run;
-    std::size_t length;
-    while ((length = source->Next(buffers->line)) != 0) {
-        ++run.summary.lines_read;
-        const std::size_t upper = UpperCaseLine(buffers->line, length, buffers->upper);
-        const LineKind kind = ClassifyLine(buffers->upper, upper, options);
-        if (kind == LineKind::DataLine) {
-            ++run.summary.data_lines;
-            EvaluateDataLine(buffers->upper, upper, options, &buffers->data);
+    auto run = std::make_unique<Run>();
+    CheckRun result;
+    std::size_t read;
+    while ((read = source->Next(run->line)) != 0) {
+        ++result.summary.lines_read;
+        ObservedLine line;
+        line.raw = run->line;
+        line.upper = run->upper;
+        line.length = UpperCaseLine(run->line, read, run->upper);
+        line.kind = ClassifyLine(run->upper, line.length, options);
+        line.line_number = source->LineNumber();
+        switch (line.kind) {
+            case LineKind::DataLine:
+                ++result.summary.data_lines;
+                EvaluateDataLine(run->upper, line.length, options, &run->data);
+                line.data = &run->data;
+                if (run->data.outcome == LineOutcome::Accepted) {
+                    AddToBlock(run->data, options.ohx_crc, &run->sums);
+                }
+                break;
+            case LineKind::SumLine:
+                EvaluateSumLine(run->upper, line.length, run->sums, options.ohx_crc, &run->check);
+                break;
+            case LineKind::DashedLine:
+                EvaluateDashedLine(run->upper, line.length, run->sums, &run->check);
+                break;
+            case LineKind::Ignored:
+                break;
         }
-        watch->Line(buffers->line, buffers->upper, upper, kind, &buffers->data,
-                    source->LineNumber());
+        if (line.kind == LineKind::SumLine || line.kind == LineKind::DashedLine) {
+            line.check = &run->check;
+            line.sums = &run->sums;
+        }
+        watch->Line(line);
+        if (line.kind == LineKind::SumLine) {
+            run->sums.ResetAfterSumLine();
+        } else if (line.kind == LineKind::DashedLine) {
+            run->sums.ResetAfterDashedLine();
+        }
     }
     watch->Finish();
     if (source->ReadFailed()) {
-        run.status = CheckStatus::ReadFailed;
+        result.status = CheckStatus::ReadFailed;
     }
-    return run;
-}
-
-CheckRun WatchListing(const char* path, const ListingOptions& options, FindingSink* sink) {
-    FileByteSource file;
-    if (!file.Open(path)) {
-        CheckRun run;
-        run.status = CheckStatus::OpenFailed;
-        run.system_error = file.Error();
-        return run;
+    if (source->LimitReached() != InputLimit::None) {
+        result.status = CheckStatus::TooLarge;
+        result.limit = source->LimitReached();
     }
-    CheckRun run = WatchListing(file, options, sink);
-    if (run.status == CheckStatus::ReadFailed) {
-        run.system_error = file.Error();
-    }
-    return run;
+    return result;
 }
 
 }  // namespace tsy::proof

@@ -66,6 +66,7 @@ ApplyStatus FromListing(ListingStatus status) {
         case ListingStatus::Completed:
             return ApplyStatus::Applied;
         case ListingStatus::CheckFailed:
+        case ListingStatus::TooLarge:
             return ApplyStatus::Refused;
         case ListingStatus::NoImage:
             return ApplyStatus::NoImage;
@@ -139,7 +140,7 @@ ApplyResult Session::CheckReady() const {
     return ready;
 }
 
-ApplyResult Session::Apply(const DumpOptions& options) {
+ApplyResult Session::Apply(const DumpOptions& options, LineObserver* observer) {
     ApplyResult ready = CheckReady();
     if (ready.status != ApplyStatus::Ready) {
         return ready;
@@ -157,7 +158,7 @@ ApplyResult Session::Apply(const DumpOptions& options) {
         result.message = placed.message;
         result.stored = placed.stored;
     } else {
-        ListingResult read = ReadListing(image_, dump_path_, options.listing);
+        ListingResult read = ReadListing(image_, dump_path_, options.listing, observer);
         result.status = FromListing(read.status);
         result.system_error = read.system_error;
         result.message = read.message;
@@ -174,6 +175,11 @@ ApplyResult Session::Apply(const DumpOptions& options) {
         }
     }
     return result;
+}
+
+bool Session::DumpReadableAgain() const {
+    platform::FileInfo info;
+    return platform::InspectPath(dump_path_, &info) && info.kind == platform::FileKind::Regular;
 }
 
 bool Session::DumpLooksLikeStateFile() const {

@@ -84,10 +84,15 @@ class Session {
     // NoDumpPath or NoImage with their messages.
     ApplyResult CheckReady() const;
 
-    // Places the named dump into the image under `options` (after Ready). A
-    // listing read to its end that stored not one byte is Refused, with the
-    // likely cause.
-    ApplyResult Apply(const DumpOptions& options);
+    // Places the named dump into the image under `options` (after Ready),
+    // reading it once; a listing's reader tells `observer` (when not null)
+    // every line it reads. A listing read to its end that stored not one
+    // byte is Refused, with the likely cause.
+    ApplyResult Apply(const DumpOptions& options, LineObserver* observer = nullptr);
+
+    // Whether the named dump is a regular file, which can be read again for
+    // check's findings; a pipe or a FIFO gives its bytes once.
+    bool DumpReadableAgain() const;
 
     // Whether the named dump begins as a state-save file does (the two files
     // given the wrong way round).
