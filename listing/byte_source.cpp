@@ -94,8 +94,62 @@ void DecodingByteSource::Reset() {
     out_start_ = out_end_ = 0;
 }
 
+bool DecodingByteSource::ReadAsIs(unsigned char* buffer, std::size_t size, std::size_t* got) {
+    if (!raw_.Read(buffer, size < kRawSize ? size : kRawSize, got)) {
+        return false;
+    }
+    for (std::size_t i = 0; i < *got && facts_.head_size < SourceFacts::kHeadSize; ++i) {
+        facts_.head[facts_.head_size++] = buffer[i];
+    }
+    if (*got == 0) {
+        ended_ = true;
+        return true;
+    }
+    std::size_t ascii = *got;
+    if (mode_ == Mode::Undecided) {
+        // Eight bytes at a time while none has its high bit set.
+        constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+        std::size_t i = 0;
+        for (std::uint64_t word; i + 8 <= *got; i += 8) {
+            std::memcpy(&word, buffer + i, 8);
+            if ((word & kHighBits) != 0) {
+                break;
+            }
+        }
+        while (i < *got && buffer[i] < 0x80) {
+            ++i;
+        }
+        ascii = i;
+    }
+    for (const unsigned char* zero = buffer;
+         (zero = static_cast<const unsigned char*>(
+              std::memchr(zero, 0, static_cast<std::size_t>(buffer + ascii - zero)))) != nullptr;
+         ++zero) {
+        ++facts_.zero_bytes;
+    }
+    if (ascii < *got) {
+        // The rest waits for the decision, as if read into the raw buffer.
+        std::memcpy(in_, buffer + ascii, *got - ascii);
+        in_start_ = 0;
+        in_end_ = *got - ascii;
+        *got = ascii;
+    }
+    return true;
+}
+
 bool DecodingByteSource::Read(unsigned char* buffer, std::size_t size, std::size_t* got) {
     *got = 0;
+    // Text read as it is (ASCII so far, or Shift-JIS) goes straight to the
+    // caller's buffer, the common case.
+    if ((mode_ == Mode::Undecided || mode_ == Mode::AsIs) && in_start_ == in_end_ &&
+        out_start_ == out_end_ && !ended_) {
+        if (!ReadAsIs(buffer, size, got)) {
+            return false;
+        }
+        if (*got > 0 || ended_) {
+            return true;
+        }
+    }
     while (out_start_ == out_end_) {
         if (!ended_ && !Refill()) {
             return false;

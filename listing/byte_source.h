@@ -69,6 +69,10 @@ class DecodingByteSource final : public ByteSource {
 
     enum class Mode : unsigned char { Sniffing, Undecided, AsIs, Utf8, Utf16 };
 
+    // Reads text that needs no decoding straight into `buffer`, at most
+    // kRawSize bytes; a byte above 0x7F while undecided and what follows it
+    // are left in the raw buffer for the decision.
+    bool ReadAsIs(unsigned char* buffer, std::size_t size, std::size_t* got);
     // Moves what is left of raw_ to its front and reads more after it.
     bool Refill();
     // Takes what raw_ holds into out_, as far as whole characters go.

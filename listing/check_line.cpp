@@ -63,7 +63,13 @@ void EvaluateSumLine(const char* upper, std::size_t length, const BlockSums& sum
             return;
         }
         const std::uint32_t computed = c < kColumnCount ? sums.column_sums[c] & 0xFFu : 0u;
-        if (HexValue(token.text, token.length) != static_cast<std::int32_t>(computed)) {
+        // Two digits, the common token, read directly.
+        const std::int32_t value =
+            token.length == 2 && UpperHexDigitValue(token.text[0]) >= 0 &&
+                    UpperHexDigitValue(token.text[1]) >= 0
+                ? UpperHexDigitValue(token.text[0]) * 16 + UpperHexDigitValue(token.text[1])
+                : HexValue(token.text, token.length);
+        if (value != static_cast<std::int32_t>(computed)) {
             ColumnMismatch& mismatch = result->mismatches[result->mismatch_count++];
             mismatch.given = token;
             mismatch.column = c;

@@ -52,6 +52,10 @@ bool LineSource::Fill() {
         ended_ = true;
         return false;
     }
+    const void* end = std::memchr(buffer_, kEndOfText, filled_);
+    end_of_text_ = end != nullptr
+                       ? static_cast<std::size_t>(static_cast<const unsigned char*>(end) - buffer_)
+                       : filled_;
     return true;
 }
 
@@ -73,11 +77,9 @@ std::size_t LineSource::Next(char* line) {
         if (feed != nullptr) {
             count = static_cast<std::size_t>(static_cast<const unsigned char*>(feed) - run) + 1;
         }
-        const void* end = std::memchr(run, kEndOfText, count);
-        if (end != nullptr) {
+        if (end_of_text_ < position_ + count) {
             // Nothing from here on is ever read.
-            const std::size_t before =
-                static_cast<std::size_t>(static_cast<const unsigned char*>(end) - run);
+            const std::size_t before = end_of_text_ - position_;
             length += CopyWithoutReturns(run, before, line + length);
             ended_ = true;
             position_ = filled_ = 0;

@@ -57,6 +57,7 @@ class LineSource {
     std::uint64_t physical_ = 0;  // bytes since the last line feed
     std::size_t position_ = 0;
     std::size_t filled_ = 0;
+    std::size_t end_of_text_ = 0;  // where the first 0x1A byte of the buffer lies, else filled_
     std::uint32_t line_feeds_ = 0;
     std::uint32_t line_number_ = 0;
     std::uint32_t lines_returned_ = 0;

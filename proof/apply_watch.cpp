@@ -38,11 +38,11 @@ void ApplyWatch::Line(const ObservedLine& observed) {
             line.count = data->count;
             line.counted = true;
             next_address_ = data->address + data->count;
-            block_.lines.push_back(line);
+            block_->lines.push_back(line);
             Finding look_alike;
             if (data->outcome == LineOutcome::Accepted && data->checksum_given &&
                 LookAlikeChecksum(raw, upper, length, options_, *data, line_number, &look_alike)) {
-                block_.pending.push_back(look_alike);
+                block_->pending.push_back(look_alike);
             }
             break;
         }
@@ -51,17 +51,17 @@ void ApplyWatch::Line(const ObservedLine& observed) {
             CheckLine(observed);
             // The block ends; its last line waits for the next data line.
             Release(-1);
-            std::swap(block_, held_block_);
-            block_.Clear();
+            std::swap(block_, held_block_);  // the blocks, not their lines
+            block_->Clear();
             held_ = true;
             return;
         case LineKind::Ignored:
             Skipped(raw, upper, length, false, line_number);
             return;
     }
-    if (block_.lines.size() >= ListingChecker::kMaxHeldLines) {
-        Report(&block_, -1);
-        block_.Clear();
+    if (block_->lines.size() >= ListingChecker::kMaxHeldLines) {
+        Report(block_, -1);
+        block_->Clear();
         trail_.after_check_line = false;
     }
 }
@@ -78,9 +78,9 @@ void ApplyWatch::CheckLine(const ObservedLine& line) {
     Finding found[2];
     const int count =
         AcceptedTotalWarnings(line.raw, line.upper, line.length, line.kind, *line.check, *line.sums,
-                              options_, BlockWidth(block_), base, found);
+                              options_, BlockWidth(*block_), base, found);
     for (int i = 0; i < count; ++i) {
-        block_.pending.push_back(found[i]);
+        block_->pending.push_back(found[i]);
     }
 }
 
@@ -101,11 +101,11 @@ void ApplyWatch::Skipped(const char* raw, const char* upper, std::size_t length,
     finding.given = skipped.typed;
     std::memcpy(finding.address_text, skipped.typed.text, sizeof finding.address_text - 1);
     line.line_number = line_number;
-    block_.pending.push_back(finding);
-    line.finding = static_cast<int>(block_.pending.size()) - 1;
-    skipped.line = static_cast<int>(block_.lines.size());
-    block_.lines.push_back(line);
-    block_.skipped.push_back(skipped);
+    block_->pending.push_back(finding);
+    line.finding = static_cast<int>(block_->pending.size()) - 1;
+    skipped.line = static_cast<int>(block_->lines.size());
+    block_->lines.push_back(line);
+    block_->skipped.push_back(skipped);
 }
 
 bool ApplyWatch::FullWidth(const char* raw, std::size_t length, SkippedRecord* skipped,
@@ -148,8 +148,8 @@ void ApplyWatch::Release(std::int32_t next_address) {
         return;
     }
     held_ = false;
-    Report(&held_block_, next_address);
-    held_block_.Clear();
+    Report(held_block_, next_address);
+    held_block_->Clear();
     trail_.after_check_line = true;
 }
 
@@ -169,9 +169,9 @@ void ApplyWatch::Report(BlockRecord* block, std::int32_t next_address) {
 
 void ApplyWatch::Finish() {
     Release(-1);
-    if (!block_.lines.empty() || !block_.pending.empty()) {
-        Report(&block_, -1);
-        block_.Clear();
+    if (!block_->lines.empty() || !block_->pending.empty()) {
+        Report(block_, -1);
+        block_->Clear();
     }
 }
 

@@ -49,9 +49,12 @@ class ApplyWatch final : public LineObserver {
     const ListingOptions options_;
     FindingSink* sink_;
     DataLineResult scratch_;
-    BlockRecord block_;
+    // The block being read and the one ended by a check line, which waits
+    // for the next data line; they change places without copying lines.
+    BlockRecord blocks_[2];
+    BlockRecord* block_ = &blocks_[0];
     bool held_ = false;
-    BlockRecord held_block_;
+    BlockRecord* held_block_ = &blocks_[1];
     AddressTrail trail_;
     std::int32_t next_address_ = -1;
     char address_text_[kAddressTextSize] = {};  // of the latest data line

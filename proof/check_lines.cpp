@@ -255,13 +255,25 @@ int AcceptedTotalWarnings(const char* raw, const char* upper, std::size_t length
     std::uint32_t sum = sums.block_sum;
     CheckGiven given;
     if (kind == LineKind::SumLine) {
-        given = SumLineGiven(upper, length, check, options, width);
         Tokenizer tokens(upper, length);
         Token token;
         for (int skipped = 0; skipped <= check.column_count; ++skipped) {
             tokens.Next(&token);
         }
-        if (given.two_digit_total || !tokens.Next(&total)) {
+        if (!tokens.Next(&total)) {
+            return 0;
+        }
+        // The common line, a total of four digits that agree or a CRC with
+        // no look-alike letter, gives nothing: its block's width is not
+        // looked for.
+        const bool four = !options.ohx_crc && FourDigitTotal(total.text, total.length);
+        if (!HasLookAlike(RawText(raw, upper, total), total.length) &&
+            (!four || static_cast<std::uint32_t>(HexValue(total.text, total.length)) ==
+                          (sums.block_sum & 0xFFFFu))) {
+            return 0;
+        }
+        given = SumLineGiven(upper, length, check, options, width);
+        if (given.two_digit_total) {
             return 0;
         }
         role = options.ohx_crc ? TokenRole::Crc : TokenRole::Total;
