@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "listing/check_line.h"
 #include "listing/line_source.h"
@@ -12,6 +13,28 @@
 #include "proof/token_readings.h"
 
 namespace tsy::proof {
+namespace {
+
+// Whether a byte of the line has its high bit set: a Shift-JIS character,
+// full-width ones among them. Eight bytes at a time.
+bool HasHighByte(const char* text, std::size_t length) {
+    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+    std::size_t i = 0;
+    for (std::uint64_t word; i + 8 <= length; i += 8) {
+        std::memcpy(&word, text + i, 8);
+        if ((word & kHighBits) != 0) {
+            return true;
+        }
+    }
+    for (; i < length; ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0x80) != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
 
 ApplyWatch::ApplyWatch(const ListingOptions& options, FindingSink* sink)
     : options_(options), sink_(sink) {}
@@ -44,6 +67,9 @@ void ApplyWatch::Line(const ObservedLine& observed) {
                 LookAlikeChecksum(raw, upper, length, options_, *data, line_number, &look_alike)) {
                 block_->pending.push_back(look_alike);
             }
+            if (data->outcome == LineOutcome::Accepted && HasHighByte(raw, length)) {
+                FullWidthTaken(raw, length, line_number);
+            }
             break;
         }
         case LineKind::SumLine:
@@ -63,6 +89,26 @@ void ApplyWatch::Line(const ObservedLine& observed) {
         Report(block_, -1);
         block_->Clear();
         trail_.after_check_line = false;
+    }
+}
+
+void ApplyWatch::FullWidthTaken(const char* raw, std::size_t length, std::uint32_t line_number) {
+    // What check says of full-width characters in a line it takes depends
+    // on that line alone: a checker of the line on its own names them.
+    struct Wide final : FindingSink {
+        void Report(const Finding& finding) override {
+            if (finding.kind == FindingKind::FullWidth) {
+                found.push_back(finding);
+            }
+        }
+        std::vector<Finding> found;
+    };
+    Wide wide;
+    auto checker = std::make_unique<ListingChecker>(options_, &wide);
+    checker->Line(raw, length, line_number);
+    checker->Finish();
+    for (const Finding& finding : wide.found) {
+        block_->pending.push_back(finding);
     }
 }
 

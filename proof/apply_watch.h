@@ -1,7 +1,8 @@
 // The warnings of a completed apply, as `check` names them: the lines it
 // skipped that look like data lines, the address steps that are no jump on
-// purpose, look-alike letters in the checksums and totals it read, and the
-// digits of a four-digit total it did not compare. The watch observes the
+// purpose, look-alike letters in the checksums and totals it read, the
+// digits of a four-digit total it did not compare, and full-width characters
+// in a line it took. The watch observes the
 // apply's own reader line by line, with the reader's evaluations and sums,
 // so that the listing is read once: no sums of its own are kept and no
 // block is diagnosed, nothing is allocated per clean line, and a block's
@@ -43,6 +44,8 @@ class ApplyWatch final : public LineObserver {
     bool FullWidth(const char* raw, std::size_t length, SkippedRecord* skipped, RecordedLine* line);
     void Release(std::int32_t next_address);
     void Report(BlockRecord* block, std::int32_t next_address);
+    // The full-width characters of an accepted data line, into the block.
+    void FullWidthTaken(const char* raw, std::size_t length, std::uint32_t line_number);
     // The warnings of an accepted SumLine or DashedLine, into the block.
     void CheckLine(const ObservedLine& line);
 

@@ -480,9 +480,8 @@ TEST(FixedListings, KeepEveryOtherByte) {
 // ---- The watch an apply makes over a listing ----------------------------------------
 
 // The watch an apply feeds reports every warning check reports of a listing
-// the apply takes whole (full-width lines it takes aside): skipped lines,
-// address steps, look-alike letters in checksums and totals, the high digits
-// of a total.
+// the apply takes whole: skipped lines, address steps, look-alike letters in
+// checksums and totals, the high digits of a total, full-width characters.
 TEST(ApplyWatchReports, WhatCheckWarnsOf) {
     struct Only : FindingSink {
         void Report(const Finding& finding) override {
@@ -507,6 +506,9 @@ TEST(ApplyWatchReports, WhatCheckWarnsOf) {
          {5, P::Line, 0, "C008  23 10 FC C9 00 00 00 00  F8"}},
         {{9, P::Address, 0, "D000"}},
         {{5, P::Line, 0, "\x82\x62\x82\x4F\x82\x50\x82\x4F\x81\x40\x82\x53\x82\x57"}},
+        {{4, P::Byte, 4,
+          "\x82\x4F"
+          "00"}},
         {{7, P::Total, 0, "O876"}},
         {{7, P::Total, 0, "0976"}},
         {{7, P::Total, 0, "O976"}},
