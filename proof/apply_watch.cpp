@@ -53,7 +53,7 @@ void ApplyWatch::Line(const ObservedLine& observed) {
                 return;
             }
             Release(data->address);
-            RecordedLine line;
+            RecordedLine& line = block_->lines.emplace_back();
             line.line_number = line_number;
             std::memcpy(line.address_text, data->address_text, sizeof line.address_text);
             line.address = data->address;
@@ -61,7 +61,6 @@ void ApplyWatch::Line(const ObservedLine& observed) {
             line.count = data->count;
             line.counted = true;
             next_address_ = data->address + data->count;
-            block_->lines.push_back(line);
             Finding look_alike;
             if (data->outcome == LineOutcome::Accepted && data->checksum_given &&
                 LookAlikeChecksum(raw, upper, length, options_, *data, line_number, &look_alike)) {
