@@ -61,10 +61,9 @@ void ApplyWatch::Line(const ObservedLine& observed) {
             line.count = data->count;
             line.counted = true;
             next_address_ = data->address + data->count;
-            Finding look_alike;
             if (data->outcome == LineOutcome::Accepted && data->checksum_given &&
-                LookAlikeChecksum(raw, upper, length, options_, *data, line_number, &look_alike)) {
-                block_->pending.push_back(look_alike);
+                LookAlikeChecksum(raw, upper, length, options_, *data, line_number, &found_)) {
+                block_->pending.push_back(found_);
             }
             if (data->outcome == LineOutcome::Accepted && HasHighByte(raw, length)) {
                 FullWidthTaken(raw, length, line_number);

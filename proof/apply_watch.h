@@ -52,6 +52,8 @@ class ApplyWatch final : public LineObserver {
     const ListingOptions options_;
     FindingSink* sink_;
     DataLineResult scratch_;
+    // A finding being made (a few KB: not one per line on the stack).
+    Finding found_;
     // The block being read and the one ended by a check line, which waits
     // for the next data line; they change places without copying lines.
     BlockRecord blocks_[2];
