@@ -51,6 +51,30 @@ class TerminalFindings : public proof::FindingSink {
 
 }  // namespace
 
+// A listing that could not be read whole: why, on standard error; the
+// exit status.
+int RefuseUnreadable(const char* path, InputLimit limit, bool open_failed, std::uint32_t error) {
+    switch (limit) {
+        case InputLimit::TooLarge:
+            PrintText(stderr, text::kListingTooLarge);
+            return kExitFileError;
+        case InputLimit::EndlessLine:
+            PrintText(stderr, text::kListingEndlessLine);
+            return kExitFileError;
+        case InputLimit::None:
+            break;
+    }
+    if (open_failed) {
+        const int number = platform::CErrorNumber(error);
+        PrintMessage(MakeMessage(MessageKind::Error,
+                                 [number](TextOut& out) { text::ListingOpenFailed(out, number); }));
+    } else {
+        PrintText(stderr, text::kCheckReadFailed);
+    }
+    PrintFileReason(path, error);
+    return kExitFileError;
+}
+
 int RunCheck(const CliOptions& options) {
     if (options.detect) {
         return RunDetect(options);
@@ -61,11 +85,21 @@ int RunCheck(const CliOptions& options) {
     }
     proof::FixPlan plan(options.dump.listing);
     const char* path = options.dump_path.c_str();
+    // Check reads the listing many times: a pipe is read once, into memory.
+    ListingInput listing(path);
+    if (!listing.Hold()) {
+        return RefuseUnreadable(path, listing.LimitReached(), listing.OpenFailed(),
+                                listing.Error());
+    }
     // A listing that another convention reads better is likely written in
     // it: what this one makes of it is named, none of it as certain.
-    const proof::BetterConvention better = proof::FindBetterConvention(path, options.dump.listing);
+    const proof::BetterConvention better =
+        proof::FindBetterConvention(listing, options.dump.listing);
     TerminalFindings findings(fix ? &plan : nullptr, better.found);
-    const proof::CheckRun run = proof::CheckListing(path, options.dump.listing, &findings);
+    const proof::CheckRun run = proof::CheckListing(listing, options.dump.listing, &findings);
+    if (run.status == proof::CheckStatus::TooLarge) {
+        return RefuseUnreadable(path, run.limit, false, 0);
+    }
     if (run.status == proof::CheckStatus::OpenFailed) {
         const int error = platform::CErrorNumber(run.system_error);
         PrintMessage(MakeMessage(MessageKind::Error,
@@ -89,7 +123,7 @@ int RunCheck(const CliOptions& options) {
     }
     if (fix) {
         plan.Finish();
-        if (!WriteFix(options, plan)) {
+        if (!WriteFix(options, listing, plan)) {
             return kExitFileError;
         }
     }

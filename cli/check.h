@@ -1,7 +1,10 @@
 // The proofreading command: tsypatch check [LISTING OPTIONS] LISTING.
 #pragma once
 
+#include <cstdint>
+
 #include "cli/options.h"
+#include "listing/byte_source.h"
 
 namespace tsy::cli {
 
@@ -14,5 +17,10 @@ namespace tsy::cli {
 // --fix, the fixed listing is written too (check_fix.h): 2 when it would
 // be the listing itself, 3 when it cannot be written.
 int RunCheck(const CliOptions& options);
+
+// A listing that could not be read whole (past a limit of the line source,
+// not opened, or a read error with the platform's code `error`): why, on
+// standard error. Returns the exit status.
+int RefuseUnreadable(const char* path, InputLimit limit, bool open_failed, std::uint32_t error);
 
 }  // namespace tsy::cli

@@ -82,7 +82,7 @@ bool FixTargetUsable(const CliOptions& options) {
     return !same;
 }
 
-bool WriteFix(const CliOptions& options, const proof::FixPlan& plan) {
+bool WriteFix(const CliOptions& options, const ListingInput& input, const proof::FixPlan& plan) {
     const char* output = options.fix_path.c_str();
     // A new file beside the output, renamed over it once written whole.
     std::string temporary;
@@ -100,7 +100,7 @@ bool WriteFix(const CliOptions& options, const proof::FixPlan& plan) {
     FileByteSource listing;
     FileByteSource again;
     FileSink sink(file);
-    bool ok = listing.Open(options.dump_path.c_str()) && again.Open(options.dump_path.c_str());
+    bool ok = input.Open(&listing) && input.Open(&again);
     proof::FixResult result;
     if (ok) {
         result = proof::WriteFixedListing(listing, again, options.dump.listing, plan, &sink);

@@ -15,6 +15,6 @@ bool FixTargetUsable(const CliOptions& options);
 // whole, never the listing), then prints the corrections made and the
 // places left as typed. False, told on standard error, when the listing
 // cannot be read or the output cannot be written.
-bool WriteFix(const CliOptions& options, const proof::FixPlan& plan);
+bool WriteFix(const CliOptions& options, const ListingInput& listing, const proof::FixPlan& plan);
 
 }  // namespace tsy::cli

@@ -52,8 +52,17 @@ std::string OptionsText(const ListingOptions& options) {
 
 int RunDetect(const CliOptions& options) {
     const char* path = options.dump_path.c_str();
+    // Read in every convention: a pipe is read once, into memory.
+    ListingInput listing(path);
+    if (!listing.Hold()) {
+        return RefuseUnreadable(path, listing.LimitReached(), listing.OpenFailed(),
+                                listing.Error());
+    }
     proof::CheckRun runs[proof::kConventionCount];
-    proof::TryConventions(path, runs);
+    proof::TryConventions(listing, runs);
+    if (runs[0].status == proof::CheckStatus::TooLarge) {
+        return RefuseUnreadable(path, runs[0].limit, false, 0);
+    }
     if (runs[0].status != proof::CheckStatus::Checked) {
         if (runs[0].status == proof::CheckStatus::OpenFailed) {
             const int error = platform::CErrorNumber(runs[0].system_error);

@@ -2,6 +2,7 @@
 // the same steps as the dialog: load, apply, write back.
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -82,20 +83,25 @@ RunResult Apply(const CliOptions& options) {
         loaded.assign(image.Bytes(), image.Bytes() + image.Size());
     }
 
-    const ApplyResult result = session.Apply(options.dump);
+    // The warnings are gathered on the apply's own read of the listing, the
+    // only read a pipe or a FIFO gives.
+    const bool listing = !options.dump.binary_mode;
+    auto warnings = std::make_unique<proof::ApplyWarnings>(options.dump.listing, kMaxApplyWarnings);
+    const ApplyResult result = session.Apply(options.dump, listing ? warnings.get() : nullptr);
     PrintMessage(result.message);
     WarnAboutSubstitutes(result.source.unconvertible);
     int status = kExitOk;
-    const bool listing = !options.dump.binary_mode;
     switch (result.status) {
         case ApplyStatus::Applied:
             if (listing) {
-                WarnAboutListing(options);
+                WarnAboutListing(options, warnings->Finish());
             }
             break;
         case ApplyStatus::Refused:
             status = kExitRefused;
-            if (listing && (IsError(result.stopped_by) || result.nothing_read)) {
+            // Other conventions are tried on a second read, which only a file gives.
+            if (listing && (IsError(result.stopped_by) || result.nothing_read) &&
+                session.DumpReadableAgain()) {
                 PrintConventionHint(stderr, options.dump_path.c_str(), options.dump.listing);
             }
             if (listing && IsError(result.stopped_by)) {
@@ -121,7 +127,7 @@ RunResult Apply(const CliOptions& options) {
     // What was to be reported has not all arrived: the file stays as it is;
     // so does it after a refusal, unless --write-partial asks for the bytes
     // stored before the error (when there are any).
-    const bool partial = options.write_partial && result.stored > 0;
+    const bool partial = options.write_partial && IsError(result.stopped_by) && result.stored > 0;
     if ((status != kExitOk && !partial) || OutputFailed(stdout)) {
         PrintText(stderr, text::kCliNotWritten);
         return {OutputFailed(stdout) ? kExitFileError : status};

@@ -2,7 +2,6 @@
 
 #include "cli/detect.h"
 #include "cli/terminal.h"
-#include "proof/finding_lists.h"
 #include "resources/cli_texts.h"
 #include "resources/texts.h"
 
@@ -17,9 +16,7 @@ std::string CheckCommand(const CliOptions& options) {
     return command + ToShiftJis(options.dump_path.c_str());
 }
 
-void WarnAboutListing(const CliOptions& options) {
-    const proof::WarningLines warnings =
-        proof::ListingWarnings(options.dump_path.c_str(), options.dump.listing, kMaxApplyWarnings);
+void WarnAboutListing(const CliOptions& options, const proof::WarningLines& warnings) {
     if (warnings.count == 0) {
         return;
     }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <initializer_list>
+#include <memory>
 #include <string_view>
 
 #include "proof/finding_lists.h"
@@ -48,12 +49,15 @@ void MainController::Tell(const Message& message, std::uint32_t system_error) {
 }
 
 void MainController::TellListing(const ApplyResult& result, const ListingOptions& options,
-                                 const char* listing, const std::string& note) {
+                                 const char* listing, bool readable_again, const std::string& note,
+                                 proof::ApplyWarnings* watched) {
     if (result.message.kind == MessageKind::Report) {
         std::string findings = note.empty() ? "" : "\r\n" + note;
         findings += text::kDialogFindingsHeading;
         findings += "\r\n";
-        findings += proof::ListingFindings(listing, options, "\r\n");
+        // The apply has read a pipe to its end: there is nothing to read again.
+        findings += readable_again ? proof::ListingFindings(listing, options, "\r\n")
+                                   : std::string(text::kFindingsNotShown) + "\r\n";
         view_.ShowReport(result.message, findings);
         return;
     }
@@ -71,8 +75,7 @@ void MainController::TellListing(const ApplyResult& result, const ListingOptions
     if (result.status != ApplyStatus::Applied) {
         return;
     }
-    const proof::WarningLines warnings =
-        proof::ListingWarnings(listing, options, kMaxDialogWarnings);
+    const proof::WarningLines& warnings = watched->Finish();
     const std::uint32_t substitutes = result.source.unconvertible;
     if (warnings.count == 0 && substitutes == 0) {
         return;
@@ -234,11 +237,15 @@ ApplyOutcome MainController::Apply() {
     if (!options.binary_mode && DumpIsPageImage()) {
         return ApplyPage(options);
     }
-    const ApplyResult result = session_.Apply(options);
+    // The warnings are gathered on the apply's own read of the listing.
+    auto warnings = std::make_unique<proof::ApplyWarnings>(options.listing, kMaxDialogWarnings);
+    const ApplyResult result =
+        session_.Apply(options, options.binary_mode ? nullptr : warnings.get());
     if (options.binary_mode) {
         Tell(result.message, result.system_error);
     } else {
-        TellListing(result, options.listing, session_.DumpPath(), std::string());
+        TellListing(result, options.listing, session_.DumpPath(), session_.DumpReadableAgain(),
+                    std::string(), warnings.get());
     }
     // A partial result may be written back too, as with any apply.
     EnableWriteBack();

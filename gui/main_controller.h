@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 
+#include "proof/finding_lists.h"
 #include "session/session.h"
 
 namespace tsy::gui {
@@ -123,11 +124,12 @@ class MainController {
     void NameStateFile(const char* path);
     void WarnAboutFormat();
     // After the apply of the listing in the file `listing`: its report with
-    // the findings of the whole listing, or its completion followed by its
-    // warnings. `note` (Shift-JIS, may be empty) goes below the completion
-    // and above the findings.
+    // the findings of the whole listing (read again when `readable_again`:
+    // a file, not a pipe read to its end), or its completion followed by the
+    // warnings `watched` gathered on the apply's read. `note` (Shift-JIS, may
+    // be empty) goes below the completion and above the findings.
     void TellListing(const ApplyResult& result, const ListingOptions& options, const char* listing,
-                     const std::string& note);
+                     bool readable_again, const std::string& note, proof::ApplyWarnings* watched);
     // Whether the named dump is a page image (page_apply.cpp).
     bool DumpIsPageImage() const;
     // Reads the named page image, writes its listing beside it and applies

@@ -71,10 +71,11 @@ ApplyOutcome MainController::ApplyPage(const DumpOptions& options) {
         return ApplyOutcome::InDoubt;
     }
 
+    proof::ApplyWarnings warnings(options.listing, kMaxDialogWarnings);
     const ApplyResult result =
-        session_.ApplyListing(listing, options.listing, options.memory_offset);
-    TellListing(result, options.listing, listing,
-                Written([&](TextOut& out) { text::PageListingWritten(out, listing); }));
+        session_.ApplyListing(listing, options.listing, options.memory_offset, &warnings);
+    TellListing(result, options.listing, listing, true,
+                Written([&](TextOut& out) { text::PageListingWritten(out, listing); }), &warnings);
     EnableWriteBack();
     return Outcome(result.status);
 }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "listing/line_source.h"
 #include "platform/text.h"
 
 namespace tsy {
@@ -93,8 +94,62 @@ void DecodingByteSource::Reset() {
     out_start_ = out_end_ = 0;
 }
 
+bool DecodingByteSource::ReadAsIs(unsigned char* buffer, std::size_t size, std::size_t* got) {
+    if (!raw_.Read(buffer, size < kRawSize ? size : kRawSize, got)) {
+        return false;
+    }
+    for (std::size_t i = 0; i < *got && facts_.head_size < SourceFacts::kHeadSize; ++i) {
+        facts_.head[facts_.head_size++] = buffer[i];
+    }
+    if (*got == 0) {
+        ended_ = true;
+        return true;
+    }
+    std::size_t ascii = *got;
+    if (mode_ == Mode::Undecided) {
+        // Eight bytes at a time while none has its high bit set.
+        constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+        std::size_t i = 0;
+        for (std::uint64_t word; i + 8 <= *got; i += 8) {
+            std::memcpy(&word, buffer + i, 8);
+            if ((word & kHighBits) != 0) {
+                break;
+            }
+        }
+        while (i < *got && buffer[i] < 0x80) {
+            ++i;
+        }
+        ascii = i;
+    }
+    for (const unsigned char* zero = buffer;
+         (zero = static_cast<const unsigned char*>(
+              std::memchr(zero, 0, static_cast<std::size_t>(buffer + ascii - zero)))) != nullptr;
+         ++zero) {
+        ++facts_.zero_bytes;
+    }
+    if (ascii < *got) {
+        // The rest waits for the decision, as if read into the raw buffer.
+        std::memcpy(in_, buffer + ascii, *got - ascii);
+        in_start_ = 0;
+        in_end_ = *got - ascii;
+        *got = ascii;
+    }
+    return true;
+}
+
 bool DecodingByteSource::Read(unsigned char* buffer, std::size_t size, std::size_t* got) {
     *got = 0;
+    // Text read as it is (ASCII so far, or Shift-JIS) goes straight to the
+    // caller's buffer, the common case.
+    if ((mode_ == Mode::Undecided || mode_ == Mode::AsIs) && in_start_ == in_end_ &&
+        out_start_ == out_end_ && !ended_) {
+        if (!ReadAsIs(buffer, size, got)) {
+            return false;
+        }
+        if (*got > 0 || ended_) {
+            return true;
+        }
+    }
     while (out_start_ == out_end_) {
         if (!ended_ && !Refill()) {
             return false;
@@ -254,9 +309,19 @@ bool FileByteSource::Open(const char* path) {
     return true;
 }
 
+void FileByteSource::OpenBytes(const unsigned char* bytes, std::size_t size) {
+    Close();
+    decoded_.Reset();
+    file_.held = bytes;
+    file_.held_size = size;
+    file_.error = 0;
+}
+
 void FileByteSource::Close() {
     platform::Close(file_.handle);
     file_.handle = platform::kNoFile;
+    file_.held = nullptr;
+    file_.held_size = 0;
 }
 
 bool FileByteSource::Read(unsigned char* buffer, std::size_t size, std::size_t* got) {
@@ -265,6 +330,13 @@ bool FileByteSource::Read(unsigned char* buffer, std::size_t size, std::size_t* 
 
 bool FileByteSource::RawFile::Read(unsigned char* buffer, std::size_t size, std::size_t* got) {
     *got = 0;
+    if (held != nullptr) {
+        *got = size < held_size ? size : held_size;
+        std::memcpy(buffer, held, *got);
+        held += *got;
+        held_size -= *got;
+        return true;
+    }
     if (handle == platform::kNoFile) {
         return true;
     }
@@ -296,6 +368,64 @@ bool MemoryByteSource::Read(unsigned char* buffer, std::size_t size, std::size_t
     position_ += n;
     *got = n;
     return true;
+}
+
+bool ListingInput::Hold() {
+    // A file, or a name that is none: each read opens it as it is.
+    platform::FileInfo info;
+    if (!platform::InspectPath(path_, &info) || info.kind != platform::FileKind::Other) {
+        return true;
+    }
+    const platform::FileHandle file = platform::OpenForReading(path_);
+    if (file == platform::kNoFile) {
+        error_ = platform::LastError();
+        open_failed_ = true;
+        return false;
+    }
+    constexpr std::size_t kChunk = 1u << 16;
+    bool ok = true;
+    std::uint64_t physical = 0;  // bytes since the last line feed
+    for (;;) {
+        const std::size_t size = bytes_.size();
+        if (size > LineSource::kMaxBytes || physical > LineSource::kMaxPhysicalLine) {
+            limit_ = size > LineSource::kMaxBytes ? InputLimit::TooLarge : InputLimit::EndlessLine;
+            ok = false;
+            break;
+        }
+        bytes_.resize(size + kChunk);
+        std::uint32_t arrived = 0;
+        if (!platform::ReadSome(file, bytes_.data() + size, kChunk, &arrived)) {
+            error_ = platform::LastError();
+            ok = false;
+        }
+        bytes_.resize(size + arrived);
+        if (!ok || arrived == 0) {
+            break;
+        }
+        const unsigned char* feed = nullptr;
+        for (std::size_t i = size + arrived; i > size && feed == nullptr; --i) {
+            feed = bytes_[i - 1] == '\n' ? &bytes_[i - 1] : nullptr;
+        }
+        physical = feed != nullptr
+                       ? static_cast<std::uint64_t>(bytes_.data() + bytes_.size() - feed - 1)
+                       : physical + arrived;
+    }
+    platform::Close(file);
+    if (!ok) {
+        bytes_.clear();
+        bytes_.shrink_to_fit();
+        return false;
+    }
+    held_ = true;
+    return true;
+}
+
+bool ListingInput::Open(FileByteSource* reading) const {
+    if (held_) {
+        reading->OpenBytes(bytes_.data(), bytes_.size());
+        return true;
+    }
+    return reading->Open(path_);
 }
 
 }  // namespace tsy

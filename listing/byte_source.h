@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -68,6 +69,10 @@ class DecodingByteSource final : public ByteSource {
 
     enum class Mode : unsigned char { Sniffing, Undecided, AsIs, Utf8, Utf16 };
 
+    // Reads text that needs no decoding straight into `buffer`, at most
+    // kRawSize bytes; a byte above 0x7F while undecided and what follows it
+    // are left in the raw buffer for the decision.
+    bool ReadAsIs(unsigned char* buffer, std::size_t size, std::size_t* got);
     // Moves what is left of raw_ to its front and reads more after it.
     bool Refill();
     // Takes what raw_ holds into out_, as far as whole characters go.
@@ -104,6 +109,8 @@ class FileByteSource final : public ByteSource {
 
     // Opens `path`; false on failure, Error() then holding the platform's code.
     bool Open(const char* path);
+    // Reads `size` bytes held by the caller as the file's bytes, decoded alike.
+    void OpenBytes(const unsigned char* bytes, std::size_t size);
     void Close();
     bool Read(unsigned char* buffer, std::size_t size, std::size_t* got) override;
 
@@ -118,10 +125,53 @@ class FileByteSource final : public ByteSource {
 
         platform::FileHandle handle = platform::kNoFile;
         std::uint32_t error = 0;
+        // Bytes held by the caller, read instead of a file.
+        const unsigned char* held = nullptr;
+        std::size_t held_size = 0;
     };
 
     RawFile file_;
     DecodingByteSource decoded_{file_};
+};
+
+// Where a reading stopped short of its input's end.
+enum class InputLimit : unsigned char {
+    None,
+    TooLarge,     // more than LineSource::kMaxBytes bytes
+    EndlessLine,  // a physical line of more than LineSource::kMaxPhysicalLine bytes
+};
+
+// A listing that is read more than once (check reads it in every
+// convention, --fix twice more): a regular file is opened anew for each
+// read; anything else (a pipe, a FIFO, a device) gives its bytes once, so
+// Hold reads it whole into memory, up to LineSource::kMaxBytes, and every
+// read reads those.
+class ListingInput {
+  public:
+    // Names the listing; nothing is read. Converts from a path, so that a
+    // file can be named where a ListingInput is asked for.
+    ListingInput(const char* path) : path_(path) {}  // NOLINT: a path names a file
+
+    // Reads a listing that is not a regular file into memory. Returns false
+    // when it cannot be opened or read (Error() then holds the platform's
+    // code) or passes a limit of LineSource (LimitReached()).
+    bool Hold();
+
+    // Opens `reading` at the listing's start; false as FileByteSource::Open.
+    bool Open(FileByteSource* reading) const;
+
+    const char* Path() const { return path_; }
+    std::uint32_t Error() const { return error_; }
+    InputLimit LimitReached() const { return limit_; }
+    bool OpenFailed() const { return open_failed_; }
+
+  private:
+    const char* path_;
+    bool held_ = false;
+    InputLimit limit_ = InputLimit::None;
+    bool open_failed_ = false;
+    std::uint32_t error_ = 0;
+    std::vector<unsigned char> bytes_;
 };
 
 // Bytes held by the caller. With `fail_after` set, a read error comes once

@@ -18,11 +18,10 @@ Quote QuoteToken(Token token) {
 
 }  // namespace
 
-CheckGiven ListingChecker::SumLineGiven(const char* upper, std::size_t length,
-                                        const CheckLineResult& check) const {
+CheckGiven SumLineGiven(const char* upper, std::size_t length, const CheckLineResult& check,
+                        const ListingOptions& options, int width) {
     CheckGiven given;
     given.judged = true;
-    const int width = BlockWidth(block_);
     const int tokens_after = check.column_count;
     // A last token of two characters one column past the block's width, with
     // nothing after it, is a total written in two digits.
@@ -41,7 +40,7 @@ CheckGiven ListingChecker::SumLineGiven(const char* upper, std::size_t length,
     Token total;
     const bool has_total = tokens.Next(&total);
     given.two_digit_total =
-        !options_.ohx_crc && width > 0 && tokens_after == width + 1 && pairs && !has_total;
+        !options.ohx_crc && width > 0 && tokens_after == width + 1 && pairs && !has_total;
     const int compared = given.two_digit_total ? width : tokens_after;
     given.compared_columns = compared < kColumnCount ? compared : kColumnCount;
     for (int c = 0; c < given.compared_columns; ++c) {
@@ -61,15 +60,15 @@ CheckGiven ListingChecker::SumLineGiven(const char* upper, std::size_t length,
         given.total_value = static_cast<std::uint32_t>(HexValue(columns[width].text, 2));
         given.total_token = QuoteToken(columns[width]);
         given.two_digit_token = given.total_token;
-    } else if (has_total && !options_.ohx_crc && FourDigitTotal(total.text, total.length)) {
+    } else if (has_total && !options.ohx_crc && FourDigitTotal(total.text, total.length)) {
         // Four digits: all of them are the block's sum in 16 bits.
         given.total = TotalKind::Sum16;
         given.total_value = static_cast<std::uint32_t>(HexValue(total.text, total.length));
         given.total_token = QuoteToken(total);
     } else if (has_total) {
-        const TokenRole role = options_.ohx_crc ? TokenRole::Crc : TokenRole::Total;
+        const TokenRole role = options.ohx_crc ? TokenRole::Crc : TokenRole::Total;
         const Token part = ComparedPart(total, role);
-        given.total = options_.ohx_crc ? TotalKind::Crc : TotalKind::Sum8;
+        given.total = options.ohx_crc ? TotalKind::Crc : TotalKind::Sum8;
         given.total_value = static_cast<std::uint32_t>(HexValue(part.text, part.length));
         given.total_token = QuoteToken(part);
     }
@@ -112,7 +111,8 @@ void ListingChecker::SumLine(const char* raw, std::size_t length, std::uint32_t 
                 CheckLineResult read;
                 EvaluateSumLine(patched, patched_length, sums_, options_.ohx_crc, &read);
                 if (read.outcome != LineOutcome::E04) {
-                    given = SumLineGiven(patched, patched_length, read);
+                    given =
+                        SumLineGiven(patched, patched_length, read, options_, BlockWidth(block_));
                     given.column_misread = column;
                 }
             }
@@ -133,7 +133,7 @@ void ListingChecker::SumLine(const char* raw, std::size_t length, std::uint32_t 
             finding.given = QuoteToken(check_.given);
             finding.computed = check_.computed;
         }
-        given = SumLineGiven(upper_, length, check_);
+        given = SumLineGiven(upper_, length, check_, options_, BlockWidth(block_));
         // The total or CRC token as a whole, for its look-alike letters: the
         // token after "SUM" and the columns.
         Tokenizer tokens(upper_, length);
@@ -231,14 +231,91 @@ bool ListingChecker::LookAlikeTotal(const char* raw, Token token, TokenRole role
         return true;
     }
     Finding finding = CheckFinding(line_number, LineOutcome::Accepted);
-    finding.kind = FindingKind::LookAlike;
-    finding.role = role;
-    finding.given = diagnosis.token;
-    finding.computed = read;
-    diagnosis.certainty = matches == 1 ? Certainty::Certain : Certainty::Likely;
-    finding.Add(diagnosis);
+    NameLookAlike(diagnosis, read, matches, &finding);
     Hold(finding);
     return matches == 1;
+}
+
+void NameLookAlike(Diagnosis diagnosis, std::uint32_t read, int matches, Finding* finding) {
+    finding->kind = FindingKind::LookAlike;
+    finding->role = diagnosis.role;
+    finding->given = diagnosis.token;
+    finding->computed = read;
+    diagnosis.certainty = matches == 1 ? Certainty::Certain : Certainty::Likely;
+    finding->Add(diagnosis);
+}
+
+int AcceptedTotalWarnings(const char* raw, const char* upper, std::size_t length, LineKind kind,
+                          const CheckLineResult& check, const BlockSums& sums,
+                          const ListingOptions& options, int width, const Finding& base,
+                          Finding* out) {
+    Token total;
+    TokenRole role = TokenRole::DashedTotal;
+    std::uint32_t read = 0;
+    std::uint32_t sum = sums.block_sum;
+    CheckGiven given;
+    if (kind == LineKind::SumLine) {
+        Tokenizer tokens(upper, length);
+        Token token;
+        for (int skipped = 0; skipped <= check.column_count; ++skipped) {
+            tokens.Next(&token);
+        }
+        if (!tokens.Next(&total)) {
+            return 0;
+        }
+        // The common line, a total of four digits that agree or a CRC with
+        // no look-alike letter, gives nothing: its block's width is not
+        // looked for.
+        const bool four = !options.ohx_crc && FourDigitTotal(total.text, total.length);
+        if (!HasLookAlike(RawText(raw, upper, total), total.length) &&
+            (!four || static_cast<std::uint32_t>(HexValue(total.text, total.length)) ==
+                          (sums.block_sum & 0xFFFFu))) {
+            return 0;
+        }
+        given = SumLineGiven(upper, length, check, options, width);
+        if (given.two_digit_total) {
+            return 0;
+        }
+        role = options.ohx_crc ? TokenRole::Crc : TokenRole::Total;
+        read = given.total_value;
+        sum = options.ohx_crc ? sums.block_crc : sums.block_sum;
+    } else {
+        Tokenizer tokens(upper, length);
+        Token token;
+        while (tokens.Next(&token)) {
+            total = token;
+        }
+        if (total.length == 0 ||
+            total.text + total.length != check.given.text + check.given.length) {
+            return 0;
+        }
+        read = static_cast<std::uint32_t>(HexValue(check.given.text, check.given.length));
+    }
+    int count = 0;
+    const char* text = RawText(raw, upper, total);
+    int matches = 0;
+    Quote reading;
+    if (ReadTotal(text, total.length, role, sum, &matches, &reading) > 0) {
+        Diagnosis diagnosis;
+        diagnosis.kind = DiagnosisKind::TokenMisreading;
+        diagnosis.role = role;
+        diagnosis.token = MakeQuote(text, total.length);
+        diagnosis.reading = reading;
+        out[count] = base;
+        NameLookAlike(diagnosis, read, matches, &out[count++]);
+        if (matches == 1) {
+            return count;
+        }
+    }
+    if (kind == LineKind::SumLine && given.total == TotalKind::Sum16 &&
+        given.total_value != (sums.block_sum & 0xFFFFu)) {
+        out[count] = base;
+        out[count].kind = FindingKind::TotalDigits;
+        out[count].given = given.total_token;
+        out[count].computed = sums.block_sum & 0xFFFFu;
+        ++count;
+    }
+    return count;
 }
 
 }  // namespace tsy::proof

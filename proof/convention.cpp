@@ -35,9 +35,9 @@ ListingOptions Options(bool checksum, bool address_sum, bool lower_address_only,
     return options;
 }
 
-CheckRun Run(const char* path, const ListingOptions& options) {
+CheckRun Run(const ListingInput& listing, const ListingOptions& options) {
     NoFindings none;
-    return CheckListing(path, options, &none);
+    return CheckListing(listing, options, &none);
 }
 
 bool Usable(const CheckRun& run) {
@@ -61,16 +61,16 @@ bool SameConvention(const ListingOptions& a, const ListingOptions& b) {
            a.ohx_crc == b.ohx_crc;
 }
 
-void TryConventions(const char* path, CheckRun* runs) {
+void TryConventions(const ListingInput& listing, CheckRun* runs) {
     for (int i = 0; i < kConventionCount; ++i) {
-        runs[i] = Run(path, kConventions[i]);
+        runs[i] = Run(listing, kConventions[i]);
     }
 }
 
-BetterConvention FindBetterConvention(const char* path, const ListingOptions& chosen) {
+BetterConvention FindBetterConvention(const ListingInput& listing, const ListingOptions& chosen) {
     BetterConvention better;
     ProblemLines own_lines;
-    const CheckRun own = CheckListing(path, chosen, &own_lines);
+    const CheckRun own = CheckListing(listing, chosen, &own_lines);
     if (!Usable(own) || Problems(own.summary) == 0) {
         return better;
     }
@@ -80,7 +80,7 @@ BetterConvention FindBetterConvention(const char* path, const ListingOptions& ch
             continue;
         }
         ProblemLines lines;
-        const CheckRun run = CheckListing(path, options, &lines);
+        const CheckRun run = CheckListing(listing, options, &lines);
         const std::uint32_t after = Problems(run.summary);
         // Better: no problem, or fewer with none on a line the chosen
         // convention reads without one (its problems are the listing's

@@ -9,28 +9,6 @@ namespace {
 
 constexpr std::size_t kFindingTextSize = 2048;
 
-class WarningSink final : public FindingSink {
-  public:
-    WarningSink(std::size_t limit, WarningLines* warnings) : limit_(limit), warnings_(warnings) {}
-
-    void Report(const Finding& finding) override {
-        if (!IsWarning(finding.kind)) {
-            return;
-        }
-        if (warnings_->lines.size() < limit_) {
-            char text[kFindingTextSize];
-            FormatFinding(finding, text, sizeof text);
-            char* end = std::strchr(text, '\n');
-            warnings_->lines.emplace_back(text, end != nullptr ? end - text : std::strlen(text));
-        }
-        ++warnings_->count;
-    }
-
-  private:
-    std::size_t limit_;
-    WarningLines* warnings_;
-};
-
 // Every finding's text, its lines joined by `line_end`.
 class FindingTexts final : public FindingSink {
   public:
@@ -60,11 +38,17 @@ class FindingTexts final : public FindingSink {
 
 }  // namespace
 
-WarningLines ListingWarnings(const char* path, const ListingOptions& options, std::size_t limit) {
-    WarningLines warnings;
-    WarningSink sink(limit, &warnings);
-    warnings.run = CheckListing(path, options, &sink);
-    return warnings;
+void WarningSink::Report(const Finding& finding) {
+    if (!IsWarning(finding.kind)) {
+        return;
+    }
+    if (warnings_->lines.size() < limit_) {
+        char text[kFindingTextSize];
+        FormatFinding(finding, text, sizeof text);
+        const char* end = std::strchr(text, '\n');
+        warnings_->lines.emplace_back(text, end != nullptr ? end - text : std::strlen(text));
+    }
+    ++warnings_->count;
 }
 
 std::string ListingFindings(const char* path, const ListingOptions& options, const char* line_end) {

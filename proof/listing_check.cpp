@@ -344,13 +344,18 @@ CheckRun CheckListing(ByteSource& bytes, const ListingOptions& options, FindingS
     if (source->ReadFailed()) {
         run.status = CheckStatus::ReadFailed;
     }
+    if (source->LimitReached() != InputLimit::None) {
+        run.status = CheckStatus::TooLarge;
+        run.limit = source->LimitReached();
+    }
     run.summary = checker->Summary();
     return run;
 }
 
-CheckRun CheckListing(const char* path, const ListingOptions& options, FindingSink* sink) {
+CheckRun CheckListing(const ListingInput& listing, const ListingOptions& options,
+                      FindingSink* sink) {
     FileByteSource file;
-    if (!file.Open(path)) {
+    if (!listing.Open(&file)) {
         CheckRun run;
         run.status = CheckStatus::OpenFailed;
         run.system_error = file.Error();

@@ -90,8 +90,6 @@ class ListingChecker {
                         Quote* reading);
     // What a SumLine that passed the pair test gives, its two-digit total
     // taken as a total.
-    CheckGiven SumLineGiven(const char* upper, std::size_t length,
-                            const CheckLineResult& check) const;
     Finding CheckFinding(std::uint32_t line_number, LineOutcome code) const;
     int Hold(const Finding& finding);
     // Reports a block that holds kMaxHeldLines lines as it stands, so that
@@ -138,22 +136,46 @@ class ListingChecker {
     BlockLinks links_;
 };
 
+// What a SumLine that passed the pair test gives (`width`: the widest row of
+// its block), its two-digit total taken as a total.
+CheckGiven SumLineGiven(const char* upper, std::size_t length, const CheckLineResult& check,
+                        const ListingOptions& options, int width);
+
+// A LookAlike finding on `finding` for a token read as `read` with the
+// look-alike reading of `diagnosis`; certain when `matches` is 1.
+void NameLookAlike(Diagnosis diagnosis, std::uint32_t read, int matches, Finding* finding);
+
+// What an apply takes without a word in the total of an accepted SumLine or
+// DashedLine (`kind`, evaluated as `check` against `sums`; `width` the
+// widest row of its block), as check reports it: a look-alike letter in its
+// total or CRC token, and the high digits of a four-digit total that differ
+// where no look-alike reading settles them. Each finding is `base` (its
+// line, address and check-line mark) made that warning, into `out` (room
+// for two); returns how many.
+int AcceptedTotalWarnings(const char* raw, const char* upper, std::size_t length, LineKind kind,
+                          const CheckLineResult& check, const BlockSums& sums,
+                          const ListingOptions& options, int width, const Finding& base,
+                          Finding* out);
+
 enum class CheckStatus {
     Checked,     // the whole listing was read
     OpenFailed,  // it could not be opened
     ReadFailed,  // reading stopped on an error; the findings so far were reported
+    TooLarge,    // past LineSource's limits (an endless input); the findings so far were reported
 };
 
 struct CheckRun {
     CheckStatus status = CheckStatus::Checked;
     std::uint32_t system_error = 0;  // the platform's code of a failed open or read
     CheckSummary summary;
-    SourceFacts source;  // what the decoding of a file saw
+    SourceFacts source;                   // what the decoding of a file saw
+    InputLimit limit = InputLimit::None;  // TooLarge: which limit
 };
 
-// Proofreads the listing at `path` under `options`, reporting every finding
-// to `sink` in listing order.
-CheckRun CheckListing(const char* path, const ListingOptions& options, FindingSink* sink);
+// Proofreads `listing` (a path converts) under `options`, reporting every
+// finding to `sink` in listing order.
+CheckRun CheckListing(const ListingInput& listing, const ListingOptions& options,
+                      FindingSink* sink);
 
 // The same for a listing read from `bytes`.
 CheckRun CheckListing(ByteSource& bytes, const ListingOptions& options, FindingSink* sink);

@@ -157,6 +157,12 @@ const char kNothingReadNoBytes[] =
     "リストの形式(チェックサムの有無など)が合っているか確かめてください。";
 
 const char kListingReadFailed[] = "ダンプファイルを最後まで読み込めませんでした。";
+const char kListingTooLarge[] =
+    "ダンプファイルが 256MB を超えたので、読むのをやめました。\n"
+    "ダンプリストのファイルを選んだか確かめてください。";
+const char kListingEndlessLine[] =
+    "ダンプファイルに改行のないまま 1MB を超える行があったので、読むのをやめました。\n"
+    "ダンプリストのファイルを選んだか確かめてください。";
 
 void ListingOpenFailed(TextOut& out, int error) {
     out.Format("ダンプファイルがオープンできません(%d)", error);
@@ -236,6 +242,9 @@ const char kDumpFilterPattern[] = "*.*";
 const char kDumpChooseTitle[] = "ダンプファイルの選択";
 const char kTextCut[] = "…";
 const char kDialogFindingsHeading[] = "\r\n▼ダンプリスト全体の検査結果(下へスクロール)";
+const char kFindingsNotShown[] =
+    "ダンプファイルはパイプなど一度しか読めないものなので、リスト全体の検査結果は表示できません。"
+    "\r\nファイルに保存して check で調べてください。";
 
 void DialogWarningsHeading(TextOut& out, unsigned count) {
     out.Format("反映は完了しましたが、確かめてほしい点が %u 件あります。", count);

@@ -73,6 +73,8 @@ extern const char kNothingReadZeroBytes[];   // zero bytes: UTF-16 without its m
 extern const char kNothingReadNoDataLine[];  // no line starts with four hexadecimal digits
 extern const char kNothingReadNoBytes[];     // data lines, but none stored a byte
 extern const char kListingReadFailed[];      // reading stopped at an error
+extern const char kListingTooLarge[];        // more than any real listing (256 MB)
+extern const char kListingEndlessLine[];     // a line with no line feed in 1 MB
 // The listing could not be opened; `error` is the C library's error number.
 void ListingOpenFailed(TextOut& out, int error);
 void ReportE00(TextOut& out, const char* address, unsigned offset, const char* data);
@@ -106,6 +108,8 @@ extern const char kDumpChooseTitle[];
 extern const char kTextCut[];
 // Above the findings of the whole listing, below a listing's report.
 extern const char kDialogFindingsHeading[];
+// In their place when the listing cannot be read again (a pipe, a FIFO).
+extern const char kFindingsNotShown[];
 // The box after a completed apply with warnings: its first line, the line
 // after the first ones listed, how many warnings there are in all.
 void DialogWarningsHeading(TextOut& out, unsigned count);

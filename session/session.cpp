@@ -66,6 +66,7 @@ ApplyStatus FromListing(ListingStatus status) {
         case ListingStatus::Completed:
             return ApplyStatus::Applied;
         case ListingStatus::CheckFailed:
+        case ListingStatus::TooLarge:
             return ApplyStatus::Refused;
         case ListingStatus::NoImage:
             return ApplyStatus::NoImage;
@@ -139,9 +140,9 @@ ApplyResult Session::CheckReady() const {
     return ready;
 }
 
-ApplyResult Session::Apply(const DumpOptions& options) {
+ApplyResult Session::Apply(const DumpOptions& options, LineObserver* observer) {
     if (!options.binary_mode) {
-        return ApplyListing(dump_path_, options.listing, options.memory_offset);
+        return ApplyListing(dump_path_, options.listing, options.memory_offset, observer);
     }
     ApplyResult ready = CheckReady();
     if (ready.status != ApplyStatus::Ready) {
@@ -163,13 +164,13 @@ ApplyResult Session::Apply(const DumpOptions& options) {
 }
 
 ApplyResult Session::ApplyListing(const char* listing, const ListingOptions& options,
-                                  std::uint32_t memory_offset) {
+                                  std::uint32_t memory_offset, LineObserver* observer) {
     ApplyResult ready = CheckReady();
     if (ready.status != ApplyStatus::Ready) {
         return ready;
     }
     image_.SetMemoryOffset(memory_offset);
-    const ListingResult read = ReadListing(image_, listing, options);
+    const ListingResult read = ReadListing(image_, listing, options, observer);
     ApplyResult result;
     result.status = FromListing(read.status);
     result.system_error = read.system_error;
@@ -186,6 +187,11 @@ ApplyResult Session::ApplyListing(const char* listing, const ListingOptions& opt
                                      [cause](TextOut& out) { text::NothingRead(out, cause); });
     }
     return result;
+}
+
+bool Session::DumpReadableAgain() const {
+    platform::FileInfo info;
+    return platform::InspectPath(dump_path_, &info) && info.kind == platform::FileKind::Regular;
 }
 
 bool Session::DumpLooksLikeStateFile() const {

@@ -84,16 +84,21 @@ class Session {
     // NoDumpPath or NoImage with their messages.
     ApplyResult CheckReady() const;
 
-    // Places the named dump into the image under `options` (after Ready). A
-    // listing read to its end that stored not one byte is Refused, with the
-    // likely cause.
-    ApplyResult Apply(const DumpOptions& options);
+    // Places the named dump into the image under `options` (after Ready),
+    // reading it once; a listing's reader tells `observer` (when not null)
+    // every line it reads. A listing read to its end that stored not one
+    // byte is Refused, with the likely cause.
+    ApplyResult Apply(const DumpOptions& options, LineObserver* observer = nullptr);
+
+    // Whether the named dump is a regular file, which can be read again for
+    // check's findings; a pipe or a FIFO gives its bytes once.
+    bool DumpReadableAgain() const;
 
     // Applies the listing in the file `listing` (after Ready), as Apply does
     // a listing named as the dump: one written from a page image that the
     // dump names.
     ApplyResult ApplyListing(const char* listing, const ListingOptions& options,
-                             std::uint32_t memory_offset);
+                             std::uint32_t memory_offset, LineObserver* observer = nullptr);
 
     // Whether the named dump begins as a state-save file does (the two files
     // given the wrong way round).

@@ -391,6 +391,48 @@ run "a binary dump from a pipe" 0 -b -s C000 "$work/s.tsy" <(cat "$ex/program.bi
 run "--diff counts a binary dump from a pipe" 0 --diff -n -b -s D000 "$work/s.tsy" \
   <(cat "$ex/program.bin") && has out '書き込んだバイト数: 64、変更されたバイト数: 58' && ok
 
+# A dump that can be read only once (a FIFO, a pipe) or never ends: the
+# apply, its warnings, --diff and check read it once; every run has a
+# timeout, so that a second read or an endless one fails instead of hanging.
+# Each row: name|status|what feeds the FIFO|arguments (FIFO for the dump)|stream|text
+mkfifo "$work/dump.fifo"
+endless_line() { head -c 3000000 /dev/zero | tr '\0' A; }
+too_large() { yes x | head -c 300000000; }
+fed_cases="listing from a FIFO written|0|cat \$ex/plain.txt|STATE FIFO|out|書き込み完了
+dry run of a FIFO with its warnings|0|cat \$ex/look-alikes.txt|-n STATE FIFO|err|合計 O876 を 76 と読みました
+--diff of a FIFO|0|cat \$ex/plain.txt|--diff -n STATE FIFO|out|書き込んだバイト数: 64、変更されたバイト数: 58
+refused listing from a FIFO|1|cat \$ex/typos.txt|-n STATE FIFO|err|(E03)
+binary dump from a FIFO with --diff|0|cat \$ex/program.bin|--diff -b -s C000 STATE FIFO|out|書き込み完了
+check of a FIFO|1|cat \$ex/look-alikes.txt|check FIFO|out|合計 O876 を 76 と読みました
+check --fix of a FIFO|1|cat \$ex/typos.txt|check --fix \$work/fixed.txt FIFO|out|箇所を直して
+detect from a FIFO|0|cat \$ex/ohx.txt|check --detect FIFO|out|--ohx
+a FIFO with a line that never ends|1|endless_line|-n STATE FIFO|err|1MB を超える行
+a FIFO larger than any listing|1|too_large|-n STATE FIFO|err|256MB を超えた
+check of a FIFO that never ends a line|3|head -c 3000000 /dev/zero|check FIFO|err|1MB を超える行
+/dev/zero as a listing|1||-n STATE /dev/zero|err|1MB を超える行
+check of /dev/zero|3||check /dev/zero|err|1MB を超える行
+--detect of /dev/zero|3||check --detect /dev/zero|err|1MB を超える行
+/dev/zero as a binary dump|1||-b STATE /dev/zero|err|ダンプファイルが大きすぎる"
+while IFS='|' read -r name want feed args stream text; do
+  fresh_state
+  args=${args//STATE/$work/s.tsy}
+  args=${args//FIFO/$work/dump.fifo}
+  args=${args//\$ex/$ex}
+  args=${args//\$work/$work}
+  feed=${feed//\$ex/$ex}
+  # shellcheck disable=SC2086
+  [ -n "$feed" ] && (eval "$feed" >"$work/dump.fifo" 2>/dev/null) &
+  # shellcheck disable=SC2086
+  timeout 30 "$tool" $args >"$work/out" 2>"$work/err"
+  status=$?
+  # A writer left waiting (the tool never opened the FIFO) is let go.
+  timeout 1 cat "$work/dump.fifo" >/dev/null 2>&1
+  wait
+  [ "$status" -eq "$want" ] || { fail "exit status $status, wanted $want"; continue; }
+  has "$stream" "$text" && ok
+done <<<"$fed_cases"
+rm -f "$work/dump.fifo" "$work/fixed.txt"
+
 fresh_state
 echo victim >"$work/victim.txt"
 ln -s victim.txt "$work/s.tsy.new"

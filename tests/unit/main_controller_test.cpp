@@ -9,6 +9,12 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+
+#include <thread>
+#endif
+
 #include <gtest/gtest.h>
 
 #include "platform/faults.h"
@@ -366,6 +372,50 @@ TEST_F(CommandsTest, WhatTheDialogTellsAfterAListing) {
         }
     }
 }
+
+#ifndef _WIN32
+// A listing from a FIFO is read once: a completion with the warnings
+// gathered on that read; a refusal with the report, and in place of the
+// whole listing's findings the word that a pipe cannot be read again.
+TEST_F(CommandsTest, AListingFromAFifoIsReadOnce) {
+    const std::string hole =
+        DataLine("3000", 1) + DataLine("3004", 5) + DataLine("3OO8", 9) + DataLine("300C", 13);
+    const std::string typo =
+        DataLine("C000", 1) + "C004 05 06 07 09 1A\n" + "SUM 06 08 0A 0C 0024\n";
+    const struct {
+        const char* name;
+        std::string listing;
+        std::vector<std::string> starts;
+        std::string last;  // what the last entry holds
+    } cases[] = {
+        {"a skipped line", hole, {"Tell \x8A\xAE\x97\xB9", "Warnings "}, "3OO8"},
+        {"a refused line",
+         typo,
+         {"Report \x83`\x83\x46\x83\x62\x83N", "Findings "},
+         text::kFindingsNotShown},
+    };
+    const std::string fifo = dir.File("listing.fifo");
+    ASSERT_EQ(0, ::mkfifo(fifo.c_str(), 0600));
+    for (const auto& c : cases) {
+        ChooseFiles("", "unused.txt");
+        ui.dump_choice = fifo;
+        ASSERT_EQ(CommandResult::Done, commands.BrowseDumpFile());
+        ui.options.binary_mode = false;
+        ui.log.clear();
+        std::thread writer([&] { test::WriteFile(fifo, c.listing); });
+        commands.Apply();
+        writer.join();
+        ui.log.erase(ui.log.begin());  // ReadDumpOptions
+        ui.log.pop_back();             // EnableWriteBack
+        ASSERT_EQ(c.starts.size(), ui.log.size())
+            << c.name << ": " << ::testing::PrintToString(ui.log);
+        for (std::size_t i = 0; i < c.starts.size(); ++i) {
+            EXPECT_EQ(0u, ui.log[i].rfind(c.starts[i], 0)) << c.name << ": " << ui.log[i];
+        }
+        EXPECT_NE(std::string::npos, ui.log.back().find(c.last)) << c.name << ": " << ui.log.back();
+    }
+}
+#endif
 
 TEST_F(CommandsTest, AboutAndExitGoToTheView) {
     EXPECT_EQ(CommandResult::Done, commands.About());
