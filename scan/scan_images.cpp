@@ -58,6 +58,11 @@ ScanRun ScanImages(const std::vector<std::string>& paths, const ListingOptions& 
                 return run;
         }
     }
+    return DecodePages(pages, options);
+}
+
+ScanRun DecodePages(const std::vector<RecognizedPage>& pages, const ListingOptions& options) {
+    ScanRun run;
     // The glyphs are grouped as usual first. Where that leaves rows
     // unverified, they are grouped again, only the very alike together: in
     // some fonts look-alikes (8 and B) share a group under the usual

@@ -10,6 +10,7 @@
 #include "resources/message.h"
 #include "scan/decoder.h"
 #include "scan/layout.h"
+#include "scan/recognizer.h"
 
 namespace tsy::scan {
 
@@ -31,5 +32,9 @@ struct ScanRun {
 // order, one page image held at a time. Stops at the first image that
 // cannot be read or holds no listing.
 ScanRun ScanImages(const std::vector<std::string>& paths, const ListingOptions& options);
+
+// Decodes pages already recognised, as ScanImages does after recognition:
+// the stages that need no engine.
+ScanRun DecodePages(const std::vector<RecognizedPage>& pages, const ListingOptions& options);
 
 }  // namespace tsy::scan
