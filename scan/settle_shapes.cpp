@@ -11,7 +11,7 @@
 #include "listing/sums.h"
 #include "listing/tokens.h"
 #include "resources/characters.h"
-#include "scan/decoder.h"
+#include "scan/row_text.h"
 
 namespace tsy::scan {
 namespace {

@@ -7,6 +7,8 @@
 #include <set>
 #include <sstream>
 
+#include "scan/row_text.h"
+
 namespace tsy::scan::test {
 namespace {
 
