@@ -6,6 +6,7 @@
 #include "cli/terminal.h"
 #include "platform/platform.h"
 #include "proof/finding_text.h"
+#include "proof/fix_encoding.h"
 #include "resources/check_texts.h"
 
 namespace tsy::cli {
@@ -38,6 +39,43 @@ class FileSink : public proof::ByteSink {
     platform::FileHandle file_;
     std::uint32_t error_ = 0;
 };
+
+// A file's bytes as stored, not decoded.
+class StoredBytes : public ByteSource {
+  public:
+    explicit StoredBytes(const char* path) : file_(platform::OpenForReading(path)) {}
+    ~StoredBytes() override {
+        if (file_ != platform::kNoFile) {
+            platform::Close(file_);
+        }
+    }
+    StoredBytes(const StoredBytes&) = delete;
+    StoredBytes& operator=(const StoredBytes&) = delete;
+    bool Read(unsigned char* buffer, std::size_t size, std::size_t* got) override {
+        std::uint32_t arrived = 0;
+        const bool ok =
+            file_ != platform::kNoFile &&
+            platform::ReadSome(file_, buffer, static_cast<std::uint32_t>(size), &arrived);
+        *got = arrived;
+        return ok;
+    }
+
+  private:
+    platform::FileHandle file_;
+};
+
+// The encoding the listing at `path` is read in; ShiftJis when it cannot be read.
+TextEncoding EncodingOf(const char* path) {
+    FileByteSource listing;
+    if (!listing.Open(path)) {
+        return TextEncoding::ShiftJis;
+    }
+    unsigned char buffer[16384];
+    std::size_t got = 0;
+    while (listing.Read(buffer, sizeof buffer, &got) && got > 0) {
+    }
+    return listing.Facts().encoding;
+}
 
 void PrintError(void (*write)(TextOut&, const char*), const char* path) {
     char line[kTextSize];
@@ -100,10 +138,14 @@ bool WriteFix(const CliOptions& options, const proof::FixPlan& plan) {
     FileByteSource listing;
     FileByteSource again;
     FileSink sink(file);
-    bool ok = listing.Open(options.dump_path.c_str()) && again.Open(options.dump_path.c_str());
+    // Written in the encoding the listing was saved in.
+    proof::EncodingSink encoded(EncodingOf(options.dump_path.c_str()), &sink);
+    StoredBytes stored(options.dump_path.c_str());
+    bool ok = listing.Open(options.dump_path.c_str()) && again.Open(options.dump_path.c_str()) &&
+              encoded.Learn(stored);
     proof::FixResult result;
     if (ok) {
-        result = proof::WriteFixedListing(listing, again, options.dump.listing, plan, &sink);
+        result = proof::WriteFixedListing(listing, again, options.dump.listing, plan, &encoded);
         ok = !result.read_failed && !result.write_failed && platform::Flush(file);
     }
     const std::uint32_t error = listing.Error() != 0 ? listing.Error()

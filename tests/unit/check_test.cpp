@@ -3,6 +3,7 @@
 // findings and diagnoses compared as short descriptions.
 #include "proof/listing_check.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +16,7 @@
 
 #include "proof/apply_watch.h"
 #include "proof/finding_text.h"
+#include "proof/fix_encoding.h"
 #include "tests/unit/check_support.h"
 #include "tests/unit/test_support.h"
 
@@ -475,6 +477,67 @@ TEST(FixedListings, KeepEveryOtherByte) {
     expected.replace(expected.find("4E 2C"), 2, "4F");
     EXPECT_EQ(expected, Fixed(typed + tail, OptionsFor(C::Plain), &findings, &corrections));
     EXPECT_EQ(1, corrections);
+}
+
+// A listing saved as UTF-8 or UTF-16 is fixed in its own encoding, its mark
+// and every character the corrections leave kept as stored.
+TEST(FixedListings, KeepTheirEncoding) {
+    struct Form {
+        TextEncoding encoding;
+        const char* mark;
+        std::string title;  // "テスト" as stored
+        int width;          // bytes of an ASCII character; 0 big-endian UTF-16
+    };
+    const Form kForms[] = {
+        {TextEncoding::ShiftJis, "", "\x83\x65\x83\x58\x83\x67", 1},
+        {TextEncoding::Utf8, "", "\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88", 1},
+        {TextEncoding::Utf8Bom, "\xEF\xBB\xBF", "\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88", 1},
+        {TextEncoding::Utf16Le, "\xFF\xFE", std::string("\xC6\x30\xB9\x30\xC8\x30", 6), 2},
+        {TextEncoding::Utf16Be, "\xFE\xFF", std::string("\x30\xC6\x30\xB9\x30\xC8", 6), 0},
+    };
+    Listing listing = MakeListing(C::Plain, kProgram, 8, 4);
+    const std::string right = "; \x83\x65\x83\x58\x83\x67\r\n" + listing.Text();
+    Apply(C::Plain, 8, {{5, P::Byte, 4, "4E"}}, &listing);
+    const std::string typed = "; \x83\x65\x83\x58\x83\x67\r\n" + listing.Text();
+    std::vector<Finding> findings;
+    int corrections = 0;
+    const std::string fixed = Fixed(typed, OptionsFor(C::Plain), &findings, &corrections);
+    ASSERT_EQ(right, fixed);
+    for (const Form& form : kForms) {
+        // The text as stored in the form's encoding.
+        auto stored = [&](const std::string& text) {
+            std::string bytes = form.mark;
+            for (std::size_t i = 0; i < text.size(); ++i) {
+                if (text.compare(i, 6, "\x83\x65\x83\x58\x83\x67") == 0) {
+                    bytes += form.title;
+                    i += 5;
+                } else {
+                    bytes += form.width == 0 ? std::string(1, '\0') + text[i]
+                                             : text[i] + std::string(form.width - 1, '\0');
+                }
+            }
+            return bytes;
+        };
+        const std::string typed_bytes = stored(typed);
+        MemoryByteSource raw(typed_bytes.data(), typed_bytes.size());
+        struct Out : ByteSink {
+            bool Write(const char* bytes, std::size_t size) override {
+                text.append(bytes, size);
+                return true;
+            }
+            std::string text;
+        } out;
+        EncodingSink sink(form.encoding, &out);
+        ASSERT_TRUE(sink.Learn(raw));
+        // Written a line at a time, as the fix writes.
+        for (std::size_t at = 0; at < fixed.size();) {
+            const std::size_t end = std::min(fixed.find('\n', at), fixed.size() - 1) + 1;
+            ASSERT_TRUE(sink.Write(fixed.data() + at, end - at));
+            at = end;
+        }
+        EXPECT_EQ(stored(right), out.text) << static_cast<int>(form.encoding);
+        EXPECT_FALSE(sink.Unknown());
+    }
 }
 
 // ---- The watch an apply makes over a listing ----------------------------------------
