@@ -40,6 +40,33 @@ bool BlockSees(const NamingContext& c, const Explanation& e, int count) {
            (p.total == TotalKind::Crc && !Has(e, MistakeKind::CrcToken));
 }
 
+// Whether the last row of the block before, which this block's first
+// continues, taken into this block's sums makes them all agree: the line
+// may belong here, typed before the check line, as one typo too.
+bool PreviousRowFits(const NamingContext& c) {
+    const Puzzle& p = *c.puzzle;
+    const BlockRecord& block = *c.block;
+    if (!block.anchored_start || block.previous_count <= 0 ||
+        (p.compared_columns == 0 && p.total == TotalKind::None)) {
+        return false;
+    }
+    std::uint32_t sum = 0;
+    for (int k = 0; k < block.previous_count; ++k) {
+        sum += block.previous_values[k];
+        if (k < p.compared_columns && p.column_residual[k] != (block.previous_values[k] & 0xFFu)) {
+            return false;
+        }
+    }
+    for (int k = block.previous_count; k < p.compared_columns; ++k) {
+        if (p.column_residual[k] != 0) {
+            return false;
+        }
+    }
+    const std::uint32_t mask = p.total == TotalKind::Sum16 ? 0xFFFFu : 0xFFu;
+    return !((p.total == TotalKind::Sum8 || p.total == TotalKind::Sum16) &&
+             p.total_residual != (sum & mask));
+}
+
 }  // namespace
 
 bool Has(const Explanation& e, MistakeKind kind) {
@@ -108,14 +135,18 @@ bool Crossed(const NamingContext& c, const Mistake& m, std::uint8_t confirmed, c
                    (!c.options->address_sum || line.address_confirmed);
         }
         case MistakeKind::ColumnToken:
-            return c.options->checksum && p.total != TotalKind::None &&
+            return !PreviousRowFits(c) && c.options->checksum && p.total != TotalKind::None &&
                    !Has(e, MistakeKind::TotalToken);
         case MistakeKind::TotalToken:
-            return p.total != TotalKind::Sum8 || p.compared_columns >= BlockWidth(*c.block);
+            return !PreviousRowFits(c) &&
+                   (p.total != TotalKind::Sum8 || p.compared_columns >= BlockWidth(*c.block));
         case MistakeKind::CrcToken: {
             // Zero bytes left out at the end change nothing but the CRC: the
             // line after must continue the block's last, or no such bytes
             // give the CRC printed.
+            if (PreviousRowFits(c)) {
+                return false;
+            }
             if (c.block->anchored_end) {
                 return true;
             }
@@ -132,8 +163,23 @@ bool Crossed(const NamingContext& c, const Mistake& m, std::uint8_t confirmed, c
         case MistakeKind::Swap:
             return (m.column2 < p.compared_columns && !Has(e, MistakeKind::ColumnToken)) ||
                    (p.total == TotalKind::Crc && !Has(e, MistakeKind::CrcToken));
-        case MistakeKind::Form:
-            return p.rows[m.row].summed && BlockSees(c, e, p.forms[m.index].count);
+        case MistakeKind::Form: {
+            // A sum must see the row change: its line's difference, a
+            // compared column, or the CRC. A zero typed twice among zeros,
+            // or left out there, changes none of them; only the addresses
+            // then tell, and a line they skipped may answer them as well.
+            const RowForm& form = p.forms[m.index];
+            const PuzzleRow& row = p.rows[m.row];
+            bool seen = form.residual != row.residual ||
+                        (p.total == TotalKind::Crc && !Has(e, MistakeKind::CrcToken));
+            const int widest = form.count > row.count ? form.count : row.count;
+            for (int k = 0; k < widest && k < p.compared_columns; ++k) {
+                const std::uint32_t typed = k < row.count ? row.values[k] : 0u;
+                const std::uint32_t meant = k < form.count ? form.values[k] : 0u;
+                seen = seen || typed != meant;
+            }
+            return seen && row.summed && BlockSees(c, e, form.count);
+        }
         case MistakeKind::Leave:
             return BlockSees(c, e, p.rows[m.row].count);
         case MistakeKind::Enter: {

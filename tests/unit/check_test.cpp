@@ -690,6 +690,35 @@ const RawCase kRawCases[] = {
      {"L3 Gap",
       "L4 E05: MissingLine L C0D0: 01 02 03 04 05 06 07 08; MissingLine L C108: 01 02 03 04 05 06 "
       "07 08"}},
+    // The first line of the next block typed before this block's check
+    // line: a total typed wrong fits the next block as well, and is no
+    // more certain than the line moved.
+    {"NextBlocksFirstLineBeforeTheCheckLine",
+     OptionsFor(Convention::OhMz),
+     "B000 49 4E 53 45 52 54 20 54 (2.49)\n"
+     "B008 41 50 45 24 D1 7E DA 01 (3.24)\n"
+     "B010 B0 2A 5C B0 18 0A D3 29 (3.04)\n"
+     "B018 D5 38 EC 2E 13 37 CB 27 (3.63)\n"
+     "B020 31 38 00 1E 83 F1 CB 3F (3.05)\n"
+     "------------------------------ 0BD4\n"
+     "B028 36 94 78 DB 43 F3 E1 38 (4.6C)\n"
+     "B030 17 00 12 18 1B DA B9 0B (1.FA)\n"
+     "B038 37 7B DA 38 00 D6 4C 04 (2.EA)\n"
+     "------------------------------ 0C55\n"
+     "B040 FE A1 E6 D6 19 DA 60 B0 (5.5E)\n",
+     {"L6 E08: TotalToken L 0BD4>0ED9; StrayLine L; StrayCounts L @5",
+      "L10 E08: TotalToken L 0C55>0950"}},
+    // A zero typed twice among zeros changes no sum: a line the reader
+    // skipped answers the step in the addresses as well.
+    {"ZeroTypedTwiceAmongZeros",
+     kPlain,
+     "9000  12 DD 21 13 90 32 37 90  AC\n"
+     "9008  22 23 90 7A 87 32 00 10  18\n"
+     "9010  00 00 00 00 00 00 00 00  00\n"
+     "9P18  00 00 00 00 00 00 00 00  00\n"
+     "9020  00 00 00 00 2A 0F 90 ED  B6\n"
+     "SUM  34 00 B1 8D 41 73 C7 8D 067A\n",
+     {"L5 Gap: DoubledByte L +0 00: 00 00 00 00 00 00 00"}},
     // The first line's address, against the two lines after it.
     {"FirstAddressMistyped",
      kPlain,
