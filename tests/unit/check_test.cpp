@@ -719,6 +719,12 @@ const RawCase kRawCases[] = {
      "9020  00 00 00 00 2A 0F 90 ED  B6\n"
      "SUM  34 00 B1 8D 41 73 C7 8D 067A\n",
      {"L5 Gap: DoubledByte L +0 00: 00 00 00 00 00 00 00"}},
+    // A block's only row, a byte short of its check line's columns: the
+    // byte left out, not four typos.
+    {"OnlyRowShortOfAByte",
+     kPlain,
+     "A000 42 4F 4E 55 53 3D E9 D1\nSUM 42 4F 4E 55 53 24 3D E9 02D1\n",
+     {"L1 E03: DroppedByte C +5 24: 42 4F 4E 55 53 24 3D E9", "L2 E05"}},
     // The first line's address, against the two lines after it.
     {"FirstAddressMistyped",
      kPlain,
