@@ -67,6 +67,33 @@ bool PreviousRowFits(const NamingContext& c) {
              p.total_residual != (sum & mask));
 }
 
+// Whether a row of zeros taken out of the block gives the CRC printed: a
+// line of zeros typed where it does not belong changes no other sum, and
+// one typo explains the block as well as the CRC token does.
+bool ZeroRowFitsCrc(const NamingContext& c) {
+    const Puzzle& p = *c.puzzle;
+    for (std::size_t out = 0; out < p.rows.size(); ++out) {
+        const PuzzleRow& row = p.rows[out];
+        bool zeros = row.count > 0;
+        for (int k = 0; k < row.count; ++k) {
+            zeros = zeros && row.values[k] == 0;
+        }
+        if (!zeros) {
+            continue;
+        }
+        std::uint16_t crc = p.crc_start;
+        for (std::size_t r = 0; r < p.rows.size(); ++r) {
+            for (int k = 0; r != out && k < p.rows[r].count; ++k) {
+                crc = CrcByte(crc, static_cast<std::uint8_t>(p.rows[r].values[k]));
+            }
+        }
+        if (crc == p.crc_given) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 bool Has(const Explanation& e, MistakeKind kind) {
@@ -144,7 +171,7 @@ bool Crossed(const NamingContext& c, const Mistake& m, std::uint8_t confirmed, c
             // Zero bytes left out at the end change nothing but the CRC: the
             // line after must continue the block's last, or no such bytes
             // give the CRC printed.
-            if (PreviousRowFits(c)) {
+            if (PreviousRowFits(c) || ZeroRowFitsCrc(c)) {
                 return false;
             }
             if (c.block->anchored_end) {

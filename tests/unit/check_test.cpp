@@ -725,6 +725,20 @@ const RawCase kRawCases[] = {
      kPlain,
      "A000 42 4F 4E 55 53 3D E9 D1\nSUM 42 4F 4E 55 53 24 3D E9 02D1\n",
      {"L1 E03: DroppedByte C +5 24: 42 4F 4E 55 53 24 3D E9", "L2 E05"}},
+    // A line of zeros typed into the block: only the CRC sees it, and it
+    // fits as well as the CRC typed wrong.
+    {"ZeroLineOnlyTheCrcSees",
+     OptionsFor(Convention::OhX),
+     "C230 : C3 17 C2 18 F2 7B 1B F5 : 31\n"
+     "C238 : 04 ED 5B 40 C2 F6 61 2A : CF\n"
+     "SUM    C4 14 7C 51 E7 BB E8 33 3AD6\n"
+     "C240 : 0F C2 3C 7C E6 F4 7E 23 : 04\n"
+     "C248 : 31 28 C2 4F C6 52 7A 21 : 1D\n"
+     "C250 : 01 C2                   : C3\n"
+     "C200 : 00 00 00 00 00 00 00 00 : 00\n"
+     "SUM    41 AC FE CB AC 46 F8 44 BE2D\n",
+     {"L3 E05: CrcToken L 3AD6>F361; MissingLine L C228: FD 10 5F F9 33 4A 6C 14", "L7 Jump",
+      "L8 E07: CrcToken L BE2D>A1B0"}},
     // The first line's address, against the two lines after it.
     {"FirstAddressMistyped",
      kPlain,
