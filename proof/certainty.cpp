@@ -244,7 +244,10 @@ bool Crossed(const NamingContext& c, const Mistake& m, std::uint8_t confirmed, c
             return true;
         }
         case MistakeKind::Address:
-            return c.options->checksum && c.options->address_sum;
+            // The line sum confirms it only where the digits differing are
+            // summed (not the high byte with the lower address only).
+            return c.options->checksum && c.options->address_sum &&
+                   p.rows[m.row].address_change != 0;
         case MistakeKind::Step:
         case MistakeKind::Pair:
             break;

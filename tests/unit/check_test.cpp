@@ -739,6 +739,18 @@ const RawCase kRawCases[] = {
      "SUM    41 AC FE CB AC 46 F8 44 BE2D\n",
      {"L3 E05: CrcToken L 3AD6>F361; MissingLine L C228: FD 10 5F F9 33 4A 6C 14", "L7 Jump",
       "L8 E07: CrcToken L BE2D>A1B0"}},
+    // With the lower address only, a high digit is in no line sum: the
+    // address before it may as well be the one mistyped.
+    {"HighAddressDigitNoSumSees",
+     OptionsFor(Convention::LowerAddress),
+     "B000 21 00 B0 11 06 B0 10 E3 8B\n"
+     "B008 05 16 2F DD 77 00 DA B9 39\n"
+     "B010 0B 23 0B D6 31 0D 47 26 CA\n"
+     "SUM 31 39 EA C4 AE BD 31 C2 0776\n"
+     "4000 2E D8 31 07 E0 32 09 E0 39\n"
+     "E008 ED                      F5\n"
+     "SUM 1B D8 31 07 E0 32 09 E0 0426\n",
+     {"L5 Jump", "L6 Gap: AddressField L E008>4008"}},
     // The first line's address, against the two lines after it.
     {"FirstAddressMistyped",
      kPlain,
