@@ -1,11 +1,15 @@
 #include "cli/check_fix.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "cli/terminal.h"
 #include "platform/platform.h"
 #include "proof/finding_text.h"
+#include "proof/fix_encoding.h"
 #include "resources/check_texts.h"
 
 namespace tsy::cli {
@@ -38,6 +42,54 @@ class FileSink : public proof::ByteSink {
     platform::FileHandle file_;
     std::uint32_t error_ = 0;
 };
+
+// A file's bytes as stored, not decoded.
+class StoredBytes : public ByteSource {
+  public:
+    // A listing held in memory is read from there, a file from the file.
+    explicit StoredBytes(const ListingInput& input)
+        : held_(input.HeldBytes()),
+          file_(held_ != nullptr ? platform::kNoFile : platform::OpenForReading(input.Path())) {}
+    ~StoredBytes() override {
+        if (file_ != platform::kNoFile) {
+            platform::Close(file_);
+        }
+    }
+    StoredBytes(const StoredBytes&) = delete;
+    StoredBytes& operator=(const StoredBytes&) = delete;
+    bool Read(unsigned char* buffer, std::size_t size, std::size_t* got) override {
+        if (held_ != nullptr) {
+            *got = std::min(size, held_->size() - at_);
+            std::memcpy(buffer, held_->data() + at_, *got);
+            at_ += *got;
+            return true;
+        }
+        std::uint32_t arrived = 0;
+        const bool ok =
+            file_ != platform::kNoFile &&
+            platform::ReadSome(file_, buffer, static_cast<std::uint32_t>(size), &arrived);
+        *got = arrived;
+        return ok;
+    }
+
+  private:
+    const std::vector<unsigned char>* held_;
+    std::size_t at_ = 0;
+    platform::FileHandle file_;
+};
+
+// The encoding the listing is read in; ShiftJis when it cannot be read.
+TextEncoding EncodingOf(const ListingInput& input) {
+    FileByteSource listing;
+    if (!input.Open(&listing)) {
+        return TextEncoding::ShiftJis;
+    }
+    unsigned char buffer[16384];
+    std::size_t got = 0;
+    while (listing.Read(buffer, sizeof buffer, &got) && got > 0) {
+    }
+    return listing.Facts().encoding;
+}
 
 void PrintError(void (*write)(TextOut&, const char*), const char* path) {
     char line[kTextSize];
@@ -100,10 +152,13 @@ bool WriteFix(const CliOptions& options, const ListingInput& input, const proof:
     FileByteSource listing;
     FileByteSource again;
     FileSink sink(file);
-    bool ok = input.Open(&listing) && input.Open(&again);
+    // Written in the encoding the listing was saved in.
+    proof::EncodingSink encoded(EncodingOf(input), &sink);
+    StoredBytes stored(input);
+    bool ok = input.Open(&listing) && input.Open(&again) && encoded.Learn(stored);
     proof::FixResult result;
     if (ok) {
-        result = proof::WriteFixedListing(listing, again, options.dump.listing, plan, &sink);
+        result = proof::WriteFixedListing(listing, again, options.dump.listing, plan, &encoded);
         ok = !result.read_failed && !result.write_failed && platform::Flush(file);
     }
     const std::uint32_t error = listing.Error() != 0 ? listing.Error()

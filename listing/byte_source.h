@@ -161,6 +161,9 @@ class ListingInput {
     bool Open(FileByteSource* reading) const;
 
     const char* Path() const { return path_; }
+    // The listing's bytes as stored when it is held in memory; null for a
+    // file, which is read again.
+    const std::vector<unsigned char>* HeldBytes() const { return held_ ? &bytes_ : nullptr; }
     std::uint32_t Error() const { return error_; }
     InputLimit LimitReached() const { return limit_; }
     bool OpenFailed() const { return open_failed_; }

@@ -148,12 +148,17 @@ struct BlockRecord {
     std::int32_t next_address = -1;
     std::uint16_t next_values[kMaxWindows] = {};
     std::uint32_t next_line_number = 0;
+    // The last data line of the block before, as this block's sums would
+    // count it (count -1 when none was read).
+    int previous_count = -1;
+    std::uint16_t previous_values[kMaxWindows] = {};
     char next_address_text[kAddressTextSize] = {};
 
     void Clear() {
         anchored_start = false;
         anchored_end = false;
         next_count = -1;
+        previous_count = -1;
         lines.clear();
         pending.clear();
         skipped.clear();

@@ -40,6 +40,60 @@ bool BlockSees(const NamingContext& c, const Explanation& e, int count) {
            (p.total == TotalKind::Crc && !Has(e, MistakeKind::CrcToken));
 }
 
+// Whether the last row of the block before, which this block's first
+// continues, taken into this block's sums makes them all agree: the line
+// may belong here, typed before the check line, as one typo too.
+bool PreviousRowFits(const NamingContext& c) {
+    const Puzzle& p = *c.puzzle;
+    const BlockRecord& block = *c.block;
+    if (!block.anchored_start || block.previous_count <= 0 ||
+        (p.compared_columns == 0 && p.total == TotalKind::None)) {
+        return false;
+    }
+    std::uint32_t sum = 0;
+    for (int k = 0; k < block.previous_count; ++k) {
+        sum += block.previous_values[k];
+        if (k < p.compared_columns && p.column_residual[k] != (block.previous_values[k] & 0xFFu)) {
+            return false;
+        }
+    }
+    for (int k = block.previous_count; k < p.compared_columns; ++k) {
+        if (p.column_residual[k] != 0) {
+            return false;
+        }
+    }
+    const std::uint32_t mask = p.total == TotalKind::Sum16 ? 0xFFFFu : 0xFFu;
+    return !((p.total == TotalKind::Sum8 || p.total == TotalKind::Sum16) &&
+             p.total_residual != (sum & mask));
+}
+
+// Whether a row of zeros taken out of the block gives the CRC printed: a
+// line of zeros typed where it does not belong changes no other sum, and
+// one typo explains the block as well as the CRC token does.
+bool ZeroRowFitsCrc(const NamingContext& c) {
+    const Puzzle& p = *c.puzzle;
+    for (std::size_t out = 0; out < p.rows.size(); ++out) {
+        const PuzzleRow& row = p.rows[out];
+        bool zeros = row.count > 0;
+        for (int k = 0; k < row.count; ++k) {
+            zeros = zeros && row.values[k] == 0;
+        }
+        if (!zeros) {
+            continue;
+        }
+        std::uint16_t crc = p.crc_start;
+        for (std::size_t r = 0; r < p.rows.size(); ++r) {
+            for (int k = 0; r != out && k < p.rows[r].count; ++k) {
+                crc = CrcByte(crc, static_cast<std::uint8_t>(p.rows[r].values[k]));
+            }
+        }
+        if (crc == p.crc_given) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 bool Has(const Explanation& e, MistakeKind kind) {
@@ -108,14 +162,18 @@ bool Crossed(const NamingContext& c, const Mistake& m, std::uint8_t confirmed, c
                    (!c.options->address_sum || line.address_confirmed);
         }
         case MistakeKind::ColumnToken:
-            return c.options->checksum && p.total != TotalKind::None &&
+            return !PreviousRowFits(c) && c.options->checksum && p.total != TotalKind::None &&
                    !Has(e, MistakeKind::TotalToken);
         case MistakeKind::TotalToken:
-            return p.total != TotalKind::Sum8 || p.compared_columns >= BlockWidth(*c.block);
+            return !PreviousRowFits(c) &&
+                   (p.total != TotalKind::Sum8 || p.compared_columns >= BlockWidth(*c.block));
         case MistakeKind::CrcToken: {
             // Zero bytes left out at the end change nothing but the CRC: the
             // line after must continue the block's last, or no such bytes
             // give the CRC printed.
+            if (PreviousRowFits(c) || ZeroRowFitsCrc(c)) {
+                return false;
+            }
             if (c.block->anchored_end) {
                 return true;
             }
@@ -132,8 +190,23 @@ bool Crossed(const NamingContext& c, const Mistake& m, std::uint8_t confirmed, c
         case MistakeKind::Swap:
             return (m.column2 < p.compared_columns && !Has(e, MistakeKind::ColumnToken)) ||
                    (p.total == TotalKind::Crc && !Has(e, MistakeKind::CrcToken));
-        case MistakeKind::Form:
-            return p.rows[m.row].summed && BlockSees(c, e, p.forms[m.index].count);
+        case MistakeKind::Form: {
+            // A sum must see the row change: its line's difference, a
+            // compared column, or the CRC. A zero typed twice among zeros,
+            // or left out there, changes none of them; only the addresses
+            // then tell, and a line they skipped may answer them as well.
+            const RowForm& form = p.forms[m.index];
+            const PuzzleRow& row = p.rows[m.row];
+            bool seen = form.residual != row.residual ||
+                        (p.total == TotalKind::Crc && !Has(e, MistakeKind::CrcToken));
+            const int widest = form.count > row.count ? form.count : row.count;
+            for (int k = 0; k < widest && k < p.compared_columns; ++k) {
+                const std::uint32_t typed = k < row.count ? row.values[k] : 0u;
+                const std::uint32_t meant = k < form.count ? form.values[k] : 0u;
+                seen = seen || typed != meant;
+            }
+            return seen && row.summed && BlockSees(c, e, form.count);
+        }
         case MistakeKind::Leave:
             return BlockSees(c, e, p.rows[m.row].count);
         case MistakeKind::Enter: {
@@ -171,7 +244,10 @@ bool Crossed(const NamingContext& c, const Mistake& m, std::uint8_t confirmed, c
             return true;
         }
         case MistakeKind::Address:
-            return c.options->checksum && c.options->address_sum;
+            // The line sum confirms it only where the digits differing are
+            // summed (not the high byte with the lower address only).
+            return c.options->checksum && c.options->address_sum &&
+                   p.rows[m.row].address_change != 0;
         case MistakeKind::Step:
         case MistakeKind::Pair:
             break;

@@ -270,6 +270,13 @@ void ListingChecker::EndBlock(const CheckGiven& given, const Finding* check) {
     ReleaseHeld(-1);
     std::swap(block_, held_block_);
     block_.Clear();
+    for (auto line = held_block_.lines.rbegin(); line != held_block_.lines.rend(); ++line) {
+        if (line->counted && !line->skipped) {
+            block_.previous_count = line->count;
+            std::memcpy(block_.previous_values, line->values, sizeof block_.previous_values);
+            break;
+        }
+    }
     held_ = true;
     held_given_ = given;
     // The lines of a cut block are gone: its sums cannot be matched to them.

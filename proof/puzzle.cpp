@@ -215,7 +215,10 @@ void AddForms(const ListingOptions& options, const BlockRecord& block, int r, in
             }
         }
     }
-    if (row.count < width && options.checksum && row.summed && line.window_count < kMaxWindows) {
+    // A row shorter than the check line's columns may lack a byte, the
+    // block's only or widest row too.
+    const int full = width > puzzle->compared_columns ? width : puzzle->compared_columns;
+    if (row.count < full && options.checksum && row.summed && line.window_count < kMaxWindows) {
         // A byte left out: its value is what the line sum lacks.
         for (int p = 0; p <= row.count; ++p) {
             RowForm form;

@@ -3,6 +3,7 @@
 // findings and diagnoses compared as short descriptions.
 #include "proof/listing_check.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +16,7 @@
 
 #include "proof/apply_watch.h"
 #include "proof/finding_text.h"
+#include "proof/fix_encoding.h"
 #include "tests/unit/check_support.h"
 #include "tests/unit/test_support.h"
 
@@ -477,6 +479,67 @@ TEST(FixedListings, KeepEveryOtherByte) {
     EXPECT_EQ(1, corrections);
 }
 
+// A listing saved as UTF-8 or UTF-16 is fixed in its own encoding, its mark
+// and every character the corrections leave kept as stored.
+TEST(FixedListings, KeepTheirEncoding) {
+    struct Form {
+        TextEncoding encoding;
+        const char* mark;
+        std::string title;  // "テスト" as stored
+        int width;          // bytes of an ASCII character; 0 big-endian UTF-16
+    };
+    const Form kForms[] = {
+        {TextEncoding::ShiftJis, "", "\x83\x65\x83\x58\x83\x67", 1},
+        {TextEncoding::Utf8, "", "\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88", 1},
+        {TextEncoding::Utf8Bom, "\xEF\xBB\xBF", "\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88", 1},
+        {TextEncoding::Utf16Le, "\xFF\xFE", std::string("\xC6\x30\xB9\x30\xC8\x30", 6), 2},
+        {TextEncoding::Utf16Be, "\xFE\xFF", std::string("\x30\xC6\x30\xB9\x30\xC8", 6), 0},
+    };
+    Listing listing = MakeListing(C::Plain, kProgram, 8, 4);
+    const std::string right = "; \x83\x65\x83\x58\x83\x67\r\n" + listing.Text();
+    Apply(C::Plain, 8, {{5, P::Byte, 4, "4E"}}, &listing);
+    const std::string typed = "; \x83\x65\x83\x58\x83\x67\r\n" + listing.Text();
+    std::vector<Finding> findings;
+    int corrections = 0;
+    const std::string fixed = Fixed(typed, OptionsFor(C::Plain), &findings, &corrections);
+    ASSERT_EQ(right, fixed);
+    for (const Form& form : kForms) {
+        // The text as stored in the form's encoding.
+        auto stored = [&](const std::string& text) {
+            std::string bytes = form.mark;
+            for (std::size_t i = 0; i < text.size(); ++i) {
+                if (text.compare(i, 6, "\x83\x65\x83\x58\x83\x67") == 0) {
+                    bytes += form.title;
+                    i += 5;
+                } else {
+                    bytes += form.width == 0 ? std::string(1, '\0') + text[i]
+                                             : text[i] + std::string(form.width - 1, '\0');
+                }
+            }
+            return bytes;
+        };
+        const std::string typed_bytes = stored(typed);
+        MemoryByteSource raw(typed_bytes.data(), typed_bytes.size());
+        struct Out : ByteSink {
+            bool Write(const char* bytes, std::size_t size) override {
+                text.append(bytes, size);
+                return true;
+            }
+            std::string text;
+        } out;
+        EncodingSink sink(form.encoding, &out);
+        ASSERT_TRUE(sink.Learn(raw));
+        // Written a line at a time, as the fix writes.
+        for (std::size_t at = 0; at < fixed.size();) {
+            const std::size_t end = std::min(fixed.find('\n', at), fixed.size() - 1) + 1;
+            ASSERT_TRUE(sink.Write(fixed.data() + at, end - at));
+            at = end;
+        }
+        EXPECT_EQ(stored(right), out.text) << static_cast<int>(form.encoding);
+        EXPECT_FALSE(sink.Unknown());
+    }
+}
+
 // ---- The watch an apply makes over a listing ----------------------------------------
 
 // The watch an apply feeds reports every warning check reports of a listing
@@ -654,6 +717,67 @@ const RawCase kRawCases[] = {
      {"L3 Gap",
       "L4 E05: MissingLine L C0D0: 01 02 03 04 05 06 07 08; MissingLine L C108: 01 02 03 04 05 06 "
       "07 08"}},
+    // The first line of the next block typed before this block's check
+    // line: a total typed wrong fits the next block as well, and is no
+    // more certain than the line moved.
+    {"NextBlocksFirstLineBeforeTheCheckLine",
+     OptionsFor(Convention::OhMz),
+     "B000 49 4E 53 45 52 54 20 54 (2.49)\n"
+     "B008 41 50 45 24 D1 7E DA 01 (3.24)\n"
+     "B010 B0 2A 5C B0 18 0A D3 29 (3.04)\n"
+     "B018 D5 38 EC 2E 13 37 CB 27 (3.63)\n"
+     "B020 31 38 00 1E 83 F1 CB 3F (3.05)\n"
+     "------------------------------ 0BD4\n"
+     "B028 36 94 78 DB 43 F3 E1 38 (4.6C)\n"
+     "B030 17 00 12 18 1B DA B9 0B (1.FA)\n"
+     "B038 37 7B DA 38 00 D6 4C 04 (2.EA)\n"
+     "------------------------------ 0C55\n"
+     "B040 FE A1 E6 D6 19 DA 60 B0 (5.5E)\n",
+     {"L6 E08: TotalToken L 0BD4>0ED9; StrayLine L; StrayCounts L @5",
+      "L10 E08: TotalToken L 0C55>0950"}},
+    // A zero typed twice among zeros changes no sum: a line the reader
+    // skipped answers the step in the addresses as well.
+    {"ZeroTypedTwiceAmongZeros",
+     kPlain,
+     "9000  12 DD 21 13 90 32 37 90  AC\n"
+     "9008  22 23 90 7A 87 32 00 10  18\n"
+     "9010  00 00 00 00 00 00 00 00  00\n"
+     "9P18  00 00 00 00 00 00 00 00  00\n"
+     "9020  00 00 00 00 2A 0F 90 ED  B6\n"
+     "SUM  34 00 B1 8D 41 73 C7 8D 067A\n",
+     {"L5 Gap: DoubledByte L +0 00: 00 00 00 00 00 00 00"}},
+    // A block's only row, a byte short of its check line's columns: the
+    // byte left out, not four typos.
+    {"OnlyRowShortOfAByte",
+     kPlain,
+     "A000 42 4F 4E 55 53 3D E9 D1\nSUM 42 4F 4E 55 53 24 3D E9 02D1\n",
+     {"L1 E03: DroppedByte C +5 24: 42 4F 4E 55 53 24 3D E9", "L2 E05"}},
+    // A line of zeros typed into the block: only the CRC sees it, and it
+    // fits as well as the CRC typed wrong.
+    {"ZeroLineOnlyTheCrcSees",
+     OptionsFor(Convention::OhX),
+     "C230 : C3 17 C2 18 F2 7B 1B F5 : 31\n"
+     "C238 : 04 ED 5B 40 C2 F6 61 2A : CF\n"
+     "SUM    C4 14 7C 51 E7 BB E8 33 3AD6\n"
+     "C240 : 0F C2 3C 7C E6 F4 7E 23 : 04\n"
+     "C248 : 31 28 C2 4F C6 52 7A 21 : 1D\n"
+     "C250 : 01 C2                   : C3\n"
+     "C200 : 00 00 00 00 00 00 00 00 : 00\n"
+     "SUM    41 AC FE CB AC 46 F8 44 BE2D\n",
+     {"L3 E05: CrcToken L 3AD6>F361; MissingLine L C228: FD 10 5F F9 33 4A 6C 14", "L7 Jump",
+      "L8 E07: CrcToken L BE2D>A1B0"}},
+    // With the lower address only, a high digit is in no line sum: the
+    // address before it may as well be the one mistyped.
+    {"HighAddressDigitNoSumSees",
+     OptionsFor(Convention::LowerAddress),
+     "B000 21 00 B0 11 06 B0 10 E3 8B\n"
+     "B008 05 16 2F DD 77 00 DA B9 39\n"
+     "B010 0B 23 0B D6 31 0D 47 26 CA\n"
+     "SUM 31 39 EA C4 AE BD 31 C2 0776\n"
+     "4000 2E D8 31 07 E0 32 09 E0 39\n"
+     "E008 ED                      F5\n"
+     "SUM 1B D8 31 07 E0 32 09 E0 0426\n",
+     {"L5 Jump", "L6 Gap: AddressField L E008>4008"}},
     // The first line's address, against the two lines after it.
     {"FirstAddressMistyped",
      kPlain,
