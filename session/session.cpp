@@ -200,7 +200,13 @@ bool Session::DumpLooksLikeStateFile() const {
 }
 
 std::size_t Session::ReadDumpHead(unsigned char* head, std::size_t size) const {
-    // Opening never waits: a FIFO named as the dump is not read here.
+    // A FIFO named as the dump is not even opened here: a writer could meet
+    // this opening, and what it wrote would be lost when it closes.
+    platform::FileInfo named;
+    if (!platform::InspectPath(dump_path_, &named) || named.kind != platform::FileKind::Regular) {
+        return 0;
+    }
+    // Opening never waits, should the name have been changed to a FIFO.
     const platform::FileHandle file =
         platform::OpenForReading(dump_path_, platform::OpenWait::Never);
     if (file == platform::kNoFile) {
