@@ -19,7 +19,7 @@ constexpr std::size_t kHelpColumn = 28;
 }  // namespace
 
 // In the order of the help.
-const OptionSpec kOptions[] = {
+const OptionRow kOptions[] = {
     {OptionId::Binary, 'b', "binary", nullptr, kApply, text::kCliOptionBinary},
     {OptionId::Start, 's', "start", "HEX", kApply, text::kCliOptionStart},
     {OptionId::UnixText, 'u', "unix-text", nullptr, kApply, text::kCliOptionUnixText},
@@ -56,8 +56,8 @@ const char* CommandWord(Command command) {
     return "";
 }
 
-const OptionSpec& Option(OptionId id) {
-    for (const OptionSpec& option : kOptions) {
+const OptionRow& Option(OptionId id) {
+    for (const OptionRow& option : kOptions) {
         if (option.id == id) {
             return option;
         }
@@ -69,8 +69,8 @@ std::string OptionName(OptionId id) {
     return std::string("--") + Option(id).name;
 }
 
-const OptionSpec* OptionByLetter(char letter, Command command) {
-    for (const OptionSpec& option : kOptions) {
+const OptionRow* OptionByLetter(char letter, Command command) {
+    for (const OptionRow& option : kOptions) {
         if (option.letter == letter && Takes(command, option)) {
             return &option;
         }
@@ -80,7 +80,7 @@ const OptionSpec* OptionByLetter(char letter, Command command) {
 
 std::string OptionHelp(Command command) {
     std::string help;
-    for (const OptionSpec& option : kOptions) {
+    for (const OptionRow& option : kOptions) {
         if (!Takes(command, option)) {
             continue;
         }

@@ -36,7 +36,7 @@ enum class OptionId : unsigned char {
     Version,
 };
 
-struct OptionSpec {
+struct OptionRow {
     OptionId id;
     char letter;        // the short form, 0 when there is none
     const char* name;   // the long form, without "--"
@@ -49,19 +49,19 @@ inline constexpr unsigned CommandBit(Command command) {
     return 1u << static_cast<unsigned>(command);
 }
 
-extern const OptionSpec kOptions[];
+extern const OptionRow kOptions[];
 extern const int kOptionCount;
 
-const OptionSpec& Option(OptionId id);
+const OptionRow& Option(OptionId id);
 
 // The long form as typed: "--binary".
 std::string OptionName(OptionId id);
 
 // The option that `letter` stands for in `command`; null when none does.
-const OptionSpec* OptionByLetter(char letter, Command command);
+const OptionRow* OptionByLetter(char letter, Command command);
 
 // Whether `command` takes the option.
-inline bool Takes(Command command, const OptionSpec& option) {
+inline bool Takes(Command command, const OptionRow& option) {
     return (option.commands & CommandBit(command)) != 0;
 }
 

@@ -20,12 +20,12 @@ struct GetoptTables {
     GetoptTables() {
         shorts = ":";
         for (int i = 0; i < kOptionCount; ++i) {
-            const OptionSpec& spec = kOptions[i];
-            longs.push_back({spec.name, spec.value != nullptr ? required_argument : no_argument,
+            const OptionRow& row = kOptions[i];
+            longs.push_back({row.name, row.value != nullptr ? required_argument : no_argument,
                              nullptr, kLongBase + i});
-            if (spec.letter != 0 && shorts.find(spec.letter) == std::string::npos) {
-                shorts += spec.letter;
-                shorts += spec.value != nullptr ? ":" : "";
+            if (row.letter != 0 && shorts.find(row.letter) == std::string::npos) {
+                shorts += row.letter;
+                shorts += row.value != nullptr ? ":" : "";
             }
         }
         longs.push_back({nullptr, 0, nullptr, 0});
@@ -57,7 +57,7 @@ std::string GivenOption(char** argv, int code, int before, int long_index) {
 
 // The row of the option getopt_long returned as `code`, as `command` reads
 // it; a letter no subcommand of it takes gives the first row of that letter.
-const OptionSpec* Recognized(int code, Command command) {
+const OptionRow* Recognized(int code, Command command) {
     if (code >= kLongBase && code < kLongBase + kOptionCount) {
         return &kOptions[code - kLongBase];
     }
@@ -65,8 +65,8 @@ const OptionSpec* Recognized(int code, Command command) {
         return nullptr;
     }
     const char letter = static_cast<char>(code);
-    if (const OptionSpec* spec = OptionByLetter(letter, command)) {
-        return spec;
+    if (const OptionRow* row = OptionByLetter(letter, command)) {
+        return row;
     }
     for (int i = 0; i < kOptionCount; ++i) {
         if (kOptions[i].letter == letter) {
@@ -87,10 +87,10 @@ CliOptions UsageError(const CliOptions& parsed, std::string message) {
 
 // An option `command` does not take: the subcommand it belongs to, or that
 // this subcommand does not take it.
-std::string NotTaken(Command command, const OptionSpec& spec, const std::string& given) {
+std::string NotTaken(Command command, const OptionRow& row, const std::string& given) {
     if (command == Command::Apply) {
         for (int c = 0; c < kCommandCount; ++c) {
-            if (Takes(static_cast<Command>(c), spec)) {
+            if (Takes(static_cast<Command>(c), row)) {
                 const char* word = CommandWord(static_cast<Command>(c));
                 return Written([&](TextOut& out) {
                     text::CliNeedsOption(out, ToShiftJis(given.c_str()).c_str(), word);
@@ -103,10 +103,10 @@ std::string NotTaken(Command command, const OptionSpec& spec, const std::string&
     });
 }
 
-// Sets what `spec` stands for, its value `value`; a usage error's text, or
+// Sets what `row` stands for, its value `value`; a usage error's text, or
 // empty.
-std::string Set(const OptionSpec& spec, const char* value, CliOptions* options) {
-    switch (spec.id) {
+std::string Set(const OptionRow& row, const char* value, CliOptions* options) {
+    switch (row.id) {
         case OptionId::Binary:
             options->dump.binary_mode = true;
             break;
@@ -327,16 +327,16 @@ CliOptions ParseOptions(int argc, char** argv) {
                                   text::CliMissingValue(out, ToShiftJis(given.c_str()).c_str());
                               }));
         }
-        const OptionSpec* spec = Recognized(code, options.command);
-        if (spec == nullptr) {
+        const OptionRow* row = Recognized(code, options.command);
+        if (row == nullptr) {
             return UsageError(options, Written([&](TextOut& out) {
                                   text::CliBadOption(out, ToShiftJis(given.c_str()).c_str());
                               }));
         }
-        if (!Takes(options.command, *spec)) {
-            return UsageError(options, NotTaken(options.command, *spec, given));
+        if (!Takes(options.command, *row)) {
+            return UsageError(options, NotTaken(options.command, *row, given));
         }
-        const std::string error = Set(*spec, optarg, &options);
+        const std::string error = Set(*row, optarg, &options);
         if (!error.empty()) {
             return UsageError(options, error);
         }

@@ -137,13 +137,7 @@ void ApplyWatch::Skipped(const char* raw, const char* upper, std::size_t length,
         return;
     }
     Release(-1);
-    Finding finding;
-    finding.kind = FindingKind::SkippedLine;
-    finding.code = LineOutcome::Ignored;
-    finding.line_number = line_number;
-    finding.skip = skipped.reason;
-    finding.given = skipped.typed;
-    std::memcpy(finding.address_text, skipped.typed.text, sizeof finding.address_text - 1);
+    const Finding finding = SkippedFinding(skipped, line_number);
     line.line_number = line_number;
     block_->pending.push_back(finding);
     line.finding = static_cast<int>(block_->pending.size()) - 1;

@@ -83,13 +83,7 @@ void ListingChecker::SkippedLine(const char* raw, std::size_t length, std::uint3
         return;
     }
     ReleaseHeld(-1);
-    Finding finding;
-    finding.kind = FindingKind::SkippedLine;
-    finding.code = LineOutcome::Ignored;
-    finding.line_number = line_number;
-    finding.skip = skipped.reason;
-    finding.given = skipped.typed;
-    std::memcpy(finding.address_text, skipped.typed.text, sizeof finding.address_text - 1);
+    const Finding finding = SkippedFinding(skipped, line_number);
     line.line_number = line_number;
     line.checksum_given = skipped.checksum_given;
     line.finding = Hold(finding);

@@ -206,4 +206,15 @@ bool ReadSkippedLine(const char* raw, const char* upper, std::size_t length, boo
     return true;
 }
 
+Finding SkippedFinding(const SkippedRecord& skipped, std::uint32_t line_number) {
+    Finding finding;
+    finding.kind = FindingKind::SkippedLine;
+    finding.code = LineOutcome::Ignored;
+    finding.line_number = line_number;
+    finding.skip = skipped.reason;
+    finding.given = skipped.typed;
+    std::memcpy(finding.address_text, skipped.typed.text, sizeof finding.address_text - 1);
+    return finding;
+}
+
 }  // namespace tsy::proof
