@@ -2,11 +2,16 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
+#include "cli/check_fix.h"
 #include "cli/detect.h"
-#include "cli/finding_text.h"
+#include "cli/exit_status.h"
 #include "cli/terminal.h"
+#include "cli/warnings.h"
 #include "listing/report.h"
+#include "proof/convention.h"
+#include "proof/finding_text.h"
 #include "proof/listing_check.h"
 #include "resources/check_texts.h"
 #include "resources/texts.h"
@@ -14,233 +19,115 @@
 namespace tsy::cli {
 namespace {
 
-using proof::Certainty;
-using proof::Diagnosis;
-using proof::DiagnosisKind;
 using proof::Finding;
 
-constexpr int kNoFindings = 0;
-constexpr int kFindings = 1;
-constexpr int kFileError = 3;
+using proof::Certainty;
+
 constexpr std::size_t kFindingTextSize = 2048;
 
-// A value in `digits` hexadecimal digits.
-struct Hex {
-    Hex(std::uint32_t value, int digits) {
-        std::snprintf(text, sizeof text, "%0*X", digits, static_cast<unsigned>(value));
-    }
-    char text[12];
-};
-
-unsigned Column(int column) {
-    return static_cast<unsigned>(column);
-}
-
-void AddReport(const Finding& finding, TextOut* text) {
-    switch (finding.code) {
-        case LineOutcome::E00:
-            text::CheckE00(*text, Column(finding.index), finding.given.text);
-            break;
-        case LineOutcome::E02:
-            text::CheckE02(*text, finding.given.text, static_cast<unsigned>(finding.computed));
-            break;
-        case LineOutcome::E03:
-            text::CheckE03(*text, finding.given.text, static_cast<unsigned>(finding.computed));
-            break;
-        case LineOutcome::E04:
-            text::CheckE04(*text, Column(finding.index), finding.given.text);
-            break;
-        case LineOutcome::E05:
-            text->Append(text::kCheckE05);
-            for (int i = 0; i < finding.column_count; ++i) {
-                const proof::ColumnEntry& entry = finding.columns[i];
-                const Hex label(Column(entry.column), 1);
-                text::CheckE05Entry(*text, label.text, entry.given.text,
-                                    static_cast<unsigned>(entry.computed));
-            }
-            if (finding.columns_left_out > 0) {
-                text->Append(text::kCheckLeftOut);
-            }
-            break;
-        case LineOutcome::E06:
-            text::CheckE06(*text, finding.given.text, static_cast<unsigned>(finding.computed));
-            break;
-        case LineOutcome::E07:
-            text::CheckE07(*text, finding.given.text, static_cast<unsigned>(finding.computed));
-            break;
-        case LineOutcome::E08:
-            text::CheckE08(*text, finding.given.text, static_cast<unsigned>(finding.computed));
-            break;
-        case LineOutcome::E09:
-            text::CheckE09(*text, static_cast<unsigned>(finding.first_address),
-                           static_cast<unsigned>(finding.last_address));
-            break;
-        case LineOutcome::Accepted:
-        case LineOutcome::Ignored:
-            break;
-    }
-}
-
-void AddDiagnosis(const Finding& finding, const Diagnosis& d, TextOut* text) {
-    const char* sure = d.certainty == Certainty::Certain ? text::kCheckCertain : text::kCheckLikely;
-    const Hex typed(d.typed, d.digits);
-    const Hex right(d.right, d.digits);
-    text->Append("\n");
-    switch (d.kind) {
-        case DiagnosisKind::WrongByte:
-            text::CheckWrongByte(*text, sure, Column(d.column), typed.text, right.text);
-            break;
-        case DiagnosisKind::OneOfBytes:
-            text::CheckOneOfBytes(*text, sure, Column(d.column), typed.text, right.text);
-            break;
-        case DiagnosisKind::LineOffBy: {
-            const std::uint32_t size = static_cast<std::uint32_t>(d.delta < 0 ? -d.delta : d.delta);
-            const Hex magnitude(size, 2);
-            char change[16];
-            std::snprintf(change, sizeof change, "%c%s", d.delta < 0 ? '-' : '+', magnitude.text);
-            text::CheckLineOffBy(*text, sure, change);
-            break;
-        }
-        case DiagnosisKind::ChecksumToken:
-            text::CheckChecksumToken(*text, sure, d.token.text, right.text);
-            break;
-        case DiagnosisKind::AddressField:
-            text::CheckAddressField(*text, sure, typed.text, right.text);
-            break;
-        case DiagnosisKind::Misreading:
-            if (d.column >= 0) {
-                text::CheckMisreading(*text, sure, Column(d.column), d.token.text, d.reading.text);
-            } else {
-                text::CheckChecksumMisreading(*text, sure, d.token.text, d.reading.text);
-            }
-            break;
-        case DiagnosisKind::SumMisreading:
-            text::CheckSumMisreading(*text, sure, Column(d.column), d.token.text, d.reading.text);
-            break;
-        case DiagnosisKind::ExplainedBy:
-            text::CheckExplainedBy(*text, sure, static_cast<unsigned>(d.line_number),
-                                   d.address_text, Column(d.column), typed.text, right.text);
-            break;
-        case DiagnosisKind::ColumnToken:
-            text::CheckColumnToken(*text, sure, Column(d.column), d.token.text, right.text);
-            break;
-        case DiagnosisKind::TotalToken:
-            text::CheckTotalToken(*text, sure, d.token.text, right.text);
-            break;
-        case DiagnosisKind::CrcToken:
-            text::CheckCrcToken(*text, sure, d.token.text, right.text);
-            break;
-        case DiagnosisKind::UnseenColumns: {
-            char columns[64] = {};
-            TextOut list(columns, sizeof columns);
-            for (int c = 0; c < kColumnCount; ++c) {
-                if ((d.columns >> c) & 1u) {
-                    list.Format(" +%X", Column(c));
-                }
-            }
-            text::CheckUnseenColumns(*text, sure, columns);
-            break;
-        }
-        case DiagnosisKind::SwappedBytes: {
-            const Hex before(d.typed, 4);
-            const Hex after(d.right, 4);
-            char from[8];
-            char to[8];
-            std::snprintf(from, sizeof from, "%.2s %.2s", before.text, before.text + 2);
-            std::snprintf(to, sizeof to, "%.2s %.2s", after.text, after.text + 2);
-            text::CheckSwappedBytes(*text, sure, static_cast<unsigned>(d.line_number),
-                                    d.address_text, Column(d.column), Column(d.column2), from, to);
-            break;
-        }
-        case DiagnosisKind::NotCounted:
-            text::CheckNotCounted(*text, static_cast<unsigned>(d.line_number), d.address_text);
-            break;
-        case DiagnosisKind::BlockTooLong:
-            text::CheckBlockTooLong(*text, static_cast<unsigned>(d.line_number));
-            break;
-        case DiagnosisKind::AddressReading:
-        case DiagnosisKind::RowLength:
-        case DiagnosisKind::MissingLine:
-        case DiagnosisKind::Duplicate:
-        case DiagnosisKind::SkippedCounts:
-        case DiagnosisKind::MissingCounts:
-        case DiagnosisKind::RepeatCounts:
-        case DiagnosisKind::RowShortfall:
-        case DiagnosisKind::LinesNotInSums:
-        case DiagnosisKind::TwoDigitTotal:
-        case DiagnosisKind::TokenMisreading:
-            AddLineDiagnosis(finding, d, sure, text);
-            break;
-    }
-}
-
-// Prints each finding as it comes.
+// Prints each finding as it comes, and gives it to the fix plan when there
+// is one. With `doubt`, another convention reads the listing better: no
+// reading in this one is certain.
 class TerminalFindings : public proof::FindingSink {
   public:
-    void Report(const Finding& finding) override {
+    TerminalFindings(proof::FixPlan* plan, bool doubt) : plan_(plan), doubt_(doubt) {}
+    void Report(const Finding& reported) override {
+        Finding finding = reported;
+        for (int i = 0; doubt_ && i < finding.diagnosis_count; ++i) {
+            finding.diagnoses[i].certainty = Certainty::Likely;
+        }
         char text[kFindingTextSize];
-        FormatFinding(finding, text, sizeof text);
+        proof::FormatFinding(finding, text, sizeof text);
         PrintText(stdout, text);
+        if (plan_ != nullptr) {
+            plan_->Report(finding);
+        }
     }
+
+  private:
+    proof::FixPlan* plan_;
+    bool doubt_;
 };
 
 }  // namespace
 
-void FormatFinding(const Finding& finding, char* out, std::size_t capacity) {
-    TextOut text(out, capacity);
-    if (finding.kind != proof::FindingKind::Refusal) {
-        FormatNotice(finding, &text);
+// A listing that could not be read whole: why, on standard error; the
+// exit status.
+int RefuseUnreadable(const char* path, InputLimit limit, bool open_failed, std::uint32_t error) {
+    switch (limit) {
+        case InputLimit::TooLarge:
+            PrintText(stderr, text::kListingTooLarge);
+            return kExitFileError;
+        case InputLimit::EndlessLine:
+            PrintText(stderr, text::kListingEndlessLine);
+            return kExitFileError;
+        case InputLimit::None:
+            break;
+    }
+    if (open_failed) {
+        const int number = platform::CErrorNumber(error);
+        PrintMessage(MakeMessage(MessageKind::Error,
+                                 [number](TextOut& out) { text::ListingOpenFailed(out, number); }));
     } else {
-        auto* heading = finding.check_line ? text::CheckCheckHeading : text::CheckDataHeading;
-        heading(text, static_cast<unsigned>(finding.line_number), finding.address_text,
-                CodeName(finding.code));
-        AddReport(finding, &text);
+        PrintText(stderr, text::kCheckReadFailed);
     }
-    for (int i = 0; i < finding.diagnosis_count; ++i) {
-        AddDiagnosis(finding, finding.diagnoses[i], &text);
-    }
-    if (finding.diagnoses_left_out > 0) {
-        text.Append("\n");
-        text::CheckMoreDiagnoses(text, finding.diagnoses_left_out);
-    }
-}
-
-void FormatSummary(const proof::CheckSummary& summary, char* out, std::size_t capacity) {
-    TextOut text(out, capacity);
-    text::CheckSummary(
-        text, static_cast<unsigned>(summary.lines_read), static_cast<unsigned>(summary.data_lines),
-        static_cast<unsigned>(summary.blocks), static_cast<unsigned>(summary.findings),
-        static_cast<unsigned>(summary.warnings), static_cast<unsigned>(summary.notes));
+    PrintFileReason(path, error);
+    return kExitFileError;
 }
 
 int RunCheck(const CliOptions& options) {
     if (options.detect) {
         return RunDetect(options);
     }
-    TerminalFindings findings;
+    const bool fix = !options.fix_path.empty();
+    if (fix && !FixTargetUsable(options)) {
+        return kExitUsage;
+    }
+    proof::FixPlan plan(options.dump.listing);
     const char* path = options.dump_path.c_str();
-    const proof::CheckRun run = proof::CheckListing(path, options.dump.listing, &findings);
+    // Check reads the listing many times: a pipe is read once, into memory.
+    ListingInput listing(path);
+    if (!listing.Hold()) {
+        return RefuseUnreadable(path, listing.LimitReached(), listing.OpenFailed(),
+                                listing.Error());
+    }
+    // A listing that another convention reads better is likely written in
+    // it: what this one makes of it is named, none of it as certain.
+    const proof::BetterConvention better =
+        proof::FindBetterConvention(listing, options.dump.listing);
+    TerminalFindings findings(fix ? &plan : nullptr, better.found);
+    const proof::CheckRun run = proof::CheckListing(listing, options.dump.listing, &findings);
+    if (run.status == proof::CheckStatus::TooLarge) {
+        return RefuseUnreadable(path, run.limit, false, 0);
+    }
     if (run.status == proof::CheckStatus::OpenFailed) {
         const int error = platform::CErrorNumber(run.system_error);
         PrintMessage(MakeMessage(MessageKind::Error,
                                  [error](TextOut& out) { text::ListingOpenFailed(out, error); }));
         PrintFileReason(path, run.system_error);
-        return kFileError;
+        return kExitFileError;
     }
     if (run.status == proof::CheckStatus::ReadFailed) {
         // The findings so far are printed; a summary would claim a whole listing.
         PrintText(stderr, text::kCheckReadFailed);
         PrintFileReason(path, run.system_error);
-        return kFileError;
+        return kExitFileError;
     }
     char summary[kFindingTextSize];
-    FormatSummary(run.summary, summary, sizeof summary);
+    proof::FormatSummary(run.summary, summary, sizeof summary);
     PrintText(stdout, summary);
+    WarnAboutSubstitutes(run.source.unconvertible);
     const bool found = run.summary.findings + run.summary.warnings > 0;
     if (found) {
-        PrintConventionHint(stdout, path, options.dump.listing);
+        PrintConventionHint(stdout, better);
     }
-    return found ? kFindings : kNoFindings;
+    if (fix) {
+        plan.Finish();
+        if (!WriteFix(options, listing, plan)) {
+            return kExitFileError;
+        }
+    }
+    return found ? kExitFindings : kExitOk;
 }
 
 }  // namespace tsy::cli

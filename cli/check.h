@@ -1,10 +1,10 @@
 // The proofreading command: tsypatch check [LISTING OPTIONS] LISTING.
 #pragma once
 
-#include <cstddef>
+#include <cstdint>
 
 #include "cli/options.h"
-#include "proof/finding.h"
+#include "listing/byte_source.h"
 
 namespace tsy::cli {
 
@@ -13,15 +13,14 @@ namespace tsy::cli {
 // an error or warning, the convention that reads the listing better; a
 // listing that cannot be opened or read is told on standard error. Returns 0
 // for a clean listing (notes aside), 1 when there is an error or warning, 3
-// when the file cannot be read. With --detect, RunDetect instead.
+// when the file cannot be read. With --detect, RunDetect instead; with
+// --fix, the fixed listing is written too (check_fix.h): 2 when it would
+// be the listing itself, 3 when it cannot be written.
 int RunCheck(const CliOptions& options);
 
-// The Shift-JIS text of one finding, cut to `capacity` bytes: its first line
-// (line number, address field, code and the line's report), then one line
-// per diagnosis, joined by line feeds, without a final one.
-void FormatFinding(const proof::Finding& finding, char* out, std::size_t capacity);
-
-// The Shift-JIS summary line of a run.
-void FormatSummary(const proof::CheckSummary& summary, char* out, std::size_t capacity);
+// A listing that could not be read whole (past a limit of the line source,
+// not opened, or a read error with the platform's code `error`): why, on
+// standard error. Returns the exit status.
+int RefuseUnreadable(const char* path, InputLimit limit, bool open_failed, std::uint32_t error);
 
 }  // namespace tsy::cli

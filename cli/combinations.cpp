@@ -1,69 +1,70 @@
 #include "cli/combinations.h"
 
+#include "cli/option_table.h"
 #include "resources/cli_texts.h"
 
 namespace tsy::cli {
 namespace {
 
-std::string Needs(const char* option, const char* needed) {
-    char buffer[256];
-    TextOut out(buffer, sizeof buffer);
-    text::CliNeedsOption(out, option, needed);
-    return buffer;
+std::string Needs(OptionId option, OptionId needed) {
+    const std::string a = OptionName(option);
+    const std::string b = OptionName(needed);
+    return Written([&](TextOut& out) { text::CliNeedsOption(out, a.c_str(), b.c_str()); });
 }
 
-std::string Excludes(const char* option, const char* other) {
-    char buffer[256];
-    TextOut out(buffer, sizeof buffer);
-    text::CliConflictingOptions(out, option, other);
-    return buffer;
+std::string Excludes(OptionId option, OptionId other) {
+    const std::string a = OptionName(option);
+    const std::string b = OptionName(other);
+    return Written([&](TextOut& out) { text::CliConflictingOptions(out, a.c_str(), b.c_str()); });
 }
 
-// The first listing option given, or null.
-const char* ListingOptionGiven(const ListingOptions& listing) {
-    if (!listing.checksum) {
-        return "--no-checksum";
+// Whether a listing option was given, and the first one given.
+bool ListingOptionGiven(const ListingOptions& listing, OptionId* given) {
+    const struct {
+        bool set;
+        OptionId id;
+    } options[] = {
+        {!listing.checksum, OptionId::NoChecksum},
+        {listing.address_sum, OptionId::AddressSum},
+        {listing.lower_address_only, OptionId::LowerAddressOnly},
+        {listing.ohmz_sum, OptionId::OhMz},
+        {listing.ohx_crc, OptionId::OhX},
+    };
+    for (const auto& option : options) {
+        if (option.set) {
+            *given = option.id;
+            return true;
+        }
     }
-    if (listing.address_sum) {
-        return "--address-sum";
-    }
-    if (listing.lower_address_only) {
-        return "--lower-address-only";
-    }
-    if (listing.ohmz_sum) {
-        return "--ohmz";
-    }
-    if (listing.ohx_crc) {
-        return "--ohx";
-    }
-    return nullptr;
+    return false;
 }
 
 }  // namespace
 
 std::string CombinationError(const CliOptions& options) {
     const ListingOptions& listing = options.dump.listing;
-    const char* listing_option = ListingOptionGiven(listing);
-    if (options.detect && options.mode != Mode::Check) {
-        return Needs("--detect", "check");
+    OptionId listing_option = OptionId::NoChecksum;
+    const bool listing_given = ListingOptionGiven(listing, &listing_option);
+    if (options.detect && listing_given) {
+        return Excludes(listing_option, OptionId::Detect);
     }
-    if (options.detect && listing_option != nullptr) {
-        return Excludes(listing_option, "--detect");
+    if (!options.fix_path.empty() && options.detect) {
+        return Excludes(OptionId::Fix, OptionId::Detect);
     }
     if (options.dump.binary_mode) {
-        if (listing_option != nullptr) {
-            return Excludes(listing_option, "--binary");
+        if (listing_given) {
+            return Excludes(listing_option, OptionId::Binary);
         }
     } else {
         if (options.start_given) {
-            return Needs("--start", "--binary");
+            return Needs(OptionId::Start, OptionId::Binary);
         }
         if (options.dump.unix_text) {
-            return Needs("--unix-text", "--binary");
+            return Needs(OptionId::UnixText, OptionId::Binary);
         }
     }
     if (listing.lower_address_only && !listing.address_sum) {
-        return Needs("--lower-address-only", "--address-sum");
+        return Needs(OptionId::LowerAddressOnly, OptionId::AddressSum);
     }
     return std::string();
 }

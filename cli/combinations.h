@@ -1,6 +1,6 @@
 // Option combinations the dialog's enable rules make impossible: listing
 // options with a binary dump, a binary dump's options with a listing,
-// LowerAddressOnly without AddressSum, --detect with anything to detect.
+// LowerAddressOnly without AddressSum, --detect with a convention chosen.
 #pragma once
 
 #include <string>

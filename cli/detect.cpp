@@ -1,17 +1,16 @@
 #include "cli/detect.h"
 
 #include "cli/check.h"
+#include "cli/exit_status.h"
+#include "cli/option_table.h"
 #include "cli/terminal.h"
 #include "proof/convention.h"
+#include "proof/finding_text.h"
 #include "resources/check_texts.h"
 #include "resources/texts.h"
 
 namespace tsy::cli {
 namespace {
-
-constexpr int kReadable = 0;
-constexpr int kUnreadable = 1;
-constexpr int kFileError = 3;
 
 void PrintClean(std::FILE* stream, const ListingOptions& options) {
     const std::string names = OptionsText(options);
@@ -29,32 +28,41 @@ void PrintClean(std::FILE* stream, const ListingOptions& options) {
 
 std::string OptionsText(const ListingOptions& options) {
     std::string text;
-    auto add = [&text](const char* name) {
+    auto add = [&text](OptionId id) {
         text += text.empty() ? "" : " ";
-        text += name;
+        text += OptionName(id);
     };
     if (!options.checksum) {
-        add("--no-checksum");
+        add(OptionId::NoChecksum);
     }
     if (options.address_sum) {
-        add("--address-sum");
+        add(OptionId::AddressSum);
     }
     if (options.lower_address_only) {
-        add("--lower-address-only");
+        add(OptionId::LowerAddressOnly);
     }
     if (options.ohmz_sum) {
-        add("--ohmz");
+        add(OptionId::OhMz);
     }
     if (options.ohx_crc) {
-        add("--ohx");
+        add(OptionId::OhX);
     }
     return text;
 }
 
 int RunDetect(const CliOptions& options) {
     const char* path = options.dump_path.c_str();
+    // Read in every convention: a pipe is read once, into memory.
+    ListingInput listing(path);
+    if (!listing.Hold()) {
+        return RefuseUnreadable(path, listing.LimitReached(), listing.OpenFailed(),
+                                listing.Error());
+    }
     proof::CheckRun runs[proof::kConventionCount];
-    proof::TryConventions(path, runs);
+    proof::TryConventions(listing, runs);
+    if (runs[0].status == proof::CheckStatus::TooLarge) {
+        return RefuseUnreadable(path, runs[0].limit, false, 0);
+    }
     if (runs[0].status != proof::CheckStatus::Checked) {
         if (runs[0].status == proof::CheckStatus::OpenFailed) {
             const int error = platform::CErrorNumber(runs[0].system_error);
@@ -65,7 +73,7 @@ int RunDetect(const CliOptions& options) {
             PrintText(stderr, text::kCheckReadFailed);
         }
         PrintFileReason(path, runs[0].system_error);
-        return kFileError;
+        return kExitFileError;
     }
     int best = -1;
     bool any = false;
@@ -83,23 +91,26 @@ int RunDetect(const CliOptions& options) {
         }
     }
     if (any) {
-        return kReadable;
+        return kExitOk;
     }
     char line[512];
     if (best < 0) {
         // No data line in any convention: the summary says so.
-        FormatSummary(runs[0].summary, line, sizeof line);
+        proof::FormatSummary(runs[0].summary, line, sizeof line);
     } else {
         TextOut out(line, sizeof line);
         text::CheckDetectNone(out, OptionsText(proof::kConventions[best]).c_str(),
                               proof::Problems(runs[best].summary));
     }
     PrintText(stdout, line);
-    return kUnreadable;
+    return kExitUnreadable;
 }
 
 void PrintConventionHint(std::FILE* stream, const char* path, const ListingOptions& chosen) {
-    const proof::BetterConvention better = proof::FindBetterConvention(path, chosen);
+    PrintConventionHint(stream, proof::FindBetterConvention(path, chosen));
+}
+
+void PrintConventionHint(std::FILE* stream, const proof::BetterConvention& better) {
     if (!better.found) {
         return;
     }

@@ -8,6 +8,7 @@
 
 #include "cli/options.h"
 #include "listing/listing_options.h"
+#include "proof/convention.h"
 
 namespace tsy::cli {
 
@@ -24,5 +25,8 @@ int RunDetect(const CliOptions& options);
 // at `path` cleanly, or with far fewer errors and warnings than `chosen`;
 // nothing when none does.
 void PrintConventionHint(std::FILE* stream, const char* path, const ListingOptions& chosen);
+
+// The same for a convention already found.
+void PrintConventionHint(std::FILE* stream, const proof::BetterConvention& better);
 
 }  // namespace tsy::cli

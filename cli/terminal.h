@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "platform/platform.h"
 #include "resources/message.h"
@@ -18,8 +19,13 @@ void PrintText(std::FILE* stream, const char* sjis);
 void PrintMessage(const Message& message);
 
 // Prints, on standard error, the file a failure concerns and the system's
-// reason for it (when `system_error` is not 0), on a line of their own.
+// reason for it (when `system_error` is not 0; in Japanese for the kinds a
+// user can act on), on a line of their own.
 void PrintFileReason(const char* path, std::uint32_t system_error);
+
+// A command-line argument (a path, an option as typed) in Shift-JIS, for a
+// message that quotes it.
+std::string ToShiftJis(const char* argument);
 
 // Whether anything written to `stream` so far has failed to reach it.
 bool OutputFailed(std::FILE* stream);

@@ -1,6 +1,9 @@
-# What a user installs: on Windows the two programs and a Japanese guide (a
-# Shift-JIS text with CR LF line ends) in one ZIP archive made by CPack; on
-# other systems the command line and its manual page (cmake --install).
+# What a user installs: on Windows the two programs, a Japanese guide (a
+# Shift-JIS text with CR LF line ends) and what scan needs beside the
+# command line (the engine's English data in "tessdata", an example page,
+# the licences of the engine built into it) in one ZIP archive made by
+# CPack; on other systems the command line and its manual page (cmake
+# --install).
 # Included by the top-level CMakeLists.txt.
 
 if(WIN32)
@@ -22,6 +25,9 @@ if(WIN32)
     install(TARGETS tsypatch RUNTIME DESTINATION .)
   endif()
   install(FILES ${TSY_GUIDE} DESTINATION .)
+  install(FILES ${TSY_ENGLISH_DATA} DESTINATION tessdata)
+  install(FILES ${PROJECT_SOURCE_DIR}/docs/scan-example.jpg DESTINATION .)
+  install(DIRECTORY ${TSY_ENGINE_DIR}/licenses/ DESTINATION licenses)
 
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(TSY_PACKAGE_SYSTEM win64)

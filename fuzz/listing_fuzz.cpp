@@ -115,6 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         case tsy::ListingStatus::OpenFailed:
         case tsy::ListingStatus::ReadFailed:
+        case tsy::ListingStatus::TooLarge:
         case tsy::ListingStatus::NoImage:
             Check(false, "unexpected result");
             break;

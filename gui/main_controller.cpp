@@ -2,8 +2,10 @@
 
 #include <cstddef>
 #include <initializer_list>
+#include <memory>
 #include <string_view>
 
+#include "proof/finding_lists.h"
 #include "resources/resource.h"
 #include "resources/texts.h"
 
@@ -29,10 +31,70 @@ class MainController::BusyScope {
     bool entered_;
 };
 
-void MainController::Tell(const Message& message) {
-    if (!message.Empty()) {
-        view_.Show(message);
+void MainController::Tell(const Message& message, std::uint32_t system_error) {
+    if (message.Empty()) {
+        return;
     }
+    // A file error ends with the system's reason where a user can act on it.
+    const char* reason = ErrorReason(system_error);
+    if (reason == nullptr) {
+        view_.Show(message);
+        return;
+    }
+    view_.Show(MakeMessage(message.kind, [&](TextOut& out) {
+        out.Append(message.text);
+        out.Append("\n");
+        out.Append(reason);
+    }));
+}
+
+void MainController::TellListing(const ApplyResult& result, const ListingOptions& options,
+                                 const char* listing, bool readable_again, const std::string& note,
+                                 proof::ApplyWarnings* watched) {
+    if (result.message.kind == MessageKind::Report) {
+        std::string findings = note.empty() ? "" : "\r\n" + note;
+        findings += text::kDialogFindingsHeading;
+        findings += "\r\n";
+        // The apply has read a pipe to its end: there is nothing to read again.
+        findings += readable_again ? proof::ListingFindings(listing, options, "\r\n")
+                                   : std::string(text::kFindingsNotShown) + "\r\n";
+        view_.ShowReport(result.message, findings);
+        return;
+    }
+    if (result.status == ApplyStatus::Applied && !note.empty()) {
+        Tell(MakeMessage(result.message.kind,
+                         [&](TextOut& out) {
+                             out.Append(result.message.text);
+                             out.Append("\n");
+                             out.Append(note.c_str());
+                         }),
+             result.system_error);
+    } else {
+        Tell(result.message, result.system_error);
+    }
+    if (result.status != ApplyStatus::Applied) {
+        return;
+    }
+    const proof::WarningLines& warnings = watched->Finish();
+    const std::uint32_t substitutes = result.source.unconvertible;
+    if (warnings.count == 0 && substitutes == 0) {
+        return;
+    }
+    const unsigned count = static_cast<unsigned>(warnings.count + (substitutes > 0 ? 1 : 0));
+    std::string text = Written([&](TextOut& out) { text::DialogWarningsHeading(out, count); });
+    for (const std::string& line : warnings.lines) {
+        text += "\n" + line;
+    }
+    if (substitutes > 0) {
+        text += "\n" + Written([&](TextOut& out) {
+                    text::SubstitutedCharacters(out, static_cast<unsigned>(substitutes));
+                });
+    }
+    if (warnings.count > warnings.lines.size()) {
+        const unsigned more = static_cast<unsigned>(warnings.count - warnings.lines.size());
+        text += "\n" + Written([&](TextOut& out) { text::DialogMoreWarnings(out, more); });
+    }
+    view_.ShowWarnings(text);
 }
 
 void MainController::TextMode() {
@@ -61,13 +123,14 @@ void MainController::AddressSumClicked() {
 
 void MainController::WarnAboutFormat() {
     if (format_check_ && session_.FormatSuspect()) {
-        view_.Show(MakeMessage(MessageKind::Warning, text::kFormatWarning));
+        view_.Show(Session::FormatWarning());
     }
 }
 
 void MainController::NameStateFile(const char* path) {
     view_.ShowStatePath(path);
-    Tell(session_.OpenState(path).message);
+    const LoadResult loaded = session_.OpenState(path);
+    Tell(loaded.message, loaded.system_error);
     WarnAboutFormat();
     view_.Repaint();
 }
@@ -130,9 +193,7 @@ CommandResult MainController::Drop(const char* path, DropTarget target) {
     return CommandResult::Done;
 }
 
-namespace {
-
-ApplyOutcome Outcome(ApplyStatus status) {
+ApplyOutcome MainController::Outcome(ApplyStatus status) {
     switch (status) {
         case ApplyStatus::Applied:
         case ApplyStatus::Ready:
@@ -150,8 +211,6 @@ ApplyOutcome Outcome(ApplyStatus status) {
     return ApplyOutcome::NoImage;
 }
 
-}  // namespace
-
 ApplyOutcome MainController::Apply() {
     BusyScope scope(busy_);
     if (!scope.Entered()) {
@@ -162,7 +221,7 @@ ApplyOutcome MainController::Apply() {
     if (session_.Image().IsLoaded()) {
         const LoadResult result = session_.Reload();
         reload = result.status;
-        Tell(result.message);
+        Tell(result.message, result.system_error);
         WarnAboutFormat();
     }
     const ApplyResult ready = session_.CheckReady();
@@ -174,12 +233,28 @@ ApplyOutcome MainController::Apply() {
         Tell(ready.message);
         return Outcome(ready.status);
     }
-    const ApplyResult result = session_.Apply(view_.ReadDumpOptions());
-    Tell(result.message);
+    const DumpOptions options = view_.ReadDumpOptions();
+    if (!options.binary_mode && DumpIsPageImage()) {
+        return ApplyPage(options);
+    }
+    // The warnings are gathered on the apply's own read of the listing.
+    auto warnings = std::make_unique<proof::ApplyWarnings>(options.listing, kMaxDialogWarnings);
+    const ApplyResult result =
+        session_.Apply(options, options.binary_mode ? nullptr : warnings.get());
+    if (options.binary_mode) {
+        Tell(result.message, result.system_error);
+    } else {
+        TellListing(result, options.listing, session_.DumpPath(), session_.DumpReadableAgain(),
+                    std::string(), warnings.get());
+    }
     // A partial result may be written back too, as with any apply.
+    EnableWriteBack();
+    return Outcome(result.status);
+}
+
+void MainController::EnableWriteBack() {
     write_back_enabled_ = true;
     view_.SetEnabled(IDC_WRITE_BACK, true);
-    return Outcome(result.status);
 }
 
 CommandResult MainController::WriteBack() {
@@ -192,7 +267,7 @@ CommandResult MainController::WriteBack() {
     }
     const WriteBackResult result = session_.WriteBack();
     if (result.status != WriteBackStatus::Written) {
-        Tell(result.message);
+        Tell(result.message, result.system_error);
         return CommandResult::Failed;
     }
     view_.Show(MakeMessage(MessageKind::Plain, text::kWriteComplete));

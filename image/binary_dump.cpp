@@ -7,8 +7,14 @@
 namespace tsy {
 namespace {
 
-// Emulated addresses end below this; a dump must end below it as well.
+// Emulated addresses end below this: a dump may fill them up to the last,
+// FFFF, as a listing may.
 constexpr std::uint64_t kAddressLimit = 0x10000;
+
+// Whether `size` bytes from `start` on end at FFFF or before.
+bool EndsInAddressSpace(std::uint32_t start, std::uint64_t size) {
+    return start + size <= kAddressLimit;
+}
 
 // Bytes at the head of a UNIX text dump that are not placed.
 constexpr std::uint32_t kUnixHeaderSize = 18;
@@ -53,11 +59,11 @@ PlaceResult Outcome(PlaceStatus status, MessageKind kind, Write write, std::uint
 // bytes read by then.
 PlaceResult ReadStream(platform::FileHandle file, std::uint32_t start, platform::MemoryBlock* block,
                        std::uint32_t* size) {
-    // The smallest size refused from `start` on; the block holds one byte
-    // more than the largest size allowed, so a dump that fills it is refused.
-    const std::uint32_t refused_from =
+    // The largest size allowed from `start` on; the block holds one byte
+    // more, so that a dump that fills it is refused.
+    const std::uint32_t allowed =
         start < kAddressLimit ? static_cast<std::uint32_t>(kAddressLimit - start) : 0;
-    const std::uint32_t capacity = refused_from > 0 ? refused_from : 1;
+    const std::uint32_t capacity = allowed + 1;
     if (!platform::AllocateBlock(capacity, block)) {
         const std::uint32_t code = platform::LastError();
         platform::Close(file);
@@ -80,7 +86,7 @@ PlaceResult ReadStream(platform::FileHandle file, std::uint32_t start, platform:
         total += got;
     }
     platform::Close(file);
-    if (total >= refused_from) {
+    if (!EndsInAddressSpace(start, total)) {
         platform::FreeBlock(block);
         return Outcome(PlaceStatus::Refused, MessageKind::Error,
                        [total](TextOut& out) { text::DumpTooLarge(out, total); });
@@ -104,6 +110,13 @@ PlaceResult ReadDump(const char* path, std::uint32_t start, platform::MemoryBloc
     if (platform::Identify(file, &info) && info.kind != platform::FileKind::Regular) {
         return ReadStream(file, start, block, size);
     }
+    // A file too large for 32 bits is refused by its size like any other.
+    if (info.kind == platform::FileKind::Regular && start + info.size > kAddressLimit) {
+        platform::Close(file);
+        const std::uint64_t shown = info.size;
+        return Outcome(PlaceStatus::Refused, MessageKind::Error,
+                       [shown](TextOut& out) { text::DumpTooLarge(out, shown); });
+    }
     if (!platform::GetSize(file, size)) {
         const std::uint32_t code = platform::LastError();
         platform::Close(file);
@@ -111,7 +124,7 @@ PlaceResult ReadDump(const char* path, std::uint32_t start, platform::MemoryBloc
             PlaceStatus::FileError, MessageKind::Error,
             [code](TextOut& out) { text::DumpSizeFailed(out, static_cast<int>(code)); }, code);
     }
-    if (static_cast<std::uint64_t>(start) + *size >= kAddressLimit) {
+    if (!EndsInAddressSpace(start, *size)) {
         platform::Close(file);
         const unsigned shown = *size;
         return Outcome(PlaceStatus::Refused, MessageKind::Error,
@@ -183,6 +196,11 @@ PlaceResult PlaceBinaryDump(StateImage& image, const char* path, const char* sta
         ConvertLineFeeds(placed, count);
     }
     const std::uint32_t end = start + count - 1;
+    if (count == 0) {
+        platform::FreeBlock(&dump);
+        return Outcome(PlaceStatus::Refused, MessageKind::Error,
+                       [&](TextOut& out) { text::DumpEmpty(out, size, unix_text); });
+    }
 
     if (!image.Fits(start, stored)) {
         platform::FreeBlock(&dump);
@@ -198,8 +216,10 @@ PlaceResult PlaceBinaryDump(StateImage& image, const char* path, const char* sta
     }
     platform::FreeBlock(&dump);
 
-    return Outcome(PlaceStatus::Placed, MessageKind::Information,
-                   [&](TextOut& out) { text::PlacedRange(out, start, end); });
+    PlaceResult done = Outcome(PlaceStatus::Placed, MessageKind::Information,
+                               [&](TextOut& out) { text::PlacedRange(out, start, end); });
+    done.stored = stored;
+    return done;
 }
 
 }  // namespace tsy

@@ -9,8 +9,12 @@
 #include "image/write_back.h"
 #include "platform/platform.h"
 #include "resources/message.h"
+#include "resources/resource.h"
 
 namespace tsy {
+
+// The file offset of emulated address 0 unless the user sets another.
+inline constexpr std::uint32_t kDefaultMemoryOffset = TSY_DEFAULT_MEMORY_OFFSET;
 
 enum class LoadStatus {
     Loaded,
@@ -66,6 +70,8 @@ class StateImage {
     std::uint32_t MemoryOffset() const { return memory_offset_; }
 
     std::uint32_t Size() const { return size_; }
+    // The file as it was loaded (or last written back).
+    const FileStamp& Stamp() const { return file_; }
     const unsigned char* Bytes() const { return block_.bytes; }
 
   private:
@@ -74,7 +80,7 @@ class StateImage {
     platform::MemoryBlock block_;
     std::uint32_t size_ = 0;
     FileStamp file_;  // the file as loaded, or as last written back
-    std::uint32_t memory_offset_ = 4096;
+    std::uint32_t memory_offset_ = kDefaultMemoryOffset;
 };
 
 }  // namespace tsy

@@ -20,12 +20,15 @@ enum class WriteBackStatus {
     LockFailed,        // another write-back held the file for too long
     CheckFailed,       // the file's present state could not be had
     Changed,           // the file is no longer the one that was read
+    Missing,           // the file is gone since it was read
     ReadOnly,          // the file is read-only
     HardLinked,        // the file has further names, which a replacement would split off
     BackupNotKept,     // the backup's name holds something other than a regular file
     CreateFailed,      // the temporary file could not be created
     WriteFailed,       // the temporary file could not be written whole
-    AttributesFailed,  // the file's permissions could not be given to the temporary file
+    AttributesFailed,  // something of the file's own (its owner, permissions, an ACL, an
+                       // extended attribute) could not be given to the new file; the
+                       // message names it
     BackupFailed,      // the backup could not be made
     ReplaceFailed,     // the temporary file could not take the file's place
 };
@@ -46,9 +49,11 @@ std::uint64_t HashBytes(std::uint64_t hash, const unsigned char* bytes, std::siz
 // Replaces the file at `path` (through links: the file they lead to) with
 // `size` bytes, keeping its first version as its name + ".old" beside it,
 // when it is still the file `*stamp` describes. The file at `path` then
-// holds exactly the bytes, with the permissions it had; after any failure it
-// is exactly as before. A file that no longer exists is written anew. On
-// success `*stamp` describes the written file.
+// holds exactly the bytes, with everything else it had (owner, group,
+// permissions, ACLs, extended attributes); what cannot be kept is refused.
+// After any failure or refusal the file is exactly as before, and nothing
+// the write-back made is left. On success `*stamp` describes the written
+// file.
 WriteBackResult WriteFileBack(const char* path, const unsigned char* bytes, std::uint32_t size,
                               FileStamp* stamp);
 

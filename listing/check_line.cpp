@@ -13,19 +13,6 @@ void Clear(CheckLineResult* result) {
     result->computed = 0;
 }
 
-int CountColumns(const char* upper, std::size_t length) {
-    Tokenizer tokens(upper, length);
-    Token token;
-    tokens.Next(&token);  // the "SUM..." token
-    int count = 0;
-    while (tokens.Next(&token)) {
-        if (token.length == 2) {
-            ++count;
-        }
-    }
-    return count;
-}
-
 // The compared bytes of the total: its last two, or all of one or two.
 Token TotalPart(Token total) {
     if (total.length > 2) {
@@ -48,13 +35,35 @@ Token CrcPart(Token crc) {
 void EvaluateSumLine(const char* upper, std::size_t length, const BlockSums& sums, bool ohx_crc,
                      CheckLineResult* result) {
     Clear(result);
-    result->column_count = CountColumns(upper, length);
+    // One pass over the tokens counts the columns and keeps the first ones,
+    // as many as a line usually has; a longer line is read a second time.
+    constexpr int kKept = kColumnCount + 2;
+    Token kept[kKept];
+    int token_count = 0;
+    {
+        Tokenizer tokens(upper, length);
+        Token token;
+        tokens.Next(&token);  // the "SUM..." token
+        while (tokens.Next(&token)) {
+            if (token_count < kKept) {
+                kept[token_count] = token;
+            }
+            ++token_count;
+            result->column_count += token.length == 2 ? 1 : 0;
+        }
+    }
+    const bool all_kept = token_count <= kKept;
 
-    Tokenizer tokens(upper, length);
+    // The second reading, of a line with more tokens than kept.
+    Tokenizer tokens(upper, all_kept ? 0 : length);
     Token token;
     tokens.Next(&token);
     for (int c = 0; c < result->column_count; ++c) {
-        tokens.Next(&token);  // N never exceeds the tokens after the first
+        if (all_kept) {
+            token = kept[c];
+        } else {
+            tokens.Next(&token);  // N never exceeds the tokens after the first
+        }
         if (!PassesPairTest(token.text, token.length)) {
             result->outcome = LineOutcome::E04;
             result->bad_column = c;
@@ -63,7 +72,13 @@ void EvaluateSumLine(const char* upper, std::size_t length, const BlockSums& sum
             return;
         }
         const std::uint32_t computed = c < kColumnCount ? sums.column_sums[c] & 0xFFu : 0u;
-        if (HexValue(token.text, token.length) != static_cast<std::int32_t>(computed)) {
+        // Two digits, the common token, read directly.
+        const std::int32_t value =
+            token.length == 2 && UpperHexDigitValue(token.text[0]) >= 0 &&
+                    UpperHexDigitValue(token.text[1]) >= 0
+                ? UpperHexDigitValue(token.text[0]) * 16 + UpperHexDigitValue(token.text[1])
+                : HexValue(token.text, token.length);
+        if (value != static_cast<std::int32_t>(computed)) {
             ColumnMismatch& mismatch = result->mismatches[result->mismatch_count++];
             mismatch.given = token;
             mismatch.column = c;
@@ -76,7 +91,10 @@ void EvaluateSumLine(const char* upper, std::size_t length, const BlockSums& sum
     }
 
     Token total;
-    const bool has_total = tokens.Next(&total);
+    const bool has_total = all_kept ? result->column_count < token_count : tokens.Next(&total);
+    if (all_kept && has_total) {
+        total = kept[result->column_count];
+    }
     if (ohx_crc) {
         result->computed = sums.block_crc;
         result->given = has_total ? CrcPart(total) : Token{upper + length, 0};

@@ -1,5 +1,7 @@
 #include "listing/line_source.h"
 
+#include <cstring>
+
 #include "listing/tokens.h"
 
 namespace tsy {
@@ -8,6 +10,27 @@ namespace {
 constexpr unsigned char kCarriageReturn = 0x0D;
 constexpr unsigned char kLineFeed = 0x0A;
 constexpr unsigned char kEndOfText = 0x1A;
+
+// Copies `count` bytes to `to` without their carriage returns; returns how
+// many were copied. A line holds one at most, before its line feed.
+std::size_t CopyWithoutReturns(const unsigned char* from, std::size_t count, char* to) {
+    std::size_t copied = 0;
+    while (count > 0) {
+        const void* found = std::memchr(from, kCarriageReturn, count);
+        const std::size_t run =
+            found != nullptr
+                ? static_cast<std::size_t>(static_cast<const unsigned char*>(found) - from)
+                : count;
+        std::memcpy(to + copied, from, run);
+        copied += run;
+        if (found == nullptr) {
+            break;
+        }
+        from += run + 1;
+        count -= run + 1;
+    }
+    return copied;
+}
 
 }  // namespace
 
@@ -20,34 +43,60 @@ bool LineSource::Fill() {
         filled_ = 0;
         read_failed_ = true;
     }
+    total_ += filled_;
+    if (total_ > kMaxBytes) {
+        limit_ = InputLimit::TooLarge;
+        filled_ = 0;
+    }
     if (filled_ == 0) {
         ended_ = true;
         return false;
     }
+    const void* end = std::memchr(buffer_, kEndOfText, filled_);
+    end_of_text_ = end != nullptr
+                       ? static_cast<std::size_t>(static_cast<const unsigned char*>(end) - buffer_)
+                       : filled_;
     return true;
 }
 
 std::size_t LineSource::Next(char* line) {
     std::size_t length = 0;
     const std::uint32_t first_line = line_feeds_ + 1;
+    // A run of the buffer at a time: up to the line feed, the end of text,
+    // or what the line has room for, carriage returns dropped.
     while (length < kMaxLineLength) {
         if (position_ == filled_ && !Fill()) {
             break;
         }
-        const unsigned char byte = buffer_[position_];
-        if (byte == kEndOfText) {
+        const unsigned char* run = buffer_ + position_;
+        std::size_t count = filled_ - position_;
+        if (count > kMaxLineLength - length) {
+            count = kMaxLineLength - length;
+        }
+        const void* feed = std::memchr(run, kLineFeed, count);
+        if (feed != nullptr) {
+            count = static_cast<std::size_t>(static_cast<const unsigned char*>(feed) - run) + 1;
+        }
+        if (end_of_text_ < position_ + count) {
             // Nothing from here on is ever read.
+            const std::size_t before = end_of_text_ - position_;
+            length += CopyWithoutReturns(run, before, line + length);
             ended_ = true;
             position_ = filled_ = 0;
             break;
         }
-        ++position_;
-        if (byte == kCarriageReturn) {
-            continue;
-        }
-        line[length++] = static_cast<char>(byte);
-        if (byte == kLineFeed) {
+        length += CopyWithoutReturns(run, count, line + length);
+        position_ += count;
+        if (feed != nullptr) {
             ++line_feeds_;
+            physical_ = 0;
+            break;
+        }
+        physical_ += count;
+        if (physical_ > kMaxPhysicalLine) {
+            limit_ = InputLimit::EndlessLine;
+            ended_ = true;
+            position_ = filled_ = 0;
             break;
         }
     }

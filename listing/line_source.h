@@ -14,6 +14,11 @@ class LineSource {
   public:
     // Bytes asked of the source at a time.
     static constexpr std::size_t kReadBufferSize = 16384;
+    // No listing of a real program comes near these: an input that passes
+    // one (a device that never ends, a runaway pipe, a file that is no
+    // listing) is read no further.
+    static constexpr std::uint64_t kMaxBytes = std::uint64_t{256} << 20;
+    static constexpr std::uint64_t kMaxPhysicalLine = std::uint64_t{1} << 20;
 
     // Reads from `bytes`, which must outlive the line source.
     explicit LineSource(ByteSource& bytes) : bytes_(bytes) {}
@@ -36,6 +41,9 @@ class LineSource {
     // Whether the input ended on a read error rather than at its end or a
     // 0x1A byte.
     bool ReadFailed() const { return read_failed_; }
+    // The limit that ended the input, if any: Next then returns 0 as at its
+    // end, the rest unread.
+    InputLimit LimitReached() const { return limit_; }
 
   private:
     // Refills the read buffer; false when no byte came.
@@ -44,8 +52,12 @@ class LineSource {
     ByteSource& bytes_;
     bool ended_ = false;
     bool read_failed_ = false;
+    InputLimit limit_ = InputLimit::None;
+    std::uint64_t total_ = 0;     // bytes taken from the source
+    std::uint64_t physical_ = 0;  // bytes since the last line feed
     std::size_t position_ = 0;
     std::size_t filled_ = 0;
+    std::size_t end_of_text_ = 0;  // where the first 0x1A byte of the buffer lies, else filled_
     std::uint32_t line_feeds_ = 0;
     std::uint32_t line_number_ = 0;
     std::uint32_t lines_returned_ = 0;

@@ -18,8 +18,9 @@ namespace {
 // Everything one run holds; nothing outlives the run.
 class ListingRun {
   public:
-    ListingRun(StateImage& image, ByteSource& bytes, const ListingOptions& options)
-        : image_(image), options_(options), source_(bytes) {}
+    ListingRun(StateImage& image, ByteSource& bytes, const ListingOptions& options,
+               LineObserver* observer)
+        : image_(image), options_(options), observer_(observer), source_(bytes) {}
 
     void Run(ListingResult* result);
 
@@ -31,7 +32,12 @@ class ListingRun {
     LineOutcome DashedLine(std::size_t length, char* report);
 
     StateImage& image_;
+    // Tells the observer, if any, of the line just classified as `kind`.
+    void Observe(std::size_t length, LineKind kind, const DataLineResult* data = nullptr,
+                 const CheckLineResult* check = nullptr);
+
     const ListingOptions& options_;
+    LineObserver* observer_;
     LineSource source_;
     char line_[kLineBufferSize];
     char upper_[kLineBufferSize];
@@ -47,9 +53,12 @@ void ListingRun::Run(ListingResult* result) {
     while ((read = source_.Next(line_)) != 0) {
         const std::size_t length = UpperCaseLine(line_, read, upper_);
         LineOutcome outcome = LineOutcome::Ignored;
-        switch (ClassifyLine(upper_, length, options_)) {
+        const LineKind kind = ClassifyLine(upper_, length, options_);
+        switch (kind) {
             case LineKind::DataLine:
+                ++result->data_lines;
                 outcome = DataLine(length, result->message.text);
+                Observe(length, kind, &data_);
                 break;
             case LineKind::SumLine:
                 outcome = SumLine(length, result->message.text);
@@ -58,6 +67,7 @@ void ListingRun::Run(ListingResult* result) {
                 outcome = DashedLine(length, result->message.text);
                 break;
             case LineKind::Ignored:
+                Observe(length, kind);
                 break;
         }
         if (IsError(outcome)) {
@@ -70,6 +80,14 @@ void ListingRun::Run(ListingResult* result) {
     }
     result->range = range_;
     // A read error is no end of the listing: the rest was never seen.
+    if (source_.LimitReached() != InputLimit::None) {
+        result->status = ListingStatus::TooLarge;
+        result->message =
+            MakeMessage(MessageKind::Error, source_.LimitReached() == InputLimit::TooLarge
+                                                ? text::kListingTooLarge
+                                                : text::kListingEndlessLine);
+        return;
+    }
     if (source_.ReadFailed()) {
         result->status = ListingStatus::ReadFailed;
         result->message = MakeMessage(MessageKind::Error, text::kListingReadFailed);
@@ -78,6 +96,23 @@ void ListingRun::Run(ListingResult* result) {
     result->status = ListingStatus::Completed;
     result->message.kind = MessageKind::Information;
     FormatCompletion(range_, result->message.text, sizeof result->message.text);
+}
+
+void ListingRun::Observe(std::size_t length, LineKind kind, const DataLineResult* data,
+                         const CheckLineResult* check) {
+    if (observer_ == nullptr) {
+        return;
+    }
+    ObservedLine line;
+    line.raw = line_;
+    line.upper = upper_;
+    line.length = length;
+    line.kind = kind;
+    line.line_number = source_.LineNumber();
+    line.data = data;
+    line.check = check;
+    line.sums = check != nullptr ? &sums_ : nullptr;
+    observer_->Line(line);
 }
 
 LineOutcome ListingRun::DataLine(std::size_t length, char* report) {
@@ -108,6 +143,7 @@ LineOutcome ListingRun::DataLine(std::size_t length, char* report) {
 
 LineOutcome ListingRun::SumLine(std::size_t length, char* report) {
     EvaluateSumLine(upper_, length, sums_, options_.ohx_crc, &check_);
+    Observe(length, LineKind::SumLine, nullptr, &check_);
     if (check_.outcome != LineOutcome::Accepted) {
         FormatCheckLineReport(check_, address_text_, report, kMessageSize);
         return check_.outcome;
@@ -118,6 +154,7 @@ LineOutcome ListingRun::SumLine(std::size_t length, char* report) {
 
 LineOutcome ListingRun::DashedLine(std::size_t length, char* report) {
     EvaluateDashedLine(upper_, length, sums_, &check_);
+    Observe(length, LineKind::DashedLine, nullptr, &check_);
     if (check_.outcome != LineOutcome::Accepted) {
         FormatCheckLineReport(check_, address_text_, report, kMessageSize);
         return check_.outcome;
@@ -135,18 +172,20 @@ ListingResult NoImage() {
 
 }  // namespace
 
-ListingResult ReadListing(StateImage& image, ByteSource& bytes, const ListingOptions& options) {
+ListingResult ReadListing(StateImage& image, ByteSource& bytes, const ListingOptions& options,
+                          LineObserver* observer) {
     if (!image.IsLoaded()) {
         return NoImage();
     }
     ListingResult result;
     // The run's fixed buffers (about 30 KB) live on the stack for this call.
-    ListingRun run(image, bytes, options);
+    ListingRun run(image, bytes, options, observer);
     run.Run(&result);
     return result;
 }
 
-ListingResult ReadListing(StateImage& image, const char* path, const ListingOptions& options) {
+ListingResult ReadListing(StateImage& image, const char* path, const ListingOptions& options,
+                          LineObserver* observer) {
     if (!image.IsLoaded()) {
         return NoImage();
     }
@@ -161,7 +200,8 @@ ListingResult ReadListing(StateImage& image, const char* path, const ListingOpti
             MessageKind::Error, [error](TextOut& out) { text::ListingOpenFailed(out, error); });
         return result;
     }
-    ListingResult result = ReadListing(image, file, options);
+    ListingResult result = ReadListing(image, file, options, observer);
+    result.source = file.Facts();
     if (result.status == ListingStatus::ReadFailed) {
         result.system_error = file.Error();
     }

@@ -11,9 +11,11 @@ struct Fault {
     FaultAction action = FaultAction::Fail;
     std::uint32_t error_code = 0;
     int calls_left = 0;  // calls that still succeed before the fault fires
+    void (*happen)(void*) = nullptr;  // an event rather than a failure
+    void* context = nullptr;
 };
 
-constexpr std::size_t kPointCount = static_cast<std::size_t>(FaultPoint::SyncFolder) + 1;
+constexpr std::size_t kPointCount = static_cast<std::size_t>(FaultPoint::WaitToRead) + 1;
 
 Fault g_faults[kPointCount];
 
@@ -21,10 +23,21 @@ Fault g_faults[kPointCount];
 
 void InjectFault(FaultPoint point, std::uint32_t error_code, int after_calls, FaultAction action) {
     Fault& fault = g_faults[static_cast<std::size_t>(point)];
+    fault = Fault{};
     fault.armed = true;
     fault.action = action;
     fault.error_code = error_code;
     fault.calls_left = after_calls < 0 ? 0 : after_calls;
+}
+
+void InjectEvent(FaultPoint point, void (*happen)(void* context), void* context,
+                 int after_calls) {
+    Fault& fault = g_faults[static_cast<std::size_t>(point)];
+    fault = Fault{};
+    fault.armed = true;
+    fault.calls_left = after_calls < 0 ? 0 : after_calls;
+    fault.happen = happen;
+    fault.context = context;
 }
 
 bool FaultPending(FaultPoint point) {
@@ -47,6 +60,10 @@ bool FaultHit(FaultPoint point) {
         return false;
     }
     fault.armed = false;
+    if (fault.happen != nullptr) {
+        fault.happen(fault.context);
+        return false;
+    }
     if (fault.action == FaultAction::Exit) {
         // No destructors, no buffers flushed: what a crash leaves behind.
         std::_Exit(86);

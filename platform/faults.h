@@ -29,8 +29,11 @@ enum class FaultPoint {
     ResolvePath,
     Rewind,
     CopyAttributes,
-    Link,  // LinkNoReplace
     SyncFolder,
+    HoldOpeners,
+    ExchangeNames,
+    ListFolder,  // ListFolderOf
+    WaitToRead,
 };
 
 // What an injected fault does.
@@ -43,6 +46,12 @@ enum class FaultAction {
 // after `after_calls` further calls there have succeeded.
 void InjectFault(FaultPoint point, std::uint32_t error_code, int after_calls = 0,
                  FaultAction action = FaultAction::Fail);
+
+// Runs `happen(context)` once, just before the call at `point` that follows
+// `after_calls` further calls there, which then proceeds: what another
+// program does at that moment.
+void InjectEvent(FaultPoint point, void (*happen)(void* context), void* context,
+                 int after_calls = 0);
 
 // Whether a fault injected at `point` has not fired yet.
 bool FaultPending(FaultPoint point);

@@ -28,6 +28,12 @@ enum class OpenWait {
 // Returns kNoFile on failure; LastError() then tells why.
 FileHandle OpenForReading(const char* path, OpenWait wait = OpenWait::AsReadersDo);
 
+// Waits at most `milliseconds` until a read of `file` would not wait: data
+// has come, or its end, or an error (a file on a disk never waits). Returns
+// false (LastError() set) when the time passed first: a FIFO without a
+// writer, a writer that sends nothing.
+bool WaitToRead(FileHandle file, int milliseconds);
+
 // What a path or an open file is.
 enum class FileKind {
     Missing,  // no directory entry of that name
@@ -86,6 +92,10 @@ struct FileLock {
     std::intptr_t handle = -1;
     std::uint64_t volume = 0;  // the locked file, as FileInfo names it
     std::uint64_t index = 0;
+    // The locked file open for reading and writing, owned by the lock, where
+    // the lock is held on an open file (POSIX: the lock's own descriptor);
+    // kNoFile where it is not (Windows: a mutex).
+    FileHandle file = kNoFile;
 };
 
 // Waits, for a few seconds at most, until this process holds the exclusive
@@ -95,6 +105,25 @@ struct FileLock {
 // the holder of the lock from replacing the file). Returns false (LastError()
 // set) when the file cannot be opened or the wait ends without the lock.
 bool LockFile(const char* path, FileLock* lock);
+
+// Makes every other process that opens the file of `file` wait until
+// ReleaseOpeners, so that no program, lock or none, begins to read or write
+// it meanwhile (POSIX: a lease, which the system grants only while no other
+// descriptor has the file open, to its owner or a privileged process, on
+// file systems that have leases; one that is kept waiting longer than the
+// system allows gets in all the same). An opener waits with the file its
+// path named when it began: renamed over meanwhile, it still gets that one.
+// Waits half a second at most while the file is open elsewhere. Returns
+// false (LastError() set) when not granted; Windows: always (a write-back's
+// handle that shares no writing keeps writers out while it is open).
+bool HoldOpeners(FileHandle file);
+
+// Whether, with its openers held, a process waits to open the file of
+// `file` for writing (or has given up waiting, after a request not to wait).
+bool WriterWaits(FileHandle file);
+
+// Lets the openers held by HoldOpeners in; nothing when none are held.
+void ReleaseOpeners(FileHandle file);
 
 // Releases a lock taken by LockFile; a lock not held is ignored.
 void Unlock(FileLock* lock);
@@ -108,10 +137,33 @@ bool ResolvePath(FileHandle file, const char* path, char* out, std::size_t capac
 // Moves the file position of `file` back to its start.
 bool Rewind(FileHandle file);
 
-// Gives the file `to` the access permissions of `from` (POSIX: the mode, and
-// owner and group where the process may set them; Windows: the DACL and the
-// hidden, system and archive attributes).
-bool CopyAttributes(FileHandle from, FileHandle to);
+// What of a file CopyAttributes could not give another.
+enum class FileAttribute {
+    None,
+    Owner,              // POSIX: the owning user
+    Group,              // POSIX: the owning group
+    Permissions,        // POSIX: the mode bits; Windows: the DACL
+    AccessControlList,  // POSIX: the ACL (an extended attribute of the system's)
+    ExtendedAttribute,  // POSIX: the extended attribute `name`
+    FileAttributes,     // Windows: hidden, system, archive, not indexed
+};
+
+inline constexpr std::size_t kAttributeNameSize = 256;
+
+struct AttributeFailure {
+    FileAttribute what = FileAttribute::None;
+    char name[kAttributeNameSize] = {};  // ExtendedAttribute: its name
+};
+
+// Gives the file `to` everything that says who may do what with `from` and
+// how it is kept: POSIX: owner, group, mode, ACLs and every extended
+// attribute (those `to` has and `from` lacks removed); Windows: the DACL and
+// the hidden, system, archive and not-indexed attributes (owner and group
+// are left to the system: setting them needs a privilege users lack).
+// Returns false (LastError() set, `*failure` naming what) when one of them
+// cannot be given, `to` then holding part of them; `to` never has wider
+// permissions than `from` meanwhile, also when it fails.
+bool CopyAttributes(FileHandle from, FileHandle to, AttributeFailure* failure = nullptr);
 
 // Writes `size` bytes with one request and returns how many were written.
 std::uint32_t WriteOnce(FileHandle file, const void* bytes, std::uint32_t size);
@@ -129,9 +181,10 @@ bool RenameNoReplace(const char* from, const char* to);
 // (POSIX: SyncFolder makes it durable).
 bool RenameReplace(const char* from, const char* to);
 
-// Gives the file `existing` the further name `name` (a hard link); fails,
-// changing nothing, when `name` exists or the file system has no hard links.
-bool LinkNoReplace(const char* existing, const char* name);
+// Swaps the files of two existing names in one step (POSIX: where the file
+// system can; Windows: never). Returns false (LastError() set), changing
+// nothing, when it cannot.
+bool ExchangeNames(const char* a, const char* b);
 
 // Makes the renames and links done in the folder of `path` durable (POSIX:
 // fsync of the folder; Windows: done by the calls themselves).
@@ -139,6 +192,12 @@ bool SyncFolder(const char* path);
 
 // Deletes a file. Returns false on failure.
 bool Delete(const char* path);
+
+// Calls `visit` with each name in the folder that holds `path` (its part
+// before the last separator; the current folder when there is none), but
+// "." and "..". Returns false (LastError() set) when the folder cannot be
+// read.
+bool ListFolderOf(const char* path, void (*visit)(const char* name, void* context), void* context);
 
 // The longest path, in bytes without the terminator, the platform accepts
 // for the files above (259 on Windows).
@@ -154,6 +213,14 @@ int CErrorNumber(std::uint32_t code);
 // The system's own description of an error code of LastError(), in the
 // terminal's encoding, zero-terminated in `out`.
 void DescribeError(std::uint32_t code, char* out, std::size_t capacity);
+
+// ---- The program -------------------------------------------------------
+
+// The folder that holds the running program's file, without a separator at
+// its end, zero-terminated in `out`: where files shipped beside the program
+// are found. Returns false when the system cannot tell or the path needs
+// more than `capacity` bytes.
+bool ProgramFolder(char* out, std::size_t capacity);
 
 // ---- Fixed memory blocks -----------------------------------------------
 
@@ -176,5 +243,11 @@ void FreeBlock(MemoryBlock* block);
 // the terminator and returns the length written; bytes that cannot be
 // converted become '?'.
 std::size_t ToTerminalEncoding(const char* sjis, char* out, std::size_t capacity);
+
+// Sends what this process writes to its standard error nowhere until
+// RestoreErrorOutput, for libraries that print messages of their own.
+// Returns what RestoreErrorOutput needs, -1 when nothing was changed.
+std::intptr_t SilenceErrorOutput();
+void RestoreErrorOutput(std::intptr_t saved);
 
 }  // namespace tsy::platform

@@ -69,15 +69,6 @@ int RowWidth(const BlockRecord& block, const AddressTrail& trail) {
     return width;
 }
 
-// How many of the four hexadecimal digits of two addresses differ.
-int DigitsDiffering(std::int32_t a, std::int32_t b) {
-    int count = 0;
-    for (int shift = 0; shift < 16; shift += 4) {
-        count += ((a >> shift) & 0xF) != ((b >> shift) & 0xF) ? 1 : 0;
-    }
-    return count;
-}
-
 int NextKnown(const std::vector<RecordedLine>& lines, int i) {
     for (int j = i + 1; j < static_cast<int>(lines.size()); ++j) {
         if (lines[j].address >= 0) {
@@ -197,10 +188,16 @@ void ReadSkippedLines(const ListingOptions& options, const AddressTrail& trail,
     }
 }
 
+// An aligned region at `address` that no one-digit typo of the continuing
+// address `expected` reaches.
+bool NewRegion(std::int32_t address, std::int32_t expected) {
+    return address % kRegionAlignment == 0 && DigitsDiffering(address, expected) > 1;
+}
+
 }  // namespace
 
 void AnalyseAddresses(const ListingOptions& options, AddressTrail* trail, BlockRecord* block,
-                      std::int32_t next_address) {
+                      std::int32_t next_address, bool sums_disagree) {
     ReadSkippedLines(options, *trail, block);
     std::vector<RecordedLine>& lines = block->lines;
     const int width = RowWidth(*block, *trail);
@@ -208,9 +205,10 @@ void AnalyseAddresses(const ListingOptions& options, AddressTrail* trail, BlockR
     int previous_index = -1;  // in the block; -1 for the trail's
     bool has_previous = trail->has_previous;
     bool first_in_block = true;
+    int swapped_with = -1;  // the later line of a swapped pair, already placed
     for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
         RecordedLine& line = lines[i];
-        if (line.address < 0) {
+        if (line.address < 0 || i == swapped_with) {
             continue;
         }
         const bool block_start = first_in_block && trail->after_check_line;
@@ -220,25 +218,35 @@ void AnalyseAddresses(const ListingOptions& options, AddressTrail* trail, BlockR
         const std::int32_t after_this = next >= 0 ? lines[next].address : next_address;
         if (!has_previous) {
             // The first data line of the listing: the two lines after it may
-            // agree on another address for it.
+            // agree on another address for it, one digit away. When that
+            // address is one row on, a second line may be left out instead.
             const int after = next >= 0 ? NextKnown(lines, next) : -1;
             previous = line;
+            has_previous = true;
+            previous_index = i;
             if (next >= 0 && End(line) == lines[next].address) {
                 line.address_confirmed = true;
             } else if (after >= 0 && End(lines[next]) == lines[after].address &&
                        lines[next].address >= line.count) {
-                line.continuing = lines[next].address - line.count;
-                const int step = AddStep(block, line, StepKind::OffAddress, line.continuing, 0);
-                Diagnosis diagnosis =
-                    AboutLine(DiagnosisKind::AddressField, Certainty::Likely, line);
-                diagnosis.typed = static_cast<std::uint32_t>(line.address);
-                diagnosis.right = static_cast<std::uint32_t>(line.continuing);
-                diagnosis.digits = 4;
-                block->pending[step].Add(diagnosis);
-                previous.address = line.continuing;
+                const std::int32_t continuing = lines[next].address - line.count;
+                if (continuing == End(line) && width == line.count) {
+                    block->first_lines.push_back(FirstLineRecord{i, -1, continuing});
+                } else if (DigitsDiffering(line.address, continuing) != 1 ||
+                           NewRegion(lines[next].address, End(line))) {
+                    // A first region of its own, or a line typed out of place.
+                    block->strays.push_back(StrayRecord{i, -1});
+                } else {
+                    line.continuing = continuing;
+                    const int step = AddStep(block, line, StepKind::OffAddress, continuing, 0);
+                    Diagnosis diagnosis =
+                        AboutLine(DiagnosisKind::AddressField, Certainty::Likely, line);
+                    diagnosis.typed = static_cast<std::uint32_t>(line.address);
+                    diagnosis.right = static_cast<std::uint32_t>(continuing);
+                    diagnosis.digits = 4;
+                    block->pending[step].Add(diagnosis);
+                    previous.address = continuing;
+                }
             }
-            has_previous = true;
-            previous_index = i;
             MarkWritten(trail, previous.address, End(previous));
             continue;
         }
@@ -277,11 +285,26 @@ void AnalyseAddresses(const ListingOptions& options, AddressTrail* trail, BlockR
             MarkWritten(trail, expected, expected + line.count);
             continue;
         }
+        if (next >= 0 && after_this == expected && line.address == expected + lines[next].count) {
+            // This line and the next in each other's place, when the line
+            // after them continues this one.
+            const int then = NextKnown(lines, next);
+            const std::int32_t after_pair = then >= 0 ? lines[then].address : next_address;
+            if (after_pair == End(line) || (after_pair < 0 && then < 0)) {
+                const int step =
+                    AddStep(block, line, StepKind::Swapped, expected, previous.line_number);
+                block->swaps.push_back(LineSwapRecord{i, next, step});
+                swapped_with = next;
+                lines[next].address_confirmed = true;
+                line.address_confirmed = true;
+                previous = line;
+                previous_index = i;
+                MarkWritten(trail, expected, End(line));
+                continue;
+            }
+        }
 
-        // A new block, or an aligned region that no one-digit typo of the
-        // continuing address reaches.
-        const bool new_place = block_start || (line.address % kRegionAlignment == 0 &&
-                                               DigitsDiffering(line.address, expected) > 1);
+        const bool new_place = block_start || NewRegion(line.address, expected);
         const bool overlap = Overlaps(*trail, line.address, End(line) + (line.count == 0 ? 1 : 0));
         const bool row_off =
             width > 0 && previous.count != width && previous.address + width == line.address;
@@ -311,17 +334,34 @@ void AnalyseAddresses(const ListingOptions& options, AddressTrail* trail, BlockR
                 if (after_this < 0 || after_this == expected) {
                     continue;
                 }
+            } else if (after_this == expected ||
+                       (after_this < 0 && line.address < previous.address)) {
+                // The line after continues the line before, or there is none
+                // and this one goes back before the line before.
+                const int step =
+                    AddStep(block, line, StepKind::Stray, expected, previous.line_number);
+                block->strays.push_back(StrayRecord{i, step});
+                continue;
             } else {
                 const int step =
                     AddStep(block, line, StepKind::Overlap, expected, previous.line_number);
                 block->pending[step].index = line.count;
             }
+        } else if (after_this == expected) {
+            // Out of place: the line after continues the line before.
+            const int step = AddStep(block, line, StepKind::Stray, expected, previous.line_number);
+            block->strays.push_back(StrayRecord{i, step});
+            continue;
         } else if (line.address > expected && width > 0 && (line.address - expected) % width == 0 &&
-                   (line.address - expected) / width <= kMaxMissingRows) {
+                   (line.address - expected) / width <= kMaxMissingRows &&
+                   (sums_disagree || !NewRegion(line.address, expected))) {
             const int rows = (line.address - expected) / width;
             const int step = AddStep(block, line, StepKind::Gap, expected, previous.line_number);
             block->pending[step].index = rows;
             block->gaps.push_back(GapRecord{i, step, expected, rows, width});
+            for (FirstLineRecord& first : block->first_lines) {
+                first.finding = first.finding < 0 && rows == 1 ? step : first.finding;
+            }
         } else if (new_place && !overlap) {
             const int step = AddStep(block, line, StepKind::Jump, expected, previous.line_number);
             block->pending[step].index = block_start ? 1 : 0;
@@ -335,6 +375,17 @@ void AnalyseAddresses(const ListingOptions& options, AddressTrail* trail, BlockR
         previous = line;
         previous_index = i;
         MarkWritten(trail, line.address, End(line));
+    }
+    // A first line out of place answers the step at the line after it.
+    for (StrayRecord& stray : block->strays) {
+        const int next = stray.finding < 0 ? NextKnown(lines, stray.line) : -1;
+        for (int f = 0; next >= 0 && f < static_cast<int>(block->pending.size()); ++f) {
+            const Finding& finding = block->pending[f];
+            if (finding.kind == FindingKind::AddressStep &&
+                finding.line_number == lines[next].line_number) {
+                stray.finding = f;
+            }
+        }
     }
     block->anchored_end = has_previous && next_address == End(previous);
     // A whole row left out after the block's last line, before the next.

@@ -37,8 +37,10 @@ struct AddressTrail {
 // step that does not continue, with the gaps and repeats the block's sums
 // may then explain. `next_address` is the address of the data line after
 // the block (-1 when unknown): it tells whether the block's last line
-// continues, and whether a row is left out at its end.
+// continues, and whether a row is left out at its end. A step to an aligned
+// region is a gap of rows left out only when the block's check line
+// disagrees with its sums (`sums_disagree`).
 void AnalyseAddresses(const ListingOptions& options, AddressTrail* trail, BlockRecord* block,
-                      std::int32_t next_address);
+                      std::int32_t next_address, bool sums_disagree);
 
 }  // namespace tsy::proof

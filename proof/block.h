@@ -15,6 +15,9 @@
 
 namespace tsy::proof {
 
+// Windows past the reader's last that proofreading keeps.
+inline constexpr int kMaxExtraWindows = 3;
+
 // One data line as the block's sums saw it, or a skipped line as they would
 // have seen it.
 struct RecordedLine {
@@ -35,6 +38,13 @@ struct RecordedLine {
     bool checksum_misread = false;           // ... that a misreading explains
     std::uint32_t line_diff = 0;             // given - LineSum, masked to the line's width
     std::uint32_t line_sum = 0;              // LineSum, masked
+    // Every window of the line as typed, the ones past kMaxWindows that the
+    // reader leaves unread included (at most kMaxExtraWindows of them): its
+    // value, or -1 when it is no pair of digits. A row typed with a byte
+    // twice or a byte left out reads right without one, or with one more.
+    int window_count = 0;
+    std::int16_t windows[kMaxWindows + kMaxExtraWindows] = {};
+    bool checksum_given = false;  // Checksum on and a window left for it
     // Set by the address analysis: the address the lines around agree on
     // when this line has another (-1 otherwise), and whether a neighbour
     // continues this line's own address.
@@ -72,6 +82,28 @@ struct RepeatRecord {
     int other = -1;  // the earlier line of that address in the block; -1 when before it
 };
 
+// A line out of the run of addresses: the line after it continues the line
+// before it, so it may belong elsewhere.
+struct StrayRecord {
+    int line = 0;
+    int finding = 0;
+};
+
+// Two consecutive lines whose addresses continue each other in the other order.
+struct LineSwapRecord {
+    int first = 0;
+    int second = 0;
+    int finding = 0;
+};
+
+// The first line of the listing, whose address may be mistyped where a
+// second line may be left out: the address it then has.
+struct FirstLineRecord {
+    int line = 0;
+    int finding = 0;  // the step at the line after it
+    std::int32_t address = 0;
+};
+
 // What the check line that ends a block gives.
 enum class TotalKind : unsigned char {
     None,   // no total was compared
@@ -92,24 +124,7 @@ struct CheckGiven {
     bool two_digit_total = false;   // the last column is taken as a total in two digits
     Quote two_digit_token;
     bool total_misread = false;  // a look-alike reading of the total gives the computed value
-};
-
-// The check line's values compared with the sums of a set of lines.
-struct BlockEvidence {
-    int compared_columns = 0;
-    int mismatch_count = 0;
-    bool mismatched[kColumnCount] = {};
-    std::uint8_t column_diff[kColumnCount] = {};      // (given - computed) & 0xFF
-    std::uint8_t column_computed[kColumnCount] = {};  // computed & 0xFF
-    TotalKind total = TotalKind::None;
-    bool total_right = true;
-    std::uint32_t total_diff = 0;      // Sum8, Sum16: (given - computed) masked to the width
-    std::uint32_t total_computed = 0;  // masked to the width; Crc: the register
-    std::uint32_t total_given = 0;
-
-    bool AllRight() const { return mismatch_count == 0 && total_right; }
-    // Mismatching columns and total together.
-    int Faults() const { return mismatch_count + (total_right ? 0 : 1); }
+    int column_misread = -1;     // a column token read by its look-alike reading
 };
 
 struct BlockRecord {
@@ -118,29 +133,42 @@ struct BlockRecord {
     std::vector<SkippedRecord> skipped;
     std::vector<GapRecord> gaps;
     std::vector<RepeatRecord> repeats;
+    std::vector<StrayRecord> strays;
+    std::vector<LineSwapRecord> swaps;
+    std::vector<FirstLineRecord> first_lines;
     std::uint16_t crc_start = 0;  // BlockCrc before the block's first line
     // Set by the address analysis: the block's first line continues the data
     // line before it, and the data line after it continues its last line, so
     // that no line is left out at either end unseen.
     bool anchored_start = false;
     bool anchored_end = false;
+    // The first data line after the block's check line, as the block's sums
+    // would count it if it belonged here (count -1 when none was read).
+    int next_count = -1;
+    std::int32_t next_address = -1;
+    std::uint16_t next_values[kMaxWindows] = {};
+    std::uint32_t next_line_number = 0;
+    // The last data line of the block before, as this block's sums would
+    // count it (count -1 when none was read).
+    int previous_count = -1;
+    std::uint16_t previous_values[kMaxWindows] = {};
+    char next_address_text[kAddressTextSize] = {};
 
     void Clear() {
         anchored_start = false;
         anchored_end = false;
+        next_count = -1;
+        previous_count = -1;
         lines.clear();
         pending.clear();
         skipped.clear();
         gaps.clear();
         repeats.clear();
+        strays.clear();
+        swaps.clear();
+        first_lines.clear();
     }
 };
-
-// Puts the diagnoses the block's sums support on its waiting findings and on
-// `check`, the finding of the check line that ends it (null when that line
-// was accepted, or none ended the block).
-void DiagnoseBlock(const ListingOptions& options, const CheckGiven& given, BlockRecord* block,
-                   Finding* check);
 
 // The widest data line of the block (at most kColumnCount), 0 when none.
 int BlockWidth(const BlockRecord& block);
@@ -150,6 +178,15 @@ Diagnosis AboutLine(DiagnosisKind kind, Certainty certainty, const RecordedLine&
 
 // What the address bytes add to a line sum with AddressSum on.
 std::uint32_t AddressPart(const ListingOptions& options, std::int32_t address);
+
+// How many of the four hexadecimal digits of two addresses differ.
+inline int DigitsDiffering(std::int32_t a, std::int32_t b) {
+    int count = 0;
+    for (int shift = 0; shift < 16; shift += 4) {
+        count += ((a >> shift) & 0xF) != ((b >> shift) & 0xF) ? 1 : 0;
+    }
+    return count;
+}
 
 // The mask of a line sum: 12 bits with OhMzSum, else 8.
 inline std::uint32_t LineMask(const ListingOptions& options) {

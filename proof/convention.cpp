@@ -1,5 +1,8 @@
 #include "proof/convention.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace tsy::proof {
 namespace {
 
@@ -7,6 +10,18 @@ namespace {
 class NoFindings : public FindingSink {
   public:
     void Report(const Finding&) override {}
+};
+
+// Keeps the lines of the errors and warnings, in listing order.
+class ProblemLines : public FindingSink {
+  public:
+    void Report(const Finding& finding) override {
+        if (finding.kind != FindingKind::Jump &&
+            (lines.empty() || lines.back() != finding.line_number)) {
+            lines.push_back(finding.line_number);
+        }
+    }
+    std::vector<std::uint32_t> lines;
 };
 
 ListingOptions Options(bool checksum, bool address_sum, bool lower_address_only, bool ohmz_sum,
@@ -20,9 +35,9 @@ ListingOptions Options(bool checksum, bool address_sum, bool lower_address_only,
     return options;
 }
 
-CheckRun Run(const char* path, const ListingOptions& options) {
+CheckRun Run(const ListingInput& listing, const ListingOptions& options) {
     NoFindings none;
-    return CheckListing(path, options, &none);
+    return CheckListing(listing, options, &none);
 }
 
 bool Usable(const CheckRun& run) {
@@ -46,15 +61,16 @@ bool SameConvention(const ListingOptions& a, const ListingOptions& b) {
            a.ohx_crc == b.ohx_crc;
 }
 
-void TryConventions(const char* path, CheckRun* runs) {
+void TryConventions(const ListingInput& listing, CheckRun* runs) {
     for (int i = 0; i < kConventionCount; ++i) {
-        runs[i] = Run(path, kConventions[i]);
+        runs[i] = Run(listing, kConventions[i]);
     }
 }
 
-BetterConvention FindBetterConvention(const char* path, const ListingOptions& chosen) {
+BetterConvention FindBetterConvention(const ListingInput& listing, const ListingOptions& chosen) {
     BetterConvention better;
-    const CheckRun own = Run(path, chosen);
+    ProblemLines own_lines;
+    const CheckRun own = CheckListing(listing, chosen, &own_lines);
     if (!Usable(own) || Problems(own.summary) == 0) {
         return better;
     }
@@ -63,9 +79,19 @@ BetterConvention FindBetterConvention(const char* path, const ListingOptions& ch
         if (SameConvention(options, chosen)) {
             continue;
         }
-        const CheckRun run = Run(path, options);
+        ProblemLines lines;
+        const CheckRun run = CheckListing(listing, options, &lines);
         const std::uint32_t after = Problems(run.summary);
-        const bool enough = after == 0 || (better.before >= 4 && after * 4 <= better.before);
+        // Better: no problem, or fewer with none on a line the chosen
+        // convention reads without one (its problems are the listing's
+        // own), or a quarter of four or more.
+        bool within = true;
+        for (const std::uint32_t line : lines.lines) {
+            within =
+                within && std::binary_search(own_lines.lines.begin(), own_lines.lines.end(), line);
+        }
+        const bool enough = after == 0 || (after < better.before && within) ||
+                            (better.before >= 4 && after * 4 <= better.before);
         if (Usable(run) && enough && (!better.found || after < better.after)) {
             better.found = true;
             better.options = options;

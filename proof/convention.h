@@ -23,9 +23,9 @@ inline std::uint32_t Problems(const CheckSummary& summary) {
     return summary.findings + summary.warnings;
 }
 
-// The run of the listing at `path` under every convention, into `runs`
+// The run of `listing` under every convention, into `runs`
 // (kConventionCount of them, in the order of kConventions).
-void TryConventions(const char* path, CheckRun* runs);
+void TryConventions(const ListingInput& listing, CheckRun* runs);
 
 struct BetterConvention {
     bool found = false;
@@ -35,9 +35,9 @@ struct BetterConvention {
     std::uint32_t after = 0;   // ... and in this one
 };
 
-// The convention that reads the listing at `path` with the fewest errors and
-// warnings, when the chosen one has some and that one has none, or at most
-// a quarter of four or more.
-BetterConvention FindBetterConvention(const char* path, const ListingOptions& chosen);
+// The convention that reads `listing` with the fewest errors and
+// warnings, when the chosen one has some and that one has none, fewer on
+// no line the chosen one reads cleanly, or at most a quarter of four or more.
+BetterConvention FindBetterConvention(const ListingInput& listing, const ListingOptions& chosen);
 
 }  // namespace tsy::proof

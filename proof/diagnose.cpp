@@ -1,52 +1,39 @@
-// The diagnosis of one block: which byte, token or line the sums point at.
+// The diagnosis of one block: which byte, token or line the sums and the
+// addresses point at.
 //
-// The check line's values are first compared with the lines the reader
-// counted, and with the skipped, repeated or left-out lines that explain
-// them (view.h). Then the lines whose line sum is wrong ("bad lines") are
-// searched for the corrections that fit every sum: for each bad line one
-// byte or its checksum token, and for a single bad line also two bytes whose
-// column errors add up to its line error. A correction is certain when it is
-// the only one of the fewest typos that fits and the sums cross every byte
-// it changes (a column sum or the CRC); when two to four fit, each bad line
-// names its candidates, the most plausible typo first.
+// The block becomes a puzzle (puzzle.h): the rows its check line is
+// compared with, a skipped line that looks like data taken in where that
+// brings the values closer, and the gaps, strays, repeated and swapped
+// lines the addresses show. The search (explain.h) finds every explanation
+// with the fewest mistakes, and naming (naming.h) puts them on the
+// findings. Where the search gives up, or finds too many readings to name,
+// what is left is said as the sums show it: the bytes a line's difference
+// fits, the columns no line sum sees, lines the sums cannot place.
 //
 // Widths: a line sum is compared in 8 bits (12 with OhMzSum), column sums and
-// a SumLine's total in 8, a DashedLine's total in 16; a byte's change is
-// matched against each sum in that sum's width. The CRC is linear over the
-// bytes (initial value 0, no final XOR), so one changed byte changes it by
-// the CRC of that byte's XOR followed by the zero bytes after it.
+// a SumLine's total in 8 (16 when the total has four digits), a DashedLine's
+// total in 16; the CRC is linear over the bytes.
+#include "proof/diagnose.h"
+
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
-#include "proof/block.h"
-#include "proof/view.h"
-#include "resources/look_alikes.h"
+#include "proof/explain.h"
+#include "proof/naming.h"
 
 namespace tsy::proof {
 namespace {
 
-constexpr int kMaxNamed = 4;          // candidates named at most
-constexpr int kMaxSearched = 3;       // bad lines searched together at most
-constexpr long kMaxTrials = 1 << 16;  // combinations of corrections tried at most
-constexpr int kMaxFitsKept = 256;
-// A 16-bit CRC lets about one combination in 65,536 through by chance: it
-// alone decides among this many at most, so that a chance fit (when a line
-// holds a typo no combination models) stays below one in a thousand.
-constexpr long kMaxCrcOnlyTrials = 64;
-
-// The value a data byte typed as `typed` must have for its line's sum, off
-// by `line_diff`, to come right; false when no byte value does.
-bool RightValue(const ListingOptions& options, std::uint32_t typed, std::uint32_t line_diff,
-                std::uint32_t* right) {
+// The byte of `typed` that a line off by `residual` (of `mask`) wants; false
+// when no byte value does.
+bool ByLine(const ListingOptions& options, std::uint32_t typed, std::uint32_t residual,
+            std::uint32_t* right) {
     if (typed > 0xFF) {
         return false;
     }
     if (options.ohmz_sum) {
-        // Twelve bits hold a byte's change exactly, with its sign.
-        const std::int32_t delta = line_diff < 0x800
-                                       ? static_cast<std::int32_t>(line_diff)
-                                       : static_cast<std::int32_t>(line_diff) - 0x1000;
+        const std::int32_t delta = residual < 0x800 ? static_cast<std::int32_t>(residual)
+                                                    : static_cast<std::int32_t>(residual) - 0x1000;
         const std::int32_t value = static_cast<std::int32_t>(typed) + delta;
         if (value < 0 || value > 0xFF) {
             return false;
@@ -54,608 +41,174 @@ bool RightValue(const ListingOptions& options, std::uint32_t typed, std::uint32_
         *right = static_cast<std::uint32_t>(value);
         return true;
     }
-    *right = (typed + line_diff) & 0xFFu;
+    *right = (typed + residual) & 0xFFu;
     return true;
 }
 
-// A linear map of the 16-bit register: column j is the image of bit j.
-struct CrcMap {
-    std::uint16_t columns[16];
-
-    std::uint16_t Apply(std::uint16_t crc) const {
-        std::uint16_t image = 0;
-        for (int j = 0; j < 16; ++j) {
-            image ^= ((crc >> j) & 1u) != 0 ? columns[j] : 0;
-        }
-        return image;
+int BadRows(const Puzzle& puzzle) {
+    int bad = 0;
+    for (const PuzzleRow& row : puzzle.rows) {
+        bad += row.summed && row.residual != 0 ? 1 : 0;
     }
-};
-
-// Feeding zero bytes is linear in the register: the maps for 2^i zero
-// bytes, built once, feed any count in a few steps.
-const CrcMap* ZeroByteMaps() {
-    static const struct Maps {
-        CrcMap powers[32];
-        Maps() {
-            for (int j = 0; j < 16; ++j) {
-                powers[0].columns[j] = CrcByte(static_cast<std::uint16_t>(1u << j), 0);
-            }
-            for (int i = 1; i < 32; ++i) {
-                for (int j = 0; j < 16; ++j) {
-                    powers[i].columns[j] = powers[i - 1].Apply(powers[i - 1].columns[j]);
-                }
-            }
-        }
-    } maps;
-    return maps.powers;
+    return bad;
 }
 
-// The change of BlockCrc when the byte `distance` bytes before the end of
-// its span is XORed with `flip`.
-std::uint16_t CrcChange(std::uint32_t flip, std::uint32_t distance) {
-    const CrcMap* maps = ZeroByteMaps();
-    std::uint16_t crc = CrcByte(0, static_cast<std::uint8_t>(flip));
-    for (int i = 0; i < 32; ++i) {
-        if (((distance >> i) & 1u) != 0) {
-            crc = maps[i].Apply(crc);
-        }
-    }
-    return crc;
-}
-
-// How plausibly `right` was typed as `typed` (both of `digits` hexadecimal
-// digits), lower first: 0 one look-alike digit changed, 1 one digit changed,
-// 2 two digits swapped, 3 anything else.
-int TypoScore(std::uint32_t typed, std::uint32_t right, int digits) {
-    int differing = 0;
-    int at = 0;
-    for (int i = 0; i < digits; ++i) {
-        if (((typed >> (4 * i)) & 0xFu) != ((right >> (4 * i)) & 0xFu)) {
-            ++differing;
-            at = i;
-        }
-    }
-    if (differing == 1) {
-        return LookAlikeDigits((typed >> (4 * at)) & 0xFu, (right >> (4 * at)) & 0xFu) ? 0 : 1;
-    }
-    if (differing == 2 && digits == 2 && (typed >> 4) == (right & 0xFu) &&
-        (typed & 0xFu) == (right >> 4)) {
-        return 2;
-    }
-    return 3;
-}
-
-Diagnosis AboutByte(DiagnosisKind kind, Certainty certainty, const RecordedLine& line, int column,
-                    std::uint32_t typed, std::uint32_t right) {
-    Diagnosis diagnosis = AboutLine(kind, certainty, line);
-    diagnosis.column = column;
-    diagnosis.typed = typed;
-    diagnosis.right = right;
-    return diagnosis;
-}
-
-// One correction of a bad line.
-enum class ChangeKind : unsigned char { Byte, TwoBytes, Token };
-
-struct Change {
-    ChangeKind kind = ChangeKind::Token;
-    int column = -1;
-    int column2 = -1;
-    std::uint32_t typed = 0;
-    std::uint32_t right = 0;
-    std::uint32_t typed2 = 0;
-    std::uint32_t right2 = 0;
-    std::uint16_t crc = 0;  // its change of BlockCrc
-    int score = 0;          // TypoScore, or their sum and one for two typos
-};
-
-struct BadLine {
-    int view = 0;  // index in the view
-    RecordedLine* line = nullptr;
-    Finding* finding = nullptr;
-    std::vector<Change> changes;
-};
-
-// The checksum token's correction: with AddressSum an address field that the
-// lines around continue otherwise, when that value makes the line sum right.
-Diagnosis TokenDiagnosis(const ListingOptions& options, const BadLine& bad, bool unique) {
-    const RecordedLine& line = *bad.line;
-    if (options.address_sum) {
-        std::int32_t target = line.continuing;
-        if (target < 0 && line.expected_address >= 0 &&
-            line.expected_address <= kHighestEmulatedAddress &&
-            line.expected_address != line.address) {
-            target = line.expected_address;
-        }
-        if (target >= 0) {
-            const std::uint32_t change =
-                AddressPart(options, target) - AddressPart(options, line.address);
-            if ((change & LineMask(options)) == line.line_diff) {
-                const bool certain = unique && line.continuing >= 0 && line.neighbours_agree;
-                Diagnosis diagnosis =
-                    AboutLine(DiagnosisKind::AddressField,
-                              certain ? Certainty::Certain : Certainty::Likely, line);
-                diagnosis.typed = static_cast<std::uint32_t>(line.address);
-                diagnosis.right = static_cast<std::uint32_t>(target);
-                diagnosis.digits = 4;
-                return diagnosis;
-            }
-        }
-    }
-    // With AddressSum the address itself may be the typo unless a
-    // neighbour continues it.
-    const bool certain = unique && (!options.address_sum || line.address_confirmed);
-    Diagnosis diagnosis = AboutLine(DiagnosisKind::ChecksumToken,
-                                    certain ? Certainty::Certain : Certainty::Likely, line);
-    diagnosis.right = line.line_sum;
-    diagnosis.digits = options.ohmz_sum ? 3 : 2;
-    if (line.skipped) {
-        // A skipped line's finding quotes its address field; its checksum
-        // is quoted by value.
-        const std::uint32_t given = (line.line_sum + line.line_diff) & LineMask(options);
-        std::snprintf(diagnosis.token.text, sizeof diagnosis.token.text, "%0*X", diagnosis.digits,
-                      static_cast<unsigned>(given));
-    } else {
-        diagnosis.token = bad.finding->given;
-    }
-    return diagnosis;
-}
-
-void AddChanges(const ListingOptions& options, const BlockEvidence& evidence, const View& view,
-                bool single, BadLine* bad) {
-    const RecordedLine& line = *bad->line;
-    const ViewLine& row = view.lines[bad->view];
-    const bool crc = evidence.total == TotalKind::Crc;
-    for (int k = 0; k < row.count; ++k) {
-        Change change;
-        change.kind = ChangeKind::Byte;
-        change.column = k;
-        change.typed = row.values[k];
-        if (!RightValue(options, change.typed, line.line_diff, &change.right)) {
-            continue;
-        }
-        change.crc =
-            crc ? CrcChange(change.typed ^ change.right, view.BytesAfter(bad->view, k)) : 0;
-        change.score = TypoScore(change.typed, change.right, 2);
-        bad->changes.push_back(change);
-    }
-    Change token;
-    const std::uint32_t mask = LineMask(options);
-    token.score =
-        TypoScore((line.line_sum + line.line_diff) & mask, line.line_sum, options.ohmz_sum ? 3 : 2);
-    bad->changes.push_back(token);
-    if (!single) {
-        return;
-    }
-    // Two bytes of the line whose column errors add up to its line error.
-    const int columns =
-        row.count < evidence.compared_columns ? row.count : evidence.compared_columns;
-    for (int k1 = 0; k1 < columns; ++k1) {
-        for (int k2 = k1 + 1; k2 < columns; ++k2) {
-            const std::uint32_t v1 = row.values[k1];
-            const std::uint32_t v2 = row.values[k2];
-            if (!evidence.mismatched[k1] || !evidence.mismatched[k2] || v1 > 0xFF || v2 > 0xFF) {
-                continue;
-            }
-            Change change;
-            change.kind = ChangeKind::TwoBytes;
-            change.column = k1;
-            change.column2 = k2;
-            change.typed = v1;
-            change.typed2 = v2;
-            change.right = (v1 + evidence.column_diff[k1]) & 0xFFu;
-            change.right2 = (v2 + evidence.column_diff[k2]) & 0xFFu;
-            const std::int32_t delta = static_cast<std::int32_t>(change.right + change.right2) -
-                                       static_cast<std::int32_t>(v1 + v2);
-            if ((static_cast<std::uint32_t>(delta) & mask) != line.line_diff) {
-                continue;
-            }
-            if (crc) {
-                change.crc = CrcChange(v1 ^ change.right, view.BytesAfter(bad->view, k1)) ^
-                             CrcChange(v2 ^ change.right2, view.BytesAfter(bad->view, k2));
-            }
-            change.score = TypoScore(v1, change.right, 2) + TypoScore(v2, change.right2, 2) + 1;
-            bad->changes.push_back(change);
-        }
-    }
-}
-
-// Whether one correction per bad line (`pick`) makes every sum right.
-bool Fits(const BlockEvidence& evidence, const std::vector<BadLine>& bad, const int* pick) {
-    std::int32_t columns[kColumnCount] = {};
-    std::int32_t total = 0;
-    std::uint16_t crc = 0;
-    for (std::size_t i = 0; i < bad.size(); ++i) {
-        const Change& change = bad[i].changes[pick[i]];
-        if (change.kind == ChangeKind::Token) {
-            continue;
-        }
-        const std::int32_t delta =
-            static_cast<std::int32_t>(change.right) - static_cast<std::int32_t>(change.typed);
-        if (change.column < kColumnCount) {
-            columns[change.column] += delta;
-        }
-        total += delta;
-        if (change.kind == ChangeKind::TwoBytes) {
-            const std::int32_t delta2 =
-                static_cast<std::int32_t>(change.right2) - static_cast<std::int32_t>(change.typed2);
-            columns[change.column2] += delta2;
-            total += delta2;
-        }
-        crc ^= change.crc;
-    }
-    for (int c = 0; c < evidence.compared_columns; ++c) {
-        if ((static_cast<std::uint32_t>(columns[c]) & 0xFFu) != evidence.column_diff[c]) {
+// Many bad lines and every block sum right: each line's checksum token.
+bool NameChecksums(const ListingOptions& options, const Puzzle& puzzle, BlockRecord* block) {
+    for (int c = 0; c < puzzle.compared_columns; ++c) {
+        if (puzzle.column_residual[c] != 0) {
             return false;
         }
     }
-    const std::uint32_t sum = static_cast<std::uint32_t>(total);
-    switch (evidence.total) {
-        case TotalKind::Sum8:
-            return (sum & 0xFFu) == evidence.total_diff;
-        case TotalKind::Sum16:
-            return (sum & 0xFFFFu) == evidence.total_diff;
-        case TotalKind::Crc:
-            return (evidence.total_computed ^ crc) == evidence.total_given;
-        case TotalKind::None:
-            break;
+    if (puzzle.total_residual != 0) {
+        return false;
     }
-    return true;
-}
-
-// For two bytes of one line: whether one byte of it and a swap of the same
-// two columns in another line fit the sums as well (as few typos).
-bool SwapAlternative(const ListingOptions& options, const BlockEvidence& evidence, const View& view,
-                     const BadLine& bad, const Change& change) {
-    const ViewLine& row = view.lines[bad.view];
-    for (int which = 0; which < 2; ++which) {
-        const int k = which == 0 ? change.column : change.column2;
-        const int other = which == 0 ? change.column2 : change.column;
-        std::uint32_t right = 0;
-        if (!RightValue(options, row.values[k], bad.line->line_diff, &right)) {
+    for (const PuzzleRow& row : puzzle.rows) {
+        const RecordedLine& line = block->lines[row.line];
+        if (!row.summed || row.residual == 0 || line.finding < 0 || line.skipped) {
             continue;
         }
-        const std::int32_t delta =
-            static_cast<std::int32_t>(right) - static_cast<std::int32_t>(row.values[k]);
-        const std::uint16_t own = CrcChange(row.values[k] ^ right, view.BytesAfter(bad.view, k));
-        for (int x = 0; x < static_cast<int>(view.lines.size()); ++x) {
-            const ViewLine& line = view.lines[x];
-            if (x == bad.view || line.count <= (k > other ? k : other) || line.values[k] > 0xFF ||
-                line.values[other] > 0xFF || line.values[k] == line.values[other]) {
-                continue;
-            }
-            // The swap moves the difference of the two bytes between the columns.
-            const std::int32_t moved = static_cast<std::int32_t>(line.values[other]) -
-                                       static_cast<std::int32_t>(line.values[k]);
-            if ((static_cast<std::uint32_t>(delta + moved) & 0xFFu) != evidence.column_diff[k] ||
-                (static_cast<std::uint32_t>(-moved) & 0xFFu) != evidence.column_diff[other]) {
-                continue;
-            }
-            if (evidence.total == TotalKind::Crc) {
-                const std::uint32_t flip = line.values[k] ^ line.values[other];
-                const std::uint16_t crc = own ^ CrcChange(flip, view.BytesAfter(x, k)) ^
-                                          CrcChange(flip, view.BytesAfter(x, other));
-                if ((evidence.total_computed ^ crc) != evidence.total_given) {
-                    continue;
-                }
-            }
-            return true;
-        }
-    }
-    return false;
-}
-
-// Whether the sums cross every byte the correction changes, found among
-// `trials` combinations.
-bool Crossed(const ListingOptions& options, const BlockEvidence& evidence, const View& view,
-             const BadLine& bad, const Change& change, long trials) {
-    const bool crc = evidence.total == TotalKind::Crc;
-    switch (change.kind) {
-        case ChangeKind::Byte:
-            return change.column < evidence.compared_columns ||
-                   (crc && trials <= kMaxCrcOnlyTrials);
-        case ChangeKind::TwoBytes:
-            return evidence.total != TotalKind::None &&
-                   !SwapAlternative(options, evidence, view, bad, change);
-        case ChangeKind::Token:
-            break;
+        Finding& finding = block->pending[line.finding];
+        Diagnosis d = AboutLine(DiagnosisKind::ChecksumToken, Certainty::Likely, line);
+        d.right = line.line_sum;
+        d.digits = options.ohmz_sum ? 3 : 2;
+        d.token = finding.given;
+        finding.Add(d);
     }
     return true;
-}
-
-// Names the correction on the bad line's finding and, for bytes, on `check`.
-void Name(const ListingOptions& options, const BadLine& bad, const Change& change,
-          Certainty certainty, bool alone, Finding* check) {
-    const RecordedLine& line = *bad.line;
-    const DiagnosisKind kind = alone ? DiagnosisKind::WrongByte : DiagnosisKind::OneOfBytes;
-    switch (change.kind) {
-        case ChangeKind::Token:
-            bad.finding->Add(
-                TokenDiagnosis(options, bad, alone && certainty == Certainty::Certain));
-            return;
-        case ChangeKind::TwoBytes:
-            bad.finding->Add(
-                AboutByte(kind, certainty, line, change.column, change.typed, change.right));
-            bad.finding->Add(
-                AboutByte(kind, certainty, line, change.column2, change.typed2, change.right2));
-            if (alone && check != nullptr) {
-                check->Add(AboutByte(DiagnosisKind::ExplainedBy, certainty, line, change.column,
-                                     change.typed, change.right));
-                check->Add(AboutByte(DiagnosisKind::ExplainedBy, certainty, line, change.column2,
-                                     change.typed2, change.right2));
-            }
-            return;
-        case ChangeKind::Byte:
-            bad.finding->Add(
-                AboutByte(kind, certainty, line, change.column, change.typed, change.right));
-            if (alone && check != nullptr) {
-                check->Add(AboutByte(DiagnosisKind::ExplainedBy, certainty, line, change.column,
-                                     change.typed, change.right));
-            }
-            return;
-    }
-}
-
-// The bad lines' corrections that fit every sum, one per line.
-void Search(const ListingOptions& options, const BlockEvidence& evidence, const View& view,
-            std::vector<BadLine>* bad, Finding* check) {
-    const bool single = bad->size() == 1;
-    long trials = 1;
-    for (BadLine& line : *bad) {
-        AddChanges(options, evidence, view, single, &line);
-        trials *= static_cast<long>(line.changes.size());
-        if (trials > kMaxTrials) {
-            return;
-        }
-    }
-    const std::size_t m = bad->size();
-    std::vector<std::vector<int>> fits;
-    std::vector<int> pick(m, 0);
-    long fit_count = 0;
-    for (long t = 0; t < trials; ++t) {
-        long rest = t;
-        for (std::size_t i = 0; i < m; ++i) {
-            const long size = static_cast<long>((*bad)[i].changes.size());
-            pick[i] = static_cast<int>(rest % size);
-            rest /= size;
-        }
-        if (Fits(evidence, *bad, pick.data())) {
-            ++fit_count;
-            if (fits.size() < static_cast<std::size_t>(kMaxFitsKept)) {
-                fits.push_back(pick);
-            }
-        }
-    }
-    auto score = [&](const std::vector<int>& fit) {
-        int total = 0;
-        for (std::size_t i = 0; i < m; ++i) {
-            total += (*bad)[i].changes[fit[i]].score;
-        }
-        return total;
-    };
-
-    if (fit_count == 1) {
-        bool crossed = true;
-        for (std::size_t i = 0; i < m; ++i) {
-            crossed = crossed && Crossed(options, evidence, view, (*bad)[i],
-                                         (*bad)[i].changes[fits[0][i]], trials);
-        }
-        const Certainty certainty = crossed ? Certainty::Certain : Certainty::Likely;
-        for (std::size_t i = 0; i < m; ++i) {
-            Name(options, (*bad)[i], (*bad)[i].changes[fits[0][i]], certainty, true, check);
-        }
-        return;
-    }
-    if (fit_count >= 2 && fit_count <= kMaxNamed) {
-        // Each line's candidates, from the most plausible reading of the block.
-        std::stable_sort(fits.begin(), fits.end(),
-                         [&](const std::vector<int>& a, const std::vector<int>& b) {
-                             return score(a) < score(b);
-                         });
-        for (std::size_t i = 0; i < m; ++i) {
-            std::vector<int> named;
-            for (const std::vector<int>& fit : fits) {
-                if (std::find(named.begin(), named.end(), fit[i]) == named.end()) {
-                    named.push_back(fit[i]);
-                    Name(options, (*bad)[i], (*bad)[i].changes[fit[i]], Certainty::Likely, false,
-                         check);
-                }
-            }
-        }
-        return;
-    }
-    if (single && fit_count > kMaxNamed && options.ohmz_sum) {
-        // The totals alone fit many bytes: those a one-digit or swapped-digit
-        // typo explains.
-        std::vector<const Change*> plausible;
-        for (const std::vector<int>& fit : fits) {
-            const Change& change = (*bad)[0].changes[fit[0]];
-            if (change.kind == ChangeKind::Byte && change.score <= 2) {
-                plausible.push_back(&change);
-            }
-        }
-        std::stable_sort(plausible.begin(), plausible.end(),
-                         [](const Change* a, const Change* b) { return a->score < b->score; });
-        if (!plausible.empty() && plausible.size() <= static_cast<std::size_t>(kMaxNamed)) {
-            for (const Change* change : plausible) {
-                Name(options, (*bad)[0], *change, Certainty::Likely, false, check);
-            }
-            return;
-        }
-        const std::uint32_t diff = (*bad)[0].line->line_diff;
-        Diagnosis diagnosis =
-            AboutLine(DiagnosisKind::LineOffBy, Certainty::Likely, *(*bad)[0].line);
-        diagnosis.delta = diff < 0x800 ? static_cast<std::int32_t>(diff)
-                                       : static_cast<std::int32_t>(diff) - 0x1000;
-        (*bad)[0].finding->Add(diagnosis);
-    }
 }
 
 // Many bad lines: each is matched with a mismatching column of the same
 // difference; a match is named only when neither side has another.
-void DiagnoseManyLines(const ListingOptions& options, const BlockEvidence& evidence,
-                       const View& view, std::vector<BadLine>* bad, Finding* check) {
-    if (evidence.AllRight()) {
-        for (const BadLine& line : *bad) {
-            line.finding->Add(TokenDiagnosis(options, line, false));
-        }
+void MatchLinesToColumns(const ListingOptions& options, const Puzzle& puzzle, BlockRecord* block) {
+    if (NameChecksums(options, puzzle, block)) {
         return;
     }
-    const int bad_count = static_cast<int>(bad->size());
-    std::vector<Change> chosen(bad->size());
-    std::vector<bool> single(bad->size(), false);
+    struct Match {
+        int row;
+        int column;
+        std::uint32_t typed;
+        std::uint32_t right;
+    };
+    std::vector<Match> matches;
     int claims[kColumnCount] = {};
-    for (int i = 0; i < bad_count; ++i) {
-        const RecordedLine& line = *(*bad)[i].line;
-        const ViewLine& row = view.lines[(*bad)[i].view];
+    for (int r = 0; r < static_cast<int>(puzzle.rows.size()); ++r) {
+        const PuzzleRow& row = puzzle.rows[r];
+        if (!row.summed || row.residual == 0) {
+            continue;
+        }
         int count = 0;
-        for (int k = 0; k < row.count && k < evidence.compared_columns; ++k) {
+        Match match{r, 0, 0, 0};
+        for (int k = 0; k < row.count && k < puzzle.compared_columns; ++k) {
             std::uint32_t right = 0;
-            if (evidence.mismatched[k] &&
-                RightValue(options, row.values[k], line.line_diff, &right) &&
-                evidence.column_diff[k] == ((right - row.values[k]) & 0xFFu)) {
-                chosen[i].kind = ChangeKind::Byte;
-                chosen[i].column = k;
-                chosen[i].typed = row.values[k];
-                chosen[i].right = right;
+            if (puzzle.column_residual[k] != 0 &&
+                ByLine(options, row.values[k], row.residual, &right) &&
+                puzzle.column_residual[k] == ((right - row.values[k]) & 0xFFu)) {
+                match = Match{r, k, row.values[k], right};
                 ++count;
             }
         }
         if (count == 1) {
-            single[i] = true;
-            ++claims[chosen[i].column];
+            ++claims[match.column];
+            matches.push_back(match);
         }
     }
-    for (int i = 0; i < bad_count; ++i) {
-        if (single[i] && claims[chosen[i].column] == 1) {
-            Name(options, (*bad)[i], chosen[i], Certainty::Likely, true, check);
+    for (const Match& match : matches) {
+        const RecordedLine& line = block->lines[puzzle.rows[match.row].line];
+        if (claims[match.column] == 1 && line.finding >= 0) {
+            Diagnosis d = AboutLine(DiagnosisKind::WrongByte, Certainty::Likely, line);
+            d.column = match.column;
+            d.typed = match.typed;
+            d.right = match.right;
+            block->pending[line.finding].Add(d);
         }
     }
 }
 
-// Two mismatching columns whose differences cancel, with every line sum
-// right: a line whose bytes in those columns, swapped, give both sums (and
-// with Oh!X the CRC). False unless exactly one line does.
-bool FindSwap(const BlockEvidence& evidence, const View& view, const BlockRecord& block,
-              Finding* check) {
-    int first = -1;
-    int second = -1;
-    for (int c = 0; c < kColumnCount; ++c) {
-        if (evidence.mismatched[c]) {
-            (first < 0 ? first : second) = c;
-        }
+// One bad line whose difference many bytes fit (no column sums): those a
+// one-digit or swapped-digit typo explains, or only the difference.
+void NameLineDifference(const ListingOptions& options, const Puzzle& puzzle,
+                        const SearchResult& result, BlockRecord* block) {
+    int bad = -1;
+    for (int r = 0; r < static_cast<int>(puzzle.rows.size()); ++r) {
+        bad = puzzle.rows[r].summed && puzzle.rows[r].residual != 0 ? r : bad;
     }
-    const bool by_crc = evidence.total == TotalKind::Crc && !evidence.total_right;
-    int found = -1;
-    int count = 0;
-    for (int i = 0; i < static_cast<int>(view.lines.size()); ++i) {
-        const ViewLine& line = view.lines[i];
-        if (line.source < 0 || line.count <= second) {
-            continue;
-        }
-        const std::uint32_t a = line.values[first];
-        const std::uint32_t b = line.values[second];
-        if (a == b || a > 0xFF || b > 0xFF || ((b - a) & 0xFFu) != evidence.column_diff[first]) {
-            continue;
-        }
-        if (by_crc) {
-            const std::uint16_t one = CrcChange(a ^ b, view.BytesAfter(i, first));
-            const std::uint16_t two = CrcChange(a ^ b, view.BytesAfter(i, second));
-            if ((evidence.total_computed ^ one ^ two) != evidence.total_given) {
-                continue;
+    const RecordedLine& line = block->lines[puzzle.rows[bad].line];
+    if (line.finding < 0) {
+        return;
+    }
+    Finding& finding = block->pending[line.finding];
+    std::vector<Mistake> plausible;
+    for (const Explanation& e : result.explanations) {
+        if (e.mistakes.size() == 1 && e.mistakes[0].kind == MistakeKind::Byte &&
+            e.mistakes[0].row == bad) {
+            const Mistake& m = e.mistakes[0];
+            const int score = TypoScore(puzzle.rows[bad].values[m.column], m.value, 2);
+            if (score <= 2) {
+                plausible.push_back(m);
             }
         }
-        found = i;
-        ++count;
     }
-    if (count != 1) {
-        return false;
-    }
-    const ViewLine& line = view.lines[found];
-    Diagnosis diagnosis =
-        AboutLine(DiagnosisKind::SwappedBytes, by_crc ? Certainty::Certain : Certainty::Likely,
-                  block.lines[line.source]);
-    diagnosis.column = first;
-    diagnosis.column2 = second;
-    diagnosis.typed = (static_cast<std::uint32_t>(line.values[first]) << 8) | line.values[second];
-    diagnosis.right = (static_cast<std::uint32_t>(line.values[second]) << 8) | line.values[first];
-    check->Add(diagnosis);
-    return true;
-}
-
-// Every line sum right: the check line's own tokens, or an error in a line
-// that its line sum cannot see. A single wrong token is certain when every
-// other sum agrees: the line sums see any one changed byte, the totals any
-// changed byte too, the columns (all of them compared) also a swap.
-void DiagnoseCheckLine(const ListingOptions& options, const CheckGiven& given,
-                       const BlockEvidence& evidence, const View& view, const BlockRecord& block,
-                       Finding* check) {
-    std::uint32_t columns = 0;
-    std::uint32_t sum = 0;
-    for (int c = 0; c < kColumnCount; ++c) {
-        if (evidence.mismatched[c]) {
-            columns |= 1u << c;
-            sum += evidence.column_diff[c];
-        }
-    }
-    // Errors that cancel within one line leave its line sum and the 8- or
-    // 16-bit total as they were.
-    const bool totals_right = evidence.total == TotalKind::Crc || evidence.total_right;
-    if (evidence.mismatch_count >= 2 && (sum & 0xFFu) == 0 && totals_right) {
-        const bool swap = evidence.mismatch_count == 2 && FindSwap(evidence, view, block, check);
-        if (!swap) {
-            Diagnosis diagnosis;
-            diagnosis.kind = DiagnosisKind::UnseenColumns;
-            diagnosis.columns = columns;
-            check->Add(diagnosis);
+    std::stable_sort(plausible.begin(), plausible.end(), [&](const Mistake& a, const Mistake& b) {
+        return TypoScore(puzzle.rows[bad].values[a.column], a.value, 2) <
+               TypoScore(puzzle.rows[bad].values[b.column], b.value, 2);
+    });
+    if (!plausible.empty() && plausible.size() <= static_cast<std::size_t>(kMaxNamed)) {
+        for (const Mistake& m : plausible) {
+            Diagnosis d = AboutLine(DiagnosisKind::OneOfBytes, Certainty::Likely, line);
+            d.column = m.column;
+            d.typed = puzzle.rows[bad].values[m.column];
+            d.right = m.value;
+            finding.Add(d);
         }
         return;
     }
-    const bool alone = evidence.Faults() == 1 && options.checksum;
-    const bool all_columns = evidence.compared_columns >= BlockWidth(block);
-    for (int c = 0; c < kColumnCount; ++c) {
-        if (evidence.mismatched[c]) {
-            const bool certain = alone && evidence.total != TotalKind::None;
-            Diagnosis diagnosis;
-            diagnosis.kind = DiagnosisKind::ColumnToken;
-            diagnosis.certainty = certain ? Certainty::Certain : Certainty::Likely;
-            diagnosis.column = c;
-            diagnosis.token = given.column_token[c];
-            diagnosis.right = evidence.column_computed[c];
-            check->Add(diagnosis);
-        }
+    const std::uint32_t diff = puzzle.rows[bad].residual;
+    Diagnosis d = AboutLine(DiagnosisKind::LineOffBy, Certainty::Likely, line);
+    d.delta = options.ohmz_sum ? (diff < 0x800 ? static_cast<std::int32_t>(diff)
+                                               : static_cast<std::int32_t>(diff) - 0x1000)
+                               : static_cast<std::int32_t>(diff);
+    finding.Add(d);
+}
+
+// Every line sum right and the columns off: an error that no line sum sees.
+void NameUnseenColumns(const Puzzle& puzzle, Finding* check) {
+    Diagnosis d;
+    d.kind = DiagnosisKind::UnseenColumns;
+    for (int c = 0; c < puzzle.compared_columns; ++c) {
+        d.columns |= puzzle.column_residual[c] != 0 ? 1u << c : 0u;
     }
-    if (!evidence.total_right && !given.total_misread && !given.two_digit_total) {
-        const bool crc = evidence.total == TotalKind::Crc;
-        // A line left out at an end of the block changes a 16-bit total or
-        // the CRC alone (an 8-bit total only with some column): the lines
-        // around must show that none is.
-        const bool whole = evidence.total == TotalKind::Sum8
-                               ? all_columns
-                               : block.anchored_end && (crc ? all_columns : block.anchored_start);
-        Diagnosis diagnosis;
-        diagnosis.kind = crc ? DiagnosisKind::CrcToken : DiagnosisKind::TotalToken;
-        diagnosis.certainty = alone && whole ? Certainty::Certain : Certainty::Likely;
-        diagnosis.token = given.total_token;
-        diagnosis.right = evidence.total_computed;
-        diagnosis.digits = evidence.total == TotalKind::Sum8 ? 2 : 4;
-        check->Add(diagnosis);
+    if (d.columns != 0) {
+        check->Add(d);
     }
 }
 
-// A data line counted by the reading of its unreadable windows: when every
-// such window's column was compared and came out right, two sums agree on
-// the reading.
-void ConfirmMisreadings(const BlockEvidence& evidence, BlockRecord* block) {
-    for (const RecordedLine& line : block->lines) {
+// A data line counted by the reading of its unreadable windows: when the
+// explanations leave every such window's column compared and untouched, two
+// sums agree on the reading.
+void ConfirmMisreadings(const Puzzle& puzzle, const SearchResult& result, BlockRecord* block) {
+    if (!result.complete || result.explanations.empty()) {
+        return;
+    }
+    for (int r = 0; r < static_cast<int>(puzzle.rows.size()); ++r) {
+        const RecordedLine& line = block->lines[puzzle.rows[r].line];
         const std::uint32_t windows = line.misread_windows;
         if (windows == 0 || line.finding < 0) {
             continue;
         }
         bool confirmed = true;
         for (int k = 0; k < kMaxWindows; ++k) {
-            if ((windows >> k) & 1u) {
-                confirmed = confirmed && k < evidence.compared_columns && !evidence.mismatched[k];
+            if (((windows >> k) & 1u) == 0) {
+                continue;
+            }
+            confirmed = confirmed && k < puzzle.compared_columns;
+            for (const Explanation& e : result.explanations) {
+                for (const Mistake& m : e.mistakes) {
+                    const bool row = m.row == r && m.kind != MistakeKind::LineToken &&
+                                     m.kind != MistakeKind::Address;
+                    const bool column = m.kind == MistakeKind::ColumnToken && m.column == k;
+                    confirmed = confirmed && !row && !column;
+                }
             }
         }
         Finding& finding = block->pending[line.finding];
@@ -710,12 +263,17 @@ std::uint32_t AddressPart(const ListingOptions& options, std::int32_t address) {
 }
 
 void DiagnoseBlock(const ListingOptions& options, const CheckGiven& given, BlockRecord* block,
-                   Finding* check) {
+                   Finding* check, BlockLinks* links) {
     if (!given.judged) {
         SameData(block);
         return;
     }
     if (given.malformed) {
+        return;
+    }
+    // A check line with no line above it and a total that is not zero: its
+    // lines are missing or typed elsewhere, which its tokens cannot tell.
+    if (block->lines.empty() && given.total != TotalKind::None && given.total_value != 0) {
         return;
     }
     // A line left out of the sums makes every difference of the check line
@@ -733,47 +291,71 @@ void DiagnoseBlock(const ListingOptions& options, const CheckGiven& given, Block
     if (missing) {
         return;
     }
-    View view = CountedLines(*block);
-    BlockEvidence evidence = Compare(given, block->crc_start, &view);
+    Puzzle puzzle;
+    PuzzleMap map;
+    BuildPuzzle(options, given, *block, *links, &puzzle, &map);
     if (given.two_digit_total && check != nullptr) {
         Diagnosis diagnosis;
         diagnosis.kind = DiagnosisKind::TwoDigitTotal;
         diagnosis.token = given.two_digit_token;
-        diagnosis.right = evidence.total_computed;
-        diagnosis.by_sums = evidence.total_right;
+        diagnosis.right = (given.total_value - puzzle.total_residual) & 0xFFu;
+        diagnosis.by_sums = puzzle.total_residual == 0;
         check->Add(diagnosis);
     }
-    if (!ExplainByLines(options, given, block, &view, &evidence, check)) {
+    SearchResult result;
+    if (BadRows(puzzle) <= kMaxMistakes && puzzle.step_count <= kMaxSteps) {
+        result = Explain(puzzle);
+    }
+    if (map.skipped_taken && check != nullptr) {
+        const Certainty certainty =
+            result.complete && result.mistakes == 0 ? Certainty::Certain : Certainty::Likely;
+        for (const SkippedRecord& skipped : block->skipped) {
+            Diagnosis diagnosis =
+                AboutLine(DiagnosisKind::SkippedCounts, certainty, block->lines[skipped.line]);
+            diagnosis.token = skipped.typed;
+            check->Add(diagnosis);
+        }
+    }
+    NamingContext context;
+    context.options = &options;
+    context.given = &given;
+    context.puzzle = &puzzle;
+    context.map = &map;
+    context.block = block;
+    context.check = check;
+    context.links = links;
+    // A look-alike reading of a check line's token that the rest of the
+    // block agrees with.
+    if (check != nullptr && result.complete && !result.explanations.empty() &&
+        result.mistakes == 0) {
+        for (int d = 0; d < check->diagnosis_count; ++d) {
+            Diagnosis& diagnosis = check->diagnoses[d];
+            if (diagnosis.kind == DiagnosisKind::SumMisreading ||
+                diagnosis.kind == DiagnosisKind::TokenMisreading) {
+                diagnosis.certainty = Certainty::Certain;
+            }
+        }
+    }
+    ConfirmMisreadings(puzzle, result, block);
+    if (NameExplanations(context, result)) {
         return;
     }
-    ConfirmMisreadings(evidence, block);
-    // Without line sums no line is known to be right.
-    if (!options.checksum) {
-        return;
-    }
-    std::vector<BadLine> bad;
-    for (int i = 0; i < static_cast<int>(view.lines.size()); ++i) {
-        const int source = view.lines[i].source;
-        if (source < 0) {
-            continue;
+    const int bad = BadRows(puzzle);
+    if (bad == 1 && result.complete && !result.explanations.empty()) {
+        NameLineDifference(options, puzzle, result, block);
+    } else if (bad > 1) {
+        MatchLinesToColumns(options, puzzle, block);
+    } else if (bad == 0 && check != nullptr) {
+        const bool structural = (!block->skipped.empty() && !map.skipped_taken) ||
+                                !block->gaps.empty() || !block->repeats.empty() ||
+                                !block->strays.empty();
+        if (structural) {
+            Diagnosis diagnosis;
+            diagnosis.kind = DiagnosisKind::LinesNotInSums;
+            check->Add(diagnosis);
+        } else {
+            NameUnseenColumns(puzzle, check);
         }
-        RecordedLine& line = block->lines[source];
-        if (line.checksum_wrong && !line.checksum_misread && line.finding >= 0) {
-            BadLine entry;
-            entry.view = i;
-            entry.line = &line;
-            entry.finding = &block->pending[line.finding];
-            bad.push_back(entry);
-        }
-    }
-    if (bad.empty()) {
-        if (check != nullptr) {
-            DiagnoseCheckLine(options, given, evidence, view, *block, check);
-        }
-    } else if (bad.size() <= static_cast<std::size_t>(kMaxSearched)) {
-        Search(options, evidence, view, &bad, check);
-    } else {
-        DiagnoseManyLines(options, evidence, view, &bad, check);
     }
 }
 

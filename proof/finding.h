@@ -36,6 +36,8 @@ enum class FindingKind : unsigned char {
     SkippedLine,  // a line the reader ignores that looks like a data line
     AddressStep,  // a data line whose address does not continue the one before
     LookAlike,    // a token the reader takes holds a look-alike letter
+    TotalDigits,  // the digits of a SUM line's total that an apply does not compare differ
+    FullWidth,    // full-width characters in a line an apply takes as it should
     Jump,         // a note: the data continues elsewhere on purpose
 };
 
@@ -51,6 +53,7 @@ enum class SkipReason : unsigned char {
     ShortAddress,  // three hexadecimal digits
     LongAddress,   // five hexadecimal digits, above FFFF
     Indented,      // blanks before the address
+    FullWidth,     // typed in full-width characters
 };
 
 // How a data line's address stands to the line before (AddressStep, Jump).
@@ -62,6 +65,8 @@ enum class StepKind : unsigned char {
     OffAddress,  // the lines before and after agree on another address
     RowLength,   // the line before holds more or fewer bytes than the rows around
     Jump,        // a new block or an aligned new region (a note)
+    Stray,       // the line after continues the line before: this one is out of place
+    Swapped,     // this line and the next continue each other in the other order
 };
 
 // Which token of a line a look-alike finding or diagnosis means.
@@ -105,12 +110,33 @@ enum class DiagnosisKind : unsigned char {
     TokenMisreading,  // the `role` token `token` reads as `reading`
     // On a check line's finding.
     BlockTooLong,  // the block held more than `line_number` data lines: not diagnosed
+    // On the finding of a line whose row has a byte too many or too few:
+    // byte `column` was typed twice (or is a stray), or byte `right` was
+    // left out before byte `column`; the row as meant is `bytes`.
+    DoubledByte,
+    DroppedByte,
+    // On the step of a line out of place (`line_number`): its bytes are not
+    // part of this block; a MovedLine belongs at address `right`, before
+    // line `other_line` (`column` 0), after it (1), or where another block
+    // found it left out (-1: before line `other_line`, or after that
+    // block's last line when 0).
+    StrayLine,
+    MovedLine,
+    StrayCounts,   // on a check line: the line `line_number` out of place makes the difference
+    MovedHere,     // on a gap: the line `line_number`, typed elsewhere, belongs here
+    SwappedLines,  // this line and line `line_number` are in each other's place
+    // On a line with full-width characters: `token` reads as `reading`
+    // (`column` the data window, -1 the whole line).
+    FullWidth,
 };
 
 struct Diagnosis {
     DiagnosisKind kind = DiagnosisKind::WrongByte;
     Certainty certainty = Certainty::Likely;
-    std::uint32_t line_number = 0;             // the data line meant by a check line's diagnosis
+    std::uint32_t line_number = 0;  // the data line meant by a check line's diagnosis
+    // MovedLine, MissingLine, MovedHere: the line it goes before (0: after
+    // the block's last line).
+    std::uint32_t other_line = 0;
     char address_text[kAddressTextSize] = {};  // its address field
     int column = -1;
     int column2 = -1;

@@ -31,6 +31,7 @@
 #include "proof/addresses.h"
 #include "proof/block.h"
 #include "proof/finding.h"
+#include "proof/puzzle.h"
 
 namespace tsy::proof {
 
@@ -56,29 +57,39 @@ class ListingChecker {
 
   private:
     void DataLine(const char* raw, std::size_t length, std::uint32_t line_number);
+    // Keeps every window of the data line `upper` (evaluated as `data`) in
+    // `line`, those past the reader's last included.
+    void KeepWindows(const char* upper, std::size_t length, const DataLineResult& data,
+                     RecordedLine* line) const;
+    // Full-width characters (full_width_lines.cpp). Whether the upper-cased
+    // half-width line reads as a data line whose line sum an apply could
+    // compare; its evaluation is left in scratch_.
+    bool ReadsAsData(const char* upper, std::size_t length);
+    // Counts the data line by its half-width reading (scratch_), which
+    // becomes data_, and names its full-width characters on `finding`.
+    void CountHalfWidth(const char* raw, RecordedLine* line, Finding* finding);
+    // A line the reader skips that reads as a data line half-width: a
+    // skipped line of its own. False when it does not.
+    bool FullWidthLine(const char* raw, std::uint32_t line_number);
+    // The tokens of the half-width line that hold full-width characters,
+    // each named with its reading on `finding`; `certain` when its line sum
+    // agrees.
+    void NameFullWidth(const char* raw, Certainty certainty, Finding* finding) const;
     // A line the reader skips: recorded when it looks like a data line.
     // `five_digits`: a DataLine ignored for its address above FFFF.
     void SkippedLine(const char* raw, std::size_t length, std::uint32_t line_number,
                      bool five_digits);
     void SumLine(const char* raw, std::size_t length, std::uint32_t line_number);
     void DashedLine(const char* raw, std::size_t length, std::uint32_t line_number);
-    // E00: counts the line by the one reading of its unreadable windows that
-    // makes its line sum right; false when there is none or several.
-    bool ReadUnreadable(const char* raw, std::size_t length, RecordedLine* line, Finding* finding);
-    // E02, E03: notes a checksum token that a misreading explains.
-    void ReadChecksum(const char* raw, std::size_t length, RecordedLine* line, Finding* finding);
-    // E04: suggests the reading of the column token that gives the column's sum.
-    void ReadSumColumn(const char* raw, Finding* finding);
-    // An accepted line's checksum window with a look-alike letter.
-    void LookAlikeChecksum(const char* raw, std::size_t length, std::uint32_t line_number);
     // A check line's total or CRC token `token` with a look-alike letter:
     // a finding of its own when the line was accepted, else a diagnosis on
-    // `check`. Returns whether a reading gives `computed`.
+    // `check`. Returns whether a reading gives the block's value `sum`
+    // (BlockSum, or the CRC), that reading in `reading`.
     bool LookAlikeTotal(const char* raw, Token token, TokenRole role, std::uint32_t read,
-                        std::uint32_t computed, std::uint32_t line_number, Finding* check);
+                        std::uint32_t sum, std::uint32_t line_number, Finding* check,
+                        Quote* reading);
     // What a SumLine that passed the pair test gives, its two-digit total
     // taken as a total.
-    CheckGiven SumLineGiven(std::size_t length) const;
     Finding CheckFinding(std::uint32_t line_number, LineOutcome code) const;
     int Hold(const Finding& finding);
     // Reports a block that holds kMaxHeldLines lines as it stands, so that
@@ -92,6 +103,8 @@ class ListingChecker {
     // Judges and reports the held block; `next_address` is the address of
     // the data line after it, -1 when unknown.
     void ReleaseHeld(std::int32_t next_address);
+    void Judge(BlockRecord* block, std::int32_t next_address, const CheckGiven& given,
+               Finding* check);
     void Flush(BlockRecord* block);
     void Emit(const Finding& finding);
 
@@ -99,6 +112,13 @@ class ListingChecker {
     FindingSink* sink_;
     CheckSummary summary_;
     char upper_[kLineBufferSize] = {};
+    // The line with its full-width characters made half-width: as read,
+    // upper-cased, and the offset in the line of each byte; its length 0
+    // when it has none.
+    char half_[kLineBufferSize] = {};
+    char half_upper_[kLineBufferSize] = {};
+    std::uint16_t half_from_[kLineBufferSize] = {};
+    std::size_t half_length_ = 0;
     char address_text_[kAddressTextSize] = {};  // AddressText
     BlockSums sums_;
     std::int32_t next_address_ = -1;  // A + n of the last data line
@@ -113,23 +133,49 @@ class ListingChecker {
     bool held_has_check_ = false;
     Finding held_check_;
     AddressTrail trail_;
+    BlockLinks links_;
 };
+
+// What a SumLine that passed the pair test gives (`width`: the widest row of
+// its block), its two-digit total taken as a total.
+CheckGiven SumLineGiven(const char* upper, std::size_t length, const CheckLineResult& check,
+                        const ListingOptions& options, int width);
+
+// A LookAlike finding on `finding` for a token read as `read` with the
+// look-alike reading of `diagnosis`; certain when `matches` is 1.
+void NameLookAlike(Diagnosis diagnosis, std::uint32_t read, int matches, Finding* finding);
+
+// What an apply takes without a word in the total of an accepted SumLine or
+// DashedLine (`kind`, evaluated as `check` against `sums`; `width` the
+// widest row of its block), as check reports it: a look-alike letter in its
+// total or CRC token, and the high digits of a four-digit total that differ
+// where no look-alike reading settles them. Each finding is `base` (its
+// line, address and check-line mark) made that warning, into `out` (room
+// for two); returns how many.
+int AcceptedTotalWarnings(const char* raw, const char* upper, std::size_t length, LineKind kind,
+                          const CheckLineResult& check, const BlockSums& sums,
+                          const ListingOptions& options, int width, const Finding& base,
+                          Finding* out);
 
 enum class CheckStatus {
     Checked,     // the whole listing was read
     OpenFailed,  // it could not be opened
     ReadFailed,  // reading stopped on an error; the findings so far were reported
+    TooLarge,    // past LineSource's limits (an endless input); the findings so far were reported
 };
 
 struct CheckRun {
     CheckStatus status = CheckStatus::Checked;
     std::uint32_t system_error = 0;  // the platform's code of a failed open or read
     CheckSummary summary;
+    SourceFacts source;                   // what the decoding of a file saw
+    InputLimit limit = InputLimit::None;  // TooLarge: which limit
 };
 
-// Proofreads the listing at `path` under `options`, reporting every finding
-// to `sink` in listing order.
-CheckRun CheckListing(const char* path, const ListingOptions& options, FindingSink* sink);
+// Proofreads `listing` (a path converts) under `options`, reporting every
+// finding to `sink` in listing order.
+CheckRun CheckListing(const ListingInput& listing, const ListingOptions& options,
+                      FindingSink* sink);
 
 // The same for a listing read from `bytes`.
 CheckRun CheckListing(ByteSource& bytes, const ListingOptions& options, FindingSink* sink);

@@ -4,7 +4,6 @@
 
 #include "listing/tokens.h"
 #include "resources/characters.h"
-#include "resources/look_alikes.h"
 
 namespace tsy::proof {
 namespace {
@@ -32,6 +31,8 @@ char FullWidthAscii(unsigned char lead, unsigned char trail) {
     }
     if (lead == 0x81) {
         switch (trail) {
+            case 0x40:
+                return ' ';  // the full-width space
             case 0x44:
                 return '.';  // ．
             case 0x46:
@@ -59,10 +60,36 @@ bool ChoicesFor(char c, Choices* choices) {
         choices->first = static_cast<char>(c - 'a' + 'A');
         return true;
     }
-    if (const LetterLookAlike* look_alike = FindLetterLookAlike(c)) {
-        choices->first = look_alike->digit;
-        choices->second = look_alike->other;
-        return true;
+    switch (c) {
+        case 'O':
+        case 'o':
+            choices->first = '0';
+            return true;
+        case 'I':
+        case 'i':
+        case 'L':
+        case 'l':
+        case '|':
+            choices->first = '1';
+            return true;
+        case 'Z':
+        case 'z':
+            choices->first = '2';
+            return true;
+        case 'S':
+        case 's':
+            choices->first = '5';
+            return true;
+        case 'G':
+            choices->first = '6';
+            choices->second = 'C';
+            return true;
+        case 'g':
+        case 'q':
+            choices->first = '9';
+            return true;
+        default:
+            break;
     }
     if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) {
         return false;
@@ -72,6 +99,33 @@ bool ChoicesFor(char c, Choices* choices) {
 }
 
 }  // namespace
+
+std::size_t HalfWidthLine(const char* raw, std::size_t length, char* out, std::uint16_t* from) {
+    std::size_t at = 0;
+    bool any = false;
+    for (std::size_t i = 0; i < length; ++i) {
+        const unsigned char byte = static_cast<unsigned char>(raw[i]);
+        if (IsShiftJisLead(byte) && i + 1 < length) {
+            const char ascii = FullWidthAscii(byte, static_cast<unsigned char>(raw[i + 1]));
+            if (ascii != 0) {
+                from[at] = static_cast<std::uint16_t>(i);
+                out[at++] = ascii;
+                any = true;
+            } else {
+                from[at] = static_cast<std::uint16_t>(i);
+                out[at++] = raw[i];
+                from[at] = static_cast<std::uint16_t>(i + 1);
+                out[at++] = raw[i + 1];
+            }
+            ++i;
+            continue;
+        }
+        from[at] = static_cast<std::uint16_t>(i);
+        out[at++] = raw[i];
+    }
+    out[at] = '\0';
+    return any ? at : 0;
+}
 
 int Respell(const char* raw, std::size_t length, Quote* spellings, int capacity) {
     Choices choices[kQuoteSize - 1];

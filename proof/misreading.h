@@ -33,4 +33,12 @@ struct Reading {
 // to quote, or when more than kMaxReadings would arise.
 int ReadAsHex(const char* raw, std::size_t length, bool ohmz_sum, Reading* readings);
 
+// The half-width form of a line `raw` of `length` bytes as an IME may type
+// it: every full-width digit, letter and space, and the full-width point,
+// colon and brackets, becomes its ASCII byte; every other byte stays.
+// Writes it to `out` (at least `length` + 1 bytes, zero-terminated) and, for
+// each byte of it, the offset in `raw` it comes from to `from`. Returns its
+// length; 0 when the line holds no such full-width character.
+std::size_t HalfWidthLine(const char* raw, std::size_t length, char* out, std::uint16_t* from);
+
 }  // namespace tsy::proof

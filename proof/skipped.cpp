@@ -47,7 +47,8 @@ int Candidates(const char* raw_field, const char* field, std::size_t length, Ski
                 add(text);
             }
             break;
-        case SkipReason::LookAlike: {
+        case SkipReason::LookAlike:
+        case SkipReason::FullWidth: {
             Quote spellings[kMaxReadings];
             const int spelled = Respell(raw_field, length, spellings, kMaxReadings);
             for (int i = 0; i < spelled; ++i) {
@@ -203,6 +204,17 @@ bool ReadSkippedLine(const char* raw, const char* upper, std::size_t length, boo
         line->values[k] = static_cast<std::uint16_t>(scratch->values[k]);
     }
     return true;
+}
+
+Finding SkippedFinding(const SkippedRecord& skipped, std::uint32_t line_number) {
+    Finding finding;
+    finding.kind = FindingKind::SkippedLine;
+    finding.code = LineOutcome::Ignored;
+    finding.line_number = line_number;
+    finding.skip = skipped.reason;
+    finding.given = skipped.typed;
+    std::memcpy(finding.address_text, skipped.typed.text, sizeof finding.address_text - 1);
+    return finding;
 }
 
 }  // namespace tsy::proof

@@ -23,4 +23,7 @@ bool ReadSkippedLine(const char* raw, const char* upper, std::size_t length, boo
                      const ListingOptions& options, DataLineResult* scratch, SkippedRecord* skipped,
                      RecordedLine* line);
 
+// The SkippedLine finding of the line `skipped` describes.
+Finding SkippedFinding(const SkippedRecord& skipped, std::uint32_t line_number);
+
 }  // namespace tsy::proof

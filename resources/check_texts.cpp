@@ -163,6 +163,25 @@ const char kCheckSkippedLookAlike[] =
 const char kCheckSkippedShort[] = "アドレスが3桁で、データ行として読まれません";
 const char kCheckSkippedLong[] = "アドレスが5桁で $FFFF を越え、データ行として読まれません";
 const char kCheckSkippedIndented[] = "行頭に空白があり、データ行として読まれません";
+const char kCheckSkippedFullWidth[] = "全角文字で書かれていて、データ行として読まれません";
+const char kCheckTagTotal[] = "合計";
+const char kCheckTagFullWidth[] = "全角";
+const char kCheckFullWidthRead[] = "全角文字があります(半角で読んでも同じデータです)";
+const char kCheckFullWidthMisread[] = "全角文字があり、半角で読むと違うデータになります";
+
+void CheckTotalDigits(TextOut& out, const char* total, unsigned sum) {
+    out.Format(
+        "合計 %s の上位の桁が合いません(ブロックの合計は %04X。書き込みでは下2桁だけを比べます)",
+        total, sum);
+}
+
+void CheckStepStray(TextOut& out, unsigned expected) {
+    out.Format("前の行から続くアドレスは %04X で、次の行はそこから続いています", expected);
+}
+
+void CheckStepSwapped(TextOut& out, unsigned expected) {
+    out.Format("前の行から続くアドレスは %04X で、次の行のアドレスです", expected);
+}
 
 void CheckStepGap(TextOut& out, unsigned expected, unsigned first, unsigned last, unsigned bytes,
                   unsigned rows) {
@@ -275,6 +294,75 @@ void CheckTwoDigitTotal(TextOut& out, const char* token, const char* sum, bool f
 void CheckTokenMisreading(TextOut& out, const char* sure, const char* role, const char* token,
                           const char* reading) {
     out.Format("　%s: %s %s は %s の読み違い", sure, role, token, reading);
+}
+
+void CheckMissingLineUnknown(TextOut& out, const char* sure, const char* address) {
+    out.Format("　%s: アドレス %s の行が抜けています(データはサムからわかりません)", sure, address);
+}
+
+void CheckDoubledByte(TextOut& out, const char* sure, unsigned column, const char* typed,
+                      const char* row) {
+    out.Format("　%s: +%X のデータ %s が余分に打たれています(正しい行: %s)", sure, column, typed,
+               row);
+}
+
+void CheckDroppedByte(TextOut& out, const char* sure, unsigned column, const char* right,
+                      const char* row) {
+    out.Format("　%s: +%X にデータ %s が抜けています(正しい行: %s)", sure, column, right, row);
+}
+
+void CheckStrayLine(TextOut& out, const char* sure, unsigned line, const char* address) {
+    out.Format("　%s: %u行目 %s はこのブロックの行ではありません(縦のサムに入りません)", sure, line,
+               address);
+}
+
+void CheckMovedLine(TextOut& out, const char* sure, unsigned line, const char* address,
+                    const char* right, unsigned other, bool after) {
+    if (other == 0) {
+        out.Format("　%s: %u行目 %s は前のブロックの最後(アドレス %s)に入る行です", sure, line,
+                   address, right);
+    } else {
+        out.Format("　%s: %u行目 %s は %u行目の%s(アドレス %s)に入る行です", sure, line, address,
+                   other, after ? "後" : "前", right);
+    }
+}
+
+void CheckStrayCounts(TextOut& out, const char* sure, unsigned line, const char* address) {
+    out.Format("　%s: %u行目 %s がこのブロックの行でないための差です", sure, line, address);
+}
+
+void CheckMovedHere(TextOut& out, const char* sure, unsigned line, const char* typed,
+                    const char* address) {
+    out.Format("　%s: %u行目に打たれた行 %s がここ(アドレス %s)に入ります", sure, line, typed,
+               address);
+}
+
+void CheckSwappedLines(TextOut& out, const char* sure, unsigned line, const char* address) {
+    out.Format("　%s: この行と %u行目 %s が入れ替わっています", sure, line, address);
+}
+
+void CheckFullWidth(TextOut& out, const char* sure, const char* token, const char* reading) {
+    out.Format("　%s: 全角の %s は半角で %s", sure, token, reading);
+}
+
+void CheckFixWritten(TextOut& out, unsigned made, const char* path) {
+    out.Format("--fix: 確定した %u 箇所を直して %s に書きました", made, path);
+}
+
+void CheckFixLine(TextOut& out, unsigned line) {
+    out.Format("%u行目", line);
+}
+
+const char kCheckFixLeft[] = "推定のまま直さずに残した箇所:";
+const char kCheckFixNotMade[] = "確定していても行の形が合わず直せなかった箇所:";
+
+void CheckFixSameFile(TextOut& out, const char* path) {
+    out.Format("--fix の出力先 %s はダンプリストと同じファイルです。別のファイルを指定してください",
+               path);
+}
+
+void CheckFixCannotWrite(TextOut& out, const char* path) {
+    out.Format("--fix の出力先 %s に書き込めません", path);
 }
 
 void CheckHintClean(TextOut& out, const char* options) {

@@ -68,6 +68,16 @@ extern const char kCheckSkippedLookAlike[];
 extern const char kCheckSkippedShort[];
 extern const char kCheckSkippedLong[];
 extern const char kCheckSkippedIndented[];
+extern const char kCheckSkippedFullWidth[];
+extern const char kCheckTagTotal[];
+extern const char kCheckTagFullWidth[];
+// A line an apply takes with full-width characters: read alike half-width, or not.
+extern const char kCheckFullWidthRead[];
+extern const char kCheckFullWidthMisread[];
+// A SumLine's total whose digits that an apply does not compare differ from `sum`.
+void CheckTotalDigits(TextOut& out, const char* total, unsigned sum);
+void CheckStepStray(TextOut& out, unsigned expected);
+void CheckStepSwapped(TextOut& out, unsigned expected);
 // Bytes `first` to `last` are left out (`rows` whole rows, 0 when not whole).
 void CheckStepGap(TextOut& out, unsigned expected, unsigned first, unsigned last, unsigned bytes,
                   unsigned rows);
@@ -105,6 +115,29 @@ extern const char kCheckLinesNotInSums[];
 void CheckTwoDigitTotal(TextOut& out, const char* token, const char* sum, bool fits);
 void CheckTokenMisreading(TextOut& out, const char* sure, const char* role, const char* token,
                           const char* reading);
+void CheckMissingLineUnknown(TextOut& out, const char* sure, const char* address);
+// `row` is the row as meant, as "53 59 ...".
+void CheckDoubledByte(TextOut& out, const char* sure, unsigned column, const char* typed,
+                      const char* row);
+void CheckDroppedByte(TextOut& out, const char* sure, unsigned column, const char* right,
+                      const char* row);
+void CheckStrayLine(TextOut& out, const char* sure, unsigned line, const char* address);
+// `other` the line it goes before (`after`: after), 0 for the end of the block before.
+void CheckMovedLine(TextOut& out, const char* sure, unsigned line, const char* address,
+                    const char* right, unsigned other, bool after);
+void CheckStrayCounts(TextOut& out, const char* sure, unsigned line, const char* address);
+void CheckMovedHere(TextOut& out, const char* sure, unsigned line, const char* typed,
+                    const char* address);
+void CheckSwappedLines(TextOut& out, const char* sure, unsigned line, const char* address);
+void CheckFullWidth(TextOut& out, const char* sure, const char* token, const char* reading);
+
+// check --fix: what was written where, and the places left as typed.
+void CheckFixWritten(TextOut& out, unsigned made, const char* path);
+void CheckFixLine(TextOut& out, unsigned line);
+extern const char kCheckFixLeft[];
+extern const char kCheckFixNotMade[];
+void CheckFixSameFile(TextOut& out, const char* path);
+void CheckFixCannotWrite(TextOut& out, const char* path);
 
 // Other conventions: `options` as command-line options, empty for none.
 void CheckHintClean(TextOut& out, const char* options);

@@ -1,8 +1,5 @@
-// The characters a printed hexadecimal digit is taken for: letters read or
-// typed in place of a digit, and digits that look alike in print. The
-// proofreader names such a letter in a typed listing and weighs a typo
-// between look-alike digits as the likeliest; the scan maps the letters the
-// recognition engine reads to the digits they stand for.
+// The letters a printed hexadecimal digit is taken for: the scan maps the
+// letters the recognition engine reads to the digits they stand for.
 #pragma once
 
 namespace tsy {
@@ -28,21 +25,6 @@ inline const LetterLookAlike* FindLetterLookAlike(char c) {
         }
     }
     return nullptr;
-}
-
-// Pairs of digit values that look alike in print.
-inline constexpr unsigned char kLookAlikeDigits[][2] = {
-    {0x0, 0x8}, {0x0, 0xD}, {0x8, 0xB}, {0x1, 0x7}, {0x3, 0x8},
-    {0x5, 0x6}, {0x6, 0x8}, {0x8, 0x9}, {0xE, 0xF},
-};
-
-inline bool LookAlikeDigits(unsigned a, unsigned b) {
-    for (const auto& pair : kLookAlikeDigits) {
-        if ((pair[0] == a && pair[1] == b) || (pair[0] == b && pair[1] == a)) {
-            return true;
-        }
-    }
-    return false;
 }
 
 }  // namespace tsy

@@ -50,6 +50,10 @@ void TextOut::Append(const char* text) {
     Append(text, std::strlen(text));
 }
 
+Hex::Hex(std::uint32_t value, int digits) {
+    std::snprintf(text, sizeof text, "%0*X", digits, static_cast<unsigned>(value));
+}
+
 Message MakeMessage(MessageKind kind, const char* text) {
     return MakeMessage(kind, [text](TextOut& out) { out.Append(text); });
 }

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #if defined(__GNUC__)
 #define TSY_PRINTF_FORMAT(format_index, first_argument) \
@@ -87,5 +88,21 @@ Message MakeMessage(MessageKind kind, Write write, std::size_t capacity = kMessa
 
 // A message with a fixed text.
 Message MakeMessage(MessageKind kind, const char* text);
+
+// The text that `write` puts into a TextOut of `capacity` bytes.
+template <typename Write>
+std::string Written(Write write, std::size_t capacity = kMessageSize) {
+    std::string text(capacity, '\0');
+    TextOut out(&text[0], capacity);
+    write(out);
+    text.resize(out.Length());
+    return text;
+}
+
+// A value in at least `digits` upper-case hexadecimal digits.
+struct Hex {
+    Hex(std::uint32_t value, int digits);
+    char text[12];
+};
 
 }  // namespace tsy

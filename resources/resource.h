@@ -13,6 +13,14 @@
 #define IDI_MAIN_ICON "MainIcon"
 #endif
 
+// The initial texts of the offset and start address fields, which are also
+// the command line's defaults; TSY_TEXT_OF spells a number as the template's
+// text.
+#define TSY_DEFAULT_MEMORY_OFFSET 4096
+#define TSY_DEFAULT_START_ADDRESS "8000"
+#define TSY_TEXT_OF(value) TSY_TEXT_OF_(value)
+#define TSY_TEXT_OF_(value) #value
+
 // Controls without an id.
 #define IDC_STATIC -1
 

@@ -3,7 +3,6 @@
 
 namespace tsy::text {
 
-const char kScanNotAvailable[] = "この版では scan は使えません(文字認識エンジンを含まない版です)。";
 const char kScanEngineMissing[] =
     "文字認識エンジン(Tesseract と英語の学習データ)を起動できません。";
 const char kScanUnreadable[] = "画像を読めません。";

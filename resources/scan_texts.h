@@ -7,7 +7,6 @@
 
 namespace tsy::text {
 
-extern const char kScanNotAvailable[];  // this build has no recognition engine
 extern const char kScanEngineMissing[];
 extern const char kScanUnreadable[];   // an image could not be read (its path follows)
 extern const char kScanNoListing[];    // no listing on an image (its path follows)

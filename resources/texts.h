@@ -18,6 +18,7 @@ extern const char kVersion[];
 
 // ---- State-save image ----------------------------------------------------
 extern const char kFormatWarning[];
+extern const char kFormatWhatToCheck[];   // follows the format warning
 extern const char kStateOpenFailed[];     // the load's open, and the write-back's
 extern const char kStateReadFailed[];     // a short read
 extern const char kStateWriteFailed[];    // a short write or a failed flush
@@ -32,20 +33,31 @@ void StateReplaceFailed(TextOut& out, int code);
 // Load: the path names a folder, a device, a FIFO or the like.
 extern const char kStateNotRegular[];
 // Write-back refusals; nothing was changed.
-extern const char kStateChanged[];                   // the file is no longer the one loaded
-extern const char kStateReadOnly[];                  // the file is read-only
-extern const char kStateHardLinked[];                // the file has further names
-extern const char kStateBackupNotKept[];             // the backup's name holds no regular file
-void StateTempFailed(TextOut& out, int code);        // the temporary file cannot be created
-void StateLockFailed(TextOut& out, int code);        // another write-back holds the file
-void StateCheckFailed(TextOut& out, int code);       // the file's state cannot be had
-void StateAttributesFailed(TextOut& out, int code);  // its permissions cannot be passed on
+extern const char kStateChanged[];              // the file is no longer the one loaded
+extern const char kStateReadOnly[];             // the file is read-only
+extern const char kStateHardLinked[];           // the file has further names
+extern const char kStateBackupNotKept[];        // the backup's name holds no regular file
+void StateTempFailed(TextOut& out, int code);   // the temporary file cannot be created
+void StateLockFailed(TextOut& out, int code);   // another write-back holds the file
+void StateCheckFailed(TextOut& out, int code);  // the file's state cannot be had
+extern const char kStateMissing[];              // the file is gone since the load
+// What of the file the new file cannot be given: `what` one of the names
+// below, `name` the extended attribute's own name (or empty).
+void StateAttributesFailed(TextOut& out, const char* what, const char* name, int code);
+extern const char kAttributeOwner[];
+extern const char kAttributeGroup[];
+extern const char kAttributePermissions[];
+extern const char kAttributeAccessList[];
+extern const char kAttributeExtended[];
+extern const char kAttributeFile[];
 
 // ---- Binary dump placement -----------------------------------------------
 extern const char kDumpOpenFailed[];
 extern const char kDumpReadFailed[];
 void DumpSizeFailed(TextOut& out, int code);
-void DumpTooLarge(TextOut& out, unsigned size);
+void DumpTooLarge(TextOut& out, std::uint64_t size);
+// Nothing to place: an empty dump, or a UNIX text no longer than its header.
+void DumpEmpty(TextOut& out, unsigned size, bool unix_text);
 void DumpMemoryFailed(TextOut& out, int code);
 // The range would reach outside an image of `image_size` bytes.
 void DumpOutsideImage(TextOut& out, unsigned first, unsigned last, unsigned image_size);
@@ -53,7 +65,16 @@ void DumpOutsideImage(TextOut& out, unsigned first, unsigned last, unsigned imag
 void PlacedRange(TextOut& out, unsigned first, unsigned last);
 
 // ---- Listing reader --------------------------------------------------------
-extern const char kListingReadFailed[];  // reading stopped at an error
+// A listing that gave not one byte: the likely cause, then that nothing was
+// written.
+void NothingRead(TextOut& out, const char* cause);
+extern const char kNothingReadStateFile[];   // the listing is a state-save file
+extern const char kNothingReadZeroBytes[];   // zero bytes: UTF-16 without its mark, a binary
+extern const char kNothingReadNoDataLine[];  // no line starts with four hexadecimal digits
+extern const char kNothingReadNoBytes[];     // data lines, but none stored a byte
+extern const char kListingReadFailed[];      // reading stopped at an error
+extern const char kListingTooLarge[];        // more than any real listing (256 MB)
+extern const char kListingEndlessLine[];     // a line with no line feed in 1 MB
 // The listing could not be opened; `error` is the C library's error number.
 void ListingOpenFailed(TextOut& out, int error);
 void ReportE00(TextOut& out, const char* address, unsigned offset, const char* data);
@@ -83,5 +104,38 @@ extern const char kStateChooseTitle[];
 extern const char kDumpFilterName[];
 extern const char kDumpFilterPattern[];
 extern const char kDumpChooseTitle[];
+// Marks the end of a text cut for lack of room.
+extern const char kTextCut[];
+// Above the findings of the whole listing, below a listing's report.
+extern const char kDialogFindingsHeading[];
+// In their place when the listing cannot be read again (a pipe, a FIFO).
+extern const char kFindingsNotShown[];
+// The box after a completed apply with warnings: its first line, the line
+// after the first ones listed, how many warnings there are in all.
+void DialogWarningsHeading(TextOut& out, unsigned count);
+void DialogMoreWarnings(TextOut& out, unsigned more);
+// Characters of the listing with no Shift-JIS form, read as "〓".
+void SubstitutedCharacters(TextOut& out, unsigned count);
+// A page image named as the dump: where the listing read from it was
+// written (below the completion); the report when rows remain in doubt and
+// nothing was applied, the heading of the scan's report below it, and what
+// to do.
+void PageListingWritten(TextOut& out, const char* listing);
+void PageInDoubt(TextOut& out, const char* listing);
+extern const char kDialogPageReportHeading[];
+extern const char kDialogPageMend[];
+
+// ---- The system's reasons, for the failures a user can act on --------------
+extern const char kReasonNotFound[];
+extern const char kReasonAccessDenied[];
+extern const char kReasonInUse[];
+extern const char kReasonIsFolder[];
+extern const char kReasonDiskFull[];
+
+// ---- Putting the backup back ------------------------------------------------
+extern const char kRestoreDone[];
+extern const char kRestoreSame[];              // the file held the backup's bytes already
+extern const char kRestoreNoBackup[];          // no ".old" beside the file
+extern const char kRestoreBackupUnreadable[];  // the ".old" cannot be read, or is no file
 
 }  // namespace tsy::text

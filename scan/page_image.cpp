@@ -1,218 +1,473 @@
 #include "scan/page_image.h"
 
-#include <algorithm>
-#include <cmath>
+#include <leptonica/allheaders.h>
 
-#include "scan/grid.h"
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "platform/platform.h"
+#include "resources/scan_image_texts.h"
 
 namespace tsy::scan {
 namespace {
 
-// Background flattening in tiles of this many pixels across and down;
-// pixels lighter than kBackground count as paper, and a tile needs
-// kPaperCount of them to set its own level.
-constexpr int kTileWidth = 10;
-constexpr int kTileHeight = 15;
-constexpr int kBackground = 100;
-constexpr int kPaperCount = 50;
-constexpr int kSmoothing = 2;
-// Otsu's threshold, in tiles of the flattened page as large as it is, with
-// this fraction of the score's range allowed around its best.
-constexpr float kOtsuFraction = 0.1f;
+// The bytes that tell an image's kind.
+constexpr std::size_t kKindBytes = 8;
+// Pieces in which the file is read.
+constexpr std::uint32_t kPieceSize = 64 * 1024;
 
-// The page is turned straight where its skew is found with at least this
-// confidence (Leptonica's measure) and is at least this many degrees.
-constexpr float kLeastSkewConfidence = 3.0f;
-constexpr float kLeastSkew = 0.1f;
-constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180;
-// A glyph lower than this (in pixels) is enlarged until it is at least as
-// high, by a whole factor of at most kMostEnlargement: the grid and the
-// shapes need a few pixels a stroke, the engine likes a cap height of 30.
-constexpr double kSmallGlyph = 22;
-constexpr int kMostEnlargement = 3;
-// Blurs tried against dots and broken strokes, in pixels each way before
-// any enlargement; a blur is taken where the share of blobs that look like
-// one glyph each (about the usual height, not wider than high) grows by
-// kBlurGain at least.
-constexpr int kMostBlur = 4;
-constexpr double kBlurGain = 0.1;
-constexpr double kBlurTie = 0.015;
-constexpr double kGlyphHeightSpread = 0.2;
-// Blobs longer than this many glyph heights are rules, not glyphs run
-// together.
-constexpr double kLongestRun = 4;
-// A speck: a blob smaller across and down than this share of a glyph's
-// height, and at least kLeastSpeck pixels.
-constexpr double kSpeckShare = 0.1;
-constexpr int kLeastSpeck = 4;
-// A blob higher than this share of the page is no character (a rule, a
-// picture, the page's edge).
-constexpr int kPageShare = 8;
+// Reads a header field of `size` bytes at `offset`, big- or little-endian;
+// false when the bytes end first.
+class Fields {
+  public:
+    Fields(const unsigned char* bytes, std::size_t size) : bytes_(bytes), size_(size) {}
 
-struct BoxaDeleter {
-    void operator()(Boxa* boxa) const { boxaDestroy(&boxa); }
+    bool Has(std::uint64_t offset, std::uint64_t count) const {
+        return offset <= size_ && count <= size_ - offset;
+    }
+    bool Read(std::uint64_t offset, int count, bool big_endian, std::uint64_t* value) const {
+        if (!Has(offset, static_cast<std::uint64_t>(count))) {
+            return false;
+        }
+        *value = 0;
+        for (int i = 0; i < count; ++i) {
+            const int at = big_endian ? i : count - 1 - i;
+            *value = (*value << 8) | bytes_[offset + static_cast<std::uint64_t>(at)];
+        }
+        return true;
+    }
+    unsigned char At(std::size_t offset) const { return bytes_[offset]; }
+    std::size_t Size() const { return size_; }
+
+  private:
+    const unsigned char* bytes_;
+    std::size_t size_;
 };
 
-PixPtr Grey(Pix* read) {
-    return PixPtr(pixGetDepth(read) == 32 ? pixConvertRGBToLuminance(read)
-                                          : pixConvertTo8(read, 0));
+ImageHeader Known(ImageKind kind, std::uint64_t width, std::uint64_t height) {
+    ImageHeader header;
+    if (width > 0 && height > 0 && width <= UINT32_MAX && height <= UINT32_MAX) {
+        header.kind = kind;
+        header.width = static_cast<std::uint32_t>(width);
+        header.height = static_cast<std::uint32_t>(height);
+    }
+    return header;
 }
 
-std::vector<Box> Blobs(Pix* binary) {
-    std::vector<Box> blobs;
-    std::unique_ptr<Boxa, BoxaDeleter> boxa(pixConnCompBB(binary, 8));
-    if (!boxa) {
-        return blobs;
+bool Begins(const Fields& f, const char* magic, std::size_t length) {
+    if (f.Size() < length) {
+        return false;
     }
-    const int width = static_cast<int>(pixGetWidth(binary));
-    const int height = static_cast<int>(pixGetHeight(binary));
-    const int count = boxaGetCount(boxa.get());
-    for (int i = 0; i < count; ++i) {
-        l_int32 x, y, w, h;
-        // Ink that touches the edge is the page's edge or the scanner's.
-        if (boxaGetBoxGeometry(boxa.get(), i, &x, &y, &w, &h) == 0 && h < height / kPageShare &&
-            x > 0 && y > 0 && x + w < width && y + h < height) {
-            blobs.push_back(Box{x, y, x + w, y + h});
+    for (std::size_t i = 0; i < length; ++i) {
+        if (f.At(i) != static_cast<unsigned char>(magic[i])) {
+            return false;
         }
     }
-    return blobs;
+    return true;
 }
 
-// The page binarised after a box blur of `blur` pixels each way: the dots
-// of a glyph printed in dots (and the breaks of a broken stroke) run
-// together, while the wider gap between two glyphs stays lighter.
-struct Binarised {
-    PixPtr blurred;  // the grey page as binarised
-    PixPtr binary;
-    std::vector<Box> blobs;
-    double height = 0;
-    double likeness = 0;  // how much of the ink stands in whole glyphs
-    int threshold = 0;    // the grey level that parted ink from paper
+// The signature, then the IHDR chunk: its length (13), its type, width and
+// height.
+ImageHeader PngHeader(const Fields& f) {
+    std::uint64_t length = 0, width = 0, height = 0;
+    if (!f.Read(8, 4, true, &length) || length != 13 || !f.Has(12, 4) || f.At(12) != 'I' ||
+        f.At(13) != 'H' || f.At(14) != 'D' || f.At(15) != 'R' || !f.Read(16, 4, true, &width) ||
+        !f.Read(20, 4, true, &height)) {
+        return ImageHeader{};
+    }
+    return Known(ImageKind::Png, width, height);
+}
+
+// Markers after the start of image, each with its length, up to the first
+// start of frame (SOF0 to SOF15 but DHT, JPG and DAC), which holds the
+// height and the width.
+ImageHeader JpegHeader(const Fields& f) {
+    std::size_t at = 2;
+    for (;;) {
+        if (at >= f.Size() || f.At(at) != 0xFF) {
+            return ImageHeader{};
+        }
+        while (at < f.Size() && f.At(at) == 0xFF) {
+            ++at;  // fill bytes
+        }
+        if (at >= f.Size()) {
+            return ImageHeader{};
+        }
+        const unsigned char marker = f.At(at++);
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+            continue;  // no length
+        }
+        std::uint64_t length = 0;
+        if (marker == 0xD9 || marker == 0xDA || !f.Read(at, 2, true, &length) || length < 2) {
+            return ImageHeader{};  // the image ends, or its scan begins, without a frame
+        }
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
+            marker != 0xCC) {
+            std::uint64_t height = 0, width = 0;
+            if (length < 8 || !f.Read(at + 3, 2, true, &height) ||
+                !f.Read(at + 5, 2, true, &width)) {
+                return ImageHeader{};
+            }
+            return Known(ImageKind::Jpeg, width, height);
+        }
+        at += length;
+    }
+}
+
+// The first image file directory: its ImageWidth (256) and ImageLength
+// (257) entries, SHORT or LONG (LONG8 in a BigTIFF).
+ImageHeader TiffHeader(const Fields& f) {
+    const bool big_endian = f.At(0) == 'M';
+    std::uint64_t version = 0;
+    if (!f.Read(2, 2, big_endian, &version)) {
+        return ImageHeader{};
+    }
+    const bool big_tiff = version == 43;
+    std::uint64_t offset = 0;
+    if (big_tiff) {
+        std::uint64_t offset_size = 0;
+        if (!f.Read(4, 2, big_endian, &offset_size) || offset_size != 8 ||
+            !f.Read(8, 8, big_endian, &offset)) {
+            return ImageHeader{};
+        }
+    } else if (version != 42 || !f.Read(4, 4, big_endian, &offset)) {
+        return ImageHeader{};
+    }
+    const int count_size = big_tiff ? 8 : 2;
+    const std::uint64_t entry_size = big_tiff ? 20 : 12;
+    const std::uint64_t value_at = big_tiff ? 12 : 8;
+    std::uint64_t entries = 0;
+    if (!f.Read(offset, count_size, big_endian, &entries)) {
+        return ImageHeader{};
+    }
+    std::uint64_t width = 0, height = 0;
+    for (std::uint64_t i = 0; i < entries; ++i) {
+        const std::uint64_t entry =
+            offset + static_cast<std::uint64_t>(count_size) + i * entry_size;
+        std::uint64_t tag = 0, type = 0, value = 0;
+        if (!f.Read(entry, 2, big_endian, &tag) || !f.Read(entry + 2, 2, big_endian, &type)) {
+            return ImageHeader{};
+        }
+        if (tag != 256 && tag != 257) {
+            continue;
+        }
+        const int value_size = type == 3 ? 2 : type == 4 ? 4 : type == 16 ? 8 : 0;
+        if (value_size == 0 || !f.Read(entry + value_at, value_size, big_endian, &value)) {
+            return ImageHeader{};
+        }
+        (tag == 256 ? width : height) = value;
+    }
+    return Known(ImageKind::Tiff, width, height);
+}
+
+// The file header, then the DIB header: 16-bit sizes in the old 12-byte
+// one, signed 32-bit sizes (a negative height: rows top down) in the others.
+ImageHeader BmpHeader(const Fields& f) {
+    std::uint64_t header_size = 0, width = 0, height = 0;
+    if (!f.Read(14, 4, false, &header_size)) {
+        return ImageHeader{};
+    }
+    if (header_size == 12) {
+        if (!f.Read(18, 2, false, &width) || !f.Read(20, 2, false, &height)) {
+            return ImageHeader{};
+        }
+        return Known(ImageKind::Bmp, width, height);
+    }
+    if (header_size < 40 || !f.Read(18, 4, false, &width) || !f.Read(22, 4, false, &height)) {
+        return ImageHeader{};
+    }
+    const auto signed_width = static_cast<std::int32_t>(width);
+    const auto signed_height = static_cast<std::int32_t>(height);
+    if (signed_width <= 0 || signed_height == 0 || signed_height == INT32_MIN) {
+        return ImageHeader{};
+    }
+    return Known(ImageKind::Bmp, static_cast<std::uint64_t>(signed_width),
+                 static_cast<std::uint64_t>(signed_height < 0 ? -signed_height : signed_height));
+}
+
+// PNM's text header: after "P1" to "P6", the width and the height in
+// decimal, between blanks and comments ('#' to the end of the line).
+class PnmText {
+  public:
+    PnmText(const Fields& f, std::size_t at) : f_(f), at_(at) {}
+
+    bool Number(std::uint64_t* value) {
+        SkipBlanks();
+        std::size_t digits = 0;
+        *value = 0;
+        while (at_ < f_.Size() && f_.At(at_) >= '0' && f_.At(at_) <= '9') {
+            if (++digits > 10) {
+                return false;
+            }
+            *value = *value * 10 + (f_.At(at_++) - '0');
+        }
+        return digits > 0;
+    }
+
+    // PAM: "WIDTH n" and "HEIGHT n" lines up to ENDHDR.
+    bool PamSize(std::uint64_t* width, std::uint64_t* height) {
+        *width = 0;
+        *height = 0;
+        for (;;) {
+            SkipBlanks();
+            if (Word("ENDHDR")) {
+                return *width > 0 && *height > 0;
+            }
+            if (Word("WIDTH")) {
+                if (!Number(width)) {
+                    return false;
+                }
+            } else if (Word("HEIGHT")) {
+                if (!Number(height)) {
+                    return false;
+                }
+            } else {
+                while (at_ < f_.Size() && f_.At(at_) != '\n') {
+                    ++at_;
+                }
+                if (at_ >= f_.Size()) {
+                    return false;
+                }
+            }
+        }
+    }
+
+  private:
+    void SkipBlanks() {
+        while (at_ < f_.Size()) {
+            const unsigned char c = f_.At(at_);
+            if (c == '#') {
+                while (at_ < f_.Size() && f_.At(at_) != '\n') {
+                    ++at_;
+                }
+            } else if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f') {
+                ++at_;
+            } else {
+                return;
+            }
+        }
+    }
+
+    bool Word(const char* word) {
+        const std::size_t length = std::strlen(word);
+        if (at_ + length > f_.Size()) {
+            return false;
+        }
+        for (std::size_t i = 0; i < length; ++i) {
+            if (f_.At(at_ + i) != static_cast<unsigned char>(word[i])) {
+                return false;
+            }
+        }
+        at_ += length;
+        return true;
+    }
+
+    const Fields& f_;
+    std::size_t at_;
 };
 
-// With `threshold` 0, Otsu's threshold is found for the page; otherwise
-// that one is used.
-Binarised Binarise(Pix* grey, int blur, int threshold = 0) {
-    Binarised out;
-    out.blurred.reset(blur == 0 ? pixClone(grey) : pixBlockconv(grey, blur, blur));
-    if (!out.blurred) {
-        return out;
-    }
-    if (threshold == 0) {
-        out.binary.reset(pixOtsuThreshOnBackgroundNorm(
-            out.blurred.get(), nullptr, kTileWidth, kTileHeight, kBackground, kPaperCount, 255,
-            kSmoothing, kSmoothing, kOtsuFraction, &out.threshold));
-    } else {
-        PixPtr flat(pixBackgroundNorm(out.blurred.get(), nullptr, nullptr, kTileWidth, kTileHeight,
-                                      kBackground, kPaperCount, 255, kSmoothing, kSmoothing));
-        if (flat) {
-            out.binary.reset(pixThresholdToBinary(flat.get(), threshold));
-        }
-        out.threshold = threshold;
-    }
-    if (!out.binary) {
-        return out;
-    }
-    out.blobs = Blobs(out.binary.get());
-    out.height = CharacterHeight(out.blobs);
-    // The share of the row's length that blobs of a whole glyph's height
-    // cover: a glyph in pieces lowers it, glyphs run together do not.
-    double all = 0;
-    double whole = 0;
-    for (const Box& blob : out.blobs) {
-        if ((blob.Width() >= kLeastSpeck || blob.Height() >= kLeastSpeck) &&
-            blob.Width() <= kLongestRun * out.height) {
-            all += blob.Width();
-            whole += blob.Height() >= (1 - kGlyphHeightSpread) * out.height &&
-                             blob.Height() <= (1 + kGlyphHeightSpread) * out.height
-                         ? blob.Width()
-                         : 0;
-        }
-    }
-    out.likeness = all > 0 ? whole / all : 0;
-    return out;
+ImageHeader PnmHeader(const Fields& f) {
+    std::uint64_t width = 0, height = 0;
+    PnmText text(f, 2);
+    const bool sized = f.At(1) == '7' ? text.PamSize(&width, &height)
+                                      : text.Number(&width) && text.Number(&height);
+    return sized ? Known(ImageKind::Pnm, width, height) : ImageHeader{};
 }
 
-// Of the blurs `from` to `to` (and none), the least one whose blobs look
-// about as much like whole glyphs as the best; a blur must do clearly
-// better than none to be taken.
-Binarised BestBlur(Pix* grey, int from, int to, int* chosen) {
-    std::vector<Binarised> tried;
-    tried.push_back(Binarise(grey, 0));
-    std::vector<int> blurs = {0};
-    double best = 0;
-    for (int blur = std::max(from, 1); blur <= to; ++blur) {
-        tried.push_back(Binarise(grey, blur));
-        blurs.push_back(blur);
-        if (tried.back().binary) {
-            best = std::max(best, tried.back().likeness);
+ImageKind KindOf(const Fields& f) {
+    if (Begins(f, "\x89PNG\r\n\x1a\n", 8)) {
+        return ImageKind::Png;
+    }
+    if (Begins(f, "\xFF\xD8\xFF", 3)) {
+        return ImageKind::Jpeg;
+    }
+    if (Begins(f, "II*\0", 4) || Begins(f, "MM\0*", 4) || Begins(f, "II+\0", 4) ||
+        Begins(f, "MM\0+", 4)) {
+        return ImageKind::Tiff;
+    }
+    if (Begins(f, "BM", 2)) {
+        return ImageKind::Bmp;
+    }
+    if (f.Size() >= 3 && f.At(0) == 'P' && f.At(1) >= '1' && f.At(1) <= '7' &&
+        (f.At(2) == ' ' || f.At(2) == '\t' || f.At(2) == '\n' || f.At(2) == '\r' ||
+         f.At(2) == '#')) {
+        return ImageKind::Pnm;
+    }
+    return ImageKind::Unknown;
+}
+
+PageImage Failed(ImageStatus status, const Message& message, std::uint32_t code = 0) {
+    PageImage image;
+    image.status = status;
+    image.system_error = code;
+    image.message = message;
+    return image;
+}
+
+// The whole file, read piece by piece, each piece waited for at most
+// `wait` ms: a FIFO or a pipe as well as a file. Stops at the first bytes
+// that begin no image, and past kMaxImageFileBytes.
+PageImage ReadAll(const char* path, int wait, std::vector<unsigned char>* bytes) {
+    const platform::FileHandle file = platform::OpenForReading(path, platform::OpenWait::Never);
+    if (file == platform::kNoFile) {
+        return Failed(ImageStatus::OpenFailed,
+                      MakeMessage(MessageKind::Error, text::kScanImageOpenFailed),
+                      platform::LastError());
+    }
+    PageImage result;
+    const Message too_large = MakeMessage(MessageKind::Error, [](TextOut& out) {
+        text::ScanImageFileTooLarge(out, static_cast<unsigned>(kMaxImageFileBytes >> 20));
+    });
+    const Message unknown = MakeMessage(MessageKind::Error, text::kScanImageUnknownKind);
+    platform::FileInfo info;
+    if (platform::Identify(file, &info) && info.kind == platform::FileKind::Regular &&
+        info.size > kMaxImageFileBytes) {
+        result = Failed(ImageStatus::FileTooLarge, too_large);
+    }
+    bool kind_known = false;
+    while (result.status == ImageStatus::Read) {
+        if (!platform::WaitToRead(file, wait)) {
+            // The time out is the message; any other failure has a reason.
+            const std::uint32_t code = platform::CErrorNumber(platform::LastError()) == ETIMEDOUT
+                                           ? 0
+                                           : platform::LastError();
+            result = Failed(ImageStatus::NoData,
+                            MakeMessage(MessageKind::Error,
+                                        [wait](TextOut& out) {
+                                            text::ScanImageNoData(
+                                                out, static_cast<unsigned>((wait + 999) / 1000));
+                                        }),
+                            code);
+            break;
+        }
+        const std::size_t had = bytes->size();
+        bytes->resize(had + kPieceSize);
+        std::uint32_t got = 0;
+        if (!platform::ReadSome(file, bytes->data() + had, kPieceSize, &got)) {
+            result = Failed(ImageStatus::ReadFailed,
+                            MakeMessage(MessageKind::Error, text::kScanImageReadFailed),
+                            platform::LastError());
+            break;
+        }
+        bytes->resize(had + got);
+        if (!kind_known && (bytes->size() >= kKindBytes || got == 0)) {
+            if (!StartsLikeAnImage(bytes->data(), bytes->size())) {
+                result = Failed(ImageStatus::UnknownKind, unknown);
+                break;
+            }
+            kind_known = true;
+        }
+        if (got == 0) {
+            break;
+        }
+        if (bytes->size() > kMaxImageFileBytes) {
+            result = Failed(ImageStatus::FileTooLarge, too_large);
         }
     }
-    std::size_t pick = 0;
-    if (best > tried[0].likeness + kBlurGain) {
-        for (pick = 1; !tried[pick].binary || tried[pick].likeness < best - kBlurTie; ++pick) {
-        }
-    }
-    *chosen = blurs[pick];
-    return std::move(tried[pick]);
+    platform::Close(file);
+    return result;
 }
 
 }  // namespace
 
-bool PreparePage(Pix* read, PreparedPage* page) {
-    PixPtr grey = Grey(read);
-    if (!grey) {
-        return false;
-    }
-    int blur = 0;
-    Binarised best = BestBlur(grey.get(), 1, kMostBlur, &blur);
-    // The skew is measured on the binarised glyphs, once the dots of dot
-    // print have run together into strokes, and the grey page turned.
-    float angle = 0;
-    float confidence = 0;
-    if (best.binary && pixFindSkew(best.binary.get(), &angle, &confidence) == 0 &&
-        confidence >= kLeastSkewConfidence && std::fabs(angle) >= kLeastSkew) {
-        PixPtr straight(pixRotate(grey.get(), static_cast<float>(kRadiansPerDegree * angle),
-                                  L_ROTATE_AREA_MAP, L_BRING_IN_WHITE, 0, 0));
-        if (straight) {
-            Binarised again = Binarise(straight.get(), blur);
-            if (again.binary) {
-                grey = std::move(straight);
-                best = std::move(again);
+void PixFree::operator()(Pix* pix) const {
+    pixDestroy(&pix);
+}
+
+bool StartsLikeAnImage(const unsigned char* bytes, std::size_t size) {
+    return KindOf(Fields(bytes, size)) != ImageKind::Unknown;
+}
+
+bool IsPageImageHead(const unsigned char* bytes, std::size_t size) {
+    const Fields f(bytes, size);
+    switch (KindOf(f)) {
+        case ImageKind::Png:
+        case ImageKind::Jpeg:
+        case ImageKind::Tiff:
+            return true;
+        case ImageKind::Bmp: {
+            // One plane, a field of 1 and 0 that no text holds, after a
+            // header of a size BMP has.
+            std::uint64_t header_size = 0, planes = 0;
+            if (!f.Read(14, 4, false, &header_size)) {
+                return false;
             }
+            const std::size_t planes_at = header_size == 12 ? 22 : 26;
+            const bool known_size = header_size == 12 || header_size == 40 || header_size == 52 ||
+                                    header_size == 56 || header_size == 64 || header_size == 108 ||
+                                    header_size == 124;
+            return known_size && f.Read(planes_at, 2, false, &planes) && planes == 1 &&
+                   BmpHeader(f).kind == ImageKind::Bmp;
         }
+        case ImageKind::Pnm:
+        case ImageKind::Unknown:
+            break;
     }
-    page->scale = 1;
-    if (best.height > 0 && best.height < kSmallGlyph) {
-        const int scale =
-            std::min(kMostEnlargement, static_cast<int>(std::ceil(kSmallGlyph / best.height)));
-        // The blurred page enlarged and cut at the same grey level: its
-        // glyphs keep the shape they had.
-        PixPtr large(pixScaleGrayLI(best.blurred.get(), static_cast<float>(scale),
-                                    static_cast<float>(scale)));
-        if (large) {
-            Binarised enlarged = Binarise(large.get(), 0, best.threshold);
-            if (enlarged.binary) {
-                best = std::move(enlarged);
-                page->scale = scale;
-            }
-        }
+    return false;
+}
+
+ImageHeader ReadImageHeader(const unsigned char* bytes, std::size_t size) {
+    const Fields f(bytes, size);
+    switch (KindOf(f)) {
+        case ImageKind::Png:
+            return PngHeader(f);
+        case ImageKind::Jpeg:
+            return JpegHeader(f);
+        case ImageKind::Tiff:
+            return TiffHeader(f);
+        case ImageKind::Bmp:
+            return BmpHeader(f);
+        case ImageKind::Pnm:
+            return PnmHeader(f);
+        case ImageKind::Unknown:
+            break;
     }
-    if (!best.binary) {
-        return false;
+    return ImageHeader{};
+}
+
+PageImage LoadPageImage(const char* path, int wait_milliseconds) {
+    std::vector<unsigned char> bytes;
+    PageImage image = ReadAll(path, wait_milliseconds, &bytes);
+    if (image.status != ImageStatus::Read) {
+        return image;
     }
-    page->blur = blur;
-    page->char_height = best.height;
-    const int speck =
-        std::max(kLeastSpeck, static_cast<int>(std::lround(kSpeckShare * best.height)));
-    PixPtr clean(pixSelectBySize(best.binary.get(), speck, speck, 8, L_SELECT_IF_EITHER,
-                                 L_SELECT_IF_GTE, nullptr));
-    page->binary = clean ? std::move(clean) : std::move(best.binary);
-    page->blobs = Blobs(page->binary.get());
-    page->grey.reset(pixBackgroundNorm(best.blurred.get(), nullptr, nullptr, kTileWidth,
-                                       kTileHeight, kBackground, kPaperCount, 255, kSmoothing,
-                                       kSmoothing));
-    return page->grey != nullptr;
+    image.header = ReadImageHeader(bytes.data(), bytes.size());
+    const ImageHeader& header = image.header;
+    if (header.kind == ImageKind::Unknown) {
+        return Failed(ImageStatus::UnknownKind,
+                      MakeMessage(MessageKind::Error, text::kScanImageUnknownKind));
+    }
+    if (static_cast<std::uint64_t>(header.width) * header.height > kMaxPagePixels) {
+        PageImage refused =
+            Failed(ImageStatus::TooManyPixels, MakeMessage(MessageKind::Error, [&](TextOut& out) {
+                       text::ScanImageTooManyPixels(out, header.width, header.height,
+                                                    static_cast<unsigned>(kMaxPagePixels));
+                   }));
+        refused.header = header;
+        return refused;
+    }
+    // The image libraries print messages of their own (in English) about
+    // what they cannot read; the scan tells the user itself.
+    const std::intptr_t saved = platform::SilenceErrorOutput();
+    Pix* read = pixReadMem(bytes.data(), bytes.size());
+    platform::RestoreErrorOutput(saved);
+    std::vector<unsigned char>().swap(bytes);
+    std::unique_ptr<Pix, PixFree> decoded(read);
+    const bool sized =
+        decoded &&
+        static_cast<std::uint64_t>(pixGetWidth(read)) * pixGetHeight(read) <= kMaxPagePixels;
+    if (sized) {
+        // Grey at once, the colour one let go: a page's memory is its grey
+        // image and what recognition derives from it.
+        image.grey.reset(pixGetDepth(read) == 32 ? pixConvertRGBToLuminance(read)
+                                                 : pixConvertTo8(read, 0));
+    }
+    if (!image.grey) {
+        return Failed(ImageStatus::DecodeFailed,
+                      MakeMessage(MessageKind::Error, text::kScanImageDecodeFailed));
+    }
+    return image;
 }
 
 }  // namespace tsy::scan

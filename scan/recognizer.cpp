@@ -10,9 +10,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <string>
 
+#include "platform/platform.h"
 #include "scan/glyph_shapes.h"
-#include "scan/page_image.h"
+#include "scan/prepared_page.h"
 #include "scan/shapes.h"
 
 namespace tsy::scan {
@@ -193,6 +195,22 @@ bool ReadCells(tesseract::TessBaseAPI& api, Pix* binary, const Grid& grid, PageT
     return true;
 }
 
+// The folder of the engine's English data into `folder`, left empty for the
+// engine's own default (native builds: the system's installed data). On
+// Windows the data ships in a folder "tessdata" beside the program, and
+// neither TESSDATA_PREFIX nor another installation is looked at.
+bool FindEngineData(std::string* folder) {
+    folder->clear();
+#ifdef _WIN32
+    char program[1024];
+    if (!platform::ProgramFolder(program, sizeof program)) {
+        return false;
+    }
+    *folder = std::string(program) + "\\tessdata";
+#endif
+    return true;
+}
+
 }  // namespace
 
 struct Recognizer::Engine {
@@ -209,7 +227,9 @@ struct Recognizer::Engine {
             omp_set_max_active_levels(0);
 #endif
             setMsgSeverity(L_SEVERITY_NONE);
-            if (api.Init(nullptr, "eng", tesseract::OEM_LSTM_ONLY) != 0) {
+            std::string data;
+            if (!FindEngineData(&data) || api.Init(data.empty() ? nullptr : data.c_str(), "eng",
+                                                   tesseract::OEM_LSTM_ONLY) != 0) {
                 failed = true;
             } else {
                 started = true;
@@ -232,18 +252,17 @@ Recognizer::~Recognizer() {
     }
 }
 
-RecognizeStatus Recognizer::Recognize(const char* path, RecognizedPage* out) {
+RecognizeStatus Recognizer::Recognize(std::unique_ptr<Pix, PixFree> image, RecognizedPage* out) {
     *out = RecognizedPage();
     PageText* page = &out->text;
     if (use_engine_ && !engine_->Start()) {
         return RecognizeStatus::EngineMissing;
     }
-    PixPtr read(pixRead(path));
-    if (!read) {
-        return RecognizeStatus::Unreadable;
-    }
     PreparedPage prepared;
-    if (!PreparePage(read.get(), &prepared)) {
+    const bool prepared_well = PreparePage(image.get(), &prepared);
+    // The page is let go as soon as what is derived from it is had.
+    image.reset();
+    if (!prepared_well) {
         return RecognizeStatus::Unreadable;
     }
     Pix* binary = prepared.binary.get();

@@ -12,6 +12,7 @@
 
 #include "scan/glyphs.h"
 #include "scan/grid.h"
+#include "scan/page_image.h"
 #include "scan/shapes.h"
 
 namespace tsy::scan {
@@ -34,11 +35,12 @@ class Recognizer {
     Recognizer(const Recognizer&) = delete;
     Recognizer& operator=(const Recognizer&) = delete;
 
-    // Reads the image at `path` (PNG, JPEG, TIFF, PNM, BMP) into `page`.
+    // Reads the page `image` (8-bit grey, as LoadPageImage gives it; let
+    // go as soon as what is derived from it is had) into `page`.
     // EngineMissing when the engine or its English data cannot be started;
-    // Unreadable when the file cannot be read as an image. A page without
-    // text is Done with no rows.
-    RecognizeStatus Recognize(const char* path, RecognizedPage* page);
+    // Unreadable when the image cannot be worked on. A page without text is
+    // Done with no rows.
+    RecognizeStatus Recognize(std::unique_ptr<Pix, PixFree> image, RecognizedPage* page);
 
   private:
     struct Engine;

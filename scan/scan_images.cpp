@@ -1,5 +1,6 @@
 #include "scan/scan_images.h"
 
+#include "scan/page_image.h"
 #include "scan/recognizer.h"
 #include "scan/settle_shapes.h"
 #include "scan/shapes.h"
@@ -46,7 +47,15 @@ ScanRun ScanImages(const std::vector<std::string>& paths, const ListingOptions& 
     Recognizer recognizer(settings.use_engine);
     std::vector<RecognizedPage> pages(paths.size());
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        switch (recognizer.Recognize(paths[i].c_str(), &pages[i])) {
+        PageImage image = LoadPageImage(paths[i].c_str());
+        if (image.status != ImageStatus::Read) {
+            run.status = ScanStatus::Unreadable;
+            run.failed_page = static_cast<int>(i);
+            run.message = image.message;
+            run.system_error = image.system_error;
+            return run;
+        }
+        switch (recognizer.Recognize(std::move(image.grey), &pages[i])) {
             case RecognizeStatus::Done:
                 break;
             case RecognizeStatus::EngineMissing:

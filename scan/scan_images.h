@@ -2,10 +2,12 @@
 // joined, and the listing decoded under its sums.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "listing/listing_options.h"
+#include "resources/message.h"
 #include "scan/decoder.h"
 #include "scan/layout.h"
 #include "scan/recognizer.h"
@@ -17,6 +19,11 @@ enum class ScanStatus { Done, EngineMissing, Unreadable, NoListing };
 struct ScanRun {
     ScanStatus status = ScanStatus::Done;
     int failed_page = -1;  // Unreadable, NoListing: the image, from 0
+    // Unreadable: why, when the image itself could not be read (the
+    // file's name and the system's reason for `system_error` go with it);
+    // empty when recognition could not work on it.
+    Message message;
+    std::uint32_t system_error = 0;
     std::vector<ListingRow> rows;
     Decoding decoding;
 };
@@ -28,11 +35,13 @@ struct ScanSettings {
 };
 
 // Recognises and decodes the images at `paths`, pages of one listing in
-// order. Stops at the first image that cannot be read or holds no listing.
+// order, one page image held at a time. Stops at the first image that
+// cannot be read or holds no listing.
 ScanRun ScanImages(const std::vector<std::string>& paths, const ListingOptions& options,
                    const ScanSettings& settings = ScanSettings());
 
-// Decodes pages already recognised, as ScanImages does after recognition.
+// Decodes pages already recognised, as ScanImages does after recognition:
+// the stages that need no engine.
 ScanRun DecodePages(const std::vector<RecognizedPage>& pages, const ListingOptions& options);
 
 }  // namespace tsy::scan

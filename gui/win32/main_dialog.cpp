@@ -8,11 +8,14 @@
 #include <shellapi.h>
 
 #include <cstring>
+#include <functional>
 #include <initializer_list>
 #include <memory>
+#include <string>
 
 #include "gui/main_controller.h"
 #include "gui/win32/about_box.h"
+#include "gui/win32/busy_work.h"
 #include "gui/win32/result_box.h"
 #include "gui/win32/result_text.h"
 #include "resources/resource.h"
@@ -81,15 +84,34 @@ class DialogView final : public MainView {
 
     bool Show(const Message& message) override {
         if (message.kind == MessageKind::Report) {
-            // The ResultBox, owned by the main dialog, reads its text from
-            // ResultText when it opens.
-            std::memcpy(ResultText, message.text, kResultTextSize);
-            ResultText[kResultTextSize - 1] = '\0';
-            DialogBoxParamA(g_instance, IDD_RESULT_BOX, dialog_, MessageProc, 0);
+            ShowReport(message, std::string());
             return true;
         }
         return ShowMessageBox(message);
     }
+
+    void ShowReport(const Message& report, const std::string& findings) override {
+        // The ResultBox, owned by the main dialog, reads the report from
+        // ResultText and the findings below it when it opens.
+        std::memcpy(ResultText, report.text, kResultTextSize);
+        ResultText[kResultTextSize - 1] = '\0';
+        ResultFindings = findings;
+        if (ResultFindings.size() > kResultFindingsSize) {
+            // Cut after a whole line.
+            const std::size_t end = ResultFindings.rfind("\r\n", kResultFindingsSize);
+            ResultFindings.resize(end != std::string::npos ? end : 0);
+            ResultFindings += "\r\n";
+            ResultFindings += text::kTextCut;
+        }
+        DialogBoxParamA(g_instance, IDD_RESULT_BOX, dialog_, MessageProc, 0);
+        ResultFindings.clear();
+    }
+
+    void ShowWarnings(const std::string& warnings) override {
+        MessageBoxA(nullptr, warnings.c_str(), text::kProductTitle, MB_OK | MB_ICONWARNING);
+    }
+
+    void RunBusy(const std::function<void()>& work) override { RunWhileDispatching(dialog_, work); }
 
   private:
     HWND dialog_;
@@ -117,7 +139,7 @@ void OnInitDialog(HWND dialog) {
         CheckDlgButton(dialog, id, BST_UNCHECKED);
     }
     CheckDlgButton(dialog, IDC_FORMAT_CHECK, BST_CHECKED);
-    SetDlgItemInt(dialog, IDC_MEMORY_OFFSET, 4096, FALSE);
+    SetDlgItemInt(dialog, IDC_MEMORY_OFFSET, kDefaultMemoryOffset, FALSE);
     g_dialog->controller.TextMode();
     EnableWindow(GetDlgItem(dialog, IDC_WRITE_BACK), FALSE);
 }
@@ -239,6 +261,14 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM
                 break;
             case WM_DROPFILES:
                 OnDropFiles(dialog, reinterpret_cast<HDROP>(wparam));
+                break;
+            case WM_SETCURSOR:
+                // Over the dialog and its controls while a page is read.
+                if (BusyWorkRunning()) {
+                    SetCursor(LoadCursor(nullptr, IDC_WAIT));
+                    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);
+                    return TRUE;
+                }
                 break;
             default:
                 break;

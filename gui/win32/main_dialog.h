@@ -12,8 +12,9 @@ namespace tsy::gui {
 void SetProgramInstance(HINSTANCE instance);
 HINSTANCE ProgramInstance();
 
-// The main dialog's procedure. Handles WM_INITDIALOG, the click commands and
-// WM_DROPFILES; returns FALSE for every message; no exception leaves it.
+// The main dialog's procedure. Handles WM_INITDIALOG, the click commands,
+// WM_DROPFILES and, while a page is read, WM_SETCURSOR (the busy cursor);
+// returns FALSE for every other message; no exception leaves it.
 INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 
 // Asks for an existing file with the open-file dialog, owned by `owner`.

@@ -2,6 +2,7 @@
 #include "gui/win32/result_box.h"
 
 #include <cstring>
+#include <string>
 
 #include "gui/win32/result_text.h"
 #include "resources/resource.h"
@@ -12,10 +13,11 @@ extern "C" __declspec(dllexport) INT_PTR CALLBACK
         case WM_INITDIALOG: {
             // A copy with a terminator of its own: the field never reads past
             // the 512 bytes, whatever the buffer holds.
-            char text[tsy::kResultTextSize];
-            std::memcpy(text, tsy::ResultText, sizeof text);
-            text[sizeof text - 1] = '\0';
-            SetDlgItemTextA(box, IDC_RESULT_TEXT, text);
+            char report[tsy::kResultTextSize];
+            std::memcpy(report, tsy::ResultText, sizeof report);
+            report[sizeof report - 1] = '\0';
+            const std::string shown = report + tsy::ResultFindings;
+            SetDlgItemTextA(box, IDC_RESULT_TEXT, shown.c_str());
             return TRUE;  // the focus goes to the first tab stop, OK
         }
         case WM_COMMAND:

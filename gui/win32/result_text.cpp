@@ -3,5 +3,6 @@
 namespace tsy {
 
 char ResultText[kResultTextSize];
+std::string ResultFindings;
 
 }  // namespace tsy

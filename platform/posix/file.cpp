@@ -1,7 +1,11 @@
 // Files through POSIX calls; errno is the error code.
+#include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -12,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/faults.h"
 #include "platform/platform.h"
@@ -85,6 +90,33 @@ long MillisecondsSince(const timespec& start) {
            (now.tv_nsec - start.tv_nsec) / 1000000;
 }
 
+void PauseMilliseconds(long milliseconds) {
+    const timespec pause = {milliseconds / 1000, (milliseconds % 1000) * 1000000};
+    ::nanosleep(&pause, nullptr);
+}
+
+// How long an open that must not wait waits for a write-back's lease
+// (HoldOpeners) to end; a write-back holds one for a moment only.
+constexpr long kLeaseWaitMilliseconds = 5000;
+
+// How long HoldOpeners waits for the file to be open nowhere else.
+constexpr long kHoldWaitMilliseconds = 500;
+
+// open() with O_NONBLOCK, which fails with EWOULDBLOCK on a file another
+// write-back holds its openers on (instead of waiting, as an open without
+// it would): tried again until the lease ends.
+int OpenNoWait(const char* path, int flags) {
+    timespec start;
+    ::clock_gettime(CLOCK_MONOTONIC, &start);
+    for (;;) {
+        const int fd = ::open(path, flags | O_NONBLOCK);
+        if (fd >= 0 || errno != EWOULDBLOCK || MillisecondsSince(start) >= kLeaseWaitMilliseconds) {
+            return fd;
+        }
+        PauseMilliseconds(1);
+    }
+}
+
 }  // namespace
 
 void SetLastErrorCode(std::uint32_t code) {
@@ -95,8 +127,8 @@ FileHandle OpenForReading(const char* path, OpenWait wait) {
     if (FaultHit(FaultPoint::OpenForReading)) {
         return kNoFile;
     }
-    const int no_wait = wait == OpenWait::Never ? O_NONBLOCK : 0;
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | no_wait);
+    const int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY;
+    int fd = wait == OpenWait::Never ? OpenNoWait(path, flags) : ::open(path, flags);
     if (fd < 0) {
         Remember();
         return kNoFile;
@@ -109,6 +141,27 @@ FileHandle OpenForReading(const char* path, OpenWait wait) {
     }
     MakeBlocking(fd);
     return fd;
+}
+
+bool WaitToRead(FileHandle file, int milliseconds) {
+    if (FaultHit(FaultPoint::WaitToRead)) {
+        return false;
+    }
+    pollfd wanted = {static_cast<int>(file), POLLIN, 0};
+    for (;;) {
+        const int ready = ::poll(&wanted, 1, milliseconds);
+        if (ready > 0) {
+            return true;
+        }
+        if (ready == 0) {
+            g_last_error = ETIMEDOUT;
+            return false;
+        }
+        if (errno != EINTR) {
+            Remember();
+            return false;
+        }
+    }
 }
 
 bool Identify(FileHandle file, FileInfo* info) {
@@ -230,7 +283,7 @@ FileHandle OpenForUpdate(const char* path) {
     if (FaultHit(FaultPoint::OpenForUpdate)) {
         return kNoFile;
     }
-    int fd = ::open(path, O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    int fd = OpenNoWait(path, O_RDWR | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
         Remember();
         return kNoFile;
@@ -246,9 +299,9 @@ bool LockFile(const char* path, FileLock* lock) {
     // A descriptor of the lock's own, so that the lock outlasts the other
     // descriptors of the file; for writing where it may (the lock of the
     // open file description needs it), else for reading.
-    int fd = ::open(path, O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
-        fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    int fd = OpenNoWait(path, O_RDWR | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0 && errno != EWOULDBLOCK) {
+        fd = OpenNoWait(path, O_RDONLY | O_CLOEXEC | O_NOCTTY);
     }
     struct stat st;
     if (fd < 0 || ::fstat(fd, &st) != 0) {
@@ -265,6 +318,7 @@ bool LockFile(const char* path, FileLock* lock) {
         const int got = TryLock(fd);
         if (got == 1) {
             lock->handle = fd;
+            lock->file = fd;
             lock->volume = static_cast<std::uint64_t>(st.st_dev);
             lock->index = static_cast<std::uint64_t>(st.st_ino);
             return true;
@@ -274,13 +328,71 @@ bool LockFile(const char* path, FileLock* lock) {
             ::close(fd);
             return false;
         }
-        const timespec pause = {0, pause_ms * 1000000};
-        ::nanosleep(&pause, nullptr);
+        PauseMilliseconds(pause_ms);
         pause_ms = pause_ms < 16 ? pause_ms * 2 : pause_ms;
     }
 }
 
+bool HoldOpeners(FileHandle file) {
+    if (FaultHit(FaultPoint::HoldOpeners)) {
+        return false;
+    }
+#ifdef F_SETLEASE
+    const int fd = static_cast<int>(file);
+    // The system tells the holder of a lease by a signal (SIGIO) when
+    // another process waits to open the file. Nobody is to be told (owner
+    // 0): the write-back looks for itself (WriterWaits) and lets go within
+    // moments anyway. Until the owner is cleared, the signal is ignored, as
+    // its default would end the process.
+    struct sigaction ignore = {};
+    struct sigaction previous = {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGIO, &ignore, &previous);
+    // Granted only while no other descriptor has the file open: another
+    // program's save in place may be under way, and end in a moment.
+    timespec start;
+    ::clock_gettime(CLOCK_MONOTONIC, &start);
+    bool held = false;
+    while (!(held = ::fcntl(fd, F_SETLEASE, F_WRLCK) == 0) && errno == EAGAIN &&
+           MillisecondsSince(start) < kHoldWaitMilliseconds) {
+        PauseMilliseconds(1);
+    }
+    if (!held) {
+        Remember();
+    } else {
+        ::fcntl(fd, F_SETOWN, 0);
+    }
+    ::sigaction(SIGIO, &previous, nullptr);
+    return held;
+#else
+    (void)file;
+    g_last_error = ENOSYS;
+    return false;
+#endif
+}
+
+bool WriterWaits(FileHandle file) {
+#ifdef F_SETLEASE
+    // A lease that a writer is breaking is on its way to none.
+    return ::fcntl(static_cast<int>(file), F_GETLEASE) == F_UNLCK;
+#else
+    (void)file;
+    return false;
+#endif
+}
+
+void ReleaseOpeners(FileHandle file) {
+#ifdef F_SETLEASE
+    if (file != kNoFile) {
+        ::fcntl(static_cast<int>(file), F_SETLEASE, F_UNLCK);
+    }
+#else
+    (void)file;
+#endif
+}
+
 void Unlock(FileLock* lock) {
+    lock->file = kNoFile;
     if (lock->handle < 0) {
         return;
     }
@@ -327,31 +439,143 @@ bool Rewind(FileHandle file) {
     return true;
 }
 
-bool CopyAttributes(FileHandle from, FileHandle to) {
-    if (FaultHit(FaultPoint::CopyAttributes)) {
-        return false;
+namespace {
+
+// Names the attribute that could not be given, errno kept as the reason.
+bool NotKept(AttributeFailure* failure, FileAttribute what, const char* name = "") {
+    Remember();
+    if (failure != nullptr) {
+        failure->what = what;
+        std::snprintf(failure->name, sizeof failure->name, "%s", name);
     }
-    struct stat source;
-    struct stat target;
-    if (::fstat(static_cast<int>(from), &source) != 0 ||
-        ::fstat(static_cast<int>(to), &target) != 0) {
-        Remember();
-        return false;
-    }
-    // Owner and group first (a change of owner clears the set-id bits); a
-    // process that may not give the file away keeps at least the group when
-    // it belongs to it.
-    if ((source.st_uid != target.st_uid || source.st_gid != target.st_gid) &&
-        ::fchown(static_cast<int>(to), source.st_uid, source.st_gid) != 0) {
-        if (errno != EPERM) {
-            Remember();
+    return false;
+}
+
+// An ACL is an extended attribute of the system's own.
+FileAttribute KindOf(const std::string& name) {
+    return name.compare(0, 17, "system.posix_acl_") == 0 ? FileAttribute::AccessControlList
+                                                         : FileAttribute::ExtendedAttribute;
+}
+
+// The names of the extended attributes of `fd` (ACLs among them), or false
+// (errno set). A file system without them has none.
+bool AttributeNames(int fd, std::vector<std::string>* names) {
+    names->clear();
+    for (;;) {
+        const ssize_t size = ::flistxattr(fd, nullptr, 0);
+        if (size < 0) {
+            return errno == ENOTSUP;
+        }
+        std::vector<char> list(static_cast<std::size_t>(size) + 1);
+        const ssize_t got = ::flistxattr(fd, list.data(), list.size() - 1);
+        if (got < 0 && errno == ERANGE) {
+            continue;  // grown meanwhile
+        }
+        if (got < 0) {
             return false;
         }
-        ::fchown(static_cast<int>(to), static_cast<uid_t>(-1), source.st_gid);
+        for (ssize_t i = 0; i < got; i += static_cast<ssize_t>(std::strlen(&list[i])) + 1) {
+            names->emplace_back(&list[i]);
+        }
+        return true;
     }
-    if (::fchmod(static_cast<int>(to), source.st_mode & 07777) != 0) {
-        Remember();
+}
+
+// The value of the extended attribute `name` of `fd`; false (errno set)
+// when it cannot be had, ENODATA when it does not exist.
+bool AttributeValue(int fd, const char* name, std::vector<char>* value) {
+    for (;;) {
+        const ssize_t size = ::fgetxattr(fd, name, nullptr, 0);
+        if (size < 0) {
+            return false;
+        }
+        value->resize(static_cast<std::size_t>(size));
+        const ssize_t got = ::fgetxattr(fd, name, value->data(), value->size());
+        if (got < 0 && errno == ERANGE) {
+            continue;
+        }
+        if (got < 0) {
+            return false;
+        }
+        value->resize(static_cast<std::size_t>(got));
+        return true;
+    }
+}
+
+}  // namespace
+
+bool CopyAttributes(FileHandle from, FileHandle to, AttributeFailure* failure) {
+    if (FaultHit(FaultPoint::CopyAttributes)) {
+        if (failure != nullptr) {
+            failure->what = FileAttribute::Permissions;
+        }
         return false;
+    }
+    const int source_fd = static_cast<int>(from);
+    const int target_fd = static_cast<int>(to);
+    struct stat source;
+    struct stat target;
+    if (::fstat(source_fd, &source) != 0 || ::fstat(target_fd, &target) != 0) {
+        return NotKept(failure, FileAttribute::Permissions);
+    }
+    // Owner and group first: a change of owner clears the set-id bits and
+    // file capabilities, which the mode and the attributes then give back.
+    // A process that may not give a file away is refused, never silent.
+    if (source.st_uid != target.st_uid &&
+        ::fchown(target_fd, source.st_uid, static_cast<gid_t>(-1)) != 0) {
+        return NotKept(failure, FileAttribute::Owner);
+    }
+    if (source.st_gid != target.st_gid &&
+        ::fchown(target_fd, static_cast<uid_t>(-1), source.st_gid) != 0) {
+        return NotKept(failure, FileAttribute::Group);
+    }
+    // Until the attributes are all given, only the owner may use the file:
+    // an ACL that cannot be set must not leave its mask as the group's
+    // permissions.
+    if (::fchmod(target_fd, source.st_mode & 0700) != 0) {
+        return NotKept(failure, FileAttribute::Permissions);
+    }
+    std::vector<std::string> source_names;
+    std::vector<std::string> target_names;
+    if (!AttributeNames(source_fd, &source_names) || !AttributeNames(target_fd, &target_names)) {
+        return NotKept(failure, FileAttribute::ExtendedAttribute);
+    }
+    // What the new file got from its folder (a default ACL) and the file
+    // it replaces lacks is taken away.
+    std::vector<char> value;
+    for (const std::string& name : target_names) {
+        const bool lacked = !AttributeValue(source_fd, name.c_str(), &value) && errno == ENODATA;
+        if (lacked && ::fremovexattr(target_fd, name.c_str()) != 0 && errno != ENODATA) {
+            return NotKept(failure, KindOf(name), name.c_str());
+        }
+    }
+    std::vector<char> present;
+    for (const std::string& name : source_names) {
+        if (!AttributeValue(source_fd, name.c_str(), &value)) {
+            if (errno == ENODATA) {
+                continue;  // gone meanwhile
+            }
+            return NotKept(failure, KindOf(name), name.c_str());
+        }
+        // One the new file has already (a security label given by policy)
+        // is not set again: that could need a privilege.
+        if (AttributeValue(target_fd, name.c_str(), &present) && present == value) {
+            continue;
+        }
+        if (::fsetxattr(target_fd, name.c_str(), value.data(), value.size(), 0) != 0) {
+            return NotKept(failure, KindOf(name), name.c_str());
+        }
+    }
+    // The whole mode; with an ACL its group bits are the ACL's mask, as
+    // they are on the file it replaces. The system may clear a set-id bit
+    // silently: what the file ends up with is checked.
+    struct stat given;
+    if (::fchmod(target_fd, source.st_mode & 07777) != 0 || ::fstat(target_fd, &given) != 0) {
+        return NotKept(failure, FileAttribute::Permissions);
+    }
+    if ((given.st_mode & 07777) != (source.st_mode & 07777)) {
+        errno = EPERM;
+        return NotKept(failure, FileAttribute::Permissions);
     }
     return true;
 }
@@ -433,11 +657,11 @@ bool RenameReplace(const char* from, const char* to) {
     return true;
 }
 
-bool LinkNoReplace(const char* existing, const char* name) {
-    if (FaultHit(FaultPoint::Link)) {
+bool ExchangeNames(const char* a, const char* b) {
+    if (FaultHit(FaultPoint::ExchangeNames)) {
         return false;
     }
-    if (::linkat(AT_FDCWD, existing, AT_FDCWD, name, 0) != 0) {
+    if (::renameat2(AT_FDCWD, a, AT_FDCWD, b, RENAME_EXCHANGE) != 0) {
         Remember();
         return false;
     }
@@ -479,6 +703,37 @@ bool Delete(const char* path) {
         return false;
     }
     return true;
+}
+
+bool ListFolderOf(const char* path, void (*visit)(const char* name, void* context), void* context) {
+    if (FaultHit(FaultPoint::ListFolder)) {
+        return false;
+    }
+    std::string folder(path);
+    const std::size_t slash = folder.find_last_of('/');
+    if (slash == std::string::npos) {
+        folder = ".";
+    } else {
+        folder.resize(slash == 0 ? 1 : slash);
+    }
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        Remember();
+        return false;
+    }
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
+            visit(entry->d_name, context);
+        }
+        errno = 0;
+    }
+    const bool listed = errno == 0;
+    if (!listed) {
+        Remember();
+    }
+    ::closedir(dir);
+    return listed;
 }
 
 std::size_t MaxPathLength() {

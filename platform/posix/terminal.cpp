@@ -1,7 +1,10 @@
 // Text for the terminal on POSIX: Shift-JIS converted to UTF-8.
+#include <fcntl.h>
 #include <iconv.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -40,6 +43,32 @@ std::size_t ToTerminalEncoding(const char* sjis, char* out, std::size_t capacity
     ::iconv_close(cd);
     *put = '\0';
     return static_cast<std::size_t>(put - out);
+}
+
+std::intptr_t SilenceErrorOutput() {
+    std::fflush(stderr);
+    const int saved = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+    const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved < 0 || nowhere < 0 || ::dup2(nowhere, STDERR_FILENO) < 0) {
+        if (saved >= 0) {
+            ::close(saved);
+        }
+        if (nowhere >= 0) {
+            ::close(nowhere);
+        }
+        return -1;
+    }
+    ::close(nowhere);
+    return saved;
+}
+
+void RestoreErrorOutput(std::intptr_t saved) {
+    if (saved < 0) {
+        return;
+    }
+    std::fflush(stderr);
+    ::dup2(static_cast<int>(saved), STDERR_FILENO);
+    ::close(static_cast<int>(saved));
 }
 
 }  // namespace tsy::platform

@@ -70,6 +70,30 @@ FileHandle OpenForReading(const char* path, OpenWait) {
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+bool WaitToRead(FileHandle file, int milliseconds) {
+    if (FaultHit(FaultPoint::WaitToRead)) {
+        return false;
+    }
+    // Only a pipe can keep a read waiting; it is looked at until data or
+    // its end comes.
+    HANDLE handle = AsHandle(file);
+    if (GetFileType(handle) != FILE_TYPE_PIPE) {
+        return true;
+    }
+    const ULONGLONG start = GetTickCount64();
+    for (;;) {
+        DWORD available = 0;
+        if (!PeekNamedPipe(handle, nullptr, 0, nullptr, &available, nullptr) || available > 0) {
+            return true;  // an error or the writer gone: the read tells
+        }
+        if (GetTickCount64() - start >= static_cast<ULONGLONG>(milliseconds)) {
+            SetLastError(WAIT_TIMEOUT);
+            return false;
+        }
+        Sleep(10);
+    }
+}
+
 bool Identify(FileHandle file, FileInfo* info) {
     if (FaultHit(FaultPoint::Identify)) {
         return false;
@@ -215,6 +239,21 @@ bool LockFile(const char* path, FileLock* lock) {
     return false;
 }
 
+bool HoldOpeners(FileHandle) {
+    // The write-back's own handle of the file shares no writing: while it
+    // is open, no other process can open the file to write it.
+    if (!FaultHit(FaultPoint::HoldOpeners)) {
+        SetLastError(ERROR_NOT_SUPPORTED);
+    }
+    return false;
+}
+
+bool WriterWaits(FileHandle) {
+    return false;
+}
+
+void ReleaseOpeners(FileHandle) {}
+
 void Unlock(FileLock* lock) {
     if (lock->handle == -1) {
         return;
@@ -274,9 +313,21 @@ bool Rewind(FileHandle file) {
     return SetFilePointerEx(AsHandle(file), start, nullptr, FILE_BEGIN) != 0;
 }
 
-bool CopyAttributes(FileHandle from, FileHandle to) {
+namespace {
+
+bool NotKept(AttributeFailure* failure, FileAttribute what) {
+    if (failure != nullptr) {
+        failure->what = what;
+        failure->name[0] = '\0';
+    }
+    return false;
+}
+
+}  // namespace
+
+bool CopyAttributes(FileHandle from, FileHandle to, AttributeFailure* failure) {
     if (FaultHit(FaultPoint::CopyAttributes)) {
-        return false;
+        return NotKept(failure, FileAttribute::Permissions);
     }
     // The permissions: the DACL, protected from inheritance or not as the
     // original's is. Owner and group are left to the system: setting them
@@ -287,7 +338,7 @@ bool CopyAttributes(FileHandle from, FileHandle to) {
                                  nullptr, &dacl, nullptr, &descriptor);
     if (code != ERROR_SUCCESS) {
         SetLastError(code);
-        return false;
+        return NotKept(failure, FileAttribute::Permissions);
     }
     SECURITY_DESCRIPTOR_CONTROL control = 0;
     DWORD revision = 0;
@@ -300,13 +351,13 @@ bool CopyAttributes(FileHandle from, FileHandle to) {
     LocalFree(descriptor);
     if (code != ERROR_SUCCESS) {
         SetLastError(code);
-        return false;
+        return NotKept(failure, FileAttribute::Permissions);
     }
     // The attributes that say how the file is kept (hidden, system,
     // archive); times of zero are left as they are.
     FILE_BASIC_INFO basic;
     if (!GetFileInformationByHandleEx(AsHandle(from), FileBasicInfo, &basic, sizeof basic)) {
-        return false;
+        return NotKept(failure, FileAttribute::FileAttributes);
     }
     const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                        FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
@@ -315,7 +366,10 @@ bool CopyAttributes(FileHandle from, FileHandle to) {
     if (update.FileAttributes == 0) {
         update.FileAttributes = FILE_ATTRIBUTE_NORMAL;
     }
-    return SetFileInformationByHandle(AsHandle(to), FileBasicInfo, &update, sizeof update) != 0;
+    if (!SetFileInformationByHandle(AsHandle(to), FileBasicInfo, &update, sizeof update)) {
+        return NotKept(failure, FileAttribute::FileAttributes);
+    }
+    return true;
 }
 
 std::uint32_t WriteOnce(FileHandle file, const void* bytes, std::uint32_t size) {
@@ -355,11 +409,11 @@ bool RenameReplace(const char* from, const char* to) {
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-bool LinkNoReplace(const char* existing, const char* name) {
-    if (FaultHit(FaultPoint::Link)) {
-        return false;
+bool ExchangeNames(const char*, const char*) {
+    if (!FaultHit(FaultPoint::ExchangeNames)) {
+        SetLastError(ERROR_NOT_SUPPORTED);
     }
-    return CreateHardLinkA(name, existing, nullptr) != 0;
+    return false;
 }
 
 bool SyncFolder(const char*) {
@@ -372,6 +426,37 @@ bool Delete(const char* path) {
         return false;
     }
     return DeleteFileA(path) != 0;
+}
+
+bool ListFolderOf(const char* path, void (*visit)(const char* name, void* context), void* context) {
+    if (FaultHit(FaultPoint::ListFolder)) {
+        return false;
+    }
+    char pattern[MAX_PATH + 4];
+    const char* slash = std::strrchr(path, '\\');
+    const char* other = std::strrchr(path, '/');
+    if (other != nullptr && (slash == nullptr || other > slash)) {
+        slash = other;
+    }
+    if (slash == nullptr) {
+        std::snprintf(pattern, sizeof pattern, "*");
+    } else {
+        std::snprintf(pattern, sizeof pattern, "%.*s\\*", static_cast<int>(slash - path), path);
+    }
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA(pattern, &entry);
+    if (find == INVALID_HANDLE_VALUE) {
+        return GetLastError() == ERROR_FILE_NOT_FOUND;
+    }
+    do {
+        if (std::strcmp(entry.cFileName, ".") != 0 && std::strcmp(entry.cFileName, "..") != 0) {
+            visit(entry.cFileName, context);
+        }
+    } while (FindNextFileA(find, &entry));
+    const DWORD code = GetLastError();
+    FindClose(find);
+    SetLastError(code);
+    return code == ERROR_NO_MORE_FILES;
 }
 
 std::size_t MaxPathLength() {

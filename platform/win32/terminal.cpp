@@ -1,7 +1,11 @@
 // Text for the console on Windows: Shift-JIS converted to the console's code
 // page.
 #include <windows.h>
+// After windows.h.
+#include <fcntl.h>
+#include <io.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -35,6 +39,32 @@ std::size_t ToTerminalEncoding(const char* sjis, char* out, std::size_t capacity
         return std::strlen(out);
     }
     return static_cast<std::size_t>(n - 1);
+}
+
+std::intptr_t SilenceErrorOutput() {
+    std::fflush(stderr);
+    const int saved = _dup(2);
+    const int nowhere = _open("NUL", _O_WRONLY);
+    if (saved < 0 || nowhere < 0 || _dup2(nowhere, 2) < 0) {
+        if (saved >= 0) {
+            _close(saved);
+        }
+        if (nowhere >= 0) {
+            _close(nowhere);
+        }
+        return -1;
+    }
+    _close(nowhere);
+    return saved;
+}
+
+void RestoreErrorOutput(std::intptr_t saved) {
+    if (saved < 0) {
+        return;
+    }
+    std::fflush(stderr);
+    _dup2(static_cast<int>(saved), 2);
+    _close(static_cast<int>(saved));
 }
 
 }  // namespace tsy::platform

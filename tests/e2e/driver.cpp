@@ -141,7 +141,7 @@ std::string OneLine(const std::string& text) {
 
 // The text of a window, through WM_GETTEXT in the ANSI code page.
 bool ReadText(HWND window, std::string* text) {
-    char buffer[2048] = {};
+    char buffer[16384] = {};
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer),
                              SMTO_ABORTIFHUNG, kReadTimeoutMs, &result)) {
@@ -300,7 +300,8 @@ int Usage() {
                  "  settext SEL ID TEXT    check SEL ID       enabled SEL ID\n"
                  "  rect SEL ID|self       style SEL ID|self  focus SEL\n"
                  "  xwindow SEL            closebox SEL       key SEL VK\n"
-                 "  owner SEL\n");
+                 "  owner SEL              scroll SEL ID LINES\n"
+                 "  cursor SEL (the handle of the cursor shown now)\n");
     return 2;
 }
 
@@ -369,6 +370,18 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
+    if (action == "cursor") {
+        // The handle of the cursor shown now. Under Wine another process's
+        // cursor cannot be looked into, so tests compare handles shown at
+        // different moments.
+        CURSORINFO info = {};
+        info.cbSize = sizeof info;
+        if (!GetCursorInfo(&info)) {
+            return Fail("no cursor information");
+        }
+        std::printf("%p\n", static_cast<void*>(info.hCursor));
+        return 0;
+    }
     if (action == "focus") {
         GUITHREADINFO info = {};
         info.cbSize = sizeof info;
@@ -426,6 +439,12 @@ int main(int argc, char** argv) {
             }
             Sleep(50);
         }
+        return 0;
+    }
+    if (action == "scroll") {
+        // Scrolls an edit field by a number of lines, as its scroll bar would.
+        const long lines = arg(4) != nullptr ? std::strtol(arg(4), nullptr, 0) : 1;
+        PostMessageA(control, EM_LINESCROLL, 0, static_cast<LPARAM>(lines));
         return 0;
     }
     if (action == "command" || action == "notify") {

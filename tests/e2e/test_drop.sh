@@ -11,7 +11,7 @@ fi
 e2e_need_wine
 
 REPLACE="ステートセーブデータを置き換えますか？"
-FORMAT_WARNING=$'ステートセーブデータが不正の可能性があります。\n正常に書き換えられない可能性があります。'
+FORMAT_WARNING=$'ステートセーブデータが不正の可能性があります。\n正常に書き換えられない可能性があります。\n選んだファイルが Tessary のステートセーブファイル(*.tsy)か、ダンプファイルと取り違えていないか確かめてください。'
 japanese="$WORK/状態表.tsy" # 表 ends in the byte 0x5C in Shift-JIS
 make_state "$japanese"
 other="$WORK/other.tsy"
@@ -27,7 +27,8 @@ app_start
 xwindow=$(must xwindow main)
 [ "$xwindow" -gt 0 ] 2>/dev/null || die "no X window for the main dialog"
 # A window property read back whole, a pointer-sized value on both builds.
-if xdotool search --name "Tessary" 2>/dev/null | grep -qx "$xwindow"; then
+tessary_windows=$(xdotool search --name "Tessary" 2>/dev/null)
+if grep -qx "$xwindow" <<<"$tessary_windows"; then
   say "ok   the driver's X window is one of the dialog's"
 else
   fail "the X window $xwindow is not among the dialog's: $(xdotool search --name Tessary | tr '\n' ' ')"

@@ -10,7 +10,7 @@ STATE_TITLE="ステートセーブデータファイルの選択"
 DUMP_TITLE="ダンプファイルの選択"
 NEED_STATE="ステートセーブデータを指定してください。"
 NEED_DUMP="ダンプファイルを指定してください。"
-FORMAT_WARNING=$'ステートセーブデータが不正の可能性があります。\n正常に書き換えられない可能性があります。'
+FORMAT_WARNING=$'ステートセーブデータが不正の可能性があります。\n正常に書き換えられない可能性があります。\n選んだファイルが Tessary のステートセーブファイル(*.tsy)か、ダンプファイルと取り違えていないか確かめてください。'
 state="$WORK/state.tsy"
 make_state "$state"
 bad="$WORK/bad.tsy"

@@ -20,7 +20,12 @@ must click main 103 >/dev/null
 drv wait "$RESULT_BOX" 10000 >/dev/null || die "no ResultBox after the apply"
 expect_text "ResultBox caption" "$RESULT_BOX" self "エラー発生"
 report=$'縦チェックサムエラー\r\n　直前アドレス:C004\r\n　　+1　02/01\n　　+3　CD/CC\n\r\n(E05)'
-expect_text "E05 report in field 205" "$RESULT_BOX" 205 "$report"
+# The report as it stands, then the findings of the whole listing below it.
+seen=$(drv hex "$RESULT_BOX" 205)
+[[ "$seen" == "$(sjis_hex "$report")"* ]] && say "ok   E05 report first in field 205" ||
+  fail "field 205 does not begin with the E05 report: [$(drv text "$RESULT_BOX" 205)]"
+[[ "$(drv text "$RESULT_BOX" 205)" == *"3行目 直前アドレス:C004 (E05)"* ]] &&
+  say "ok   the findings below the report" || fail "no finding below the report"
 expect "ResultBox is owned by the main dialog" main "$(drv owner "$RESULT_BOX")"
 expect "the main dialog is disabled under the ResultBox" 0 "$(drv enabled main self)"
 expect "the focus is on OK" 1 "$(drv focus "$RESULT_BOX")"

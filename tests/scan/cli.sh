@@ -41,5 +41,67 @@ expect "no image named" 2 scan
 expect "an apply-only option" 2 scan --binary "$clean"
 expect "an unwritable output" 3 scan -o "$work/no/such/dir/out.txt" "$clean"
 
+# expect_said NAME STATUS TEXT ARGS...: the exit status, and TEXT on standard
+# error, within 20 seconds.
+expect_said() {
+  local name=$1 want=$2 text=$3
+  shift 3
+  timeout 20 "$tool" "$@" >"$work/out" 2>"$work/err"
+  local got=$?
+  if [ "$got" -eq "$want" ] && grep -qF -- "$text" "$work/err"; then
+    passed=$((passed + 1))
+  else
+    echo "FAIL: $name: exit status $got, wanted $want and \"$text\""
+    head -c 400 "$work/err"
+    failed=$((failed + 1))
+  fi
+}
+
+# Images of every kind written by another program: small ones are read (and
+# hold no listing), ones of more than 100 million pixels are refused by
+# their header, before anything is decoded.
+/usr/bin/python3 - "$work" <<'PY'
+import sys
+from PIL import Image
+work = sys.argv[1]
+small = Image.new("L", (300, 200), 255)
+big = Image.new("1", (10001, 10000), 1)
+for ext, fmt in (("png", "PNG"), ("jpg", "JPEG"), ("tif", "TIFF"), ("bmp", "BMP"), ("pgm", "PPM")):
+    small.save(f"{work}/small.{ext}", fmt)
+    (big.convert("L") if fmt == "JPEG" else big).save(f"{work}/big.{ext}", fmt)
+PY
+for ext in png jpg tif bmp pgm; do
+  expect_said "a small $ext is read" 3 "ダンプリストが見つかりません" scan "$work/small.$ext"
+  expect_said "a $ext of 10001 x 10000 pixels" 3 "画像が大きすぎます(10001×10000 ピクセル" \
+    scan "$work/big.$ext"
+done
+# A whole PNG of 65 bytes whose header declares a million by a million
+# pixels: refused at once, not decoded for a minute and gigabytes.
+/usr/bin/python3 - "$work/million.png" <<'PY'
+import struct, sys, zlib
+def chunk(kind, data):
+    return (struct.pack(">I", len(data)) + kind + data
+            + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+header = struct.pack(">IIBBBBB", 1000000, 1000000, 8, 0, 0, 0, 0)
+open(sys.argv[1], "wb").write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
+                              + chunk(b"IDAT", zlib.compress(b"")) + chunk(b"IEND", b""))
+PY
+expect_said "a PNG header of a million by a million pixels" 3 "1000000×1000000" \
+  scan "$work/million.png"
+expect_said "a missing image says why" 3 "ファイルが見つかりません" scan "$work/none.png"
+expect_said "an endless device" 3 "画像ファイルとして読めません" scan /dev/zero
+expect_said "a text file" 3 "画像ファイルとして読めません" scan "$work/text.png"
+# A FIFO whose writer comes late reads as the file does.
+mkfifo "$work/page.fifo"
+(sleep 1 && cat "$clean" >"$work/page.fifo") &
+expect "a page through a FIFO" 0 scan -o "$work/fifo-listing.txt" "$work/page.fifo"
+wait
+if cmp -s "$work/listing.txt" "$work/fifo-listing.txt"; then
+  passed=$((passed + 1))
+else
+  echo "FAIL: the FIFO's listing differs from the file's"
+  failed=$((failed + 1))
+fi
+
 echo "scan cli: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -6,7 +6,7 @@ lighting and JPEG compression. Next to each image goes the listing as text
 (the truth, in the layout `tsypatch scan` writes) and a one-line description.
 
     make_pages.py OUTDIR COUNT [--seed N] [--clean] [--conventions a,b]
-                  [--special stain|dropped-row|no-listing]
+                  [--special stain|dropped-row|no-listing|blots]
 
 Characters are about as large as a magazine listing scanned at 300 dpi.
 Needs Debian's python3-pil (run with /usr/bin/python3)."""
@@ -187,6 +187,23 @@ def stain(page, rng, geometry, mono_rows):
     return Image.composite(brown, page, blot)
 
 
+def blots(page, geometry, lines, data_rows):
+    """Ink blots over the first digit of bytes +0 and +1 in the first two data
+    rows: four characters at the corners of a rectangle, which the line and
+    column sums cannot settle between them."""
+    margin, line_height, pitch = geometry
+    draw = ImageDraw.Draw(page)
+    for row in data_rows[:2]:
+        text = lines[row][1]
+        starts = [k for k, ch in enumerate(text) if ch != " " and (k == 0 or text[k - 1] == " ")]
+        for k in starts[1:3]:
+            cx = margin + pitch * (k + 0.5)
+            cy = margin + line_height * row + line_height * 0.45
+            draw.ellipse((cx - pitch * 0.6, cy - line_height * 0.42, cx + pitch * 0.6,
+                          cy + line_height * 0.42), fill=0)
+    return page
+
+
 def degrade(page, rng):
     """Blur, lighting, rotation, noise and JPEG, each at a random strength."""
     w, h = page.size
@@ -259,6 +276,8 @@ def make_page(rng, convention, font_name, clean, special, rows=None, form="plain
     page, geometry = render(lines, font_name, rng, size_px)
     if special == "stain":
         page = stain(page, rng, geometry, data_rows)
+    if special == "blots":
+        page = blots(page, geometry, lines, data_rows)
     if not clean:
         page = degrade(page, rng)
     return page, truth, dropped
@@ -272,7 +291,7 @@ def main():
     parser.add_argument("--clean", action="store_true")
     parser.add_argument("--conventions", default=",".join(CONVENTIONS))
     parser.add_argument("--fonts", default=",".join(FONTS))
-    parser.add_argument("--special", choices=["stain", "dropped-row", "no-listing"])
+    parser.add_argument("--special", choices=["stain", "dropped-row", "no-listing", "blots"])
     parser.add_argument("--rows", type=int, help="data rows per page")
     parser.add_argument("--forms", default="plain",
                         help="how the plain conventions print their sums: " + ",".join(FORMS))

@@ -7,7 +7,9 @@
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <utility>
 
+#include "scan/page_image.h"
 #include "scan/row_text.h"
 
 namespace tsy::scan::test {
@@ -190,7 +192,9 @@ PageOutcome ScanPage(const PageCase& page, const ScanSettings& settings, const s
         if (!LoadPage(file, &recognized, &recognition)) {
             recognized = RecognizedPage();
             Recognizer recognizer(settings.use_engine);
-            if (recognizer.Recognize(page.image.c_str(), &recognized) != RecognizeStatus::Done) {
+            PageImage image = LoadPageImage(page.image.c_str());
+            if (image.status != ImageStatus::Read ||
+                recognizer.Recognize(std::move(image.grey), &recognized) != RecognizeStatus::Done) {
                 outcome.status = ScanStatus::Unreadable;
                 return outcome;
             }

@@ -1,6 +1,7 @@
 // Scans of generated pages (make_test_pages.sh): clean pages decode
 // exactly; degraded ones exactly or with every wrong character named; a
-// stain or a row left out is reported; and no row is ever verified wrong.
+// stain, ink blots or a row left out are reported; and no row is ever
+// verified wrong.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -66,6 +67,7 @@ TEST_P(ScanPages, NeverVerifiedWrong) {
 const PageSet kSets[] = {
     {"clean", Expect::Exact},    {"degraded", Expect::ExactOrNamed}, {"dotgothic", Expect::Sound},
     {"stain", Expect::Reported}, {"dropped", Expect::Reported},      {"prose", Expect::NoListing},
+    {"blots", Expect::Reported},
 };
 
 INSTANTIATE_TEST_SUITE_P(Generated, ScanPages, ::testing::ValuesIn(kSets),

@@ -54,5 +54,32 @@ else
   fails=$((fails + 1))
 fi
 
+# Sourced as the scripts source it, under `set -euo pipefail`, many times
+# over: no sourcing may die of a pipe closed early (SIGPIPE, status 141).
+sourcings=400
+died=0
+statuses=""
+for _ in $(seq "$sourcings"); do
+  (
+    unset TSY_WINE_ARCH
+    export TSY_WINE_DIR="$work/wine" TSY_PROBE_32BIT="$work/runs"
+    set -euo pipefail
+    # shellcheck source=/dev/null
+    source "$source_dir/scripts/wine-env" >/dev/null 2>&1
+    [ "$TSY_WINE_ARCH" = win32 ]
+  )
+  status=$?
+  if [ "$status" -ne 0 ]; then
+    died=$((died + 1))
+    statuses="$statuses $status"
+  fi
+done
+if [ "$died" -eq 0 ]; then
+  echo "ok   $sourcings sourcings under pipefail"
+else
+  echo "FAIL: $died of $sourcings sourcings under pipefail failed (statuses:$statuses)"
+  fails=$((fails + 1))
+fi
+
 [ "$fails" -eq 0 ] || exit 1
 echo "wine_arch: all checks passed"

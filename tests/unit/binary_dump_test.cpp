@@ -1,4 +1,4 @@
-// PlaceBinaryDump on real files: the start address text, the 0x10000 limit,
+// PlaceBinaryDump on real files: the start address text, the end at FFFF,
 // plain and UNIX text placement, ranges outside the image and the failures.
 #include "image/binary_dump.h"
 
@@ -57,6 +57,18 @@ const std::string kNoImage =  // ステートセーブデータが読み込ま�
     "\x93\xC7\x82\xDD\x8D\x9E\x82\xDC\x82\xEA\x82\xC4\x82\xA2\x82\xDC\x82\xB9\x82\xF1\x81\x42\n"
     "\x83\x58\x83\x65\x81\x5B\x83\x67\x83\x5A\x81\x5B\x83\x75\x83\x66\x81\x5B\x83\x5E\x82\xF0"
     "\x8E\x77\x92\xE8\x82\xB5\x92\xBC\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82\xB3\x82\xA2\x81\x42";
+
+const std::string kEmpty =  // ダンプファイルが空(0バイト)です。書き込むデータがありません。
+    "\x83\x5F\x83\x93\x83\x76\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xAA\x8B\xF3(0\x83\x6F"
+    "\x83\x43\x83\x67)\x82\xC5\x82\xB7\x81\x42\x8F\x91\x82\xAB\x8D\x9E\x82\xDE\x83\x66"
+    "\x81\x5B\x83\x5E\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81\x42";
+const std::string kEmptyText =  // UNIX版テキスト変換では…ありません。\nダンプファイルサイズ:
+    "UNIX\x94\xC5\x83\x65\x83\x4C\x83\x58\x83\x67\x95\xCF\x8A\xB7\x82\xC5\x82\xCD\x90\xE6"
+    "\x93\xAA"
+    "18\x83\x6F\x83\x43\x83\x67\x82\xF0\x93\xC7\x82\xDD\x94\xF2\x82\xCE\x82\xB7"
+    "\x82\xBD\x82\xDF\x81\x41\x8F\x91\x82\xAB\x8D\x9E\x82\xDE\x83\x66\x81\x5B\x83\x5E"
+    "\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81\x42\n"
+    "\x83\x5F\x83\x93\x83\x76\x83\x74\x83\x40\x83\x43\x83\x8B\x83\x54\x83\x43\x83\x59:";
 
 constexpr std::uint32_t kOffset = 4096;
 
@@ -161,7 +173,7 @@ TEST_F(BinaryDumpTest, StartAddressTexts) {
     }
 }
 
-TEST_F(BinaryDumpTest, DumpMustEndBelowTheLastAddress) {
+TEST_F(BinaryDumpTest, DumpMayEndAtTheLastAddressNotPastIt) {
     struct Case {
         const char* start;
         std::size_t size;
@@ -170,13 +182,16 @@ TEST_F(BinaryDumpTest, DumpMustEndBelowTheLastAddress) {
         const char* message;  // the range placed, or the size refused
     };
     const Case cases[] = {
-        {"FEFF", 256, false, true, "FEFF - $FFFE"},  // start + size == 0xFFFF
-        {"0", 0xFFFF, false, true, "0000 - $FFFE"},
-        {"FF00", 256, false, false, "256"},     // start + size == 0x10000
-        {"FFFF", 1, false, false, "1"},         // would end at 0xFFFF
+        {"FEFF", 256, false, true, "FEFF - $FFFE"},
+        {"FF00", 256, false, true, "FF00 - $FFFF"},  // start + size == 0x10000
+        {"FFFF", 1, false, true, "FFFF - $FFFF"},
+        {"C000", 0x4000, false, true, "C000 - $FFFF"},  // a 16 KiB image at C000
+        {"0", 0x10000, false, true, "0000 - $FFFF"},    // the whole address space
+        {"FFF0", 18 + 4, true, false, "22"},            // the whole file counts, header included
+        {"FF01", 256, false, false, "256"},             // one byte past FFFF
+        {"FFFF", 2, false, false, "2"},
         {"-1", 1, false, false, "1"},           // far above 0xFFFF
-        {"FFF0", 18 + 4, true, false, "22"},    // the whole file counts, header included
-        {"0", 0x10000, false, false, "65536"},  // too large from address 0
+        {"0", 0x10001, false, false, "65537"},  // too large from address 0
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.start << " + " << c.size);
@@ -220,29 +235,28 @@ TEST_F(BinaryDumpTest, UnixTextIsConvertedAndEndsWithZero) {
     }
 }
 
-TEST_F(BinaryDumpTest, UnixTextNoLongerThanItsHeaderIsEmpty) {
-    for (std::size_t size : {0, 1, 17, 18}) {
-        SCOPED_TRACE(size);
+// Nothing to place is no completion: an empty dump, or a UNIX text no
+// longer than its header, is refused and stores nothing (not even the zero
+// byte of a text).
+TEST_F(BinaryDumpTest, ADumpWithNothingToPlaceIsRefused) {
+    struct Case {
+        std::size_t size;
+        const char* start;
+        bool unix_text;
+        std::string said;
+    };
+    const Case cases[] = {
+        {0, "8000", false, kEmpty},          {0, "0", false, kEmpty},
+        {0, "8000", true, kEmptyText + "0"}, {1, "8000", true, kEmptyText + "1"},
+        {18, "0", true, kEmptyText + "18"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.size << " at " << c.start);
         LoadImage(kOffset + 0x10000);
         messages_.Clear();
-        EXPECT_EQ(PlaceStatus::Placed, Place(Pattern(size), "8000", true));
-        EXPECT_EQ(With(0x8000, std::string(1, '\0')), Image());
-        EXPECT_EQ(Placed("8000 - $7FFF"), messages_.Messages());
-    }
-}
-
-TEST_F(BinaryDumpTest, EmptyDumpStoresNothing) {
-    struct Case {
-        const char* start;
-        const char* range;
-    };
-    const Case cases[] = {{"8000", "8000 - $7FFF"}, {"0", "0000 - $FFFFFFFF"}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.start);
-        messages_.Clear();
-        EXPECT_EQ(PlaceStatus::Placed, Place("", c.start, false));
+        EXPECT_EQ(PlaceStatus::Refused, Place(Pattern(c.size), c.start, c.unix_text));
         EXPECT_EQ(original_, Image());
-        EXPECT_EQ(Placed(c.range), messages_.Messages());
+        EXPECT_EQ(Error(c.said), messages_.Messages());
     }
 }
 
@@ -260,7 +274,7 @@ TEST_F(BinaryDumpTest, RangeOutsideTheImageIsRefusedWhole) {
         {"F8", 16, false, "00F8 - $0107"},
         {"F8", 18 + 7, true, nullptr},         // seven bytes and the zero
         {"F8", 18 + 8, true, "00F8 - $0100"},  // the zero byte would not fit
-        {"100", 18, true, "0100 - $0100"},     // not even the zero byte
+        {"100", 19, true, "0100 - $0101"},     // neither the byte nor the zero
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.start << " + " << c.size);
@@ -325,9 +339,9 @@ TEST_F(BinaryDumpTest, DumpFromAPipeIsReadToItsEnd) {
     };
     const Case cases[] = {
         {256, "8000", Placed("8000 - $80FF")},
-        {0x7FFF, "8000", Placed("8000 - $FFFE")},
-        {0x8000, "8000", Error(kTooLarge + "32768")},  // would end at FFFF
-        {0, "C000", Placed("C000 - $BFFF")},
+        {0x8000, "8000", Placed("8000 - $FFFF")},
+        {0x8001, "8000", Error(kTooLarge + "32769")},  // would end past FFFF
+        {0, "C000", Error(kEmpty)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.size);

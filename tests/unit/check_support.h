@@ -3,6 +3,7 @@
 // text, and findings described in short.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "proof/fix.h"
 #include "proof/listing_check.h"
 
 namespace tsy::proof {
@@ -82,18 +84,28 @@ struct Listing {
     }
 };
 
+// Where the data continue at a new address: before data line `line` (from
+// 0), at `address`.
+struct Jump {
+    int line;
+    unsigned address;
+};
+
 // A listing laid out as the examples are: a title, a blank line, then blocks
 // of `lines_per_block` data lines of `per_line` bytes, each block closed by its
 // check line (and a blank line after a SUM line, or after every check line
-// with `blank_after_dashes`).
+// with `blank_after_dashes`). The data start at C000 and continue at each of
+// `jumps`.
 inline Listing MakeListing(Convention convention, const std::vector<std::uint8_t>& bytes,
                            int per_line, int lines_per_block,
-                           const std::string& title = "; listing", bool blank_after_dashes = true) {
+                           const std::string& title = "; listing", bool blank_after_dashes = true,
+                           const std::vector<Jump>& jumps = {}) {
     Listing listing;
     listing.lines = {title, ""};
     listing.truth.resize(2);
     unsigned address = 0xC000;
     std::size_t at = 0;
+    int data_line = 0;
     while (at < bytes.size()) {
         unsigned columns[16] = {};
         unsigned block_sum = 0;
@@ -101,6 +113,10 @@ inline Listing MakeListing(Convention convention, const std::vector<std::uint8_t
         for (int l = 0; l < lines_per_block && at < bytes.size(); ++l) {
             std::string data;
             unsigned line_sum = 0;
+            for (const Jump& jump : jumps) {
+                address = jump.line == data_line ? jump.address : address;
+            }
+            ++data_line;
             LineTruth truth;
             truth.kind = LineTruth::Data;
             truth.address = address;
@@ -141,7 +157,7 @@ inline Listing MakeListing(Convention convention, const std::vector<std::uint8_t
             truth.checksum = line_sum & (convention == Convention::OhMz ? 0xFFF : 0xFF);
             listing.lines.push_back(line);
             listing.truth.push_back(truth);
-            address += static_cast<unsigned>(per_line);
+            address += static_cast<unsigned>(truth.bytes.size());
         }
         std::string sums;
         LineTruth check;
@@ -279,6 +295,67 @@ inline std::vector<Finding> Check(const std::string& text, const ListingOptions&
     return collector.findings;
 }
 
+// The tokens of a line, split at spaces.
+inline std::vector<std::string> Split(const std::string& line) {
+    std::vector<std::string> tokens;
+    std::size_t at = 0;
+    while ((at = line.find_first_not_of(' ', at)) != std::string::npos) {
+        const std::size_t end = line.find(' ', at);
+        tokens.push_back(line.substr(at, end - at));
+        at = end;
+    }
+    return tokens;
+}
+
+// The check's certain corrections applied to `text` (check --fix).
+inline std::string Fixed(const std::string& text, const ListingOptions& options,
+                         std::vector<Finding>* findings, int* corrections) {
+    struct Tee : FindingSink {
+        void Report(const Finding& finding) override {
+            plan->Report(finding);
+            findings->push_back(finding);
+        }
+        FixPlan* plan;
+        std::vector<Finding>* findings;
+    };
+    FixPlan plan(options);
+    Tee tee;
+    tee.plan = &plan;
+    tee.findings = findings;
+    MemoryByteSource bytes(text.data(), text.size());
+    CheckListing(bytes, options, &tee);
+    plan.Finish();
+    struct Out : ByteSink {
+        bool Write(const char* bytes, std::size_t size) override {
+            text.append(bytes, size);
+            return true;
+        }
+        std::string text;
+    };
+    MemoryByteSource listing(text.data(), text.size());
+    MemoryByteSource again(text.data(), text.size());
+    Out out;
+    const FixResult result = WriteFixedListing(listing, again, options, plan, &out);
+    *corrections = static_cast<int>(std::count(result.made.begin(), result.made.end(), true));
+    return out.text;
+}
+
+// The tokens of every line of a text that holds any: a listing as its reader sees it.
+inline std::vector<std::vector<std::string>> TokenLines(const std::string& text) {
+    std::vector<std::vector<std::string>> lines;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = text.find('\n', at);
+        end = end == std::string::npos ? text.size() : end;
+        std::vector<std::string> tokens = Split(text.substr(at, end - at));
+        if (!tokens.empty()) {
+            lines.push_back(tokens);
+        }
+        at = end + 1;
+    }
+    return lines;
+}
+
 inline std::string Describe(const Diagnosis& d) {
     static const char* const kKinds[] = {
         "WrongByte",    "OneOfBytes",    "LineOffBy",      "ChecksumToken", "AddressField",
@@ -286,7 +363,8 @@ inline std::string Describe(const Diagnosis& d) {
         "CrcToken",     "UnseenColumns", "SwappedBytes",   "NotCounted",    "AddressReading",
         "RowLength",    "MissingLine",   "Duplicate",      "SkippedCounts", "MissingCounts",
         "RepeatCounts", "RowShortfall",  "LinesNotInSums", "TwoDigitTotal", "TokenMisreading",
-        "BlockTooLong"};
+        "BlockTooLong", "DoubledByte",   "DroppedByte",    "StrayLine",     "MovedLine",
+        "StrayCounts",  "MovedHere",     "SwappedLines",   "FullWidth"};
     std::string text = kKinds[static_cast<int>(d.kind)];
     text += d.certainty == Certainty::Certain ? " C" : " L";
     const std::string change = Hex(d.typed, d.digits) + ">" + Hex(d.right, d.digits);
@@ -357,6 +435,29 @@ inline std::string Describe(const Diagnosis& d) {
             return text + " " + d.token.text + (d.by_sums ? " fits" : " " + Hex(d.right, 2));
         case DiagnosisKind::TokenMisreading:
             return text + " " + d.token.text + ">" + d.reading.text;
+        case DiagnosisKind::DoubledByte:
+        case DiagnosisKind::DroppedByte: {
+            text += " +" + Hex(static_cast<unsigned>(d.column), 1) + " " +
+                    Hex(d.kind == DiagnosisKind::DoubledByte ? d.typed : d.right, 2) + ":";
+            for (int k = 0; k < d.byte_count; ++k) {
+                text += " " + Hex(d.bytes[k], 2);
+            }
+            return text;
+        }
+        case DiagnosisKind::StrayLine:
+            return text;
+        case DiagnosisKind::StrayCounts:
+        case DiagnosisKind::SwappedLines:
+            return text + " @" + std::to_string(d.line_number);
+        case DiagnosisKind::MovedLine:
+            return text + " @" + std::to_string(d.line_number) + " " + Hex(d.right, 4) + " <" +
+                   std::to_string(d.other_line);
+        case DiagnosisKind::MovedHere:
+            return text + " @" + std::to_string(d.line_number) + " " + Hex(d.right, 4);
+        case DiagnosisKind::FullWidth:
+            return text +
+                   (d.column < 0 ? " line" : " +" + Hex(static_cast<unsigned>(d.column), 1)) + " " +
+                   d.token.text + ">" + d.reading.text;
     }
     return text;
 }
@@ -364,8 +465,8 @@ inline std::string Describe(const Diagnosis& d) {
 // "L5 E03: WrongByte C +4 4E>4F; ..." for one finding; a finding without an
 // E code is named by its kind ("L5 Skipped", "L9 Gap", "L9 Jump").
 inline std::string Describe(const Finding& finding) {
-    static const char* const kSteps[] = {"Gap",        "Overlap",   "Repeat", "Backward",
-                                         "OffAddress", "RowLength", "Jump"};
+    static const char* const kSteps[] = {"Gap",       "Overlap", "Repeat", "Backward", "OffAddress",
+                                         "RowLength", "Jump",    "Stray",  "Swapped"};
     std::string text = "L" + std::to_string(finding.line_number) + " ";
     switch (finding.kind) {
         case FindingKind::Refusal:
@@ -380,6 +481,12 @@ inline std::string Describe(const Finding& finding) {
             break;
         case FindingKind::LookAlike:
             text += "LookAlike";
+            break;
+        case FindingKind::TotalDigits:
+            text += "TotalDigits";
+            break;
+        case FindingKind::FullWidth:
+            text += "FullWidth";
             break;
     }
     for (int i = 0; i < finding.diagnosis_count; ++i) {

@@ -3,6 +3,7 @@
 // findings and diagnoses compared as short descriptions.
 #include "proof/listing_check.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -13,7 +14,9 @@
 
 #include <gtest/gtest.h>
 
-#include "cli/check.h"
+#include "proof/apply_watch.h"
+#include "proof/finding_text.h"
+#include "proof/fix_encoding.h"
 #include "tests/unit/check_support.h"
 #include "tests/unit/test_support.h"
 
@@ -124,7 +127,8 @@ const TypoCase kTypoCases[] = {
      C::OhX,
      {{13, P::Column, 7, "F7"}},
      {"L13 E05: ColumnToken C +7 F7>F1"}},
-    {"WrongTotal", C::Plain, {{7, P::Total, 0, "0877"}}, {"L7 E06: TotalToken C 77>76"}},
+    // All four digits of a SUM line's total are the block's sum in 16 bits.
+    {"WrongTotal", C::Plain, {{7, P::Total, 0, "0877"}}, {"L7 E06: TotalToken C 0877>0876"}},
     // A 16-bit total alone cannot tell a typo from a line left out before
     // the listing's first line.
     {"WrongDashedTotal", C::OhMz, {{7, P::Total, 0, "0867"}}, {"L7 E08: TotalToken L 0867>0876"}},
@@ -132,14 +136,14 @@ const TypoCase kTypoCases[] = {
     {"MisreadColumnToken",
      C::Plain,
      {{13, P::Column, 6, "BG"}},
-     {"L13 E04: SumMisreading L +6 BG>B6"}},
+     {"L13 E04: SumMisreading C +6 BG>B6"}},
 
-    // Errors no line sum sees: a swap is named where one line fits it (and
-    // with Oh!X the CRC confirms it); otherwise only the columns.
+    // Errors no line sum sees: a swap is named where exactly one line fits
+    // it; otherwise only the columns.
     {"SwappedBytes",
      C::Plain,
      {{9, P::Byte, 5, "C0"}, {9, P::Byte, 6, "00"}},
-     {"L13 E05: SwappedBytes L @9 +5+6 C000>00C0"}},
+     {"L13 E05: SwappedBytes C @9 +5+6 C000>00C0"}},
     {"SwappedBytesOhX",
      C::OhX,
      {{9, P::Byte, 5, "C0"}, {9, P::Byte, 6, "00"}},
@@ -165,8 +169,8 @@ const TypoCase kTypoCases[] = {
     {"TwoLinesOneBlockAmbiguous",
      C::Plain,
      {{3, P::Byte, 1, "01"}, {6, P::Byte, 6, "49"}},
-     {"L3 E03: OneOfBytes L +6 41>40; OneOfBytes L +1 01>00",
-      "L6 E03: OneOfBytes L +1 59>58; OneOfBytes L +6 49>48", "L7 E05"}},
+     {"L3 E03: OneOfBytes L +1 01>00; OneOfBytes L +6 41>40",
+      "L6 E03: OneOfBytes L +6 49>48; OneOfBytes L +1 59>58", "L7 E05"}},
 
     // Misreadings of an unreadable token, confirmed by the column sum where
     // there is one.
@@ -177,14 +181,15 @@ const TypoCase kTypoCases[] = {
      {"L9 E00: Misreading C +1 O1>01"}},
     {"OForZeroOhX", C::OhX, {{9, P::Byte, 1, "O1"}}, {"L9 E00: Misreading C +1 O1>01"}},
     {"OForZeroOhMz", C::OhMz, {{9, P::Byte, 1, "O1"}}, {"L9 E00: Misreading L +1 O1>01"}},
+    // Full-width characters read half-width; certain where the line sum agrees.
     {"FullWidthDigits",
      C::Plain,
      {{9, P::Byte, 1, "\x82\x4F\x82\x50"}},
-     {"L9 E00: Misreading C +1 \x82\x4F\x82\x50>01"}},
+     {"L9 E00: FullWidth C +1 \x82\x4F\x82\x50>01"}},
     {"FullWidthLetters",
      C::Plain,
      {{11, P::Byte, 4, "\x82\x63\x82\x84"}},
-     {"L11 E00: Misreading C +4 \x82\x63\x82\x84>DD"}},
+     {"L11 E00: FullWidth C +4 \x82\x63\x82\x84>Dd"}},
     {"LowerCaseLAndCapitalI",
      C::Plain,
      {{10, P::Byte, 0, "lI"}},
@@ -266,6 +271,99 @@ const TypoCase kTypoCases[] = {
       {12, P::Address, 0, "D018"}},
      {"L9 Jump"}},
 
+    // A line typed into another block: the block that lacks it rebuilds it,
+    // the block that holds it puts it back where it belongs.
+    {"LineTypedIntoAnotherBlock",
+     C::Plain,
+     {{6, P::Line, 0, ""},
+      {10, P::Line, 0, "C028  11 22 33 44 55 66 77 88  64\nC018  53 59 50 41 54 43 48 21  3D"}},
+     {"L7 E05: MissingLine C C018: 53 59 50 41 54 43 48 21", "L9 Gap",
+      "L11 Stray: MovedLine C @11 C018 <0", "L14 E05: StrayCounts C @11"}},
+    {"TwoLinesSwapped",
+     C::Plain,
+     {{4, P::Line, 0, "C010  48 45 4C 4C 4F 2C 20 54  14"},
+      {5, P::Line, 0, "C008  23 10 FC C9 00 00 00 00  F8"}},
+     {"L4 Swapped: SwappedLines C @5"}},
+    // A byte typed twice, or left out: named by place, the row rebuilt.
+    {"ByteTypedTwice",
+     C::Plain,
+     {{5, P::Line, 0, "C010  48 45 4C 4C 4C 4F 2C 20 54  14"}},
+     {"L5 E03: DoubledByte C +2 4C: 48 45 4C 4C 4F 2C 20 54", "L6 RowLength: RowLength L @5 9>8",
+      "L7 E05"}},
+    {"ByteLeftOut",
+     C::Plain,
+     {{5, P::Line, 0, "C010  48 45 4C 4F 2C 20 54  14"}},
+     {"L5 E03: DroppedByte C +2 4C: 48 45 4C 4C 4F 2C 20 54", "L6 RowLength: RowLength L @5 7>8",
+      "L7 E05"}},
+    // First, second and last lines left out.
+    {"FirstLineLeftOut",
+     C::Plain,
+     {{3, P::Line, 0, ""}},
+     {"L7 E05: MissingLine C C000: 21 00 D0 06 40 3E 41 77"}},
+    {"SecondLineLeftOut",
+     C::Plain,
+     {{4, P::Line, 0, ""}},
+     {"L5 Gap: MissingLine C C008: 23 10 FC C9 00 00 00 00", "L7 E05: MissingCounts C @5 C008"}},
+    {"LastLineLeftOut",
+     C::Plain,
+     {{12, P::Line, 0, ""}},
+     {"L13 E05: MissingLine C C038: 20 30 40 50 60 70 80 90"}},
+    // A byte with another typo: the sums cross where a person crosses them.
+    {"ByteAndItsChecksum",
+     C::Plain,
+     {{5, P::Byte, 4, "4E"}, {5, P::Checksum, 0, "15"}},
+     {"L5 E03: WrongByte C +4 4E>4F; ChecksumToken C 15>14", "L7 E05: ExplainedBy C @5 +4 4E>4F"}},
+    {"ByteAndItsColumn",
+     C::Plain,
+     {{5, P::Byte, 4, "4E"}, {7, P::Column, 4, "E8"}},
+     {"L5 E03: WrongByte C +4 4E>4F", "L7 E05: ExplainedBy C @5 +4 4E>4F; ColumnToken C +4 E8>E3"}},
+    {"ByteAndAnotherColumn",
+     C::Plain,
+     {{5, P::Byte, 4, "4E"}, {7, P::Column, 1, "BE"}},
+     {"L5 E03: WrongByte C +4 4E>4F", "L7 E05: ExplainedBy C @5 +4 4E>4F; ColumnToken C +1 BE>AE"}},
+    {"ByteAndTotal",
+     C::Plain,
+     {{5, P::Byte, 4, "4E"}, {7, P::Total, 0, "0886"}},
+     {"L5 E03: WrongByte C +4 4E>4F", "L7 E05: ExplainedBy C @5 +4 4E>4F; TotalToken C 0886>0876"}},
+    {"ByteAndCrc",
+     C::OhX,
+     {{5, P::Byte, 4, "4E"}, {7, P::Total, 0, "7DE8"}},
+     {"L5 E03: WrongByte C +4 4E>4F", "L7 E05: ExplainedBy C @5 +4 4E>4F; CrcToken C 7DE8>7DE7"}},
+    // The digits of a total that an apply does not compare.
+    {"TotalHighDigits",
+     C::Plain,
+     {{7, P::Total, 0, "0976"}},
+     {"L7 TotalDigits: TotalToken C 0976>0876"}},
+    // The last line's address: its line sum crosses it with AddressSum.
+    {"LastLineAddressAddressSum",
+     C::AddressSum,
+     {{12, P::Address, 0, "C838"}},
+     {"L12 E03: AddressField C C838>C038", "L12 Gap"}},
+    {"LastLineAddress",
+     C::Plain,
+     {{12, P::Address, 0, "C03A"}},
+     {"L12 Gap: AddressField L C03A>C038"}},
+    // Full-width characters from an IME: a space, a whole line.
+    {"FullWidthSpace",
+     C::Plain,
+     {{5, P::Line, 0,
+       "C010  48 45 4C\x81\x40"
+       "4C 4F 2C 20 54  14"}},
+     {"L5 E03: FullWidth C +2 4C\x81\x40"
+      "4C>4C 4C"}},
+    {"FullWidthLine",
+     C::Plain,
+     {{5, P::Line, 0,
+       "\x82\x62\x82\x4F\x82\x50\x82\x4F\x81\x40\x82\x53\x82\x57\x81\x40\x82\x53"
+       "\x82\x54\x81\x40\x82\x53\x82\x62\x81\x40\x82\x53\x82\x62\x81\x40\x82\x53\x82"
+       "\x65\x81\x40\x82\x51\x82\x62\x81\x40\x82\x51\x82\x4F\x81\x40\x82\x54\x82\x53"
+       "\x81\x40\x82\x50\x82\x53"}},
+     {"L5 Skipped: FullWidth C line "
+      "\x82\x62\x82\x4F\x82\x50\x82\x4F\x81\x40\x82\x53\x82\x57\x81\x40\x82\x53\x82"
+      "\x54\x81\x40>C010 48 45 4C 4C 4F 2C ; AddressReading C "
+      "\x82\x62\x82\x4F\x82\x50\x82\x4F>C010 sum",
+      "L7 E05: SkippedCounts C @5"}},
+
     // Look-alike letters in tokens the reader takes.
     {"TotalWithALookAlike",
      C::Plain,
@@ -274,13 +372,238 @@ const TypoCase kTypoCases[] = {
     {"DashedTotalWithALookAlike",
      C::OhMz,
      {{13, P::Total, 0, "OCB6"}},
-     {"L13 E08: TokenMisreading L OCB6>0CB6"}},
+     {"L13 E08: TokenMisreading C OCB6>0CB6"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Check, PlantedTypos, ::testing::ValuesIn(kTypoCases),
                          [](const ::testing::TestParamInfo<TypoCase>& info) {
                              return std::string(info.param.name);
                          });
+
+// ---- check --fix -----------------------------------------------------------------
+
+// The typos of a row, fixed: the listing comes back, or (with `stays`) only
+// what is likely is left as typed.
+struct FixCase {
+    const char* name;
+    Convention convention;
+    std::vector<Edit> edits;
+    bool stays;
+};
+
+void PrintTo(const FixCase& fix, std::ostream* out) {
+    *out << fix.name;
+}
+
+class FixedListings : public ::testing::TestWithParam<FixCase> {};
+
+TEST_P(FixedListings, GiveTheListingBack) {
+    const FixCase& fix = GetParam();
+    const Listing original = MakeListing(fix.convention, kProgram, 8, 4);
+    Listing typed = original;
+    Apply(fix.convention, 8, fix.edits, &typed);
+    std::vector<Finding> findings;
+    int corrections = 0;
+    const std::string fixed =
+        Fixed(typed.Text(), OptionsFor(fix.convention), &findings, &corrections);
+    // Lines put in are laid out as the line beside them; a line typed out
+    // leaves its blank line.
+    EXPECT_EQ(TokenLines(fix.stays ? typed.Text() : original.Text()), TokenLines(fixed)) << fixed;
+}
+
+const FixCase kFixCases[] = {
+    {"Byte", C::Plain, {{5, P::Byte, 4, "4E"}}, false},
+    {"ByteOhMzLikely", C::OhMz, {{5, P::Byte, 4, "4E"}}, true},
+    {"ChecksumOhMz", C::OhMz, {{4, P::Checksum, 0, "(1.F9)"}}, false},
+    {"Misreading", C::Plain, {{9, P::Byte, 1, "O1"}}, false},
+    {"ColumnAndTotal", C::Plain, {{7, P::Column, 2, "69"}, {13, P::Total, 0, "0CB7"}}, false},
+    {"Crc", C::OhX, {{7, P::Total, 0, "7DE1"}}, false},
+    {"SwappedBytes", C::OhX, {{9, P::Byte, 5, "C0"}, {9, P::Byte, 6, "00"}}, false},
+    {"LineLeftOut", C::Plain, {{5, P::Line, 0, ""}}, false},
+    {"LineTypedTwice", C::Plain, {{8, P::Line, 0, "C020  3E 01 02 03 21 00 C0 C9  EE"}}, false},
+    {"LinesSwapped",
+     C::Plain,
+     {{4, P::Line, 0, "C010  48 45 4C 4C 4F 2C 20 54  14"},
+      {5, P::Line, 0, "C008  23 10 FC C9 00 00 00 00  F8"}},
+     false},
+    {"LineTypedIntoAnotherBlock",
+     C::OhX,
+     {{6, P::Line, 0, ""},
+      {10, P::Line, 0, "C028 : 11 22 33 44 55 66 77 88 : 64\nC018 : 53 59 50 41 54 43 48 21 : 3D"}},
+     false},
+    {"ByteTypedTwice", C::Plain, {{5, P::Line, 0, "C010  48 45 4C 4C 4C 4F 2C 20 54  14"}}, false},
+    {"ByteLeftOut", C::Plain, {{5, P::Line, 0, "C010  48 45 4C 4F 2C 20 54  14"}}, false},
+    {"LastByteLeftOutOhX", C::OhX, {{5, P::Line, 0, "C010 : 48 45 4C 4C 4F 2C 20 : 14"}}, false},
+    // Two bytes in one token, which the reader takes by its last two characters.
+    {"TwoBytesWithoutABlank",
+     C::Plain,
+     {{5, P::Line, 0, "C010  48 45 4C4C 4F 2C 20 54  14"}},
+     false},
+    {"TwoBytesAcrossOtherText",
+     C::Plain,
+     {{5, P::Line, 0,
+       "C010  48 45 4C\xE3\x80\x80"
+       "4C 4F 2C 20 54  14"}},
+     false},
+    {"AddressLookAlike", C::Plain, {{6, P::Address, 0, "CO18"}}, false},
+    {"FullWidthSpace",
+     C::Plain,
+     {{5, P::Line, 0,
+       "C010  48 45 4C\x81\x40"
+       "4C 4F 2C 20 54  14"}},
+     false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Check, FixedListings, ::testing::ValuesIn(kFixCases),
+                         [](const ::testing::TestParamInfo<FixCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// Every byte the corrections do not touch stays: CR LF line ends, and what
+// follows a 0x1A byte, which no reader sees.
+TEST(FixedListings, KeepEveryOtherByte) {
+    Listing listing = MakeListing(C::Plain, kProgram, 8, 4);
+    Apply(C::Plain, 8, {{5, P::Byte, 4, "4E"}}, &listing);
+    std::string typed;
+    for (const std::string& line : listing.lines) {
+        typed += line + "\r\n";
+    }
+    const std::string tail =
+        "\x1A"
+        "C040  01 02  04\r\n";
+    std::vector<Finding> findings;
+    int corrections = 0;
+    std::string expected = typed + tail;
+    expected.replace(expected.find("4E 2C"), 2, "4F");
+    EXPECT_EQ(expected, Fixed(typed + tail, OptionsFor(C::Plain), &findings, &corrections));
+    EXPECT_EQ(1, corrections);
+}
+
+// A listing saved as UTF-8 or UTF-16 is fixed in its own encoding, its mark
+// and every character the corrections leave kept as stored.
+TEST(FixedListings, KeepTheirEncoding) {
+    struct Form {
+        TextEncoding encoding;
+        const char* mark;
+        std::string title;  // "テスト" as stored
+        int width;          // bytes of an ASCII character; 0 big-endian UTF-16
+    };
+    const Form kForms[] = {
+        {TextEncoding::ShiftJis, "", "\x83\x65\x83\x58\x83\x67", 1},
+        {TextEncoding::Utf8, "", "\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88", 1},
+        {TextEncoding::Utf8Bom, "\xEF\xBB\xBF", "\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88", 1},
+        {TextEncoding::Utf16Le, "\xFF\xFE", std::string("\xC6\x30\xB9\x30\xC8\x30", 6), 2},
+        {TextEncoding::Utf16Be, "\xFE\xFF", std::string("\x30\xC6\x30\xB9\x30\xC8", 6), 0},
+    };
+    Listing listing = MakeListing(C::Plain, kProgram, 8, 4);
+    const std::string right = "; \x83\x65\x83\x58\x83\x67\r\n" + listing.Text();
+    Apply(C::Plain, 8, {{5, P::Byte, 4, "4E"}}, &listing);
+    const std::string typed = "; \x83\x65\x83\x58\x83\x67\r\n" + listing.Text();
+    std::vector<Finding> findings;
+    int corrections = 0;
+    const std::string fixed = Fixed(typed, OptionsFor(C::Plain), &findings, &corrections);
+    ASSERT_EQ(right, fixed);
+    for (const Form& form : kForms) {
+        // The text as stored in the form's encoding.
+        auto stored = [&](const std::string& text) {
+            std::string bytes = form.mark;
+            for (std::size_t i = 0; i < text.size(); ++i) {
+                if (text.compare(i, 6, "\x83\x65\x83\x58\x83\x67") == 0) {
+                    bytes += form.title;
+                    i += 5;
+                } else {
+                    bytes += form.width == 0 ? std::string(1, '\0') + text[i]
+                                             : text[i] + std::string(form.width - 1, '\0');
+                }
+            }
+            return bytes;
+        };
+        const std::string typed_bytes = stored(typed);
+        MemoryByteSource raw(typed_bytes.data(), typed_bytes.size());
+        struct Out : ByteSink {
+            bool Write(const char* bytes, std::size_t size) override {
+                text.append(bytes, size);
+                return true;
+            }
+            std::string text;
+        } out;
+        EncodingSink sink(form.encoding, &out);
+        ASSERT_TRUE(sink.Learn(raw));
+        // Written a line at a time, as the fix writes.
+        for (std::size_t at = 0; at < fixed.size();) {
+            const std::size_t end = std::min(fixed.find('\n', at), fixed.size() - 1) + 1;
+            ASSERT_TRUE(sink.Write(fixed.data() + at, end - at));
+            at = end;
+        }
+        EXPECT_EQ(stored(right), out.text) << static_cast<int>(form.encoding);
+        EXPECT_FALSE(sink.Unknown());
+    }
+}
+
+// ---- The watch an apply makes over a listing ----------------------------------------
+
+// The watch an apply feeds reports every warning check reports of a listing
+// the apply takes whole: skipped lines, address steps, look-alike letters in
+// checksums and totals, the high digits of a total, full-width characters.
+TEST(ApplyWatchReports, WhatCheckWarnsOf) {
+    struct Only : FindingSink {
+        void Report(const Finding& finding) override {
+            if (IsWarning(finding.kind)) {
+                // What an apply shows of it: the first line of its text.
+                char text[2048];
+                FormatFinding(finding, text, sizeof text);
+                const std::string shown = text;
+                lines.push_back(Describe(finding).substr(0, Describe(finding).find(':')) + "|" +
+                                shown.substr(0, shown.find('\n')));
+            }
+            refused += finding.kind == FindingKind::Refusal ? 1 : 0;
+        }
+        std::vector<std::string> lines;
+        int refused = 0;
+    };
+    const std::vector<std::vector<Edit>> typos = {
+        {{6, P::Address, 0, "CO18"}},
+        {{5, P::Line, 0, ""}},
+        {{8, P::Line, 0, "C020  3E 01 02 03 21 00 C0 C9  EE"}},
+        {{4, P::Line, 0, "C010  48 45 4C 4C 4F 2C 20 54  14"},
+         {5, P::Line, 0, "C008  23 10 FC C9 00 00 00 00  F8"}},
+        {{9, P::Address, 0, "D000"}},
+        {{5, P::Line, 0, "\x82\x62\x82\x4F\x82\x50\x82\x4F\x81\x40\x82\x53\x82\x57"}},
+        {{4, P::Byte, 4,
+          "\x82\x4F"
+          "00"}},
+        {{7, P::Total, 0, "O876"}},
+        {{7, P::Total, 0, "0976"}},
+        {{7, P::Total, 0, "O976"}},
+        {{7, P::Total, 0, "0976"}, {6, P::Address, 0, "CO18"}, {13, P::Total, 0, "OCB6"}},
+    };
+    for (const std::vector<Edit>& edits : typos) {
+        Listing listing = MakeListing(C::Plain, kProgram, 8, 4);
+        Apply(C::Plain, 8, edits, &listing);
+        const std::string text = listing.Text();
+        Only check;
+        Only watch;
+        MemoryByteSource for_check(text.data(), text.size());
+        MemoryByteSource for_watch(text.data(), text.size());
+        CheckListing(for_check, OptionsFor(C::Plain), &check);
+        WatchListing(for_watch, OptionsFor(C::Plain), &watch);
+        EXPECT_FALSE(check.lines.empty()) << text;
+        // Where the apply stops at an E code, check's diagnosis of the block
+        // tells more of a warning than the watch: the kinds and lines agree.
+        std::vector<std::string> named = check.lines;
+        for (std::string& line : named) {
+            line = line.substr(0, line.find('|'));
+        }
+        std::vector<std::string> watched = watch.lines;
+        for (std::string& line : watched) {
+            line = line.substr(0, line.find('|'));
+        }
+        EXPECT_EQ(named, watched) << text;
+        if (check.refused == 0) {
+            EXPECT_EQ(check.lines, watch.lines) << text;
+        }
+    }
+}
 
 // ---- Listings written out ----------------------------------------------------------
 
@@ -309,11 +632,11 @@ const RawCase kRawCases[] = {
     {"WorkedExampleTotal",
      kPlain,
      "C000 3E 01 02 03 44\nC004 21 00 C0 C9 AA\nSUM 5F 01 C2 CC 01EF\n",
-     {"L3 E06: TotalToken C EF>EE"}},
+     {"L3 E06: TotalToken C 01EF>01EE"}},
     {"WorkedExampleColumns",
      kPlain,
      "C000 3E 01 02 03 44\nC004 21 00 C0 C9 AA\nSUM 5F 02 C2 CD 01EE\n",
-     {"L3 E05: ColumnToken L +1 02>01; ColumnToken L +3 CD>CC"}},
+     {"L3 E05: ColumnToken C +1 02>01; ColumnToken C +3 CD>CC"}},
     // A two-character token after the total shifts the columns: no diagnosis
     // is drawn from such a line.
     {"ShiftedSumLine",
@@ -326,6 +649,11 @@ const RawCase kRawCases[] = {
      kPlain,
      "SUM 00 00 0000\nSUM 01 00 0000\n",
      {"L2 E05: ColumnToken C +0 01>00"}},
+    {"EmptyBlockWithATotal", kPlain, "SUM 00 00 0000\nSUM 01 00 0001\n", {"L2 E05"}},
+    {"EmptyDashedBlock",
+     OptionsFor(Convention::OhMz),
+     "------------------------------ 0693\n",
+     {"L1 E08"}},
     // Bytes past 0xFFFF are reported; the line still counts in its block.
     {"PastTheAddressSpace",
      kPlain,
@@ -365,6 +693,91 @@ const RawCase kRawCases[] = {
      OptionsFor(Convention::NoChecksum),
      "C000 01 02\nC002 03 04\nC002 03 04\nC004 05 06\n",
      {"L3 Repeat: Duplicate L @2"}},
+    // A first region of a single row, then an aligned new region: no typo.
+    {"FirstRegionOfOneRow", kPlain, "C000 01 02 03\nD000 03 04 07\nD002 05 06 0B\n", {"L2 Jump"}},
+    // One digit from the address before the region after it, but a region
+    // of its own all the same.
+    {"FirstRegionOfOneRowOneDigitOff",
+     kPlain,
+     "3000 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 88\n"
+     "3100 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 88\n"
+     "3110 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 88\n",
+     {"L2 Jump"}},
+    // Rows that would fill the step to an aligned region: left out only
+    // when the sums say so.
+    {"AlignedRegionRowsOn",
+     kPlain,
+     "C0D8 01 02 03 04 05 06 07 08 24\nC0E0 01 02 03 04 05 06 07 08 24\n"
+     "C100 01 02 03 04 05 06 07 08 24\nSUM 03 06 09 0C 0F 12 15 18 006C\n",
+     {"L3 Jump"}},
+    {"AlignedRegionRowsLeftOut",
+     kPlain,
+     "C0D8 01 02 03 04 05 06 07 08 24\nC0E0 01 02 03 04 05 06 07 08 24\n"
+     "C100 01 02 03 04 05 06 07 08 24\nSUM 04 08 0C 10 14 18 1C 20 0090\n",
+     {"L3 Gap",
+      "L4 E05: MissingLine L C0D0: 01 02 03 04 05 06 07 08; MissingLine L C108: 01 02 03 04 05 06 "
+      "07 08"}},
+    // The first line of the next block typed before this block's check
+    // line: a total typed wrong fits the next block as well, and is no
+    // more certain than the line moved.
+    {"NextBlocksFirstLineBeforeTheCheckLine",
+     OptionsFor(Convention::OhMz),
+     "B000 49 4E 53 45 52 54 20 54 (2.49)\n"
+     "B008 41 50 45 24 D1 7E DA 01 (3.24)\n"
+     "B010 B0 2A 5C B0 18 0A D3 29 (3.04)\n"
+     "B018 D5 38 EC 2E 13 37 CB 27 (3.63)\n"
+     "B020 31 38 00 1E 83 F1 CB 3F (3.05)\n"
+     "------------------------------ 0BD4\n"
+     "B028 36 94 78 DB 43 F3 E1 38 (4.6C)\n"
+     "B030 17 00 12 18 1B DA B9 0B (1.FA)\n"
+     "B038 37 7B DA 38 00 D6 4C 04 (2.EA)\n"
+     "------------------------------ 0C55\n"
+     "B040 FE A1 E6 D6 19 DA 60 B0 (5.5E)\n",
+     {"L6 E08: TotalToken L 0BD4>0ED9; StrayLine L; StrayCounts L @5",
+      "L10 E08: TotalToken L 0C55>0950"}},
+    // A zero typed twice among zeros changes no sum: a line the reader
+    // skipped answers the step in the addresses as well.
+    {"ZeroTypedTwiceAmongZeros",
+     kPlain,
+     "9000  12 DD 21 13 90 32 37 90  AC\n"
+     "9008  22 23 90 7A 87 32 00 10  18\n"
+     "9010  00 00 00 00 00 00 00 00  00\n"
+     "9P18  00 00 00 00 00 00 00 00  00\n"
+     "9020  00 00 00 00 2A 0F 90 ED  B6\n"
+     "SUM  34 00 B1 8D 41 73 C7 8D 067A\n",
+     {"L5 Gap: DoubledByte L +0 00: 00 00 00 00 00 00 00"}},
+    // A block's only row, a byte short of its check line's columns: the
+    // byte left out, not four typos.
+    {"OnlyRowShortOfAByte",
+     kPlain,
+     "A000 42 4F 4E 55 53 3D E9 D1\nSUM 42 4F 4E 55 53 24 3D E9 02D1\n",
+     {"L1 E03: DroppedByte C +5 24: 42 4F 4E 55 53 24 3D E9", "L2 E05"}},
+    // A line of zeros typed into the block: only the CRC sees it, and it
+    // fits as well as the CRC typed wrong.
+    {"ZeroLineOnlyTheCrcSees",
+     OptionsFor(Convention::OhX),
+     "C230 : C3 17 C2 18 F2 7B 1B F5 : 31\n"
+     "C238 : 04 ED 5B 40 C2 F6 61 2A : CF\n"
+     "SUM    C4 14 7C 51 E7 BB E8 33 3AD6\n"
+     "C240 : 0F C2 3C 7C E6 F4 7E 23 : 04\n"
+     "C248 : 31 28 C2 4F C6 52 7A 21 : 1D\n"
+     "C250 : 01 C2                   : C3\n"
+     "C200 : 00 00 00 00 00 00 00 00 : 00\n"
+     "SUM    41 AC FE CB AC 46 F8 44 BE2D\n",
+     {"L3 E05: CrcToken L 3AD6>F361; MissingLine L C228: FD 10 5F F9 33 4A 6C 14", "L7 Jump",
+      "L8 E07: CrcToken L BE2D>A1B0"}},
+    // With the lower address only, a high digit is in no line sum: the
+    // address before it may as well be the one mistyped.
+    {"HighAddressDigitNoSumSees",
+     OptionsFor(Convention::LowerAddress),
+     "B000 21 00 B0 11 06 B0 10 E3 8B\n"
+     "B008 05 16 2F DD 77 00 DA B9 39\n"
+     "B010 0B 23 0B D6 31 0D 47 26 CA\n"
+     "SUM 31 39 EA C4 AE BD 31 C2 0776\n"
+     "4000 2E D8 31 07 E0 32 09 E0 39\n"
+     "E008 ED                      F5\n"
+     "SUM 1B D8 31 07 E0 32 09 E0 0426\n",
+     {"L5 Jump", "L6 Gap: AddressField L E008>4008"}},
     // The first line's address, against the two lines after it.
     {"FirstAddressMistyped",
      kPlain,
@@ -624,18 +1037,18 @@ TEST(CheckTexts, AFindingAndItsDiagnosisInShiftJis) {
     ASSERT_EQ(2u, findings.size());
     char text[2048];
 
-    cli::FormatFinding(findings[0], text, sizeof text);
+    proof::FormatFinding(findings[0], text, sizeof text);
     EXPECT_EQ("5" SJ_LINE SJ_ADDRESS "C010 (E03) " SJ_CHECKSUM_ERROR " " SJ_GIVEN "14 " SJ_COMPUTED
               "13\n" SJ_CERTAIN "+4 " SJ_OF_DATA " 4E \x82\xCD 4F " SJ_MISTAKE,
               std::string(text));
 
-    cli::FormatFinding(findings[1], text, sizeof text);
+    proof::FormatFinding(findings[1], text, sizeof text);
     EXPECT_EQ("7" SJ_LINE SJ_LAST SJ_ADDRESS "C018 (E05) \x8F\x63" SJ_CHECKSUM_ERROR
               " +4 E3/E2\n" SJ_CERTAIN "5" SJ_LINE "C010 \x82\xCC +4 " SJ_OF_DATA
               "(4E \x81\xA8 4F)" SJ_MISTAKE "\x82\xC9\x82\xE6\x82\xE9\x82\xE0\x82\xCC",
               std::string(text));
 
-    cli::FormatSummary(summary, text, sizeof text);
+    proof::FormatSummary(summary, text, sizeof text);
     EXPECT_EQ(
         "\x8C\x9F\x8D\xB8\x8C\x8B\x89\xCA\x3A 14\x8D\x73\x82\xF0\x93\xC7\x82\xDD\x81\x41"
         "\x83\x66\x81\x5B\x83\x5E\x8D\x73 8\x81\x41\x83\x75\x83\x8D\x83\x62\x83\x4E 2"
@@ -651,7 +1064,7 @@ TEST(CheckTexts, FormatStaysInsideItsBuffer) {
     finding.column_count = kMaxColumnEntries;
     char text[40];
     std::memset(text, 'x', sizeof text);
-    cli::FormatFinding(finding, text, 32);
+    proof::FormatFinding(finding, text, 32);
     EXPECT_EQ(31u, std::strlen(text));
     EXPECT_EQ('x', text[32]);
 }

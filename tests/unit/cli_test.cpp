@@ -7,6 +7,7 @@
 
 #include "cli/diff.h"
 #include "cli/options.h"
+#include "resources/cli_texts.h"
 
 namespace tsy::cli {
 namespace {
@@ -39,11 +40,11 @@ TEST(CliOptions, DefaultsAreTheDialogsInitialValues) {
 TEST(CliOptions, EveryOptionSetsItsField) {
     // A binary dump's options and a listing's, each set alone as the dialog
     // offers them.
-    const CliOptions o = Parse({"-b", "--start=12345", "-u", "-o", "0", "--no-format-check", "-n",
+    const CliOptions o = Parse({"-b", "--start=c0f", "-u", "-o", "0", "--no-format-check", "-n",
                                 "--write-partial", "--diff", "s.tsy", "d.bin"});
     ASSERT_EQ(Mode::Apply, o.mode) << o.error;
     EXPECT_TRUE(o.dump.binary_mode && o.dump.unix_text);
-    EXPECT_STREQ("1234", o.dump.start_address);  // the first four characters only
+    EXPECT_STREQ("c0f", o.dump.start_address);
     EXPECT_EQ(0u, o.dump.memory_offset);
     EXPECT_FALSE(o.format_check);
     EXPECT_TRUE(o.dry_run && o.write_partial && o.diff);
@@ -137,6 +138,26 @@ TEST(CliOptions, AUsageErrorQuotesTheOptionAsGiven) {
     }
 }
 
+// Unlike the dialog's field, --start takes one to four hexadecimal digits
+// and nothing else.
+TEST(CliOptions, StartAddressIsStrict) {
+    const struct {
+        const char* given;
+        bool taken;
+    } cases[] = {
+        {"C000", true},  {"0", true},    {"ffff", true},  {"12345", false},        {"", false},
+        {"ZZZZ", false}, {"0x", false},  {"0x10", false}, {" C000", false},        {"C000 ", false},
+        {"-1", false},   {"+10", false}, {"C0G0", false}, {"\xEF\xBC\xA3", false},
+    };
+    for (const auto& c : cases) {
+        const CliOptions o = Parse({"-b", std::string("--start=") + c.given, "s.tsy", "d.bin"});
+        EXPECT_EQ(c.taken ? Mode::Apply : Mode::UsageError, o.mode) << "[" << c.given << "]";
+        if (c.taken) {
+            EXPECT_STREQ(c.given, o.dump.start_address);
+        }
+    }
+}
+
 TEST(CliOptions, OffsetRange) {
     std::uint32_t v = 7;
     EXPECT_TRUE(ParseOffset("4294967295", &v));
@@ -156,6 +177,81 @@ TEST(CliOptions, CheckTakesListingOptionsAndOneListing) {
     // A second parse starts afresh.
     EXPECT_EQ(Mode::Help, Parse({"--help"}).mode);
     EXPECT_EQ(Mode::Version, Parse({"-V"}).mode);
+}
+
+// Each subcommand: what it takes, and what it says when its files are missing.
+TEST(CliOptions, Subcommands) {
+    const CliOptions restore = Parse({"restore", "s.tsy"});
+    ASSERT_EQ(Mode::Restore, restore.mode) << restore.error;
+    EXPECT_EQ("s.tsy", restore.state_path);
+    const CliOptions scan = Parse({"scan", "-o", "out.txt", "--output=o2.txt", "p.png"});
+    ASSERT_EQ(Mode::Scan, scan.mode) << scan.error;
+    EXPECT_EQ("o2.txt", scan.output_path);  // -o names the output in scan, as --output
+    EXPECT_EQ(4096u, scan.dump.memory_offset);
+    const CliOptions help = Parse({"check", "--ohx", "-h"});
+    EXPECT_EQ(Mode::Help, help.mode);
+    EXPECT_EQ(Command::Check, help.command);
+
+    const struct {
+        std::vector<std::string> args;
+        Command command;
+        const char* message;  // Shift-JIS
+    } errors[] = {
+        {{}, Command::Apply, text::kCliMissingPaths},
+        {{"check"}, Command::Check, text::kCliMissingListing},
+        {{"restore"}, Command::Restore, text::kCliMissingRestoreState},
+        {{"scan"}, Command::Scan, text::kCliMissingImages},
+    };
+    for (const auto& e : errors) {
+        const CliOptions o = Parse(e.args);
+        EXPECT_EQ(Mode::UsageError, o.mode);
+        EXPECT_EQ(e.command, o.command);
+        EXPECT_EQ(e.message, o.error);
+    }
+    for (const auto& args :
+         std::vector<std::vector<std::string>>{{"restore", "-n", "s.tsy"},
+                                               {"restore", "a", "b"},
+                                               {"scan", "--offset=0", "p.png"},
+                                               {"check", "-o", "x", "l.txt"},
+                                               {"--output=x", "s.tsy", "d.txt"}}) {
+        EXPECT_EQ(Mode::UsageError, Parse(args).mode) << ::testing::PrintToString(args);
+    }
+}
+
+// Each subcommand's help names its own options and no other.
+TEST(CliOptions, HelpOfEachSubcommand) {
+    const struct {
+        Command command;
+        std::vector<const char*> shown;
+        std::vector<const char*> not_shown;
+    } cases[] = {
+        {Command::Apply, {"-b, --binary", "-o, --offset=N", "--write-partial"}, {"--output"}},
+        {Command::Check, {"--detect", "--ohx", "-h, --help"}, {"--binary", "--offset", "-o,"}},
+        {Command::Scan, {"-o, --output=FILE", "--ohmz"}, {"--offset", "--detect", "--diff"}},
+        {Command::Restore, {"-h, --help"}, {"--binary", "--ohx", "--dry-run"}},
+    };
+    for (const auto& c : cases) {
+        const std::string help = OptionHelp(c.command);
+        for (const char* option : c.shown) {
+            EXPECT_NE(std::string::npos, help.find(option)) << option << " in\n" << help;
+        }
+        for (const char* option : c.not_shown) {
+            EXPECT_EQ(std::string::npos, help.find(option)) << option << " in\n" << help;
+        }
+    }
+}
+
+TEST(CliOptions, TheProgramIsNamedAsItIsCalled) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"tsypatch", "tsypatch"},
+        {"/usr/local/bin/tsypatch", "tsypatch"},
+        {"C:\\Tools\\tsypatch-cli.exe", "tsypatch-cli"},
+        {"tsypatch-cli.EXE", "tsypatch-cli"},
+        {"", "tsypatch"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.second, ProgramName(c.first)) << c.first;
+    }
 }
 
 std::string Diff(const std::vector<unsigned char>& before, const std::vector<unsigned char>& after,

@@ -3,14 +3,23 @@
 // on disk.
 #include "gui/main_controller.h"
 
+#include <cerrno>
 #include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+
+#include <thread>
+#endif
+
 #include <gtest/gtest.h>
 
 #include "platform/faults.h"
+#include "platform/text.h"
+#include "recorder.h"
 #include "resources/resource.h"
 #include "resources/texts.h"
 #include "test_support.h"
@@ -19,6 +28,15 @@ namespace tsy::gui {
 namespace {
 
 constexpr std::uint32_t kOffset = 4096;
+
+// The platform's error code of a kind, as a failure of the system gives it.
+std::uint32_t ErrorOf(platform::ErrorKind kind) {
+#ifdef _WIN32
+    return kind == platform::ErrorKind::DiskFull ? 112 : 0;  // ERROR_DISK_FULL
+#else
+    return kind == platform::ErrorKind::DiskFull ? ENOSPC : 0;
+#endif
+}
 constexpr std::uint32_t kImageSize = kOffset + 0x10000;
 
 std::string StateFile(bool good_format = true) {
@@ -26,67 +44,6 @@ std::string StateFile(bool good_format = true) {
     std::memcpy(&bytes[0], good_format ? "TSRY\x01" : "tsry\x01", 5);
     return bytes;
 }
-
-// Records every call of the controller into one log, messages included, so
-// that tests can check the order of the steps.
-class Recorder : public MainView {
-  public:
-    bool IsChecked(int control) override {
-        if (control == IDC_FORMAT_CHECK) {
-            log.push_back("ReadFormatCheck");
-            return format_check;
-        }
-        return false;
-    }
-    void SetEnabled(int control, bool enabled) override {
-        if (control == IDC_WRITE_BACK && enabled) {
-            log.push_back("EnableWriteBack");
-        }
-    }
-    bool AskStateFile(char* path) override { return Ask("AskStateFile", state_choice, path); }
-    bool AskDumpFile(char* path) override { return Ask("AskDumpFile", dump_choice, path); }
-    void ShowStatePath(const char* path) override {
-        log.push_back("ShowStatePath " + std::string(path));
-    }
-    void ShowDumpPath(const char* path) override {
-        log.push_back("ShowDumpPath " + std::string(path));
-    }
-    void Repaint() override { log.push_back("Repaint"); }
-    DumpOptions ReadDumpOptions() override {
-        log.push_back("ReadDumpOptions");
-        return options;
-    }
-    void ShowAbout() override { log.push_back("ShowAbout"); }
-    void Exit() override { log.push_back("Exit"); }
-    bool Show(const Message& message) override {
-        log.push_back(Said(message.text));
-        if (inside) {
-            inside(message.kind);
-        }
-        return message.kind == MessageKind::Question ? answer : true;
-    }
-
-    // Messages are logged by their text; texts compared are Shift-JIS.
-    static std::string Said(const char* text) { return "Tell " + std::string(text); }
-
-    bool format_check = true;
-    std::string state_choice;  // empty: the user cancels
-    std::string dump_choice;
-    DumpOptions options;
-    bool answer = true;                       // to a question
-    std::function<void(MessageKind)> inside;  // runs while a message is shown
-    std::vector<std::string> log;
-
-  private:
-    bool Ask(const char* what, const std::string& choice, char* path) {
-        log.push_back(what);
-        if (choice.empty()) {
-            return false;
-        }
-        std::snprintf(path, kPathSize, "%s", choice.c_str());
-        return true;
-    }
-};
 
 class CommandsTest : public ::testing::Test {
   protected:
@@ -123,9 +80,9 @@ TEST_F(CommandsTest, BrowseStateFileSamplesFormatCheckFirstAndWarnsAfterTheLoad)
     test::WriteFile(state, StateFile(false));
     ui.state_choice = state;
     EXPECT_EQ(CommandResult::Done, commands.BrowseStateFile());
-    const std::vector<std::string> expected = {"ReadFormatCheck", "AskStateFile",
-                                               "ShowStatePath " + state,
-                                               Recorder::Said(text::kFormatWarning), "Repaint"};
+    const std::vector<std::string> expected = {
+        "ReadFormatCheck", "AskStateFile", "ShowStatePath " + state,
+        Recorder::Said(Session::FormatWarning().text), "Repaint"};
     EXPECT_EQ(expected, ui.log);
     EXPECT_TRUE(image.IsLoaded());
     EXPECT_EQ(state, commands.State().StatePath());
@@ -155,7 +112,7 @@ TEST_F(CommandsTest, PathChecksStopTheApplyBeforeTheOptionsAreRead) {
 
 TEST_F(CommandsTest, FormatCheckIsTheValueSampledAtChoiceNotAtApply) {
     test::WriteFile(state, StateFile(false));
-    const std::string warning = Recorder::Said(text::kFormatWarning);
+    const std::string warning = Recorder::Said(Session::FormatWarning().text);
     struct Case {
         bool at_choice;
         bool at_apply;
@@ -214,9 +171,12 @@ TEST_F(CommandsTest, WriteCompleteOnlyAfterAWriteBackThatSucceeded) {
     ASSERT_EQ(ApplyOutcome::Applied, commands.Apply());
     ui.log.clear();
 
-    platform::InjectFault(platform::FaultPoint::Write, 28);
+    // A failure the user can act on ends with the system's reason.
+    platform::InjectFault(platform::FaultPoint::Write, ErrorOf(platform::ErrorKind::DiskFull));
     EXPECT_EQ(CommandResult::Failed, commands.WriteBack());
-    EXPECT_EQ((std::vector<std::string>{Recorder::Said(text::kStateWriteFailed)}), ui.log);
+    EXPECT_EQ((std::vector<std::string>{Recorder::Said(std::string(text::kStateWriteFailed) + "\n" +
+                                                       text::kReasonDiskFull)}),
+              ui.log);
     EXPECT_EQ(StateFile(), test::ReadFile(state));
 
     ui.log.clear();
@@ -254,7 +214,9 @@ TEST_F(CommandsTest, NamedPathWithoutImageRefusesApplyAndTouchesNoFile) {
     std::remove(state.c_str());
     ui.log.clear();
     EXPECT_EQ(ApplyOutcome::FileError, commands.Apply());
-    EXPECT_EQ((std::vector<std::string>{Recorder::Said(text::kStateOpenFailed)}), ui.log);
+    EXPECT_EQ((std::vector<std::string>{Recorder::Said(std::string(text::kStateOpenFailed) + "\n" +
+                                                       text::kReasonNotFound)}),
+              ui.log);
     EXPECT_FALSE(image.IsLoaded());
 
     // Without an image, neither apply nor write-back does anything but say so.
@@ -297,7 +259,7 @@ TEST_F(CommandsTest, DropOnTheStateFieldAsksBeforeReplacingAnotherFile) {
         const bool dump_named = std::string(commands.State().DumpPath()) == c.path;
         EXPECT_EQ(!c.asked || c.answer, dump_named) << c.path;
     }
-    EXPECT_EQ(Recorder::Said(text::kFormatWarning), ui.log[3]);
+    EXPECT_EQ(Recorder::Said(Session::FormatWarning().text), ui.log[3]);
     EXPECT_TRUE(image.IsLoaded());
     EXPECT_EQ('t', image.Bytes()[0]);
 }
@@ -333,11 +295,127 @@ TEST_F(CommandsTest, CommandsFromInsideAMessageBoxAreRefusedWithoutEffect) {
     };
     EXPECT_EQ(ApplyOutcome::Applied, commands.Apply());
     // Nothing ran while the warning was open, and the waiting apply finished.
-    EXPECT_EQ((std::vector<std::string>{Recorder::Said(text::kFormatWarning)}), nested);
+    EXPECT_EQ((std::vector<std::string>{Recorder::Said(Session::FormatWarning().text)}), nested);
     EXPECT_EQ(0x42, Memory(0x8000));
     EXPECT_EQ(state, commands.State().StatePath());
     EXPECT_FALSE(commands.Busy());
 }
+
+// A data line of four bytes from `first` on, with its checksum.
+std::string DataLine(const char* address, int first) {
+    char line[64];
+    const int sum = (4 * first + 6) & 0xFF;
+    std::snprintf(line, sizeof line, "%s %02X %02X %02X %02X %02X\n", address, first & 0xFF,
+                  (first + 1) & 0xFF, (first + 2) & 0xFF, (first + 3) & 0xFF, sum);
+    return line;
+}
+
+// After a listing, the dialog tells what the command line tells: a refusal
+// with the findings of the whole listing below the report, a completion
+// followed by a box of its warnings with their line numbers, nothing read
+// as an error.
+TEST_F(CommandsTest, WhatTheDialogTellsAfterAListing) {
+    std::string wrapping;  // 25 lines that each start again at 3000
+    for (int i = 0; i < 25; ++i) {
+        wrapping += DataLine("3000", i);
+    }
+    const std::string hole =
+        DataLine("3000", 1) + DataLine("3004", 5) + DataLine("3OO8", 9) + DataLine("300C", 13);
+    // +3 of C004 typed 09 for 08: its line sum and column sum cross there.
+    const std::string typo =
+        DataLine("C000", 1) + "C004 05 06 07 09 1A\n" + "SUM 06 08 0A 0C 0024\n";
+    const struct {
+        const char* name;
+        std::string listing;
+        std::vector<std::string> starts;  // how each entry of the log begins
+        std::vector<std::string> holds;   // what the last entry holds
+    } cases[] = {
+        {"a clean listing", DataLine("C000", 1), {"Tell \x8A\xAE\x97\xB9"}, {}},  // 完了
+        {"a skipped line",
+         hole,
+         {"Tell \x8A\xAE\x97\xB9", "Warnings "},
+         {"3\x8Ds\x96\xDA \x83\x41\x83\x68\x83\x8C\x83\x58:3OO8"}},  // 3行目 アドレス:3OO8
+        {"a refused line",
+         typo,
+         {"Report \x83`\x83\x46\x83\x62\x83N",
+          "Findings " + std::string(text::kDialogFindingsHeading)},
+         {"2\x8Ds\x96\xDA \x83\x41\x83\x68\x83\x8C\x83\x58:C004 (E03)", "\x8Am\x92\xE8"}},  // 確定
+        {"wrapping addresses",
+         wrapping,
+         {"Tell \x8A\xAE\x97\xB9", "Warnings "},
+         {"21\x8Ds\x96\xDA", "\x82\xD9\x82\xA9\x82\xC9 4 \x8C\x8F"}},  // 21行目, ほかに 4 件
+        {"UTF-16 without its mark",
+         std::string("C\0"
+                     "0\0"
+                     "0\0"
+                     "0\0"
+                     "\n\0",
+                     10),
+         {"Tell " +
+          Written([](TextOut& out) { text::NothingRead(out, text::kNothingReadZeroBytes); })},
+         {}},
+    };
+    for (const auto& c : cases) {
+        ui.options.binary_mode = false;
+        ChooseFiles(c.listing, "listing.txt");
+        commands.Apply();
+        ui.log.erase(ui.log.begin());  // ReadDumpOptions
+        ui.log.pop_back();             // EnableWriteBack
+        ASSERT_EQ(c.starts.size(), ui.log.size())
+            << c.name << ": " << ::testing::PrintToString(ui.log);
+        for (std::size_t i = 0; i < c.starts.size(); ++i) {
+            EXPECT_EQ(0u, ui.log[i].rfind(c.starts[i], 0)) << c.name << ": " << ui.log[i];
+        }
+        for (const std::string& held : c.holds) {
+            EXPECT_NE(std::string::npos, ui.log.back().find(held))
+                << c.name << ": " << ui.log.back();
+        }
+    }
+}
+
+#ifndef _WIN32
+// A listing from a FIFO is read once: a completion with the warnings
+// gathered on that read; a refusal with the report, and in place of the
+// whole listing's findings the word that a pipe cannot be read again.
+TEST_F(CommandsTest, AListingFromAFifoIsReadOnce) {
+    const std::string hole =
+        DataLine("3000", 1) + DataLine("3004", 5) + DataLine("3OO8", 9) + DataLine("300C", 13);
+    const std::string typo =
+        DataLine("C000", 1) + "C004 05 06 07 09 1A\n" + "SUM 06 08 0A 0C 0024\n";
+    const struct {
+        const char* name;
+        std::string listing;
+        std::vector<std::string> starts;
+        std::string last;  // what the last entry holds
+    } cases[] = {
+        {"a skipped line", hole, {"Tell \x8A\xAE\x97\xB9", "Warnings "}, "3OO8"},
+        {"a refused line",
+         typo,
+         {"Report \x83`\x83\x46\x83\x62\x83N", "Findings "},
+         text::kFindingsNotShown},
+    };
+    const std::string fifo = dir.File("listing.fifo");
+    ASSERT_EQ(0, ::mkfifo(fifo.c_str(), 0600));
+    for (const auto& c : cases) {
+        ChooseFiles("", "unused.txt");
+        ui.dump_choice = fifo;
+        ASSERT_EQ(CommandResult::Done, commands.BrowseDumpFile());
+        ui.options.binary_mode = false;
+        ui.log.clear();
+        std::thread writer([&] { test::WriteFile(fifo, c.listing); });
+        commands.Apply();
+        writer.join();
+        ui.log.erase(ui.log.begin());  // ReadDumpOptions
+        ui.log.pop_back();             // EnableWriteBack
+        ASSERT_EQ(c.starts.size(), ui.log.size())
+            << c.name << ": " << ::testing::PrintToString(ui.log);
+        for (std::size_t i = 0; i < c.starts.size(); ++i) {
+            EXPECT_EQ(0u, ui.log[i].rfind(c.starts[i], 0)) << c.name << ": " << ui.log[i];
+        }
+        EXPECT_NE(std::string::npos, ui.log.back().find(c.last)) << c.name << ": " << ui.log.back();
+    }
+}
+#endif
 
 TEST_F(CommandsTest, AboutAndExitGoToTheView) {
     EXPECT_EQ(CommandResult::Done, commands.About());

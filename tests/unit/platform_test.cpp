@@ -3,10 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+
 #include "test_support.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
 #endif
 
 namespace tsy {
@@ -48,6 +55,61 @@ TEST(Platform, ReplacingKeepsThePermissionsOfTheReplacedFile) {
     EXPECT_EQ(0640u, st.st_mode & 0777u);
 }
 #endif
+
+#ifndef _WIN32
+TEST(Platform, AnotherOpenOfAFileWhoseOpenersAreHeldWaitsForTheirRelease) {
+    test::TempDir dir;
+    const std::string path = dir.File("state.tsy");
+    test::WriteFile(path, "state");
+    platform::FileLock lock;
+    ASSERT_TRUE(platform::LockFile(path.c_str(), &lock));
+    // Not granted while another descriptor has the file open.
+    const platform::FileHandle other = platform::OpenForReading(path.c_str());
+    EXPECT_FALSE(platform::HoldOpeners(lock.file));
+    platform::Close(other);
+    if (!platform::HoldOpeners(lock.file)) {
+        const int error = static_cast<int>(platform::LastError());
+        platform::Unlock(&lock);
+        GTEST_SKIP() << "no leases on this file system: " << std::strerror(error);
+    }
+    std::atomic<int> opened{0};
+    std::vector<std::thread> openers;
+    for (const platform::OpenWait wait :
+         {platform::OpenWait::AsReadersDo, platform::OpenWait::Never}) {
+        openers.emplace_back([&, wait] {
+            const platform::FileHandle file = platform::OpenForReading(path.c_str(), wait);
+            opened += file != platform::kNoFile ? 1 : 0;
+            platform::Close(file);
+        });
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(0, opened.load());
+    platform::ReleaseOpeners(lock.file);
+    for (std::thread& opener : openers) {
+        opener.join();
+    }
+    EXPECT_EQ(2, opened.load());
+    platform::Unlock(&lock);
+}
+#endif
+
+TEST(Platform, ProgramFolderHoldsTheRunningProgram) {
+    char folder[1024];
+    ASSERT_TRUE(platform::ProgramFolder(folder, sizeof folder));
+#ifdef _WIN32
+    const std::string program = std::string(folder) + "\\tsypatch_tests.exe";
+#else
+    const std::string program = std::string(folder) + "/tsypatch_tests";
+#endif
+    platform::FileInfo info;
+    ASSERT_TRUE(platform::InspectPath(program.c_str(), &info));
+    EXPECT_EQ(platform::FileKind::Regular, info.kind) << program;
+    // A buffer one byte short fails rather than cutting the path.
+    const std::size_t length = std::strlen(folder);
+    EXPECT_FALSE(platform::ProgramFolder(folder, length));
+    EXPECT_TRUE(platform::ProgramFolder(folder, length + 1));
+    EXPECT_EQ(length, std::strlen(folder));
+}
 
 TEST(Platform, ShiftJisReachesTheTerminalConverted) {
     // テスト in Shift-JIS; the terminal's encoding differs per platform, but

@@ -16,10 +16,19 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/faults.h"
 #include "platform/platform.h"
 #include "resources/message.h"
 
 namespace tsy::test {
+
+// The call with which a write-back's new file takes the file's name: an
+// exchange of the two names where the system has one, else a rename.
+#ifdef _WIN32
+inline constexpr platform::FaultPoint kReplaceCall = platform::FaultPoint::RenameReplace;
+#else
+inline constexpr platform::FaultPoint kReplaceCall = platform::FaultPoint::ExchangeNames;
+#endif
 
 // A new empty directory under the system's temporary folder, removed with
 // everything in it when the object goes.

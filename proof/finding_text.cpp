@@ -1,26 +1,11 @@
-#include "cli/finding_text.h"
+#include "proof/finding_text.h"
 
 #include <cstdio>
 
 #include "resources/check_texts.h"
 
-namespace tsy::cli {
+namespace tsy::proof {
 namespace {
-
-using proof::Diagnosis;
-using proof::DiagnosisKind;
-using proof::Finding;
-using proof::FindingKind;
-using proof::StepKind;
-using proof::TokenRole;
-
-// A value in `digits` hexadecimal digits.
-struct Hex {
-    Hex(std::uint32_t value, int digits) {
-        std::snprintf(text, sizeof text, "%0*X", digits, static_cast<unsigned>(value));
-    }
-    char text[12];
-};
 
 // Bytes as "53 59 50".
 struct ByteList {
@@ -59,15 +44,17 @@ int RoleDigits(TokenRole role, std::uint32_t value) {
     return 4;
 }
 
-const char* SkipText(proof::SkipReason reason) {
+const char* SkipText(SkipReason reason) {
     switch (reason) {
-        case proof::SkipReason::ShortAddress:
+        case SkipReason::ShortAddress:
             return text::kCheckSkippedShort;
-        case proof::SkipReason::LongAddress:
+        case SkipReason::LongAddress:
             return text::kCheckSkippedLong;
-        case proof::SkipReason::Indented:
+        case SkipReason::Indented:
             return text::kCheckSkippedIndented;
-        case proof::SkipReason::LookAlike:
+        case SkipReason::FullWidth:
+            return text::kCheckSkippedFullWidth;
+        case SkipReason::LookAlike:
             break;
     }
     return text::kCheckSkippedLookAlike;
@@ -104,6 +91,12 @@ void AddStep(const Finding& finding, TextOut* text) {
         case StepKind::Jump:
             text::CheckStepJump(*text, expected, address, finding.index == 1);
             break;
+        case StepKind::Stray:
+            text::CheckStepStray(*text, expected);
+            break;
+        case StepKind::Swapped:
+            text::CheckStepSwapped(*text, expected);
+            break;
     }
 }
 
@@ -130,6 +123,18 @@ void FormatNotice(const Finding& finding, TextOut* text) {
             text::CheckLookAlike(*text, RoleName(finding.role), finding.given.text, read.text);
             break;
         }
+        case FindingKind::TotalDigits:
+            text::CheckCheckHeading(*text, line, finding.address_text, text::kCheckTagTotal);
+            text::CheckTotalDigits(*text, finding.given.text,
+                                   static_cast<unsigned>(finding.computed));
+            break;
+        case FindingKind::FullWidth: {
+            text::CheckDataHeading(*text, line, finding.address_text, text::kCheckTagFullWidth);
+            const bool same = finding.diagnosis_count > 0 &&
+                              finding.diagnoses[0].certainty == proof::Certainty::Certain;
+            text->Append(same ? text::kCheckFullWidthRead : text::kCheckFullWidthMisread);
+            break;
+        }
         case FindingKind::Refusal:
             break;
     }
@@ -140,10 +145,10 @@ void AddLineDiagnosis(const Finding& finding, const Diagnosis& d, const char* su
     const Hex right(d.right, d.digits);
     switch (d.kind) {
         case DiagnosisKind::AddressReading: {
-            const char* note = d.sum == proof::SumState::Right   ? text::kCheckSumAgrees
-                               : d.sum == proof::SumState::Wrong ? text::kCheckSumDisagrees
-                                                                 : "";
-            if (finding.skip == proof::SkipReason::Indented) {
+            const char* note = d.sum == SumState::Right   ? text::kCheckSumAgrees
+                               : d.sum == SumState::Wrong ? text::kCheckSumDisagrees
+                                                          : "";
+            if (finding.skip == SkipReason::Indented) {
                 text::CheckIndentedReading(*text, sure, right.text, note);
             } else {
                 text::CheckAddressReading(*text, sure, d.token.text, right.text, note);
@@ -155,12 +160,52 @@ void AddLineDiagnosis(const Finding& finding, const Diagnosis& d, const char* su
             break;
         case DiagnosisKind::MissingLine: {
             const Hex address(d.right, 4);
+            if (d.byte_count == 0) {
+                text::CheckMissingLineUnknown(*text, sure, address.text);
+                break;
+            }
             const ByteList bytes(d.bytes, d.byte_count);
             const Hex checksum(d.typed, d.digits);
             text::CheckMissingLine(*text, sure, address.text, bytes.text,
-                                   d.sum == proof::SumState::NoChecksum ? "" : checksum.text);
+                                   d.sum == SumState::NoChecksum ? "" : checksum.text);
             break;
         }
+        case DiagnosisKind::DoubledByte:
+        case DiagnosisKind::DroppedByte: {
+            const ByteList row(d.bytes, d.byte_count);
+            if (d.kind == DiagnosisKind::DoubledByte) {
+                const Hex typed(d.typed, 2);
+                text::CheckDoubledByte(*text, sure, static_cast<unsigned>(d.column), typed.text,
+                                       row.text);
+            } else {
+                text::CheckDroppedByte(*text, sure, static_cast<unsigned>(d.column), right.text,
+                                       row.text);
+            }
+            break;
+        }
+        case DiagnosisKind::StrayLine:
+            text::CheckStrayLine(*text, sure, line, d.address_text);
+            break;
+        case DiagnosisKind::MovedLine: {
+            const Hex address(d.right, 4);
+            text::CheckMovedLine(*text, sure, line, d.address_text, address.text,
+                                 static_cast<unsigned>(d.other_line), d.column == 1);
+            break;
+        }
+        case DiagnosisKind::StrayCounts:
+            text::CheckStrayCounts(*text, sure, line, d.address_text);
+            break;
+        case DiagnosisKind::MovedHere: {
+            const Hex address(d.right, 4);
+            text::CheckMovedHere(*text, sure, line, d.address_text, address.text);
+            break;
+        }
+        case DiagnosisKind::SwappedLines:
+            text::CheckSwappedLines(*text, sure, line, d.address_text);
+            break;
+        case DiagnosisKind::FullWidth:
+            text::CheckFullWidth(*text, sure, d.token.text, d.reading.text);
+            break;
         case DiagnosisKind::Duplicate:
             text::CheckDuplicate(*text, sure, line, d.by_sums);
             break;
@@ -196,4 +241,4 @@ void AddLineDiagnosis(const Finding& finding, const Diagnosis& d, const char* su
     }
 }
 
-}  // namespace tsy::cli
+}  // namespace tsy::proof

@@ -1,0 +1,258 @@
+// When a mistake the search found is certain: when the sums cross at what
+// it changes. A byte needs its place pinned by the columns (or the CRC,
+// among few trials) and its value by two sums; a token, the bytes around it
+// confirmed; a row put in, out or moved, a sum of the block that sees it.
+// Whatever a row rebuilt from the columns, a row moved, or an address step
+// left unanswered makes a check line's token read is only as sure as they.
+#include "proof/certainty.h"
+
+#include "proof/crc_maps.h"
+
+namespace tsy::proof {
+namespace {
+
+// A 16-bit CRC lets about one combination in 65,536 through by chance: it
+// alone pins a byte among this many at most, so that a chance fit stays
+// below one in a thousand.
+constexpr long kMaxCrcOnlyTrials = 64;
+
+int BitCount(unsigned bits) {
+    int count = 0;
+    for (; bits != 0; bits &= bits - 1) {
+        ++count;
+    }
+    return count;
+}
+
+const RecordedLine& LineOf(const NamingContext& c, int row) {
+    return c.block->lines[c.puzzle->rows[row].line];
+}
+
+// Whether a sum of the block that the explanation leaves standing sees a
+// row of `count` bytes come or go: its columns, a 16-bit total, the CRC.
+bool BlockSees(const NamingContext& c, const Explanation& e, int count) {
+    const Puzzle& p = *c.puzzle;
+    bool columns = p.compared_columns >= (count < kColumnCount ? count : kColumnCount);
+    for (const Mistake& other : e.mistakes) {
+        columns = columns && other.kind != MistakeKind::ColumnToken;
+    }
+    return columns || (p.total == TotalKind::Sum16 && !Has(e, MistakeKind::TotalToken)) ||
+           (p.total == TotalKind::Crc && !Has(e, MistakeKind::CrcToken));
+}
+
+// Whether the last row of the block before, which this block's first
+// continues, taken into this block's sums makes them all agree: the line
+// may belong here, typed before the check line, as one typo too.
+bool PreviousRowFits(const NamingContext& c) {
+    const Puzzle& p = *c.puzzle;
+    const BlockRecord& block = *c.block;
+    if (!block.anchored_start || block.previous_count <= 0 ||
+        (p.compared_columns == 0 && p.total == TotalKind::None)) {
+        return false;
+    }
+    std::uint32_t sum = 0;
+    for (int k = 0; k < block.previous_count; ++k) {
+        sum += block.previous_values[k];
+        if (k < p.compared_columns && p.column_residual[k] != (block.previous_values[k] & 0xFFu)) {
+            return false;
+        }
+    }
+    for (int k = block.previous_count; k < p.compared_columns; ++k) {
+        if (p.column_residual[k] != 0) {
+            return false;
+        }
+    }
+    const std::uint32_t mask = p.total == TotalKind::Sum16 ? 0xFFFFu : 0xFFu;
+    return !((p.total == TotalKind::Sum8 || p.total == TotalKind::Sum16) &&
+             p.total_residual != (sum & mask));
+}
+
+// Whether a row of zeros taken out of the block gives the CRC printed: a
+// line of zeros typed where it does not belong changes no other sum, and
+// one typo explains the block as well as the CRC token does.
+bool ZeroRowFitsCrc(const NamingContext& c) {
+    const Puzzle& p = *c.puzzle;
+    for (std::size_t out = 0; out < p.rows.size(); ++out) {
+        const PuzzleRow& row = p.rows[out];
+        bool zeros = row.count > 0;
+        for (int k = 0; k < row.count; ++k) {
+            zeros = zeros && row.values[k] == 0;
+        }
+        if (!zeros) {
+            continue;
+        }
+        std::uint16_t crc = p.crc_start;
+        for (std::size_t r = 0; r < p.rows.size(); ++r) {
+            for (int k = 0; r != out && k < p.rows[r].count; ++k) {
+                crc = CrcByte(crc, static_cast<std::uint8_t>(p.rows[r].values[k]));
+            }
+        }
+        if (crc == p.crc_given) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool Has(const Explanation& e, MistakeKind kind) {
+    for (const Mistake& m : e.mistakes) {
+        if (m.kind == kind) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Crossed(const NamingContext& c, const Mistake& m, std::uint8_t confirmed, const Explanation& e,
+             const SearchResult& result) {
+    const Puzzle& p = *c.puzzle;
+    // A row rebuilt from what the columns lack takes up any column's
+    // difference: the other block sums then confirm nothing.
+    bool rebuilt = false;
+    bool moved = false;  // rows put in, put out or put in another order
+    for (const Mistake& other : e.mistakes) {
+        rebuilt = rebuilt || (other.kind == MistakeKind::Enter && !p.gaps[other.index].known);
+        moved = moved || other.kind == MistakeKind::Enter || other.kind == MistakeKind::Leave ||
+                other.kind == MistakeKind::Reorder;
+    }
+    if (rebuilt && (m.kind == MistakeKind::ColumnToken || m.kind == MistakeKind::TotalToken ||
+                    m.kind == MistakeKind::CrcToken || m.kind == MistakeKind::Swap ||
+                    m.kind == MistakeKind::Form || m.kind == MistakeKind::Leave)) {
+        return false;
+    }
+    // What a check line's token should read depends on which rows are the
+    // block's: with rows moved, or a step of the addresses unanswered, it is
+    // only as sure as their places.
+    if ((moved || Has(e, MistakeKind::Step)) &&
+        (m.kind == MistakeKind::ColumnToken || m.kind == MistakeKind::TotalToken ||
+         m.kind == MistakeKind::CrcToken)) {
+        return false;
+    }
+    // A column token and the total (or CRC) typed wrong leave the column's
+    // bytes confirmed by nothing but the line sums, which a byte and its
+    // line's checksum typed wrong alike keep right.
+    const bool block_total = Has(e, MistakeKind::TotalToken) || Has(e, MistakeKind::CrcToken);
+    if (block_total && Has(e, MistakeKind::ColumnToken) &&
+        (m.kind == MistakeKind::ColumnToken || m.kind == MistakeKind::TotalToken ||
+         m.kind == MistakeKind::CrcToken)) {
+        return false;
+    }
+    switch (m.kind) {
+        case MistakeKind::Byte: {
+            // Its place: the columns compared show every other column right;
+            // or the CRC, among few enough trials.
+            const bool pinned = m.column < p.compared_columns ||
+                                ((confirmed & 8) != 0 && result.crc_trials <= kMaxCrcOnlyTrials);
+            return pinned && BitCount(confirmed) >= 2;
+        }
+        case MistakeKind::LineToken: {
+            // The row's bytes must stand confirmed by a sum of the block.
+            const RecordedLine& line = LineOf(c, m.row);
+            bool columns = p.compared_columns >= p.rows[m.row].count;
+            for (const Mistake& other : e.mistakes) {
+                columns = columns && !(other.kind == MistakeKind::ColumnToken &&
+                                       other.column < p.rows[m.row].count);
+            }
+            const bool total = (p.total == TotalKind::Sum8 || p.total == TotalKind::Sum16) &&
+                               !Has(e, MistakeKind::TotalToken);
+            const bool crc = p.total == TotalKind::Crc && !Has(e, MistakeKind::CrcToken);
+            return !rebuilt && (columns || total || crc) &&
+                   (!c.options->address_sum || line.address_confirmed);
+        }
+        case MistakeKind::ColumnToken:
+            return !PreviousRowFits(c) && c.options->checksum && p.total != TotalKind::None &&
+                   !Has(e, MistakeKind::TotalToken);
+        case MistakeKind::TotalToken:
+            return !PreviousRowFits(c) &&
+                   (p.total != TotalKind::Sum8 || p.compared_columns >= BlockWidth(*c.block));
+        case MistakeKind::CrcToken: {
+            // Zero bytes left out at the end change nothing but the CRC: the
+            // line after must continue the block's last, or no such bytes
+            // give the CRC printed.
+            if (PreviousRowFits(c) || ZeroRowFitsCrc(c)) {
+                return false;
+            }
+            if (c.block->anchored_end) {
+                return true;
+            }
+            const int width = BlockWidth(*c.block);
+            for (int n = 1; n <= width; ++n) {
+                if (CrcAfterZeros(m.value, static_cast<std::uint32_t>(n)) == p.crc_given) {
+                    return false;
+                }
+            }
+            return true;
+        }
+        case MistakeKind::Reorder:
+            return true;
+        case MistakeKind::Swap:
+            return (m.column2 < p.compared_columns && !Has(e, MistakeKind::ColumnToken)) ||
+                   (p.total == TotalKind::Crc && !Has(e, MistakeKind::CrcToken));
+        case MistakeKind::Form: {
+            // A sum must see the row change: its line's difference, a
+            // compared column, or the CRC. A zero typed twice among zeros,
+            // or left out there, changes none of them; only the addresses
+            // then tell, and a line they skipped may answer them as well.
+            const RowForm& form = p.forms[m.index];
+            const PuzzleRow& row = p.rows[m.row];
+            bool seen = form.residual != row.residual ||
+                        (p.total == TotalKind::Crc && !Has(e, MistakeKind::CrcToken));
+            const int widest = form.count > row.count ? form.count : row.count;
+            for (int k = 0; k < widest && k < p.compared_columns; ++k) {
+                const std::uint32_t typed = k < row.count ? row.values[k] : 0u;
+                const std::uint32_t meant = k < form.count ? form.values[k] : 0u;
+                seen = seen || typed != meant;
+            }
+            return seen && row.summed && BlockSees(c, e, form.count);
+        }
+        case MistakeKind::Leave:
+            return BlockSees(c, e, p.rows[m.row].count);
+        case MistakeKind::Enter: {
+            // A row rebuilt from the columns stands only where nothing else
+            // of the explanation changes them or the total.
+            const PuzzleGap& gap = p.gaps[m.index];
+            if (!BlockSees(c, e, gap.width) || (!gap.known && gap.width > p.compared_columns)) {
+                return false;
+            }
+            // After the last row, zeros at its end may be bytes it never had.
+            if (!gap.known && gap.before >= static_cast<int>(p.rows.size()) &&
+                e.entered[gap.width - 1] == 0) {
+                return false;
+            }
+            // Where no address shows a row left out, the columns alone tell
+            // it: a row of mostly zeros is likelier a typo elsewhere.
+            if (!gap.known && gap.steps == 0) {
+                int nonzero = 0;
+                for (int k = 0; k < gap.width; ++k) {
+                    nonzero += e.entered[k] != 0 ? 1 : 0;
+                }
+                if (2 * nonzero < gap.width) {
+                    return false;
+                }
+            }
+            for (const Mistake& other : e.mistakes) {
+                const bool alone =
+                    other.kind == MistakeKind::Enter || other.kind == MistakeKind::Step ||
+                    other.kind == MistakeKind::Reorder || other.kind == MistakeKind::LineToken ||
+                    other.kind == MistakeKind::Address;
+                if (!gap.known && !alone) {
+                    return false;
+                }
+            }
+            return true;
+        }
+        case MistakeKind::Address:
+            // The line sum confirms it only where the digits differing are
+            // summed (not the high byte with the lower address only).
+            return c.options->checksum && c.options->address_sum &&
+                   p.rows[m.row].address_change != 0;
+        case MistakeKind::Step:
+        case MistakeKind::Pair:
+            break;
+    }
+    return false;
+}
+
+}  // namespace tsy::proof

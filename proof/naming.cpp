@@ -1,0 +1,466 @@
+#include "proof/naming.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "proof/certainty.h"
+
+namespace tsy::proof {
+namespace {
+
+// Digits a printed listing lets the eye confuse.
+bool LookAlikeDigits(unsigned a, unsigned b) {
+    static const unsigned char kPairs[][2] = {{0x0, 0x8}, {0x0, 0xD}, {0x8, 0xB},
+                                              {0x1, 0x7}, {0x3, 0x8}, {0x5, 0x6},
+                                              {0x6, 0x8}, {0x8, 0x9}, {0xE, 0xF}};
+    for (const auto& pair : kPairs) {
+        if ((pair[0] == a && pair[1] == b) || (pair[0] == b && pair[1] == a)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+const RecordedLine& LineOf(const NamingContext& c, int row) {
+    return c.block->lines[c.puzzle->rows[row].line];
+}
+
+Finding* LineFinding(const NamingContext& c, int row) {
+    const int finding = LineOf(c, row).finding;
+    return finding >= 0 ? &c.block->pending[finding] : nullptr;
+}
+
+// The finding of the first step in `steps`; null when none.
+Finding* StepFinding(const NamingContext& c, std::uint32_t steps) {
+    for (int s = 0; s < c.puzzle->step_count; ++s) {
+        if (((steps >> s) & 1u) != 0 && c.map->step_finding[s] >= 0) {
+            return &c.block->pending[c.map->step_finding[s]];
+        }
+    }
+    return nullptr;
+}
+
+Finding* FindingOfKind(const NamingContext& c, FindingKind kind) {
+    for (Finding& finding : c.block->pending) {
+        if (finding.kind == kind) {
+            return &finding;
+        }
+    }
+    return nullptr;
+}
+
+Diagnosis AboutByte(DiagnosisKind kind, Certainty certainty, const RecordedLine& line, int column,
+                    std::uint32_t typed, std::uint32_t right) {
+    Diagnosis diagnosis = AboutLine(kind, certainty, line);
+    diagnosis.column = column;
+    diagnosis.typed = typed;
+    diagnosis.right = right;
+    return diagnosis;
+}
+
+// The row's byte at `column` as typed, before any mistake of `e`.
+std::uint32_t Typed(const NamingContext& c, int row, int column) {
+    return c.puzzle->rows[row].values[column];
+}
+
+int Score(const NamingContext& c, const Explanation& e, const CorrectedBlock& corrected) {
+    int score = 0;
+    for (const Mistake& m : e.mistakes) {
+        switch (m.kind) {
+            case MistakeKind::Byte:
+                score += TypoScore(Typed(c, m.row, m.column), m.value, 2);
+                break;
+            case MistakeKind::LineToken: {
+                const PuzzleRow& row = c.puzzle->rows[m.row];
+                const RecordedLine& line = LineOf(c, m.row);
+                const std::uint32_t mask = LineMask(*c.options);
+                std::uint32_t right = 0;
+                for (const CorrectedBlock::Row& fixed : corrected.rows) {
+                    right = fixed.source == m.row ? fixed.line_sum : right;
+                }
+                score += TypoScore((line.line_sum + row.residual) & mask, right,
+                                   c.options->ohmz_sum ? 3 : 2);
+                break;
+            }
+            default:
+                score += 2;
+                break;
+        }
+    }
+    return score;
+}
+
+void NameToken(const NamingContext& c, const Mistake& m, Certainty certainty,
+               const CorrectedBlock& corrected) {
+    const Puzzle& p = *c.puzzle;
+    Diagnosis d;
+    d.certainty = certainty;
+    switch (m.kind) {
+        case MistakeKind::LineToken: {
+            Finding* finding = LineFinding(c, m.row);
+            const RecordedLine& line = LineOf(c, m.row);
+            if (finding == nullptr) {
+                return;
+            }
+            d = AboutLine(DiagnosisKind::ChecksumToken, certainty, line);
+            for (const CorrectedBlock::Row& row : corrected.rows) {
+                d.right = row.source == m.row ? row.line_sum : d.right;
+            }
+            d.digits = c.options->ohmz_sum ? 3 : 2;
+            if (line.skipped) {
+                // A skipped line's finding quotes its address field; its
+                // checksum is quoted by value.
+                const std::uint32_t given =
+                    (line.line_sum + p.rows[m.row].residual) & LineMask(*c.options);
+                std::snprintf(d.token.text, sizeof d.token.text, "%0*X", d.digits,
+                              static_cast<unsigned>(given));
+            } else {
+                d.token = finding->given;
+            }
+            finding->Add(d);
+            return;
+        }
+        case MistakeKind::ColumnToken:
+            d.kind = DiagnosisKind::ColumnToken;
+            d.column = m.column;
+            d.token = c.given->column_token[m.column];
+            d.right = corrected.columns[m.column];
+            break;
+        case MistakeKind::TotalToken:
+            d.kind = DiagnosisKind::TotalToken;
+            d.token = c.given->total_token;
+            d.right = corrected.total;
+            d.digits = p.total == TotalKind::Sum16 ? 4 : 2;
+            break;
+        case MistakeKind::CrcToken:
+            d.kind = DiagnosisKind::CrcToken;
+            d.token = c.given->total_token;
+            d.right = corrected.crc;
+            d.digits = 4;
+            break;
+        default:
+            return;
+    }
+    Finding* target = c.check != nullptr ? c.check : FindingOfKind(c, FindingKind::TotalDigits);
+    if (target != nullptr) {
+        target->Add(d);
+    }
+}
+
+void NameRowLeft(const NamingContext& c, const Mistake& m, Certainty certainty) {
+    const RecordedLine& line = LineOf(c, m.row);
+    const PuzzleRow& row = c.puzzle->rows[m.row];
+    Finding* step = StepFinding(c, row.leave_steps);
+    const int entered = c.map->row_entered[m.row];
+    bool repeat = false;
+    for (const RepeatRecord& record : c.block->repeats) {
+        repeat = repeat || record.line == row.line;
+    }
+    if (repeat && step != nullptr) {
+        Diagnosis d = AboutLine(DiagnosisKind::Duplicate, certainty, line);
+        d.line_number = step->other_line;
+        d.by_sums = true;
+        step->Add(d);
+    } else {
+        Diagnosis d = AboutLine(DiagnosisKind::StrayLine, certainty, line);
+        if (entered >= 0) {
+            const LooseRow& loose = c.links->entered[entered];
+            d.kind = DiagnosisKind::MovedLine;
+            d.column = -1;  // where another block rebuilt it
+            d.other_line = loose.line_number;
+            d.right = static_cast<std::uint32_t>(loose.address);
+            d.digits = 4;
+        }
+        Finding* target = step != nullptr ? step : LineFinding(c, m.row);
+        target = target != nullptr ? target : c.check;
+        if (target != nullptr) {
+            target->Add(d);
+        }
+    }
+    if (c.check != nullptr) {
+        c.check->Add(AboutLine(repeat ? DiagnosisKind::RepeatCounts : DiagnosisKind::StrayCounts,
+                               certainty, line));
+    }
+    if (certainty == Certainty::Certain && !repeat) {
+        LooseRow loose;
+        loose.address = line.address;
+        loose.count = row.count < kColumnCount ? row.count : kColumnCount;
+        for (int k = 0; k < loose.count; ++k) {
+            loose.values[k] = static_cast<std::uint8_t>(row.values[k]);
+        }
+        loose.line_number = line.line_number;
+        std::memcpy(loose.address_text, line.address_text, sizeof loose.address_text);
+        BlockLinks::Keep(&c.links->strays, loose);
+    }
+}
+
+void NameEntered(const NamingContext& c, const Mistake& m, Certainty certainty,
+                 const Explanation& e) {
+    const Puzzle& p = *c.puzzle;
+    const PuzzleGap& gap = p.gaps[m.index];
+    Finding* step = StepFinding(c, gap.steps);
+    const int stray = c.map->gap_stray[m.index];
+    const bool after_last = gap.before >= static_cast<int>(p.rows.size());
+    const int next_row = after_last ? -1 : gap.before;
+    Diagnosis d;
+    d.certainty = certainty;
+    d.right = static_cast<std::uint32_t>(gap.address);
+    // The line it goes before; 0 after the block's last.
+    d.other_line = next_row >= 0 ? LineOf(c, next_row).line_number : 0;
+    const bool next = c.map->gap_next[m.index];
+    if (stray >= 0) {
+        d.kind = DiagnosisKind::MovedHere;
+        d.line_number = c.links->strays[stray].line_number;
+        std::memcpy(d.address_text, c.links->strays[stray].address_text, sizeof d.address_text);
+    } else if (next) {
+        d.kind = DiagnosisKind::MovedHere;
+        d.line_number = c.block->next_line_number;
+        std::memcpy(d.address_text, c.block->next_address_text, sizeof d.address_text);
+    } else {
+        d.kind = DiagnosisKind::MissingLine;
+        const bool known_bytes = gap.width <= p.compared_columns;
+        // A row of bytes nothing tells, where no address shows it left out,
+        // is only one reading among others; it is not named.
+        if (!known_bytes && gap.steps == 0) {
+            return;
+        }
+        d.byte_count = known_bytes ? gap.width : 0;
+        std::uint32_t sum = c.options->address_sum ? AddressPart(*c.options, gap.address) : 0u;
+        for (int k = 0; k < d.byte_count; ++k) {
+            d.bytes[k] = e.entered[k];
+            sum += e.entered[k];
+        }
+        d.sum = c.options->checksum && known_bytes ? SumState::Right : SumState::NoChecksum;
+        d.typed = sum & LineMask(*c.options);
+        d.digits = c.options->ohmz_sum ? 3 : 2;
+    }
+    Finding* target = step != nullptr ? step : c.check;
+    if (target != nullptr) {
+        target->Add(d);
+    }
+    if (c.check != nullptr && target != c.check && next_row >= 0) {
+        Diagnosis counts = AboutLine(DiagnosisKind::MissingCounts, certainty, LineOf(c, next_row));
+        counts.right = static_cast<std::uint32_t>(gap.address);
+        c.check->Add(counts);
+    }
+    if (certainty == Certainty::Certain && stray < 0 && (next || d.byte_count > 0)) {
+        LooseRow loose;
+        loose.address = gap.address;
+        loose.count = gap.width;
+        std::memcpy(loose.values, e.entered, sizeof loose.values);
+        loose.line_number = next_row >= 0 ? LineOf(c, next_row).line_number : 0;
+        BlockLinks::Keep(&c.links->entered, loose);
+    }
+}
+
+void NameForm(const NamingContext& c, const Mistake& m, Certainty certainty) {
+    const RowForm& form = c.puzzle->forms[m.index];
+    const RecordedLine& line = LineOf(c, m.row);
+    Diagnosis d = AboutLine(form.insert ? DiagnosisKind::DroppedByte : DiagnosisKind::DoubledByte,
+                            certainty, line);
+    d.column = form.position;
+    d.typed = form.insert ? 0u : static_cast<std::uint32_t>(line.windows[form.position]);
+    d.right = form.value;
+    d.byte_count = form.count < kColumnCount ? form.count : kColumnCount;
+    for (int k = 0; k < d.byte_count; ++k) {
+        d.bytes[k] = static_cast<std::uint8_t>(form.values[k]);
+    }
+    Finding* target = LineFinding(c, m.row);
+    target = target != nullptr ? target : StepFinding(c, form.steps);
+    target = target != nullptr ? target : c.check;
+    if (target != nullptr) {
+        target->Add(d);
+    }
+}
+
+void Name(const NamingContext& c, const Mistake& m, Certainty certainty, bool in_all,
+          const Explanation& e, const CorrectedBlock& corrected) {
+    switch (m.kind) {
+        case MistakeKind::Byte: {
+            const RecordedLine& line = LineOf(c, m.row);
+            const std::uint32_t typed = Typed(c, m.row, m.column);
+            Finding* finding = LineFinding(c, m.row);
+            if (finding != nullptr) {
+                finding->Add(
+                    AboutByte(in_all ? DiagnosisKind::WrongByte : DiagnosisKind::OneOfBytes,
+                              certainty, line, m.column, typed, m.value));
+            }
+            if (c.check != nullptr && (in_all || finding == nullptr)) {
+                c.check->Add(AboutByte(DiagnosisKind::ExplainedBy, certainty, line, m.column, typed,
+                                       m.value));
+            }
+            return;
+        }
+        case MistakeKind::Swap: {
+            if (c.check == nullptr) {
+                return;
+            }
+            const PuzzleRow& row = c.puzzle->rows[m.row];
+            Diagnosis d = AboutLine(DiagnosisKind::SwappedBytes, certainty, LineOf(c, m.row));
+            d.column = m.column;
+            d.column2 = m.column2;
+            d.typed =
+                (static_cast<std::uint32_t>(row.values[m.column]) << 8) | row.values[m.column2];
+            d.right =
+                (static_cast<std::uint32_t>(row.values[m.column2]) << 8) | row.values[m.column];
+            c.check->Add(d);
+            return;
+        }
+        case MistakeKind::LineToken:
+        case MistakeKind::ColumnToken:
+        case MistakeKind::TotalToken:
+        case MistakeKind::CrcToken:
+            NameToken(c, m, certainty, corrected);
+            return;
+        case MistakeKind::Form:
+            NameForm(c, m, certainty);
+            return;
+        case MistakeKind::Leave:
+            NameRowLeft(c, m, certainty);
+            return;
+        case MistakeKind::Enter:
+            NameEntered(c, m, certainty, e);
+            return;
+        case MistakeKind::Reorder: {
+            const PuzzleReorder& reorder = c.puzzle->reorders[m.index];
+            Finding* step = StepFinding(c, reorder.steps);
+            if (step == nullptr) {
+                return;
+            }
+            if (reorder.swap) {
+                step->Add(
+                    AboutLine(DiagnosisKind::SwappedLines, certainty, LineOf(c, reorder.row)));
+                return;
+            }
+            // Moved within the block: before a row, or after the last.
+            const RecordedLine& line = LineOf(c, reorder.row);
+            Diagnosis d = AboutLine(DiagnosisKind::MovedLine, certainty, line);
+            d.right = static_cast<std::uint32_t>(line.address);
+            d.digits = 4;
+            const int rows = static_cast<int>(c.puzzle->rows.size());
+            d.column = reorder.before < rows ? 0 : 1;
+            d.other_line = LineOf(c, reorder.before < rows ? reorder.before : rows - 1).line_number;
+            step->Add(d);
+            return;
+        }
+        case MistakeKind::Address: {
+            const PuzzleRow& row = c.puzzle->rows[m.row];
+            const RecordedLine& line = LineOf(c, m.row);
+            Finding* target = line.checksum_wrong ? LineFinding(c, m.row) : nullptr;
+            target = target != nullptr ? target : StepFinding(c, row.address_steps);
+            target = target != nullptr ? target : LineFinding(c, m.row);
+            if (target != nullptr) {
+                Diagnosis d = AboutLine(DiagnosisKind::AddressField, certainty, line);
+                d.typed = static_cast<std::uint32_t>(line.address);
+                d.right = static_cast<std::uint32_t>(row.address_right);
+                d.digits = 4;
+                target->Add(d);
+            }
+            return;
+        }
+        case MistakeKind::Step:
+        case MistakeKind::Pair:
+            return;
+    }
+}
+
+}  // namespace
+
+int TypoScore(std::uint32_t typed, std::uint32_t right, int digits) {
+    int differing = 0;
+    int at = 0;
+    for (int i = 0; i < digits; ++i) {
+        if (((typed >> (4 * i)) & 0xFu) != ((right >> (4 * i)) & 0xFu)) {
+            ++differing;
+            at = i;
+        }
+    }
+    if (differing == 1) {
+        return LookAlikeDigits((typed >> (4 * at)) & 0xFu, (right >> (4 * at)) & 0xFu) ? 0 : 1;
+    }
+    if (differing == 2 && digits == 2 && (typed >> 4) == (right & 0xFu) &&
+        (typed & 0xFu) == (right >> 4)) {
+        return 2;
+    }
+    return 3;
+}
+
+bool NameExplanations(const NamingContext& c, const SearchResult& result) {
+    const std::vector<Explanation>& explanations = result.explanations;
+    if (explanations.empty()) {
+        return false;
+    }
+    std::vector<CorrectedBlock> corrected;
+    std::vector<int> scores;
+    for (const Explanation& e : explanations) {
+        corrected.push_back(Correct(*c.puzzle, *c.block, e));
+        scores.push_back(Score(c, e, corrected.back()));
+    }
+    // The most plausible reading first.
+    std::vector<int> order(explanations.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i] = static_cast<int>(i);
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return scores[a] < scores[b]; });
+    const bool few = result.count <= kMaxNamed;
+    // Whether each mistake every explanation holds is certain; a token's
+    // reading follows from the other changes of its line, column or block,
+    // and is certain only when they all are.
+    // Certain: in every explanation, and crossed in each (all of them kept).
+    auto certain_alone = [&](const Mistake& m) {
+        const auto common = std::find(result.common.begin(), result.common.end(), m);
+        if (!result.complete || common == result.common.end() || result.count > kMaxKept) {
+            return false;
+        }
+        for (const Explanation& e : explanations) {
+            if (!Crossed(c, m, common->confirmed, e, result)) {
+                return false;
+            }
+        }
+        return true;
+    };
+    auto token = [](const Mistake& m) {
+        return m.kind == MistakeKind::LineToken || m.kind == MistakeKind::ColumnToken ||
+               m.kind == MistakeKind::TotalToken || m.kind == MistakeKind::CrcToken;
+    };
+    auto touches = [&](const Mistake& t, const Mistake& m) {
+        switch (t.kind) {
+            case MistakeKind::LineToken:
+                return m.row == t.row;
+            case MistakeKind::ColumnToken:
+                return m.kind != MistakeKind::Byte || m.column == t.column ||
+                       (m.kind == MistakeKind::Swap && m.column2 == t.column);
+            default:
+                return true;
+        }
+    };
+    std::vector<Mistake> named;
+    for (const int i : order) {
+        const Explanation& e = explanations[i];
+        for (const Mistake& m : e.mistakes) {
+            if (m.kind == MistakeKind::Step || m.kind == MistakeKind::Pair ||
+                std::find(named.begin(), named.end(), m) != named.end()) {
+                continue;
+            }
+            const bool in_all =
+                std::find(result.common.begin(), result.common.end(), m) != result.common.end();
+            if (!few && !in_all) {
+                continue;
+            }
+            named.push_back(m);
+            bool certain = certain_alone(m);
+            for (const Mistake& other : e.mistakes) {
+                if (certain && token(m) && !token(other) && other.kind != MistakeKind::Step &&
+                    touches(m, other) && !certain_alone(other)) {
+                    certain = false;
+                }
+            }
+            Name(c, m, certain ? Certainty::Certain : Certainty::Likely, in_all, e, corrected[i]);
+        }
+    }
+    return !named.empty();
+}
+
+}  // namespace tsy::proof
