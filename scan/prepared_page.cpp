@@ -31,11 +31,14 @@ constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180;
 constexpr double kSmallGlyph = 22;
 constexpr int kMostEnlargement = 3;
 // Blurs tried against dots and broken strokes, in pixels each way before
-// any enlargement; a blur is taken where the share of blobs that look like
-// one glyph each (about the usual height, not wider than high) grows by
-// kBlurGain at least.
+// any enlargement; a blur is taken where the share of the ink in blobs of
+// a whole glyph's height grows by kBlurGain at least. Dot print gains a
+// third or more; solid print up to a fifth, where a blur runs the small
+// letters of prose around a listing into words of a glyph's height, and a
+// page of solid print blurred so has its look-alikes (0 with a dot, 8, B)
+// filled in alike.
 constexpr int kMostBlur = 4;
-constexpr double kBlurGain = 0.1;
+constexpr double kBlurGain = 0.25;
 constexpr double kBlurTie = 0.015;
 constexpr double kGlyphHeightSpread = 0.2;
 // Blobs longer than this many glyph heights are rules, not glyphs run
