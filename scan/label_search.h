@@ -23,6 +23,16 @@ constexpr int kSettlingChecks = 2;
 // a group that holds a look-alike or two (a dot-matrix 8 among the Bs) may
 // meet two checks read wrongly, with other glyphs read otherwise to match.
 constexpr int kOverrulingChecks = 6;
+// ... and, for a unit of fewer than kGroupMembers glyphs, never on fewer
+// than this many: a glyph alone in its shape sits in its row's checksum and
+// its column only, and where a neighbour in either is misread too, both can
+// be met with the glyph read wrongly.
+constexpr int kLeastOverrulingChecks = 3;
+// A unit is settled only where the checks it is in that hold outnumber
+// those that fail by this many times at least: a group that holds a
+// look-alike (a dot-matrix 8 among the Bs) breaks the checks of the glyphs
+// it reads wrongly, however many the others meet.
+constexpr int kHeldPerBroken = 4;
 
 struct LabelSolution {
     std::vector<int> digits;  // per unit, 0 to 15

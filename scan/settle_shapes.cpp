@@ -44,12 +44,21 @@ std::vector<ListingRow> SettleShapes(const std::vector<ListingRow>& rows,
     // checks it is in pin it, up to kOverrulingChecks of them: a group
     // that holds a look-alike meets some of its checks only.
     std::vector<int> overruling(model.units.size(), 0);
+    std::vector<bool> outweighed(model.units.size(), false);
     for (std::size_t u = 0; u < model.units.size(); ++u) {
         int independent = 0;
+        int held = 0;
         for (int index : model.checks_of[u]) {
-            independent += model.checks[static_cast<std::size_t>(index)].independent ? 1 : 0;
+            const Check& check = model.checks[static_cast<std::size_t>(index)];
+            if (check.independent) {
+                ++independent;
+                held += CheckHolds(check, solution.digits) ? 1 : 0;
+            }
         }
-        overruling[u] = std::max(kSettlingChecks, std::min(kOverrulingChecks, independent));
+        const int least =
+            model.units[u].members < kGroupMembers ? kLeastOverrulingChecks : kSettlingChecks;
+        overruling[u] = std::max(least, std::min(kOverrulingChecks, independent));
+        outweighed[u] = held < kHeldPerBroken * (independent - held);
     }
     std::vector<ListingRow> out = rows;
     for (std::size_t r = 0; r < out.size(); ++r) {
@@ -61,8 +70,9 @@ std::vector<ListingRow> SettleShapes(const std::vector<ListingRow>& rows,
                 slot.read = slot.choices.empty() ? 0 : slot.choices[0].character;
                 // A search cut short has not seen the readings that would
                 // contest its best: nothing it found is settled.
-                slot.support =
-                    solution.contested[unit] || !solution.complete ? 0 : solution.support[unit];
+                slot.support = solution.contested[unit] || !solution.complete || outweighed[unit]
+                                   ? 0
+                                   : solution.support[unit];
                 slot.settled =
                     slot.support >= (slot.read == digit ? kSettlingChecks : overruling[unit]);
                 slot.choices = slot.settled ? std::vector<Choice>{Choice{digit, 1.0f}}
