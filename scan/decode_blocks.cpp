@@ -433,6 +433,23 @@ void DecodeBlock(std::vector<RowState>& rows, std::size_t first, std::size_t che
     const bool rows_verified =
         std::all_of(data.begin(), data.end(), [](const RowState* row) { return row->verified; });
     Settle(rows[check], static_cast<int>(check), checks, rows_verified, out);
+    if (rows_verified) {
+        return;
+    }
+    // A row in doubt may hold misreadings that the column sums take for the
+    // others' (a byte read 30 too high in one row, 30 too low in another):
+    // the block then vouches for none of its rows, and each stands on its
+    // own checksum, with one correction at most.
+    for (std::size_t d = 0; d < data.size(); ++d) {
+        RowState& row = *data[d];
+        if (!row.verified) {
+            continue;
+        }
+        row.verified = false;
+        row.chosen = row.read;
+        SettleOnItsOwn(row, static_cast<int>(first + d), true, true, out);
+        row.alone = row.verified && rows[check].source->kind == RowKind::Sum;
+    }
 }
 
 }  // namespace tsy::scan::decode

@@ -188,6 +188,20 @@ const Case kCases[] = {
       {1, 25, '0', false, '1'}},
      false,
      -1},
+    // A row whose address is in doubt holds a byte read 1 too high, its
+    // checksum too; the column sums then call for the first row's unread
+    // digit 1 too low, its unread checksum as the rest makes it. The block
+    // vouches for no row while one of them is in doubt.
+    {"PlainBlockWithARowInDoubt",
+     "plain",
+     &kPlain,
+     {{0, 7, 0, false},
+      {0, 32, 0, false},
+      {1, 7, '4', false},
+      {1, 32, '9', false},
+      {1, 2, '8', true},
+      {1, 3, 'B', true}},
+     false},
     {"LowerAddressAsRead", "lower-address", &kLowerAddress, {}, true},
     // With the lower address only in the sums, the leading digits are
     // checked by nothing else either.
