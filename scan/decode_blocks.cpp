@@ -242,45 +242,71 @@ void Settle(RowState& row, int index, const std::vector<Fields>& readings, bool 
     }
 }
 
-// The characters of `fields` that differ from what the engine read, where
-// no settled shape group pins them: what a row checked once stakes on its
-// one checksum. A glyph the engine did not read is a change whatever it is
+// Whether the row's glyphs were grouped by shape: then one that joined no
+// group (a blot on it, a break) is one the engine may have misread surely.
+bool Grouped(const RowState& row) {
+    for (const std::vector<Slot>& field : row.slots) {
+        for (const Slot& slot : field) {
+            if (slot.grouped) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// Whether the character at `slot`, taken as `c`, is staked on the row's own
+// checksum: read otherwise than the engine read it, or a glyph of a grouped
+// row that joined no group, where no settled shape group pins it.
+bool Staked(const Slot& slot, char c, bool grouped_row) {
+    return !slot.settled && (c != slot.engine || (grouped_row && !slot.grouped));
+}
+
+// The characters of `fields` staked on the row's one checksum (Staked): two
+// misreadings can keep a checksum, as a blotted 3D read 0D keeps it with
+// 8B read BB. A glyph the engine did not read is a change whatever it is
 // taken for, and a digit the shape search put first counts as the engine's
 // only where the engine read it so. An address the sequence settled is
 // checked by its neighbours, not by the checksum.
 int Changes(const RowState& row, const Fields& fields) {
+    const bool grouped_row = Grouped(row);
     int changes = 0;
     for (std::size_t f = row.address_ok ? 1 : 0; f < fields.size(); ++f) {
         for (std::size_t i = 0; i < fields[f].size(); ++i) {
-            const Slot& slot = row.slots[f][i];
-            changes += !slot.settled && fields[f][i] != slot.engine ? 1 : 0;
+            changes += Staked(row.slots[f][i], fields[f][i], grouped_row) ? 1 : 0;
         }
     }
     return changes;
 }
 
 // `fields` with each character that Changes counts read otherwise: as the
-// engine read it, or else as the first other reading of its slot. A rival
-// to a reading that stakes too much on one checksum, so that its row is
-// left in doubt with those characters named.
+// engine read it, or else as the first other reading of its slot (any
+// other digit where it has none). A rival to a reading that stakes too
+// much on one checksum, so that its row is left in doubt with those
+// characters named.
 Fields Rival(const RowState& row, const Fields& fields) {
+    const bool grouped_row = Grouped(row);
     Fields rival = fields;
     for (std::size_t f = row.address_ok ? 1 : 0; f < fields.size(); ++f) {
         for (std::size_t i = 0; i < fields[f].size(); ++i) {
             const Slot& slot = row.slots[f][i];
             char& c = rival[f][i];
-            if (slot.settled || c == slot.engine) {
+            if (!Staked(slot, c, grouped_row)) {
                 continue;
             }
-            if (std::isxdigit(static_cast<unsigned char>(slot.engine)) != 0) {
+            if (c != slot.engine && std::isxdigit(static_cast<unsigned char>(slot.engine)) != 0) {
                 c = slot.engine;
                 continue;
             }
+            const char taken = c;
             for (const Option& option : slot.options) {
-                if (option.c != c) {
+                if (option.c != taken) {
                     c = option.c;
                     break;
                 }
+            }
+            if (c == taken) {
+                c = taken == '0' ? '1' : '0';  // nothing else offered: any other digit
             }
         }
     }
