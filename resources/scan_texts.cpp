@@ -34,6 +34,24 @@ void ScanGap(TextOut& out, unsigned line, const char* address) {
     out.Format("%u行目 アドレス:%s の前でアドレスが飛んでいます(行の抜け)", line, address);
 }
 
+void ScanAlone(TextOut& out, unsigned line, const char* address) {
+    out.Format(
+        "%u行目 アドレス:%s は行のチェックサムだけで検証しました(ブロックのサムとは照合できません)",
+        line, address);
+}
+
+void ScanAddressFromNeighbours(TextOut& out, unsigned line, const char* address) {
+    out.Format("%u行目 アドレスを読めないため、前後の行から %s としました", line, address);
+}
+
+void ScanSkipped(TextOut& out, unsigned line, unsigned rows) {
+    out.Format("%u行目の前 ダンプリストの行らしい%u行を読み取れず、とばしました", line, rows);
+}
+
+void ScanSkippedAtEnd(TextOut& out, unsigned rows) {
+    out.Format("最後の行の後 ダンプリストの行らしい%u行を読み取れず、とばしました", rows);
+}
+
 void ScanSummary(TextOut& out, unsigned rows, unsigned verified, unsigned corrected,
                  unsigned in_doubt) {
     out.Format("読み取り結果: %u行を読み、検証済み %u行、訂正 %u文字、不確か %u文字", rows,

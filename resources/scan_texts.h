@@ -27,6 +27,16 @@ void ScanDoubt(TextOut& out, unsigned line, const char* address, const char* fie
                unsigned character, char read, const char* candidates);
 // Rows left out before a line.
 void ScanGap(TextOut& out, unsigned line, const char* address);
+// A row verified by its own line checksum alone, its block's check line not
+// agreeing or not searched: line, address.
+void ScanAlone(TextOut& out, unsigned line, const char* address);
+// A row whose address was not read, written with the one the rows around
+// it call for: line, address.
+void ScanAddressFromNeighbours(TextOut& out, unsigned line, const char* address);
+// Rows of the page that looked like listing rows but could not be read as
+// one, before a line, or after the last.
+void ScanSkipped(TextOut& out, unsigned line, unsigned rows);
+void ScanSkippedAtEnd(TextOut& out, unsigned rows);
 void ScanSummary(TextOut& out, unsigned rows, unsigned verified, unsigned corrected,
                  unsigned in_doubt);
 extern const char kScanAllVerified[];

@@ -7,6 +7,10 @@
 namespace tsy::scan::decode {
 namespace {
 
+// An address taken from the sequence may differ from what was read of it
+// in this many digits, and still count as read.
+constexpr int kMostGuessed = 1;
+
 bool IsHexText(const std::string& text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return IsUpperHexDigit(c); });
 }
@@ -29,6 +33,16 @@ bool CanRead(const std::vector<Slot>& slots, const std::string& expected, int fo
     return forced >= 0;
 }
 
+// The characters of `expected` that its slots' glyphs were neither read as
+// by the engine nor settled to.
+int Guessed(const std::vector<Slot>& slots, const std::string& expected) {
+    int guessed = 0;
+    for (std::size_t i = 0; i < slots.size() && i < expected.size(); ++i) {
+        guessed += !slots[i].settled && slots[i].engine != expected[i] ? 1 : 0;
+    }
+    return guessed;
+}
+
 int ReadAddress(const std::string& text) {
     return text.size() == 4 && IsHexText(text) ? HexValue(text.c_str(), 4) : -1;
 }
@@ -37,10 +51,11 @@ std::string AddressText(int address) {
     return address >= 0 && address <= 0xFFFF ? Hex(static_cast<unsigned>(address), 4) : "";
 }
 
-// Without the address sum no sum reads the address: the sequence checks
-// the steps only, and a run of addresses is right only where it starts
-// right. The leading digits of a run are taken from a row whose leading
-// glyphs are trusted: glyphs of a shape group settled under the sums
+// Without the address sum no sum reads the address (with the lower address
+// only, no sum reads its leading digits): the sequence checks the steps
+// only, and a run of addresses is right only where it starts right. The
+// leading digits of a run are taken from a row whose leading glyphs are
+// trusted: glyphs of a shape group settled under the sums
 // elsewhere on the page, or, for glyphs of no group, ones the recogniser
 // offered no other digit for. A run stays in doubt, and none of its rows
 // verified, without such a row, or where a trusted glyph reads otherwise
@@ -113,7 +128,18 @@ void SettleAddresses(std::vector<RowState>& rows, const ListingOptions& options,
         if (!wanted.empty() && (CanRead(row.slots[0], wanted, 0) ||
                                 (CanRead(row.slots[0], wanted, 1) && follows(i, expected)))) {
             row.chosen[0] = wanted;
-        } else if (const int read = ReadAddress(row.read[0]); read >= 0 && follows(i, read)) {
+            // Where the sequence calls for more than one digit that neither
+            // the engine nor a settled group read, the address was not read
+            // (a SUM line's label, say, laid out as an address).
+            if (Guessed(row.slots[0], wanted) > kMostGuessed) {
+                row.address_ok = false;
+                row.address_from_neighbours = true;
+            }
+        } else if (const int read = ReadAddress(row.read[0]);
+                   read >= 0 && (expected < 0 || i + 1 < data.size()) && follows(i, read)) {
+            // A new run after rows left out needs the row below to agree: a
+            // last row that breaks the sequence (a SUM line whose label was
+            // read as an address) begins none.
             if (expected >= 0) {
                 out->gaps.push_back(static_cast<int>(data[i]));
             }
@@ -123,7 +149,8 @@ void SettleAddresses(std::vector<RowState>& rows, const ListingOptions& options,
         } else {
             row.address_ok = false;
             if (!wanted.empty()) {
-                row.chosen[0] = wanted;  // for the sums only; the row is not verified
+                row.chosen[0] = wanted;  // for the sums; the row is not verified
+                row.address_from_neighbours = true;
             }
         }
         run[i] = std::max(runs - 1, 0);
@@ -146,7 +173,9 @@ void SettleAddresses(std::vector<RowState>& rows, const ListingOptions& options,
             out->gaps.push_back(static_cast<int>(data[first_run]));
         }
     }
-    if (!options.address_sum) {
+    // With the lower address only in the sums, the leading digits are as
+    // unchecked as without the address sum.
+    if (!options.address_sum || options.lower_address_only) {
         AnchorRuns(rows, data, run, runs);
     }
 }

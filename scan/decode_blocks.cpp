@@ -1,6 +1,7 @@
 // Blocks read under their check lines: the readings of the rows whose sums
 // the check line agrees with, and each row settled where they all agree.
 #include <algorithm>
+#include <cctype>
 
 #include "listing/check_line.h"
 #include "listing/sums.h"
@@ -8,11 +9,68 @@
 #include "scan/row_text.h"
 
 namespace tsy::scan::decode {
+
+// Names the characters of a row no reading of which met its sums: those
+// that might read otherwise, or, where each has one reading only, all of
+// them, so that a row left unverified always says where to look.
+void DoubtRow(const RowState& row, int index, Decoding* out) {
+    bool any = false;
+    for (const std::vector<Slot>& field : row.slots) {
+        for (const Slot& slot : field) {
+            any = any || slot.options.size() >= 2;
+        }
+    }
+    for (std::size_t f = 0; f < row.slots.size(); ++f) {
+        for (std::size_t i = 0; i < row.slots[f].size(); ++i) {
+            const Slot& slot = row.slots[f][i];
+            if (any && slot.options.size() < 2) {
+                continue;
+            }
+            Doubt doubt;
+            doubt.place = Place{index, static_cast<int>(f), static_cast<int>(i)};
+            doubt.read = slot.read;
+            for (const Option& option : slot.options) {
+                doubt.candidates += option.c;
+            }
+            out->doubts.push_back(doubt);
+        }
+    }
+}
+
 namespace {
 
 // Bounds of the search: beyond them a block is not claimed.
 constexpr long kMaxBlockReadings = 200000;
 constexpr std::size_t kMaxSolutions = 16;
+
+// What each field of the check line should read by the block's sums, and
+// from which character on the reader compares it.
+struct Wanted {
+    std::string text;
+    std::size_t compared_from = 0;
+};
+
+std::vector<Wanted> WantedCheck(const RowState& check, const BlockSums& sums,
+                                const ListingOptions& options) {
+    const bool sum_line = check.source->kind == RowKind::Sum;
+    const std::size_t count = check.slots.size();
+    std::vector<Wanted> wanted(count);
+    for (std::size_t f = 0; f < count; ++f) {
+        const bool total = f + 1 == count;
+        if (!total) {
+            wanted[f].text = Hex(f < kColumnCount ? sums.column_sums[f] & 0xFFu : 0u, 2);
+        } else if (sum_line && options.ohx_crc) {
+            wanted[f].text = Hex(sums.block_crc, 4);
+        } else if (sum_line && check.slots[f].size() == 2) {
+            wanted[f].text = Hex(sums.block_sum & 0xFFu, 2);  // a total of two digits
+        } else {
+            wanted[f].text = Hex(sums.block_sum & 0xFFFFu, 4);
+            // A SUM line's total is compared by its last two digits only.
+            wanted[f].compared_from = sum_line ? 2 : 0;
+        }
+    }
+    return wanted;
+}
 
 // The check line's reading that the block's sums call for, where the
 // recogniser's readings allow it (with `wildcards` characters allowed to
@@ -21,35 +79,23 @@ bool MatchCheck(const RowState& check, const BlockSums& sums, const ListingOptio
                 int wildcards, Fields* fields, double* cost) {
     *fields = check.read;
     *cost = 0;
-    const bool sum_line = check.source->kind == RowKind::Sum;
-    const std::size_t count = check.slots.size();
-    for (std::size_t f = 0; f < count; ++f) {
+    const std::vector<Wanted> wanted = WantedCheck(check, sums, options);
+    for (std::size_t f = 0; f < wanted.size(); ++f) {
         const std::vector<Slot>& slots = check.slots[f];
-        const bool total = f + 1 == count;
-        std::string wanted;
-        std::size_t compared_from = 0;
-        if (!total) {
-            wanted = Hex(f < kColumnCount ? sums.column_sums[f] & 0xFFu : 0u, 2);
-        } else if (sum_line && options.ohx_crc) {
-            wanted = Hex(sums.block_crc, 4);
-        } else {
-            wanted = Hex(sums.block_sum & 0xFFFFu, 4);
-            // A SUM line's total is compared by its last two digits only.
-            compared_from = sum_line ? 2 : 0;
-        }
-        if (slots.size() != wanted.size()) {
+        if (slots.size() != wanted[f].text.size()) {
             return false;
         }
         for (std::size_t i = 0; i < slots.size(); ++i) {
+            const char want = wanted[f].text[i];
             const auto option = std::find_if(slots[i].options.begin(), slots[i].options.end(),
-                                             [&](const Option& o) { return o.c == wanted[i]; });
+                                             [&](const Option& o) { return o.c == want; });
             if (option != slots[i].options.end()) {
-                (*fields)[f][i] = wanted[i];
+                (*fields)[f][i] = want;
                 *cost += option->cost;
-            } else if (i < compared_from) {
+            } else if (i < wanted[f].compared_from) {
                 // not compared by the reader: left as read
             } else if (wildcards-- > 0) {
-                (*fields)[f][i] = wanted[i];
+                (*fields)[f][i] = want;
                 *cost += kWildCost;
             } else {
                 return false;
@@ -58,12 +104,33 @@ bool MatchCheck(const RowState& check, const BlockSums& sums, const ListingOptio
     }
     const std::string text = FormatRow(check.source->kind, *fields, options);
     CheckLineResult result;
-    if (sum_line) {
+    if (check.source->kind == RowKind::Sum) {
         EvaluateSumLine(text.c_str(), text.size(), sums, options.ohx_crc, &result);
     } else {
         EvaluateDashedLine(text.c_str(), text.size(), sums, &result);
     }
     return result.outcome == LineOutcome::Accepted;
+}
+
+// The fields of the check line where a character read with no other
+// reading differs from what the block's sums call for: there the sums
+// prove that the rows hold a misreading.
+std::vector<std::size_t> SureDisagreements(const RowState& check, const BlockSums& sums,
+                                           const ListingOptions& options) {
+    std::vector<std::size_t> fields;
+    const std::vector<Wanted> wanted = WantedCheck(check, sums, options);
+    for (std::size_t f = 0; f < wanted.size(); ++f) {
+        const std::vector<Slot>& slots = check.slots[f];
+        for (std::size_t i = wanted[f].compared_from; i < slots.size() && i < wanted[f].text.size();
+             ++i) {
+            if (slots[i].options.size() == 1 && slots[i].read != '?' &&
+                slots[i].options[0].c != wanted[f].text[i]) {
+                fields.push_back(f);
+                break;
+            }
+        }
+    }
+    return fields;
 }
 
 struct Solution {
@@ -78,8 +145,12 @@ struct Solution {
 class BlockSearch {
   public:
     BlockSearch(std::vector<RowState*> data, const RowState& check, const ListingOptions& options,
-                int wildcards)
-        : data_(std::move(data)), check_(check), options_(options), wildcards_(wildcards) {}
+                int wildcards, Budget& budget)
+        : data_(std::move(data)),
+          check_(check),
+          options_(options),
+          wildcards_(wildcards),
+          budget_(budget) {}
 
     std::vector<Solution> Run(bool* exhaustive) {
         picks_.assign(data_.size(), 0);
@@ -94,7 +165,7 @@ class BlockSearch {
             return;
         }
         if (depth == data_.size()) {
-            if (++leaves_ > kMaxBlockReadings) {
+            if (++leaves_ > kMaxBlockReadings || budget_.Spent()) {
                 cut_ = true;
                 return;
             }
@@ -121,29 +192,12 @@ class BlockSearch {
     const RowState& check_;
     const ListingOptions& options_;
     int wildcards_;
+    Budget& budget_;
     std::vector<std::size_t> picks_;
     std::vector<Solution> solutions_;
     long leaves_ = 0;
     bool cut_ = false;
 };
-
-void DoubtSlots(const RowState& row, int index, Decoding* out) {
-    for (std::size_t f = 0; f < row.slots.size(); ++f) {
-        for (std::size_t i = 0; i < row.slots[f].size(); ++i) {
-            const Slot& slot = row.slots[f][i];
-            if (slot.options.size() < 2) {
-                continue;
-            }
-            Doubt doubt;
-            doubt.place = Place{index, static_cast<int>(f), static_cast<int>(i)};
-            doubt.read = slot.read;
-            for (const Option& option : slot.options) {
-                doubt.candidates += option.c;
-            }
-            out->doubts.push_back(doubt);
-        }
-    }
-}
 
 // The fields of `row` in each solution: the same in all, or the characters
 // that differ named as doubts.
@@ -159,7 +213,7 @@ void Settle(RowState& row, int index, const std::vector<Fields>& readings, bool 
         return;
     }
     if (readings.empty()) {
-        DoubtSlots(row, index, out);
+        DoubtRow(row, index, out);
         return;
     }
     for (std::size_t f = 0; f < row.slots.size(); ++f) {
@@ -188,14 +242,75 @@ void Settle(RowState& row, int index, const std::vector<Fields>& readings, bool 
     }
 }
 
+// Whether the row's glyphs were grouped by shape: then one that joined no
+// group (a blot on it, a break) is one the engine may have misread surely.
+bool Grouped(const RowState& row) {
+    for (const std::vector<Slot>& field : row.slots) {
+        for (const Slot& slot : field) {
+            if (slot.grouped) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// Whether the character at `slot`, taken as `c`, is staked on the row's own
+// checksum: read otherwise than the engine read it, or a glyph of a grouped
+// row that joined no group, where no settled shape group pins it.
+bool Staked(const Slot& slot, char c, bool grouped_row) {
+    return !slot.settled && (c != slot.engine || (grouped_row && !slot.grouped));
+}
+
+// The characters of `fields` staked on the row's one checksum (Staked): two
+// misreadings can keep a checksum, as a blotted 3D read 0D keeps it with
+// 8B read BB. A glyph the engine did not read is a change whatever it is
+// taken for, and a digit the shape search put first counts as the engine's
+// only where the engine read it so. An address the sequence settled is
+// checked by its neighbours, not by the checksum.
 int Changes(const RowState& row, const Fields& fields) {
+    const bool grouped_row = Grouped(row);
     int changes = 0;
-    for (std::size_t f = 0; f < fields.size(); ++f) {
+    for (std::size_t f = row.address_ok ? 1 : 0; f < fields.size(); ++f) {
         for (std::size_t i = 0; i < fields[f].size(); ++i) {
-            changes += fields[f][i] != row.read[f][i] ? 1 : 0;
+            changes += Staked(row.slots[f][i], fields[f][i], grouped_row) ? 1 : 0;
         }
     }
     return changes;
+}
+
+// `fields` with each character that Changes counts read otherwise: as the
+// engine read it, or else as the first other reading of its slot (any
+// other digit where it has none). A rival to a reading that stakes too
+// much on one checksum, so that its row is left in doubt with those
+// characters named.
+Fields Rival(const RowState& row, const Fields& fields) {
+    const bool grouped_row = Grouped(row);
+    Fields rival = fields;
+    for (std::size_t f = row.address_ok ? 1 : 0; f < fields.size(); ++f) {
+        for (std::size_t i = 0; i < fields[f].size(); ++i) {
+            const Slot& slot = row.slots[f][i];
+            char& c = rival[f][i];
+            if (!Staked(slot, c, grouped_row)) {
+                continue;
+            }
+            if (c != slot.engine && std::isxdigit(static_cast<unsigned char>(slot.engine)) != 0) {
+                c = slot.engine;
+                continue;
+            }
+            const char taken = c;
+            for (const Option& option : slot.options) {
+                if (option.c != taken) {
+                    c = option.c;
+                    break;
+                }
+            }
+            if (c == taken) {
+                c = taken == '0' ? '1' : '0';  // nothing else offered: any other digit
+            }
+        }
+    }
+    return rival;
 }
 
 }  // namespace
@@ -210,27 +325,30 @@ void SettleOnItsOwn(RowState& row, int index, bool exhaustive, bool one_correcti
         readings.push_back(fit.fields);
     }
     if (one_correction && readings.size() == 1 && Changes(row, readings[0]) > 1) {
-        readings.push_back(row.read);
+        readings.push_back(Rival(row, readings[0]));
     }
     Settle(row, index, readings, exhaustive, out);
 }
 
 namespace {
 
-// The data rows `first` .. `check` - 1 of a dashed line whose total no
-// reading meets, each taken on its own checksum (the total adds nothing to
-// those: each row is checked once, and taken with one correction at most),
-// and the total read as the verified rows add up to, with one digit at
-// most read otherwise. With one digit free, the total can meet any rows,
-// so searching the rows' readings under it would find too many to verify
-// any.
+// The data rows `first` .. `check` - 1 of a check line that no reading of
+// the block meets, or whose block could not be searched whole (a row with
+// too many readings, rows left out), each taken on its own checksum (each
+// row is then checked once, and taken with one correction at most), and
+// the check line read as the verified rows add up to, with one digit at
+// most read otherwise, where every row was verified. With one digit free,
+// a total can meet any rows, so searching the rows' readings under it
+// would find too many to verify any.
 void DecodeRowsAlone(std::vector<RowState>& rows, std::size_t first, std::size_t check,
                      const ListingOptions& options, bool gap_inside, Decoding* out) {
     BlockSums sums;
-    bool all = true;
+    bool all = !gap_inside && first < check;
     for (std::size_t r = first; r < check; ++r) {
         RowState& row = rows[r];
         SettleOnItsOwn(row, static_cast<int>(r), !gap_inside, true, out);
+        row.alone = row.verified && row.source->kind == RowKind::Data &&
+                    rows[check].source->kind == RowKind::Sum;
         all = all && row.verified;
         for (const Fit& fit : row.fits) {
             if (row.verified && fit.fields == row.chosen) {
@@ -243,16 +361,45 @@ void DecodeRowsAlone(std::vector<RowState>& rows, std::size_t first, std::size_t
     double cost = 0;
     if (all && MatchCheck(rows[check], sums, options, 1, &total, &cost)) {
         Settle(rows[check], static_cast<int>(check), {total}, true, out);
-    } else {
-        Settle(rows[check], static_cast<int>(check), {}, false, out);
+        for (std::size_t r = first; r < check; ++r) {
+            rows[r].alone = false;  // the check line agrees after all
+        }
+        return;
+    }
+    Settle(rows[check], static_cast<int>(check), {}, false, out);
+    if (!all || rows[check].source->kind != RowKind::Sum) {
+        return;
+    }
+    // Every row meets its checksum, yet a column the check line reads
+    // surely disagrees: a row holds misreadings that keep its checksum.
+    // None is verified, and each row's byte in such a column is named.
+    const std::vector<std::size_t> columns = SureDisagreements(rows[check], sums, options);
+    if (columns.empty()) {
+        return;
+    }
+    for (std::size_t r = first; r < check; ++r) {
+        RowState& row = rows[r];
+        row.verified = false;
+        row.alone = false;
+        for (std::size_t column : columns) {
+            const std::size_t f = column + 1;  // after the address
+            if (options.ohx_crc || f + (options.checksum ? 1 : 0) >= row.slots.size()) {
+                continue;  // a CRC or total: every byte counts
+            }
+            for (std::size_t i = 0; i < row.slots[f].size(); ++i) {
+                out->doubts.push_back(
+                    Doubt{Place{static_cast<int>(r), static_cast<int>(f), static_cast<int>(i)},
+                          row.read[f][i], std::string(1, row.chosen[f][i])});
+            }
+        }
     }
 }
 
 }  // namespace
 
-// Decodes the data rows `first` .. `check` - 1 under the check line `check`.
 void DecodeBlock(std::vector<RowState>& rows, std::size_t first, std::size_t check,
-                 const ListingOptions& options, const std::vector<int>& gaps, Decoding* out) {
+                 const ListingOptions& options, const std::vector<int>& gaps, Budget& budget,
+                 Decoding* out) {
     std::vector<RowState*> data;
     for (std::size_t r = first; r < check; ++r) {
         data.push_back(&rows[r]);
@@ -262,15 +409,21 @@ void DecodeBlock(std::vector<RowState>& rows, std::size_t first, std::size_t che
         gap_inside =
             gap_inside || (gap > static_cast<int>(first) && gap <= static_cast<int>(check));
     }
+    // The block is searched whole where every row's readings were all
+    // tried and no row is missing; otherwise, or where no reading meets the
+    // check line, each row stands on its own checksum.
+    bool whole = !data.empty() && !gap_inside;
+    for (const RowState* row : data) {
+        whole = whole && row->complete;
+    }
     // A dashed line's total adds nothing to the line checksums, so each row
     // there is checked once only: it is taken with one correction at most.
     const bool row_checks_only = rows[check].source->kind == RowKind::Dashed;
     std::vector<Solution> solutions;
-    bool exhaustive = true;
-    for (int level = 0; level < 2 && solutions.empty(); ++level) {
+    bool exhaustive = whole;
+    for (int level = 0; whole && level < 2 && solutions.empty(); ++level) {
         if (level == 1 && row_checks_only) {
-            DecodeRowsAlone(rows, first, check, options, gap_inside, out);
-            return;
+            break;
         }
         if (level == 1) {
             for (RowState* row : data) {
@@ -279,13 +432,13 @@ void DecodeBlock(std::vector<RowState>& rows, std::size_t first, std::size_t che
                 }
             }
         }
-        BlockSearch search(data, rows[check], options, level);
+        BlockSearch search(data, rows[check], options, level, budget);
         solutions = search.Run(&exhaustive);
     }
-    for (const RowState* row : data) {
-        exhaustive = exhaustive && row->complete && row->address_ok;
+    if (solutions.empty() || !exhaustive) {
+        DecodeRowsAlone(rows, first, check, options, gap_inside, out);
+        return;
     }
-    exhaustive = exhaustive && !gap_inside;
     for (std::size_t d = 0; d < data.size(); ++d) {
         data[d]->checked_once = row_checks_only;
         std::vector<Fields> readings;
@@ -293,15 +446,36 @@ void DecodeBlock(std::vector<RowState>& rows, std::size_t first, std::size_t che
             readings.push_back(data[d]->fits[solution.picks[d]].fields);
         }
         if (row_checks_only && readings.size() == 1 && Changes(*data[d], readings[0]) > 1) {
-            readings.push_back(data[d]->read);
+            readings.push_back(Rival(*data[d], readings[0]));
         }
-        Settle(*data[d], static_cast<int>(first + d), readings, exhaustive, out);
+        Settle(*data[d], static_cast<int>(first + d), readings, true, out);
     }
     std::vector<Fields> checks;
     for (const Solution& solution : solutions) {
         checks.push_back(solution.check);
     }
-    Settle(rows[check], static_cast<int>(check), checks, exhaustive, out);
+    // The check line reads as its rows add up: where any of them is in
+    // doubt, so is the check line, however the solutions agree on it.
+    const bool rows_verified =
+        std::all_of(data.begin(), data.end(), [](const RowState* row) { return row->verified; });
+    Settle(rows[check], static_cast<int>(check), checks, rows_verified, out);
+    if (rows_verified) {
+        return;
+    }
+    // A row in doubt may hold misreadings that the column sums take for the
+    // others' (a byte read 30 too high in one row, 30 too low in another):
+    // the block then vouches for none of its rows, and each stands on its
+    // own checksum, with one correction at most.
+    for (std::size_t d = 0; d < data.size(); ++d) {
+        RowState& row = *data[d];
+        if (!row.verified) {
+            continue;
+        }
+        row.verified = false;
+        row.chosen = row.read;
+        SettleOnItsOwn(row, static_cast<int>(first + d), true, true, out);
+        row.alone = row.verified && rows[check].source->kind == RowKind::Sum;
+    }
 }
 
 }  // namespace tsy::scan::decode

@@ -38,7 +38,7 @@ void AddFit(RowState& row, const Fields& fields, double cost, const DataLineResu
 // recogniser's readings (the address as settled), keeping those whose
 // checksum agrees. Too many readings: the costliest alternatives are left
 // out and the row is marked incomplete.
-void ReadRow(RowState& row, const ListingOptions& options) {
+void ReadRow(RowState& row, const ListingOptions& options, Budget& budget) {
     std::vector<std::vector<Slot>> slots = row.slots;
     auto count = [&]() {
         long product = 1;
@@ -93,6 +93,10 @@ void ReadRow(RowState& row, const ListingOptions& options) {
             pick[digit++] = 0;
         }
         if (digit == pick.size()) {
+            break;
+        }
+        if (budget.Spent()) {
+            row.complete = false;
             break;
         }
     }

@@ -10,6 +10,7 @@
 
 #include "listing/data_line.h"
 #include "listing/listing_options.h"
+#include "scan/budget.h"
 #include "scan/decoder.h"
 #include "scan/layout.h"
 
@@ -52,10 +53,14 @@ struct RowState {
     Fields read;                           // as recognised
     Fields chosen;                         // as decided; `read` until verified
     bool address_ok = true;
-    std::vector<Fit> fits;  // data rows: readings whose line checksum agrees
-    bool complete = true;   // every reading of the row was tried
+    bool address_from_neighbours = false;  // `chosen[0]` is the sequence's, not a reading
+    std::vector<Fit> fits;                 // data rows: readings whose line checksum agrees
+    bool complete = true;                  // every reading of the row was tried
     bool verified = false;
     bool checked_once = false;  // no column sums or CRC: only its own checksum
+    // Verified on its own line checksum alone, its block's check line not
+    // settled.
+    bool alone = false;
 };
 
 // The slot of a character as the layout and the shape groups left it.
@@ -69,17 +74,24 @@ std::string Hex(unsigned value, int digits);
 void SettleAddresses(std::vector<RowState>& rows, const ListingOptions& options, Decoding* out);
 
 // Every reading of the row's data and checksum characters from its slots'
-// options (the address as settled) whose checksum agrees, into `fits`.
-void ReadRow(RowState& row, const ListingOptions& options);
+// options (the address as settled) whose checksum agrees, into `fits`; not
+// `complete` where there were too many to try, or the budget ran out.
+void ReadRow(RowState& row, const ListingOptions& options, Budget& budget);
 
 // Decodes the data rows `first` .. `check` - 1 under the check line `check`.
 void DecodeBlock(std::vector<RowState>& rows, std::size_t first, std::size_t check,
-                 const ListingOptions& options, const std::vector<int>& gaps, Decoding* out);
+                 const ListingOptions& options, const std::vector<int>& gaps, Budget& budget,
+                 Decoding* out);
 
 // Settles a data row on its own line checksum, from the readings that meet
 // it; with `one_correction`, a reading that corrects more than one
 // character is not taken alone.
 void SettleOnItsOwn(RowState& row, int index, bool exhaustive, bool one_correction, Decoding* out);
+
+// Names the characters of a row no reading of which met its sums: those
+// that might read otherwise, or, where each has one reading only, all of
+// them, so that a row left unverified always says where to look.
+void DoubtRow(const RowState& row, int index, Decoding* out);
 
 // Readings of a row with no fitting reading: its best reading with any one
 // character replaced by any digit.

@@ -46,6 +46,10 @@ std::string Hex(unsigned value, int digits) {
 
 namespace {
 
+// The processor seconds of a decoding given no budget of its own.
+constexpr double kDecodingSeconds = 5;
+
+using decode::Fields;
 using decode::MakeSlot;
 using decode::RowState;
 
@@ -102,7 +106,8 @@ void DoubtSwaps(std::vector<RowState>& rows, const ListingOptions& options, Deco
 
 }  // namespace
 
-Decoding Decode(const std::vector<ListingRow>& listing, const ListingOptions& options) {
+Decoding Decode(const std::vector<ListingRow>& listing, const ListingOptions& options,
+                Budget& budget) {
     Decoding out;
     std::vector<RowState> rows(listing.size());
     for (std::size_t r = 0; r < listing.size(); ++r) {
@@ -125,18 +130,29 @@ Decoding Decode(const std::vector<ListingRow>& listing, const ListingOptions& op
     for (std::size_t r = 0; r < rows.size(); ++r) {
         if (rows[r].source->kind == RowKind::Data) {
             if (options.checksum) {
-                ReadRow(rows[r], options);
+                ReadRow(rows[r], options, budget);
             }
             continue;
         }
-        DecodeBlock(rows, first, r, options, out.gaps, &out);
+        DecodeBlock(rows, first, r, options, out.gaps, budget, &out);
         first = r + 1;
     }
-    // Data rows after the last check line: each on its own line checksum.
+    // Data rows after the last check line: each on its own line checksum,
+    // checked once, so taken with one correction at most, and marked (the
+    // check line that should follow them may have been lost).
     for (std::size_t r = first; r < rows.size() && options.checksum; ++r) {
-        SettleOnItsOwn(rows[r], static_cast<int>(r), true, false, &out);
+        SettleOnItsOwn(rows[r], static_cast<int>(r), true, true, &out);
+        rows[r].alone = rows[r].verified;
     }
     DoubtSwaps(rows, options, &out);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const bool named = std::any_of(out.doubts.begin(), out.doubts.end(), [r](const Doubt& d) {
+            return d.place.row == static_cast<int>(r);
+        });
+        if (!rows[r].verified && !named) {
+            decode::DoubtRow(rows[r], static_cast<int>(r), &out);
+        }
+    }
 
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const RowState& row = rows[r];
@@ -144,7 +160,18 @@ Decoding Decode(const std::vector<ListingRow>& listing, const ListingOptions& op
         decoded.kind = row.source->kind;
         decoded.page = row.source->page;
         decoded.verified = row.verified;
-        decoded.text = FormatRow(decoded.kind, row.verified ? row.chosen : row.read, options);
+        decoded.alone = row.verified && row.alone;
+        decoded.skipped_before = row.source->skipped_before;
+        decoded.skipped_after = row.source->skipped_after;
+        out.skipped_rows += decoded.skipped_before + decoded.skipped_after;
+        // A row left in doubt is written as read, but with the address the
+        // rows around it call for where its own could not be read.
+        Fields written = row.verified ? row.chosen : row.read;
+        if (!row.verified && row.address_from_neighbours) {
+            written[0] = row.chosen[0];
+            decoded.address_from_neighbours = true;
+        }
+        decoded.text = FormatRow(decoded.kind, written, options);
         out.verified_rows += row.verified ? 1 : 0;
         out.rows.push_back(decoded);
         if (!row.verified) {
@@ -162,6 +189,11 @@ Decoding Decode(const std::vector<ListingRow>& listing, const ListingOptions& op
         }
     }
     return out;
+}
+
+Decoding Decode(const std::vector<ListingRow>& rows, const ListingOptions& options) {
+    Budget budget(kDecodingSeconds);
+    return Decode(rows, options, budget);
 }
 
 }  // namespace tsy::scan

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "listing/listing_options.h"
+#include "scan/budget.h"
 #include "scan/layout.h"
 
 namespace tsy::scan {
@@ -43,6 +44,14 @@ struct DecodedRow {
     int page = 0;
     std::string text;  // the line in the convention's layout, without a line end
     bool verified = false;
+    // Verified by its own line checksum alone: its block's check line does
+    // not agree, or the block could not be searched whole.
+    bool alone = false;
+    // Its address was not read but taken from the rows around it.
+    bool address_from_neighbours = false;
+    // Rows of the page lost just before it, and (the last row) after it.
+    int skipped_before = 0;
+    int skipped_after = 0;
 };
 
 struct Decoding {
@@ -52,9 +61,18 @@ struct Decoding {
     std::vector<int> gaps;  // rows before which the address jumps: rows left out
     int verified_rows = 0;
 
-    bool AllVerified() const { return verified_rows == static_cast<int>(rows.size()); }
+    int skipped_rows = 0;  // rows of the pages that could not be laid out
+
+    bool AllVerified() const {
+        return verified_rows == static_cast<int>(rows.size()) && skipped_rows == 0;
+    }
 };
 
+// Decodes `rows` within `budget`; once it is spent, what remains is taken
+// row by row on each one's own checksum.
+Decoding Decode(const std::vector<ListingRow>& rows, const ListingOptions& options, Budget& budget);
+
+// Decodes `rows` with a budget of a few seconds.
 Decoding Decode(const std::vector<ListingRow>& rows, const ListingOptions& options);
 
 }  // namespace tsy::scan

@@ -9,6 +9,21 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
+// The least height of a character, in pixels: anything lower is a speck,
+// a dash or a point.
+constexpr double kLeastCharHeight = 6;
+// A blob this many times wider than high is a rule, not a character.
+constexpr double kRuleLength = 3;
+// Glyphs of one font differ in height by this share of it at most.
+constexpr double kHeightSpread = 0.1;
+// Blobs from this share of a character's height to that make rows (lower
+// case and brackets too); the middle of each covers this share of a
+// character's height either way; a row is at least this share of it high.
+constexpr double kLeastInRow = 0.6;
+constexpr double kMostInRow = 1.6;
+constexpr double kRowCore = 0.3;
+constexpr double kLeastRow = 0.5;
+
 double Median(std::vector<double> values) {
     if (values.empty()) {
         return 0;
@@ -23,28 +38,21 @@ Box Union(const Box& a, const Box& b) {
                std::max(a.bottom, b.bottom)};
 }
 
-// The usual height of a character: the median height of the blobs that are
-// neither specks nor long rules.
-double CharacterHeight(const std::vector<Box>& blobs) {
-    std::vector<double> heights;
-    for (const Box& blob : blobs) {
-        if (blob.Height() >= 6 && blob.Width() <= 3 * blob.Height()) {
-            heights.push_back(blob.Height());
-        }
-    }
-    return Median(heights);
-}
-
-// Rows: runs of y that character-sized blobs cover.
+// Rows: runs of y that the middles of character-sized blobs cover (a
+// glyph run together with a speck below it reaches no further), then as
+// high as the usual glyphs of each reach.
 std::vector<GridRow> FindRows(const std::vector<Box>& blobs, double height) {
     int bottom_most = 0;
     for (const Box& blob : blobs) {
         bottom_most = std::max(bottom_most, blob.bottom);
     }
     std::vector<int> cover(static_cast<std::size_t>(bottom_most) + 1, 0);
+    const int reach = static_cast<int>(std::lround(kRowCore * height));
     for (const Box& blob : blobs) {
-        if (blob.Height() >= 0.6 * height && blob.Height() <= 1.6 * height) {
-            for (int y = std::max(blob.top, 0); y < blob.bottom; ++y) {
+        if (blob.Height() >= kLeastInRow * height && blob.Height() <= kMostInRow * height) {
+            const int middle = static_cast<int>(std::lround(blob.CenterY()));
+            for (int y = std::max(middle - reach, 0); y < std::min(middle + reach, bottom_most);
+                 ++y) {
                 ++cover[static_cast<std::size_t>(y)];
             }
         }
@@ -60,17 +68,33 @@ std::vector<GridRow> FindRows(const std::vector<Box>& blobs, double height) {
             ++y;
         }
         row.bottom = y;
-        if (row.bottom - row.top >= 0.5 * height) {
+        if (row.bottom - row.top >= kLeastRow * height) {
             rows.push_back(row);
+        }
+    }
+    for (GridRow& row : rows) {
+        const int core_top = row.top;
+        const int core_bottom = row.bottom;
+        row.top = core_top - reach / 2;
+        row.bottom = core_bottom + reach / 2;
+        for (const Box& blob : blobs) {
+            if (blob.Height() >= (1 - kHeightSpread) * height &&
+                blob.Height() <= (1 + kHeightSpread) * height && blob.CenterY() >= core_top &&
+                blob.CenterY() < core_bottom) {
+                row.top = std::min(row.top, blob.top);
+                row.bottom = std::max(row.bottom, blob.bottom);
+            }
         }
     }
     return rows;
 }
 
 // The blobs of each row, left to right, with blobs stacked over each other
-// (the dots of a colon, a broken stroke) merged into one glyph box.
+// (the dots of a colon, a broken stroke) merged into one glyph box; the
+// blobs themselves of each row go to `pieces`.
 std::vector<std::vector<Box>> GlyphsByRow(const std::vector<Box>& blobs,
-                                          const std::vector<GridRow>& rows, double height) {
+                                          const std::vector<GridRow>& rows, double height,
+                                          std::vector<std::vector<Box>>* pieces) {
     std::vector<std::vector<Box>> glyphs(rows.size());
     for (const Box& blob : blobs) {
         const double y = blob.CenterY();
@@ -89,6 +113,7 @@ std::vector<std::vector<Box>> GlyphsByRow(const std::vector<Box>& blobs,
             glyphs[best].push_back(blob);
         }
     }
+    *pieces = glyphs;
     for (std::vector<Box>& row : glyphs) {
         std::sort(row.begin(), row.end(),
                   [](const Box& a, const Box& b) { return a.left < b.left; });
@@ -193,6 +218,35 @@ double Residual(double x, double origin, double pitch) {
 
 }  // namespace
 
+double CharacterHeight(const std::vector<Box>& blobs) {
+    // The height that most of the ink stands at: for each height, the
+    // blobs within a tenth of it, counted by that height, so that the
+    // pieces of broken glyphs and the specks of a page, however many, do
+    // not outweigh its whole glyphs.
+    std::map<int, int> counts;
+    for (const Box& blob : blobs) {
+        if (blob.Height() >= kLeastCharHeight && blob.Width() <= kRuleLength * blob.Height()) {
+            ++counts[blob.Height()];
+        }
+    }
+    double best = 0;
+    double best_score = 0;
+    for (const auto& [height, count] : counts) {
+        int near = 0;
+        for (auto it =
+                 counts.lower_bound(static_cast<int>(std::floor(height * (1 - kHeightSpread))));
+             it != counts.end() && it->first <= height * (1 + kHeightSpread); ++it) {
+            near += it->second;
+        }
+        const double score = static_cast<double>(near) * height;
+        if (score > best_score) {
+            best_score = score;
+            best = height;
+        }
+    }
+    return best;
+}
+
 Box Grid::CellBox(const GridRow& row, int column) const {
     const double left = row.origin + (column - 0.5) * pitch;
     return Box{static_cast<int>(std::lround(left)), row.top,
@@ -207,7 +261,8 @@ Grid FindGrid(const std::vector<Box>& blobs) {
     }
     grid.char_height = static_cast<int>(std::lround(height));
     grid.rows = FindRows(blobs, height);
-    const std::vector<std::vector<Box>> glyphs = GlyphsByRow(blobs, grid.rows, height);
+    std::vector<std::vector<Box>> pieces;
+    const std::vector<std::vector<Box>> glyphs = GlyphsByRow(blobs, grid.rows, height, &pieces);
     grid.pitch = FindPitch(glyphs, height);
     if (grid.pitch <= 0) {
         grid.rows.clear();
@@ -262,6 +317,15 @@ Grid FindGrid(const std::vector<Box>& blobs) {
         for (const auto& [column, box] : cells) {
             row.cells.push_back(column);
             row.boxes.push_back(box);
+            row.pieces.push_back(0);
+        }
+        for (const Box& piece : pieces[r]) {
+            const int column =
+                static_cast<int>(std::lround((piece.CenterX() - row.origin) / pitch));
+            const auto at = std::lower_bound(row.cells.begin(), row.cells.end(), column);
+            if (at != row.cells.end() && *at == column) {
+                ++row.pieces[static_cast<std::size_t>(at - row.cells.begin())];
+            }
         }
     }
     return grid;

@@ -14,9 +14,10 @@ namespace tsy::scan {
 struct GridRow {
     int top = 0;
     int bottom = 0;
-    double origin = 0;       // x of the centre of cell 0 in this row
-    std::vector<int> cells;  // the columns that hold ink, ascending
-    std::vector<Box> boxes;  // the ink of each of those cells
+    double origin = 0;        // x of the centre of cell 0 in this row
+    std::vector<int> cells;   // the columns that hold ink, ascending
+    std::vector<Box> boxes;   // the ink of each of those cells
+    std::vector<int> pieces;  // the blobs that make up each of those cells
 };
 
 struct Grid {
@@ -27,6 +28,10 @@ struct Grid {
     // The box of cell `column` of `row`, the full cell width and row height.
     Box CellBox(const GridRow& row, int column) const;
 };
+
+// The usual height of a character among `blobs`: the median height of
+// those that are neither specks nor long rules; 0 when there are none.
+double CharacterHeight(const std::vector<Box>& blobs);
 
 // Finds the grid from the boxes of the page's ink blobs (in any order).
 // Blobs much smaller than a character only count inside a row.

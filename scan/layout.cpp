@@ -2,15 +2,55 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
+
+#include "resources/characters.h"
+#include "resources/look_alikes.h"
 
 namespace tsy::scan {
 namespace {
 
-// A run of adjacent template columns: one printed token.
+// A run of adjacent columns: one printed token, or a field's place in the
+// template shared by the rows.
 struct Span {
     int first = 0;
     int width = 0;
+
+    int End() const { return first + width; }
 };
+
+// A reading this sure is more than a passing likeness.
+constexpr float kLikelyReading = 0.5f;
+// A shape group of at least this many glyphs on the page is a character of
+// the listing: its digits recur, the letters of a title or heading hardly.
+constexpr int kCommonGroup = 4;
+// A row fits the data rows' template when this share of the template's
+// cells hold digits and ink outside it is at most kOutsideShare of them.
+constexpr double kDigitShare = 0.6;
+constexpr double kOutsideShare = 0.25;
+// A column of a sum's token is a delimiter (a colon, a bracket) when this
+// share of its glyphs are marks or of one shape group that no digit shares.
+constexpr double kDelimiterShare = 0.6;
+// Of the tokens after a SUM line's first, at least this share are of two
+// (its columns).
+constexpr double kSumPairShare = 0.6;
+// A row of the page with at least this many glyphs, or a run of this many
+// dashes, among the listing's rows is a listing row that was lost; after
+// them, a row that begins with a short word followed by this many tokens
+// of two (mostly).
+constexpr int kLostRowCells = 8;
+constexpr int kLostDashes = 5;
+constexpr int kLostSumPairs = 6;
+// Dashes in a row of at least this many adjacent cells make a dashed line.
+constexpr int kDashedRun = 12;
+// A heading has at least this many tokens of two whose first glyphs are
+// alike ('+'), or whose second digits count up.
+constexpr int kHeadingPluses = 3;
+constexpr int kHeadingCount = 6;
+constexpr int kHeadingShapes = 5;
+// Of a heading's pairs, at least this share begin with one shape, and at
+// least this share end in different ones.
+constexpr double kHeadingShare = 0.85;
 
 const Cell* CellAt(const PageRow& row, int column) {
     for (const Cell& cell : row.cells) {
@@ -25,9 +65,6 @@ char Top(const Cell* cell) {
     return cell == nullptr || cell->choices.empty() ? 0 : cell->choices[0].character;
 }
 
-// A reading this sure is more than a passing likeness.
-constexpr float kLikelyReading = 0.5f;
-
 bool Reads(const Cell* cell, char c, float least = 0) {
     if (cell == nullptr) {
         return false;
@@ -36,6 +73,69 @@ bool Reads(const Cell* cell, char c, float least = 0) {
                        [c, least](const Choice& choice) {
                            return choice.character == c && choice.confidence >= least;
                        });
+}
+
+// What the page tells about its glyphs beyond their readings: how many
+// glyphs each shape group holds, and where each group occurs; and whether
+// the engine read the page at all.
+struct PageGroups {
+    std::map<int, int> members;
+    std::map<int, std::set<std::size_t>> rows;  // the rows holding each group
+    bool read = false;
+
+    int Members(const Cell* cell) const {
+        if (cell == nullptr || cell->shape < 0) {
+            return 0;
+        }
+        const auto found = members.find(cell->shape);
+        return found == members.end() ? 0 : found->second;
+    }
+};
+
+PageGroups GroupsOf(const PageText& page) {
+    PageGroups groups;
+    for (std::size_t r = 0; r < page.rows.size(); ++r) {
+        for (const Cell& cell : page.rows[r].cells) {
+            groups.read =
+                groups.read || (!cell.choices.empty() && cell.choices[0].character != '-' &&
+                                cell.choices[0].character != ':');
+            if (cell.shape >= 0) {
+                ++groups.members[cell.shape];
+                groups.rows[cell.shape].insert(r);
+            }
+        }
+    }
+    return groups;
+}
+
+// A cell that holds a digit as far as can be told: read as one, or, on a
+// page the engine did not read, a glyph of a shape that recurs.
+bool LooksLikeDigit(const Cell* cell, const PageGroups& groups) {
+    if (cell == nullptr) {
+        return false;
+    }
+    if (groups.read) {
+        return HexReading(Top(cell)) != 0;
+    }
+    return groups.Members(cell) >= kCommonGroup;
+}
+
+// A mark that parts the fields of a row rather than a digit of one.
+bool IsDelimiterMark(const Cell* cell) {
+    const char top = Top(cell);
+    return top == ':' || top == '.' || top == '(' || top == ')' || top == '-';
+}
+
+std::vector<Span> Tokens(const PageRow& row) {
+    std::vector<Span> tokens;
+    for (const Cell& cell : row.cells) {
+        if (!tokens.empty() && tokens.back().End() == cell.column) {
+            ++tokens.back().width;
+        } else {
+            tokens.push_back(Span{cell.column, 1});
+        }
+    }
+    return tokens;
 }
 
 CharSlot HexSlot(const Cell* cell) {
@@ -78,25 +178,50 @@ std::vector<int> Columns(Span span, int from, int count) {
     return columns;
 }
 
-bool IsSumRow(const PageRow& row) {
-    if (row.cells.size() < 4) {
+// The first token of a SUM line: "SUM", or "SUM:". Of the letters as read,
+// the S (or its look-alike 5) and one of U and M must read as such, as a U
+// may be taken for a 0, and a narrow M for a U; on a page the engine did
+// not read, at least two of the three must be of no digit's shape, and
+// most tokens after them of two glyphs (not a word of prose).
+bool IsSumRow(const PageRow& row, const PageGroups& groups, const std::set<int>& digit_groups) {
+    const std::vector<Span> tokens = Tokens(row);
+    if (tokens.size() < 2) {
         return false;
     }
-    // A word of three letters and a blank, where a data row has four
-    // digits; of the letters the S (or its look-alike 5) and one of U and M
-    // must read as such, as a U may be taken for a 0, and a narrow M for a U.
-    const int first = row.cells[0].column;
+    int pairs = 0;
+    for (std::size_t i = 1; i < tokens.size(); ++i) {
+        pairs += tokens[i].width == 2 ? 1 : 0;
+    }
+    if (!groups.read && pairs < kSumPairShare * static_cast<double>(tokens.size() - 1)) {
+        return false;
+    }
+    const Span word = tokens[0];
+    const int first = word.first;
+    if (word.width != 3 && !(word.width == 4 && Top(CellAt(row, first + 3)) == ':')) {
+        return false;
+    }
     const Cell* s = CellAt(row, first);
     const Cell* u = CellAt(row, first + 1);
     const Cell* m = CellAt(row, first + 2);
-    return u != nullptr && m != nullptr && CellAt(row, first + 3) == nullptr &&
-           (Reads(s, 'S') || Reads(s, '5')) && (Reads(u, 'U') || Reads(m, 'M') || Reads(m, 'U'));
+    if (groups.read) {
+        return (Reads(s, 'S') || Reads(s, '5')) &&
+               (Reads(u, 'U') || Reads(m, 'M') || Reads(m, 'U'));
+    }
+    int letters = 0;
+    for (const Cell* cell : {s, u, m}) {
+        letters += cell->shape < 0 || digit_groups.count(cell->shape) == 0 ? 1 : 0;
+    }
+    return letters >= 2;
 }
 
 // The column heading ("ADRS +0 +1 ... SUM"): several cells likely read as
 // '+', or tokens of two whose second digits count up 0, 1, 2, ... (where
-// the engine took the '+' for a digit).
-bool IsHeading(const PageRow& row) {
+// the engine took the '+' for a digit), or tokens of two whose first glyphs
+// are nearly all of one shape and whose second glyphs nearly all differ (a
+// first data row may have most of its pairs begin alike).
+// Only a row above every data row is taken for one, as a row of data may
+// read alike ("00 01 02 ...").
+bool LooksLikeHeading(const PageRow& row) {
     int pluses = 0;
     for (const Cell& cell : row.cells) {
         pluses += Reads(&cell, '+', kLikelyReading) ? 1 : 0;
@@ -104,27 +229,39 @@ bool IsHeading(const PageRow& row) {
     int counting = 0;
     int longest = 0;
     int previous = -2;
-    for (std::size_t i = 0; i < row.cells.size(); ++i) {
-        const bool starts = i == 0 || row.cells[i - 1].column != row.cells[i].column - 1;
-        const bool pair =
-            starts && i + 1 < row.cells.size() &&
-            row.cells[i + 1].column == row.cells[i].column + 1 &&
-            (i + 2 >= row.cells.size() || row.cells[i + 2].column != row.cells[i].column + 2);
-        if (!pair) {
+    std::map<int, int> firsts;  // shape of a pair's first glyph -> pairs
+    std::set<int> seconds;
+    int pairs = 0;
+    for (const Span& token : Tokens(row)) {
+        if (token.width != 2) {
             continue;
         }
-        const char digit = HexReading(Top(&row.cells[i + 1]));
-        const int value = digit == 0 ? -2 : (digit <= '9' ? digit - '0' : digit - 'A' + 10);
+        ++pairs;
+        const Cell* lead = CellAt(row, token.first);
+        const Cell* digit_cell = CellAt(row, token.first + 1);
+        if (lead->shape >= 0) {
+            ++firsts[lead->shape];
+        }
+        if (digit_cell->shape >= 0) {
+            seconds.insert(digit_cell->shape);
+        }
+        const char digit = HexReading(Top(digit_cell));
+        const int value = digit == 0 ? -2 : UpperHexDigitValue(digit);
         counting = value == previous + 1 && value >= 0 ? counting + 1 : (value == 0 ? 1 : 0);
         previous = value;
         longest = std::max(longest, counting);
     }
-    return pluses >= 3 || longest >= 6;
+    int alike = 0;
+    for (const auto& [shape, count] : firsts) {
+        alike = std::max(alike, count);
+    }
+    return pluses >= kHeadingPluses || longest >= kHeadingCount ||
+           (pairs >= kHeadingShapes && alike >= kHeadingShare * pairs &&
+            static_cast<double>(seconds.size()) >= kHeadingShare * pairs);
 }
 
-bool IsDashedRow(const PageRow& row) {
-    // Dashes in adjacent columns: a dash-like speck here and there in a
-    // line of prose makes no such run.
+// The longest run of dashes in adjacent cells of the row.
+int LongestDashes(const PageRow& row) {
     int run = 0;
     int longest = 0;
     int last = -2;
@@ -137,25 +274,37 @@ bool IsDashedRow(const PageRow& row) {
         last = cell.column;
         longest = std::max(longest, run);
     }
-    return longest >= 12;
+    return longest;
 }
 
-// Whether the row begins with four adjacent cells of which three or more
-// read as hexadecimal digits, and a blank after them (a word of prose that
-// reads as hex runs on).
-bool BeginsWithAddress(const PageRow& row) {
-    if (row.cells.size() < 4 ||
-        (row.cells.size() > 4 && row.cells[4].column == row.cells[0].column + 4)) {
+// Dashes in adjacent columns: a dash-like speck here and there in a line of
+// prose makes no such run.
+bool IsDashedRow(const PageRow& row) {
+    return LongestDashes(row) >= kDashedRun;
+}
+
+// Whether the row begins with an address: a token of four glyphs (three
+// where one was lost, five with a colon after them), three of them read as
+// digits where the engine read the page. Only what decides the template:
+// every row is then held against it.
+bool BeginsWithAddress(const PageRow& row, const PageGroups& groups) {
+    const std::vector<Span> tokens = Tokens(row);
+    if (tokens.size() < 2) {
         return false;
     }
-    int hex = 0;
-    for (int i = 0; i < 4; ++i) {
-        if (row.cells[static_cast<std::size_t>(i)].column != row.cells[0].column + i) {
-            return false;
-        }
-        hex += HexReading(Top(&row.cells[static_cast<std::size_t>(i)])) != 0 ? 1 : 0;
+    const Span word = tokens[0];
+    if (word.width < 3 ||
+        (word.width > 4 && !(word.width == 5 && Top(CellAt(row, word.first + 4)) == ':'))) {
+        return false;
     }
-    return hex >= 3;
+    if (!groups.read) {
+        return true;
+    }
+    int digits = 0;
+    for (int c = word.first; c < word.first + std::min(word.width, 4); ++c) {
+        digits += LooksLikeDigit(CellAt(row, c), groups) ? 1 : 0;
+    }
+    return digits >= 3;
 }
 
 // The tokens that the given rows share: columns (relative to `origin` of
@@ -173,18 +322,13 @@ std::vector<Span> SharedSpans(const std::vector<const PageRow*>& rows,
         if (2 * count < static_cast<int>(rows.size())) {
             continue;
         }
-        if (!spans.empty() && spans.back().first + spans.back().width == column) {
+        if (!spans.empty() && spans.back().End() == column) {
             ++spans.back().width;
         } else {
             spans.push_back(Span{column, 1});
         }
     }
     return spans;
-}
-
-Span Shift(Span span, int by) {
-    span.first += by;
-    return span;
 }
 
 // The data-row template: the address span, the data spans, the checksum span.
@@ -203,8 +347,8 @@ bool MakeDataTemplate(const std::vector<Span>& spans, const ListingOptions& opti
     out->address = spans[0];
     std::vector<Span> rest;
     for (std::size_t i = 1; i < spans.size(); ++i) {
-        if (options.ohx_crc && spans[i].width == 1) {
-            continue;  // the ':' separators
+        if (spans[i].width == 1) {
+            continue;  // a separator (Oh!X's ':')
         }
         rest.push_back(spans[i]);
     }
@@ -227,24 +371,16 @@ bool MakeDataTemplate(const std::vector<Span>& spans, const ListingOptions& opti
     return !out->data.empty();
 }
 
-std::vector<int> ChecksumColumns(Span span, const ListingOptions& options) {
-    if (options.ohmz_sum && span.width >= 5) {
-        return {span.first + 1, span.first + 3, span.first + 4};  // (h.hh)
-    }
-    const int digits = options.ohmz_sum ? 3 : 2;
-    const int from = std::max(0, span.width - digits);
-    return Columns(span, from, digits);
-}
-
-// Whether most of the template's cells hold hexadecimal digits in the row,
-// and little ink lies outside it.
-bool FitsTemplate(const PageRow& row, const DataTemplate& t) {
+// Whether the template's address and data cells in the row mostly hold
+// digits (three of the address's four at least hold ink), and little ink
+// lies outside the template.
+bool FitsTemplate(const PageRow& row, const DataTemplate& t, const PageGroups& groups) {
     int wanted = 0;
-    int hex = 0;
+    int digits = 0;
     auto count = [&](Span span) {
-        for (int c = span.first; c < span.first + span.width; ++c) {
+        for (int c = span.first; c < span.End(); ++c) {
             ++wanted;
-            hex += HexReading(Top(CellAt(row, c))) != 0 ? 1 : 0;
+            digits += LooksLikeDigit(CellAt(row, c), groups) ? 1 : 0;
         }
     };
     count(t.address);
@@ -253,7 +389,7 @@ bool FitsTemplate(const PageRow& row, const DataTemplate& t) {
     }
     int outside = static_cast<int>(row.cells.size());
     auto inside = [&](Span span) {
-        for (int c = span.first; c < span.first + span.width; ++c) {
+        for (int c = span.first; c < span.End(); ++c) {
             outside -= CellAt(row, c) != nullptr ? 1 : 0;
         }
     };
@@ -264,7 +400,52 @@ bool FitsTemplate(const PageRow& row, const DataTemplate& t) {
     if (t.has_checksum) {
         inside(t.checksum);
     }
-    return 10 * hex >= 6 * wanted && 4 * outside <= wanted;
+    int address = 0;
+    for (int c = t.address.first; c < t.address.first + 4; ++c) {
+        address += CellAt(row, c) != nullptr ? 1 : 0;
+    }
+    return address >= 3 && digits >= kDigitShare * wanted && outside <= kOutsideShare * wanted;
+}
+
+// The columns of `span` (shifted by each row's origin) that hold the
+// digits of a sum in `rows`: not those whose glyphs are mostly marks (a
+// colon, a point, a bracket as read), nor mostly of one shape group that
+// no digit of the page shares (a bracket where nothing was read).
+std::vector<int> DigitColumns(Span span, const std::vector<const PageRow*>& rows,
+                              const std::vector<int>& origins, const std::set<int>& digit_groups) {
+    std::vector<int> columns;
+    for (int c = span.first; c < span.End(); ++c) {
+        int glyphs = 0;
+        int marks = 0;
+        std::map<int, int> shapes;
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            const Cell* cell = CellAt(*rows[r], c + origins[r]);
+            if (cell == nullptr) {
+                continue;
+            }
+            ++glyphs;
+            marks += IsDelimiterMark(cell) ? 1 : 0;
+            if (cell->shape >= 0 && digit_groups.count(cell->shape) == 0) {
+                ++shapes[cell->shape];
+            }
+        }
+        int alike = 0;
+        for (const auto& [shape, count] : shapes) {
+            alike = std::max(alike, count);
+        }
+        const bool delimiter =
+            glyphs > 0 && (marks >= kDelimiterShare * glyphs || alike >= kDelimiterShare * glyphs);
+        if (!delimiter) {
+            columns.push_back(c);
+        }
+    }
+    return columns;
+}
+
+// The last `count` of `columns`, or all of them.
+std::vector<int> Last(const std::vector<int>& columns, std::size_t count) {
+    return std::vector<int>(columns.end() - static_cast<long>(std::min(count, columns.size())),
+                            columns.end());
 }
 
 // The columns of a dashed line's total: the token that follows the dashes
@@ -291,72 +472,138 @@ std::vector<int> TotalColumns(const PageRow& row) {
     return columns;
 }
 
+// A row that should have been a listing row: enough glyphs, most like
+// digits, or a run of dashes; after the listing's last row, only one that
+// begins with a short word (SUM, SUM:) or a run of dashes.
+bool LooksLikeListingRow(const PageRow& row, const PageGroups& groups, bool check_line_only) {
+    const std::vector<Span> tokens = Tokens(row);
+    int digits = 0;
+    for (const Cell& cell : row.cells) {
+        digits += LooksLikeDigit(&cell, groups) ? 1 : 0;
+    }
+    if (LongestDashes(row) >= kLostDashes) {
+        return true;
+    }
+    if (static_cast<int>(row.cells.size()) < kLostRowCells || tokens.size() < 2) {
+        return false;
+    }
+    if (check_line_only) {
+        int pairs = 0;
+        for (std::size_t i = 1; i < tokens.size(); ++i) {
+            pairs += tokens[i].width == 2 ? 1 : 0;
+        }
+        const bool word = tokens[0].width == 3 ||
+                          (tokens[0].width == 4 && Top(CellAt(row, tokens[0].first + 3)) == ':');
+        return word && pairs >= kLostSumPairs &&
+               pairs >= kSumPairShare * static_cast<double>(tokens.size() - 1);
+    }
+    return 2 * digits >= static_cast<int>(row.cells.size());
+}
+
 }  // namespace
 
 char HexReading(char c) {
-    if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F')) {
+    if (IsUpperHexDigit(c)) {
         return c;
     }
-    switch (c) {
-        case 'O':
-            return '0';
-        case 'I':
-            return '1';
-        case 'S':
-            return '5';
-        case 'G':
-            return '6';
-        default:
-            return 0;
-    }
+    const LetterLookAlike* look_alike = FindLetterLookAlike(c);
+    return look_alike != nullptr ? look_alike->digit : 0;
 }
 
 std::vector<ListingRow> ArrangeListing(const PageText& page, const ListingOptions& options,
                                        int page_index) {
-    enum class Guess { Other, Data, Sum, Dashed };
-    std::vector<Guess> guesses;
-    std::vector<const PageRow*> data_rows;
-    std::vector<const PageRow*> sum_rows;
-    std::vector<int> zeros;
-    std::vector<int> sum_origins;
-    for (const PageRow& row : page.rows) {
-        Guess guess = Guess::Other;
-        if (row.cells.empty()) {
-        } else if (options.checksum && IsSumRow(row)) {
-            guess = Guess::Sum;
-            sum_rows.push_back(&row);
-            sum_origins.push_back(row.cells[0].column);
-        } else if (IsHeading(row)) {
-        } else if (options.ohmz_sum && IsDashedRow(row)) {
-            guess = Guess::Dashed;
-        } else if (BeginsWithAddress(row)) {
-            guess = Guess::Data;
-            data_rows.push_back(&row);
-            zeros.push_back(0);
+    const PageGroups groups = GroupsOf(page);
+    // The rows that begin like data rows, and the template they share.
+    enum class Guess { Other, Data, Sum, Dashed, Heading };
+    std::vector<Guess> guesses(page.rows.size(), Guess::Other);
+    std::vector<const PageRow*> candidates;
+    for (std::size_t r = 0; r < page.rows.size(); ++r) {
+        const PageRow& row = page.rows[r];
+        if (options.ohmz_sum && IsDashedRow(row)) {
+            guesses[r] = Guess::Dashed;
+        } else if (!row.cells.empty() && BeginsWithAddress(row, groups)) {
+            candidates.push_back(&row);
         }
-        guesses.push_back(guess);
     }
     DataTemplate data;
-    if (data_rows.empty() || !MakeDataTemplate(SharedSpans(data_rows, zeros), options, &data)) {
+    if (candidates.empty() ||
+        !MakeDataTemplate(SharedSpans(candidates, std::vector<int>(candidates.size(), 0)), options,
+                          &data)) {
         return {};
     }
+    // Data rows: those that fit the template, but a heading above them all.
+    // The shape groups of digits are those their data cells hold.
+    std::set<int> digit_groups;
+    std::vector<const PageRow*> data_rows;
+    bool below_data = false;
+    for (std::size_t r = 0; r < page.rows.size(); ++r) {
+        const PageRow& row = page.rows[r];
+        if (guesses[r] != Guess::Other || !FitsTemplate(row, data, groups)) {
+            continue;
+        }
+        if (!below_data && LooksLikeHeading(row)) {
+            guesses[r] = Guess::Heading;
+            continue;
+        }
+        below_data = true;
+        guesses[r] = Guess::Data;
+        data_rows.push_back(&row);
+        for (Span span : data.data) {
+            for (int c = span.first; c < span.End(); ++c) {
+                const Cell* cell = CellAt(row, c);
+                if (cell != nullptr && cell->shape >= 0) {
+                    digit_groups.insert(cell->shape);
+                }
+            }
+        }
+    }
+    // SUM lines, and the template they share (from their own first column).
+    std::vector<const PageRow*> sum_rows;
+    std::vector<int> sum_origins;
+    for (std::size_t r = 0; r < page.rows.size(); ++r) {
+        const PageRow& row = page.rows[r];
+        if (options.checksum && (guesses[r] == Guess::Data || guesses[r] == Guess::Other) &&
+            !row.cells.empty() && IsSumRow(row, groups, digit_groups)) {
+            if (guesses[r] == Guess::Data) {
+                data_rows.erase(std::find(data_rows.begin(), data_rows.end(), &row));
+            }
+            guesses[r] = Guess::Sum;
+            sum_rows.push_back(&row);
+            sum_origins.push_back(row.cells[0].column);
+        }
+    }
     std::vector<Span> sum_spans;
+    std::vector<int> total_columns;  // of the last span, relative to a row's origin
     if (!sum_rows.empty()) {
         sum_spans = SharedSpans(sum_rows, sum_origins);
+        if (sum_spans.size() >= 2) {
+            const std::size_t digits = options.ohx_crc ? 4 : 4;
+            total_columns =
+                Last(DigitColumns(sum_spans.back(), sum_rows, sum_origins, digit_groups), digits);
+        }
+    }
+    std::vector<int> checksum_columns;
+    if (data.has_checksum) {
+        const std::vector<int> digits = DigitColumns(
+            data.checksum, data_rows, std::vector<int>(data_rows.size(), 0), digit_groups);
+        checksum_columns = Last(digits, options.ohmz_sum ? 3 : 2);
     }
 
     std::vector<ListingRow> rows;
+    int skipped = 0;
     for (std::size_t r = 0; r < page.rows.size(); ++r) {
         const PageRow& row = page.rows[r];
         ListingRow out;
         out.page = page_index;
         switch (guesses[r]) {
             case Guess::Other:
+                // A row among the listing's that none could be made of: a
+                // line of the listing lost, said so.
+                skipped += !rows.empty() && LooksLikeListingRow(row, groups, false) ? 1 : 0;
+                continue;
+            case Guess::Heading:
                 continue;
             case Guess::Data:
-                if (!FitsTemplate(row, data)) {
-                    continue;
-                }
                 out.kind = RowKind::Data;
                 out.fields.push_back(FieldOf(row, Columns(data.address, 0, 4)));
                 for (Span span : data.data) {
@@ -364,24 +611,25 @@ std::vector<ListingRow> ArrangeListing(const PageText& page, const ListingOption
                         FieldOf(row, Columns(span, std::max(0, span.width - 2), 2)));
                 }
                 if (data.has_checksum) {
-                    out.fields.push_back(FieldOf(row, ChecksumColumns(data.checksum, options)));
+                    out.fields.push_back(FieldOf(row, checksum_columns));
                 }
                 break;
             case Guess::Sum: {
                 out.kind = RowKind::Sum;
                 const int origin = row.cells[0].column;
-                std::vector<Span> spans;
-                for (std::size_t i = 1; i < sum_spans.size(); ++i) {
-                    spans.push_back(Shift(sum_spans[i], origin));
-                }
-                if (spans.empty()) {
+                if (sum_spans.size() < 2) {
                     continue;
                 }
-                for (std::size_t i = 0; i + 1 < spans.size(); ++i) {
-                    out.fields.push_back(FieldOf(row, Columns(spans[i], 0, 2)));
+                for (std::size_t i = 1; i + 1 < sum_spans.size(); ++i) {
+                    Span span = sum_spans[i];
+                    span.first += origin;
+                    out.fields.push_back(FieldOf(row, Columns(span, 0, 2)));
                 }
-                const Span total = spans.back();
-                out.fields.push_back(FieldOf(row, Columns(total, 0, 4)));
+                std::vector<int> total;
+                for (int c : total_columns) {
+                    total.push_back(c + origin);
+                }
+                out.fields.push_back(FieldOf(row, total));
                 break;
             }
             case Guess::Dashed: {
@@ -390,7 +638,16 @@ std::vector<ListingRow> ArrangeListing(const PageText& page, const ListingOption
                 break;
             }
         }
+        out.skipped_before = skipped;
+        skipped = 0;
         rows.push_back(std::move(out));
+    }
+    // After the last row, only what looks like a lost check line counts:
+    // prose may follow a listing.
+    if (!rows.empty()) {
+        for (std::size_t r = page.rows.size(); r-- > 0 && guesses[r] == Guess::Other;) {
+            rows.back().skipped_after += LooksLikeListingRow(page.rows[r], groups, true) ? 1 : 0;
+        }
     }
     return rows;
 }

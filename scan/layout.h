@@ -44,6 +44,10 @@ struct ListingRow {
     // convention has one. Sum: the column sums, then the total or CRC.
     // Dashed: the total.
     std::vector<Field> fields;
+    // Rows of the page that looked like listing rows but could not be laid
+    // out as one, just before this row and (on a page's last row) after it.
+    int skipped_before = 0;
+    int skipped_after = 0;
 };
 
 // The listing rows of one recognised page, in order.

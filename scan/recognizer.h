@@ -28,7 +28,9 @@ struct RecognizedPage {
 
 class Recognizer {
   public:
-    Recognizer();
+    // With `use_engine` false the glyphs are found and their shapes cut,
+    // but nothing is read: every cell is left without readings.
+    explicit Recognizer(bool use_engine = true);
     ~Recognizer();
     Recognizer(const Recognizer&) = delete;
     Recognizer& operator=(const Recognizer&) = delete;
@@ -43,6 +45,7 @@ class Recognizer {
   private:
     struct Engine;
     std::unique_ptr<Engine> engine_;
+    bool use_engine_;
 };
 
 }  // namespace tsy::scan

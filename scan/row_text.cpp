@@ -22,6 +22,11 @@ std::string FormatRow(RowKind kind, const std::vector<std::string>& fields,
     }
     switch (kind) {
         case RowKind::Sum:
+            if (!options.ohx_crc && fields.size() >= 2 && fields.back().size() == 2) {
+                // A total of two digits: after a colon, so that the reader
+                // takes it for the total and not for one more column.
+                return "SUM  " + Join(fields, 0, fields.size() - 1) + " :" + fields.back();
+            }
             return (options.ohx_crc ? "SUM    " : "SUM  ") + Join(fields, 0, fields.size());
         case RowKind::Dashed:
             return std::string(30, '-') + " " + fields.back();

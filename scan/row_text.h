@@ -12,8 +12,9 @@ namespace tsy::scan {
 
 // The listing line of `fields` (one string of characters per field) for a
 // row of `kind`, in the layout of the convention: "C000  21 00 .. 77  2D",
-// "C000 : 21 .. 77 : 2D", "C000 21 .. 00 (4.25)", "SUM  DF .. EC 0876",
-// thirty dashes and the total.
+// "C000 : 21 .. 77 : 2D", "C000 21 .. 00 (4.25)", "SUM  DF .. EC 0876" (a
+// total of two digits after a colon: "SUM  DF .. EC :76"), thirty dashes
+// and the total.
 std::string FormatRow(RowKind kind, const std::vector<std::string>& fields,
                       const ListingOptions& options);
 

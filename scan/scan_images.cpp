@@ -8,15 +8,23 @@
 namespace tsy::scan {
 namespace {
 
+// Processor seconds a page's glyphs may take to be solved from the sums, and
+// its rows to be decoded, in each of the two ways of grouping its glyphs:
+// with the engine's few seconds, a page takes less than ten.
+constexpr double kSolvingSeconds = 2;
+constexpr double kDecodingSeconds = 1;
+
 // The listing rows of the pages with their glyphs grouped as alike as
-// `closeness` asks, and the number of the page (from 0) that holds no data
-// row, or -1.
+// `closeness` asks (the groups of each page to `shapes`), and the number of
+// the page (from 0) that holds no data row, or -1.
 int ArrangePages(const std::vector<RecognizedPage>& pages, const ListingOptions& options,
-                 float closeness, std::vector<ListingRow>* rows) {
+                 const Closeness& closeness, std::vector<ListingRow>* rows,
+                 std::vector<PageShapes>* shapes) {
     rows->clear();
+    shapes->clear();
     for (std::size_t i = 0; i < pages.size(); ++i) {
         PageText text = pages[i].text;
-        LearnShapes(pages[i].shapes, &text, closeness);
+        shapes->push_back(LearnShapes(pages[i].shapes, &text, closeness));
         const std::vector<ListingRow> page_rows =
             ArrangeListing(text, options, static_cast<int>(i));
         bool has_data = false;
@@ -33,9 +41,10 @@ int ArrangePages(const std::vector<RecognizedPage>& pages, const ListingOptions&
 
 }  // namespace
 
-ScanRun ScanImages(const std::vector<std::string>& paths, const ListingOptions& options) {
+ScanRun ScanImages(const std::vector<std::string>& paths, const ListingOptions& options,
+                   const ScanSettings& settings) {
     ScanRun run;
-    Recognizer recognizer;
+    Recognizer recognizer(settings.use_engine);
     std::vector<RecognizedPage> pages(paths.size());
     for (std::size_t i = 0; i < paths.size(); ++i) {
         PageImage image = LoadPageImage(paths[i].c_str());
@@ -69,17 +78,24 @@ ScanRun DecodePages(const std::vector<RecognizedPage>& pages, const ListingOptio
     // measure, and no reading of the group fits all of its glyphs. Of the
     // two decodings, the one that verifies more rows is kept; each verifies
     // a row only where every reading that fits the sums agrees.
-    run.failed_page = ArrangePages(pages, options, kCloseShapes, &run.rows);
+    std::vector<PageShapes> shapes;
+    run.failed_page = ArrangePages(pages, options, kUsualCloseness, &run.rows, &shapes);
     if (run.failed_page >= 0) {
         run.status = ScanStatus::NoListing;
         return run;
     }
-    run.rows = SettleShapes(run.rows, options);
-    run.decoding = Decode(run.rows, options);
+    const double pages_read = static_cast<double>(pages.size());
+    Budget first(kSolvingSeconds * pages_read);
+    run.rows = SettleShapes(run.rows, options, first, &shapes);
+    Budget first_decoding(kDecodingSeconds * pages_read);
+    run.decoding = Decode(run.rows, options, first_decoding);
     std::vector<ListingRow> finer;
-    if (!run.decoding.AllVerified() && ArrangePages(pages, options, kVeryCloseShapes, &finer) < 0) {
-        finer = SettleShapes(finer, options);
-        Decoding decoding = Decode(finer, options);
+    if (!run.decoding.AllVerified() &&
+        ArrangePages(pages, options, kFineCloseness, &finer, &shapes) < 0) {
+        Budget second(kSolvingSeconds * pages_read);
+        finer = SettleShapes(finer, options, second, &shapes);
+        Budget second_decoding(kDecodingSeconds * pages_read);
+        Decoding decoding = Decode(finer, options, second_decoding);
         if (decoding.verified_rows > run.decoding.verified_rows) {
             run.rows = std::move(finer);
             run.decoding = std::move(decoding);

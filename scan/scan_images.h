@@ -28,10 +28,17 @@ struct ScanRun {
     Decoding decoding;
 };
 
+struct ScanSettings {
+    // Whether the engine reads the glyphs; without it every shape group's
+    // character is found from the sums alone.
+    bool use_engine = true;
+};
+
 // Recognises and decodes the images at `paths`, pages of one listing in
 // order, one page image held at a time. Stops at the first image that
 // cannot be read or holds no listing.
-ScanRun ScanImages(const std::vector<std::string>& paths, const ListingOptions& options);
+ScanRun ScanImages(const std::vector<std::string>& paths, const ListingOptions& options,
+                   const ScanSettings& settings = ScanSettings());
 
 // Decodes pages already recognised, as ScanImages does after recognition:
 // the stages that need no engine.

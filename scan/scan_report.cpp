@@ -59,6 +59,29 @@ std::vector<std::string> ScanReportLines(const ScanRun& run, const ListingOption
                           addresses[static_cast<std::size_t>(gap)].c_str());
         }));
     }
+    for (std::size_t r = 0; r < decoding.rows.size(); ++r) {
+        const DecodedRow& row = decoding.rows[r];
+        const unsigned line = static_cast<unsigned>(r + 1);
+        if (row.skipped_before > 0) {
+            lines.push_back(Written([&](TextOut& out) {
+                text::ScanSkipped(out, line, static_cast<unsigned>(row.skipped_before));
+            }));
+        }
+        if (row.address_from_neighbours) {
+            lines.push_back(Written([&](TextOut& out) {
+                text::ScanAddressFromNeighbours(out, line, addresses[r].c_str());
+            }));
+        }
+        if (row.alone) {
+            lines.push_back(
+                Written([&](TextOut& out) { text::ScanAlone(out, line, addresses[r].c_str()); }));
+        }
+        if (row.skipped_after > 0) {
+            lines.push_back(Written([&](TextOut& out) {
+                text::ScanSkippedAtEnd(out, static_cast<unsigned>(row.skipped_after));
+            }));
+        }
+    }
     for (const Correction& c : decoding.corrections) {
         const std::size_t row = static_cast<std::size_t>(c.place.row);
         const std::string field = FieldName(run.rows[row], c.place.field, options);

@@ -1,7 +1,9 @@
 // What a scan tells about its listing, line by line, in Shift-JIS: the rows
-// left out, the characters the sums corrected, the characters in doubt with
-// their candidates, the tally and the verdict. The command line prints the
-// lines; the dialog shows them under its report.
+// left out, the page's rows that could not be read as listing rows, the
+// addresses taken from neighbours, the rows verified on their own checksum,
+// the characters the sums corrected, the characters in doubt with their
+// candidates, the tally and the verdict. The command line prints the lines;
+// the dialog shows them under its report.
 #pragma once
 
 #include <string>

@@ -1,24 +1,28 @@
-// Reading the page's shape groups under the sums. Every glyph of one group
+// Reading the page's glyphs under the sums. Every glyph of one shape group
 // is one character, so a group's reading is one decision for the whole
-// page: the engine may have read all of a group wrong (every E as F), and
-// the sums of the rows that hold it then disagree together. Starting from
-// each group's best reading, a group is read otherwise where that makes at
-// least two more checks agree (line checksums, check-line columns and
-// totals, address steps); a group whose reading every other digit would
-// break at least two checks for is settled, and its glyphs keep only that
-// reading. The decoder then deals with the glyphs that remain in doubt.
+// page: the engine may have read all of a group wrong (every slashed zero
+// as B), or nothing at all. The character of each group (and of each glyph
+// of no group) is solved from the listing's sums (LabelModel, SolveLabels),
+// with the engine's readings as hints only. A glyph whose character every
+// other digit would break at least two independent checks for, and which
+// no equally good solution reads otherwise, is settled and keeps only that
+// reading; the others keep the solved one first and the engine's after it,
+// and the decoder deals with them.
 #pragma once
 
 #include <vector>
 
 #include "listing/listing_options.h"
+#include "scan/budget.h"
 #include "scan/layout.h"
+#include "scan/shapes.h"
 
 namespace tsy::scan {
 
-// The rows with the readings of their shape groups settled where the sums
-// allow; glyphs of no group are left as they are.
+// `shapes`, where given, are the shape groups of each page (as the rows'
+// glyphs name them).
 std::vector<ListingRow> SettleShapes(const std::vector<ListingRow>& rows,
-                                     const ListingOptions& options);
+                                     const ListingOptions& options, Budget& budget,
+                                     const std::vector<PageShapes>* shapes = nullptr);
 
 }  // namespace tsy::scan

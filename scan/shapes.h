@@ -39,21 +39,30 @@ struct PageShapes {
     std::vector<ShapeGroup> groups;
 };
 
-// How alike two glyphs must be to be taken as one character: a cell joins
-// a group, two groups merge, and a member counts as typical of its group
-// at this correlation. Glyphs of one character on a page in a clean font
-// stay well above the first; look-alikes (8 and B, 0 and D) fall below it
-// in most fonts, but in some only below the second, where a noisier
-// font's glyphs of one character already part.
-constexpr float kCloseShapes = 0.95f;
-constexpr float kVeryCloseShapes = 0.97f;
+// How alike two glyphs must be to be taken as one character: a cell joins a
+// group as the groups form, two groups merge, and a member stays with its
+// group, at these correlations. Glyphs of one character on a page in a clean
+// font stay well above them, glyphs printed in dots less so, but the mean
+// shapes of two groups of one character are nearly equal; look-alikes (8
+// and B, 0 and D, a dotted 0 and 8) fall below the merge in most fonts, in
+// some only below the finer one's, where a noisier font's glyphs of one
+// character already part.
+struct Closeness {
+    float join;
+    float merge;
+    float member;
+};
+
+constexpr Closeness kUsualCloseness{0.95f, 0.97f, 0.88f};
+constexpr Closeness kFineCloseness{0.97f, 0.985f, 0.9f};
 
 // Groups the cells of `page` by their shapes (`shapes[row][cell]`, as the
 // page's rows and cells), labels the groups by the engine's readings, sets
-// each cell's group, and replaces each cell's readings by those of its
-// shape, merged with the engine's own. A cell whose shape is all zero
-// (no ink, or a mark such as a dash) keeps what it has.
+// each cell's group (-1 where it joined none, or one of its own), and
+// replaces each cell's readings by those of its shape, merged with the
+// engine's own. A cell whose shape is all zero (no ink, or a mark such as
+// a dash) keeps what it has.
 PageShapes LearnShapes(const std::vector<std::vector<Shape>>& shapes, PageText* page,
-                       float closeness = kCloseShapes);
+                       const Closeness& closeness = kUsualCloseness);
 
 }  // namespace tsy::scan

@@ -33,6 +33,10 @@ ohx=$(ls "$pages"/clean/ohx-*.png | head -n 1)
 expect "Oh!X page to standard output" 0 scan --ohx "$ohx"
 cp "$work/out" "$work/ohx.txt"
 expect "its listing passes check --ohx" 0 check --ohx "$work/ohx.txt"
+# The pages README shows: every row verified.
+docs=$(dirname "$0")/../../docs
+expect "README's example page" 0 scan -o "$work/example.txt" "$docs/scan-example.jpg"
+expect "README's dot-matrix page" 0 scan --address-sum -o "$work/dots.txt" "$docs/scan-dot-matrix.jpg"
 expect "a page of prose" 3 scan "$(ls "$pages"/prose/*.jpg | head -n 1)"
 expect "a missing image" 3 scan "$work/none.png"
 echo "not an image" >"$work/text.png"

@@ -9,12 +9,14 @@
 
 #include "scan/decoder.h"
 #include "scan/layout.h"
+#include "scan/settle_shapes.h"
 #include "tests/scan/sample_listings.h"
 
 namespace tsy::scan {
 namespace {
 
 using test::kAddressSum;
+using test::kLowerAddress;
 using test::kOhMz;
 using test::kOhX;
 using test::kPlain;
@@ -49,6 +51,7 @@ struct Misreading {
     int column;
     char read;
     bool offered;
+    char also = 0;  // another digit offered after those
 };
 
 void Plant(PageText* page, const std::vector<std::string>& lines, const Misreading& m) {
@@ -66,15 +69,24 @@ void Plant(PageText* page, const std::vector<std::string>& lines, const Misreadi
         if (m.offered) {
             cell.choices.push_back(Choice{printed, 0.25f});
         }
+        if (m.also != 0) {
+            cell.choices.push_back(Choice{m.also, 0.2f});
+        }
     }
 }
+
+constexpr double kDecodeSeconds = 5;
 
 struct Case {
     const char* name;
     const char* convention;
     const std::vector<std::string>* lines;
     std::vector<Misreading> misreadings;
-    bool verified;  // every row verified, the listing as printed
+    bool verified;                    // every row verified, the listing as printed
+    double seconds = kDecodeSeconds;  // the decoding's budget
+    // Every glyph in a shape group of its character, but the misread ones,
+    // and the groups settled.
+    bool grouped = false;
 };
 
 void PrintTo(const Case& c, std::ostream* out) {
@@ -87,13 +99,25 @@ TEST_P(DecodeListing, VerifiedRowsAreAsPrinted) {
     const Case& c = GetParam();
     const std::vector<std::string>& lines = *c.lines;
     PageText page = PageOf(lines);
+    for (PageRow& row : page.rows) {
+        for (Cell& cell : row.cells) {
+            cell.shape = c.grouped ? static_cast<unsigned char>(cell.choices[0].character) : -1;
+        }
+    }
     for (const Misreading& m : c.misreadings) {
         Plant(&page, lines, m);
+        for (Cell& cell : page.rows[static_cast<std::size_t>(m.line) + 1].cells) {
+            cell.shape = cell.column == m.column ? -1 : cell.shape;
+        }
     }
     const ListingOptions options = Options(c.convention);
-    const std::vector<ListingRow> rows = ArrangeListing(page, options, 0);
+    std::vector<ListingRow> rows = ArrangeListing(page, options, 0);
     ASSERT_EQ(rows.size(), lines.size());
-    const Decoding decoding = Decode(rows, options);
+    Budget budget(c.seconds);
+    if (c.grouped) {
+        rows = SettleShapes(rows, options, budget);
+    }
+    const Decoding decoding = Decode(rows, options, budget);
     ASSERT_EQ(decoding.rows.size(), lines.size());
     for (std::size_t r = 0; r < lines.size(); ++r) {
         if (decoding.rows[r].verified) {
@@ -155,9 +179,64 @@ const Case kCases[] = {
      &kPlain,
      {{0, 0, '0', true}, {1, 0, '0', true}, {2, 0, '0', true}, {3, 0, '0', true}},
      false},
+    // The leading digit misread alike in every row, the printed one offered
+    // once: the other rows' sure readings do not anchor the run.
+    {"PlainAddressLeadOnceUnsure",
+     "plain",
+     &kPlain,
+     {{0, 0, '0', false}, {1, 0, '0', false}, {2, 0, '0', false}, {3, 0, '0', true}},
+     false},
+    // Two digits of an address read otherwise, the printed ones offered:
+    // the sequence calls for them, but the address was not read.
+    {"PlainAddressTwoGuessed", "plain", &kPlain, {{3, 2, '8', true}, {3, 3, 'B', true}}, false},
+    // A row whose readings the budget cut short is not verified, though
+    // the one reading tried meets its checksum: another might as well.
+    {"PlainRowCutShort",
+     "plain",
+     &kPlain,
+     {{1, 7, '3', false, '4'},
+      {1, 10, '0', false, '1'},
+      {1, 13, 'C', false, 'D'},
+      {1, 16, '9', false, 'A'},
+      {1, 19, '0', false, '1'},
+      {1, 22, '0', false, '1'},
+      {1, 25, '0', false, '1'}},
+     false,
+     -1},
+    // A row whose address is in doubt holds a byte read 1 too high, its
+    // checksum too; the column sums then call for the first row's unread
+    // digit 1 too low, its unread checksum as the rest makes it. The block
+    // vouches for no row while one of them is in doubt.
+    {"PlainBlockWithARowInDoubt",
+     "plain",
+     &kPlain,
+     {{0, 7, 0, false},
+      {0, 32, 0, false},
+      {1, 7, '4', false},
+      {1, 32, '9', false},
+      {1, 2, '8', true},
+      {1, 3, 'B', true}},
+     false},
+    {"LowerAddressAsRead", "lower-address", &kLowerAddress, {}, true},
+    // With the lower address only in the sums, the leading digits are
+    // checked by nothing else either.
+    {"LowerAddressLeadUnsure",
+     "lower-address",
+     &kLowerAddress,
+     {{0, 0, '0', true}, {1, 0, '0', true}, {2, 0, '0', true}, {3, 0, '0', true}},
+     false},
     // A row checked by its own sum alone: an unread digit with a second
     // one unsure cannot be told.
     {"OhMzTwoUnread", "ohmz", &kOhMz, {{1, 6, 0, false}, {1, 9, 0, false}}, false},
+    // Two glyphs of a row checked once, blotted, so in no shape group,
+    // read surely as 22 and 05 for 21 and 06: the checksum holds.
+    {"OhMzTwoOddGlyphs",
+     "ohmz",
+     &kOhMz,
+     {{0, 6, '2', false}, {0, 15, '5', false}},
+     false,
+     kDecodeSeconds,
+     true},
 };
 
 INSTANTIATE_TEST_SUITE_P(Conventions, DecodeListing, ::testing::ValuesIn(kCases),
@@ -191,9 +270,10 @@ TEST(DecodeListingDashed, RowsStandOnTheirOwnChecksums) {
 }
 
 // Titles, prose and the heading are no listing, also where the engine
-// read the heading's '+' as 4, a word of prose as hex or specks of prose
-// as dashes; a SUM line
-// whose U was read as 0 is one still.
+// read the heading's '+' as 4, a word of prose as hex, specks of prose as
+// dashes, or a few dashes in prose, and where a line holds digits where the
+// rows' bytes are but ink between them too; a SUM line whose U was read as
+// 0 is one still.
 class ArrangeListingRows : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(ArrangeListingRows, HeadingAndProseAreLeftOut) {
@@ -201,8 +281,11 @@ TEST_P(ArrangeListingRows, HeadingAndProseAreLeftOut) {
         const std::vector<std::string>& listing =
             std::string(convention) == "ohmz" ? kOhMz : kPlain;
         std::vector<std::string> lines = {GetParam(), "Type in the listing below.",
-                                          ". - - -  - . - - -   - - - - - - - -"};
+                                          ". - - -  - . - - -   - - - - - - - -",
+                                          "Notes ---- page 12"};
         lines.insert(lines.end(), listing.begin(), listing.end());
+        // A run of glyphs with no gaps, digits where the rows' bytes are.
+        lines.push_back("C0200123456789ABCDEF0123456789ABCDEF0123456789ABCDEF0123456789");
         if (std::string(convention) == "plain") {
             lines.back().replace(1, 1, "0");  // S0M
         }

@@ -17,12 +17,16 @@ import random
 
 from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont
 
+import dot_matrix
+
 FONTS = {
     "dejavu": "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf",
     "ocra": "/usr/share/fonts/truetype/ocr-a/OCRA.ttf",
     "terminus": "/usr/share/fonts/truetype/terminus/TerminusTTF-4.46.0.ttf",
     "dotgothic": "/usr/share/fonts/truetype/dotgothic16/DotGothic16-Regular.ttf",
 }
+# Dot-matrix printing (dot_matrix.py): the name and the font it prints in.
+DOT_FONTS = {"dot5x7": "5x7", "dot7x9": "7x9"}
 CONVENTIONS = ["plain", "address-sum", "ohmz", "ohx"]
 OPTIONS = {"plain": [], "address-sum": ["--address-sum"], "ohmz": ["--ohmz"], "ohx": ["--ohx"]}
 
@@ -63,13 +67,38 @@ def hexes(data):
     return " ".join("%02X" % b for b in data)
 
 
-def listing(convention, rng, rows):
-    """(printed lines, header line) of one listing in `convention`."""
+# How a page prints the sums of the plain conventions: the line checksum
+# and the SUM line's total as they stand, and as the scan writes them (a
+# form the listing reader reads).
+FORMS = ["plain", "colon", "paren", "bracket", "two-digit"]
+
+
+def sum_forms(form, address, data, checksum, columns, total):
+    """(printed, written) data row and SUM line of a plain convention."""
+    row = "%04X  %s  %02X" % (address, data, checksum)
+    sums = "SUM  %s %04X" % (columns, total & 0xFFFF)
+    if form == "colon":
+        return ("%04X %s :%02X" % (address, data, checksum), row,
+                "SUM: %s :%02X" % (columns, total & 0xFF), "SUM  %s :%02X" % (columns, total & 0xFF))
+    if form in ("paren", "bracket"):
+        left, right = "()" if form == "paren" else "[]"
+        return ("%04X  %s %s%02X%s" % (address, data, left, checksum, right), row,
+                "SUM  %s %s%04X%s" % (columns, left, total & 0xFFFF, right), sums)
+    if form == "two-digit":
+        return (row, row, "SUM  %s %02X" % (columns, total & 0xFF),
+                "SUM  %s :%02X" % (columns, total & 0xFF))
+    return row, row, sums, sums
+
+
+def listing(convention, rng, rows, form="plain"):
+    """(printed lines, written lines, header line) of one listing in
+    `convention`, its sums printed in `form`."""
     width = 16 if convention == "ohmz" else 8
     block_rows = 4 if convention == "ohmz" else 8
     start = rng.randrange(0x10, 0xF0) * 0x100
     data = program(rng, rows * width)
     lines = []
+    written = []
     block = []
     crc = 0
     for i in range(rows):
@@ -87,7 +116,11 @@ def listing(convention, rng, rows):
             s = sum(row)
             if convention == "address-sum":
                 s += (addr & 0xFF) + (addr >> 8)
-            lines.append("%04X  %s  %02X" % (addr, hexes(row), s & 0xFF))
+            printed, text, _, _ = sum_forms(form, addr, hexes(row), s & 0xFF, "", 0)
+            lines.append(printed)
+            written.append(text)
+        if convention != "plain" and convention != "address-sum":
+            written.append(lines[-1])
         if len(block) == block_rows or i == rows - 1:
             cols = [sum(r[c] for r in block) & 0xFF for c in range(width)]
             total = sum(sum(r) for r in block)
@@ -97,7 +130,11 @@ def listing(convention, rng, rows):
                 lines.append("SUM    %s %04X" % (hexes(cols), crc))
                 crc = 0
             else:
-                lines.append("SUM  %s %04X" % (hexes(cols), total & 0xFFFF))
+                _, _, printed, text = sum_forms(form, 0, "", 0, hexes(cols), total)
+                lines.append(printed)
+                written.append(text)
+            if convention != "plain" and convention != "address-sum":
+                written.append(lines[-1])
             block = []
     if convention == "ohmz":
         header = "ADRS " + " ".join("+%X" % c for c in range(16)) + "  SUM"
@@ -105,7 +142,7 @@ def listing(convention, rng, rows):
         header = "ADRS   " + " ".join("+%X" % c for c in range(8)) + "   SUM"
     else:
         header = "ADRS  " + " ".join("+%X" % c for c in range(8)) + "  SUM"
-    return lines, header
+    return lines, written, header
 
 
 def render(lines, font_name, rng, size_px):
@@ -189,13 +226,33 @@ def degrade(page, rng):
     return Image.open(out).convert("L")
 
 
-def make_page(rng, convention, font_name, clean, special, rows=None):
+def printout(page, rng):
+    """A printout under a scanner: tilted a little, slightly soft, with
+    specks of dirt, as a PNG or a good JPEG."""
+    page = dot_matrix.speckle(page, rng, rng.randrange(20, 120))
+    page = page.rotate(rng.uniform(-1.0, 1.0), resample=Image.BICUBIC, expand=True,
+                       fillcolor=rng.randrange(225, 255))
+    page = page.filter(ImageFilter.GaussianBlur(rng.uniform(0.2, 0.6)))
+    noise = Image.effect_noise(page.size, rng.uniform(10, 30))
+    page = Image.blend(page, noise, 0.06)
+    if rng.random() < 0.5:
+        return page
+    out = io.BytesIO()
+    page.save(out, "JPEG", quality=rng.randrange(70, 92))
+    out.seek(0)
+    return Image.open(out).convert("L")
+
+
+def make_page(rng, convention, font_name, clean, special, rows=None, form="plain", zero="plain",
+              cap=None):
     rows = rows or {"ohmz": 16, "ohx": 24, "plain": 24, "address-sum": 24}[convention]
-    printed, header = listing(convention, rng, rows)
-    truth = list(printed)
-    lines = [("title", "LIST %d  %s" % (rng.randrange(1, 9), rng.choice(
-        ["MONITOR", "SCREEN FILL", "SOUND DRIVER", "GAME MAIN"]))),
-        ("prose", rng.choice(PROSE)), ("blank", ""), ("mono", header)]
+    printed, truth, header = listing(convention, rng, rows, form)
+    dots = font_name in DOT_FONTS
+    title = "LIST %d  %s" % (rng.randrange(1, 9), rng.choice(dot_matrix.TITLE_WORDS))
+    if dots:
+        lines = [("title", title)] + ([("mono", header)] if rng.random() < 0.6 else [])
+    else:
+        lines = [("title", title), ("prose", rng.choice(PROSE)), ("blank", ""), ("mono", header)]
     data_rows = []
     dropped = None
     for i, text in enumerate(printed):
@@ -206,10 +263,15 @@ def make_page(rng, convention, font_name, clean, special, rows=None):
         if text[0] not in "S-":
             data_rows.append(len(lines))
         lines.append(("mono", text))
-    lines += [("blank", ""), ("prose", rng.choice(PROSE))]
+    if not dots:
+        lines += [("blank", ""), ("prose", rng.choice(PROSE))]
     if special == "no-listing":
         lines = [("title", "CHAPTER 2")] + [("prose", rng.choice(PROSE)) for _ in range(12)]
         truth = []
+    if dots:
+        font = dot_matrix.DotFont(DOT_FONTS[font_name], zero)
+        page, geometry = dot_matrix.render_lines([text for _, text in lines], font, rng, cap)
+        return page if clean else printout(page, rng), truth, dropped
     size_px = rng.randrange(34, 42)
     page, geometry = render(lines, font_name, rng, size_px)
     if special == "stain":
@@ -231,16 +293,27 @@ def main():
     parser.add_argument("--fonts", default=",".join(FONTS))
     parser.add_argument("--special", choices=["stain", "dropped-row", "no-listing", "blots"])
     parser.add_argument("--rows", type=int, help="data rows per page")
+    parser.add_argument("--forms", default="plain",
+                        help="how the plain conventions print their sums: " + ",".join(FORMS))
+    parser.add_argument("--zeros", default="plain", help="dot fonts' zero: plain,slashed,dotted")
+    parser.add_argument("--caps", default="20", help="dot fonts' cap heights in pixels")
     args = parser.parse_args()
     os.makedirs(args.outdir, exist_ok=True)
     conventions = args.conventions.split(",")
     fonts = args.fonts.split(",")
+    forms = args.forms.split(",")
+    zeros = args.zeros.split(",")
+    caps = [int(c) for c in args.caps.split(",")]
     for n in range(args.count):
         convention = conventions[n % len(conventions)]
         font_name = fonts[(n // len(conventions)) % len(fonts)]
         rng = random.Random(args.seed * 100003 + n)
+        # Drawn from a generator of their own, so that the pages of the
+        # fonts above stay as they were.
+        pick = random.Random(args.seed * 7919 + n)
+        form = pick.choice(forms) if convention in ("plain", "address-sum") else "plain"
         page, truth, dropped = make_page(rng, convention, font_name, args.clean, args.special,
-                                          args.rows)
+                                          args.rows, form, pick.choice(zeros), pick.choice(caps))
         name = "%s-%s-%03d" % (convention, font_name, n)
         page.save(os.path.join(args.outdir, name + (".png" if args.clean else ".jpg")))
         with open(os.path.join(args.outdir, name + ".txt"), "w") as f:

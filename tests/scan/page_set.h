@@ -31,10 +31,14 @@ struct PageOutcome {
     // Every output line that differs from the truth at its place is named
     // as a doubt with the truth's character among its candidates.
     bool doubts_name_errors = false;
-    double seconds = 0;
+    double seconds = 0;  // processor time, recognition included
     Decoding decoding;
 };
 
-PageOutcome ScanPage(const PageCase& page);
+// Scans `page`. With `cache` (a folder), what the recogniser made of the
+// page is kept there and read back on the next scan of the same page, with
+// the time it took, so that a change after recognition is measured fast.
+PageOutcome ScanPage(const PageCase& page, const ScanSettings& settings = ScanSettings(),
+                     const std::string& cache = "");
 
 }  // namespace tsy::scan::test

@@ -1,0 +1,221 @@
+#include "scan/prepared_page.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "scan/grid.h"
+
+namespace tsy::scan {
+namespace {
+
+// Background flattening in tiles of this many pixels across and down;
+// pixels lighter than kBackground count as paper, and a tile needs
+// kPaperCount of them to set its own level.
+constexpr int kTileWidth = 10;
+constexpr int kTileHeight = 15;
+constexpr int kBackground = 100;
+constexpr int kPaperCount = 50;
+constexpr int kSmoothing = 2;
+// Otsu's threshold, in tiles of the flattened page as large as it is, with
+// this fraction of the score's range allowed around its best.
+constexpr float kOtsuFraction = 0.1f;
+
+// The page is turned straight where its skew is found with at least this
+// confidence (Leptonica's measure) and is at least this many degrees.
+constexpr float kLeastSkewConfidence = 3.0f;
+constexpr float kLeastSkew = 0.1f;
+constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180;
+// A glyph lower than this (in pixels) is enlarged until it is at least as
+// high, by a whole factor of at most kMostEnlargement: the grid and the
+// shapes need a few pixels a stroke, the engine likes a cap height of 30.
+constexpr double kSmallGlyph = 22;
+constexpr int kMostEnlargement = 3;
+// Blurs tried against dots and broken strokes, in pixels each way before
+// any enlargement; a blur is taken where the share of the ink in blobs of
+// a whole glyph's height grows by kBlurGain at least. Dot print gains a
+// third or more; solid print up to a fifth, where a blur runs the small
+// letters of prose around a listing into words of a glyph's height, and a
+// page of solid print blurred so has its look-alikes (0 with a dot, 8, B)
+// filled in alike.
+constexpr int kMostBlur = 4;
+constexpr double kBlurGain = 0.25;
+constexpr double kBlurTie = 0.015;
+constexpr double kGlyphHeightSpread = 0.2;
+// Blobs longer than this many glyph heights are rules, not glyphs run
+// together.
+constexpr double kLongestRun = 4;
+// A speck: a blob smaller across and down than this share of a glyph's
+// height, and at least kLeastSpeck pixels.
+constexpr double kSpeckShare = 0.1;
+constexpr int kLeastSpeck = 4;
+// A blob higher than this share of the page is no character (a rule, a
+// picture, the page's edge).
+constexpr int kPageShare = 8;
+
+struct BoxaDeleter {
+    void operator()(Boxa* boxa) const { boxaDestroy(&boxa); }
+};
+
+PixPtr Grey(Pix* read) {
+    return PixPtr(pixGetDepth(read) == 32 ? pixConvertRGBToLuminance(read)
+                                          : pixConvertTo8(read, 0));
+}
+
+std::vector<Box> Blobs(Pix* binary) {
+    std::vector<Box> blobs;
+    std::unique_ptr<Boxa, BoxaDeleter> boxa(pixConnCompBB(binary, 8));
+    if (!boxa) {
+        return blobs;
+    }
+    const int width = static_cast<int>(pixGetWidth(binary));
+    const int height = static_cast<int>(pixGetHeight(binary));
+    const int count = boxaGetCount(boxa.get());
+    for (int i = 0; i < count; ++i) {
+        l_int32 x, y, w, h;
+        // Ink that touches the edge is the page's edge or the scanner's.
+        if (boxaGetBoxGeometry(boxa.get(), i, &x, &y, &w, &h) == 0 && h < height / kPageShare &&
+            x > 0 && y > 0 && x + w < width && y + h < height) {
+            blobs.push_back(Box{x, y, x + w, y + h});
+        }
+    }
+    return blobs;
+}
+
+// The page binarised after a box blur of `blur` pixels each way: the dots
+// of a glyph printed in dots (and the breaks of a broken stroke) run
+// together, while the wider gap between two glyphs stays lighter.
+struct Binarised {
+    PixPtr blurred;  // the grey page as binarised
+    PixPtr binary;
+    std::vector<Box> blobs;
+    double height = 0;
+    double likeness = 0;  // how much of the ink stands in whole glyphs
+    int threshold = 0;    // the grey level that parted ink from paper
+};
+
+// With `threshold` 0, Otsu's threshold is found for the page; otherwise
+// that one is used.
+Binarised Binarise(Pix* grey, int blur, int threshold = 0) {
+    Binarised out;
+    out.blurred.reset(blur == 0 ? pixClone(grey) : pixBlockconv(grey, blur, blur));
+    if (!out.blurred) {
+        return out;
+    }
+    if (threshold == 0) {
+        out.binary.reset(pixOtsuThreshOnBackgroundNorm(
+            out.blurred.get(), nullptr, kTileWidth, kTileHeight, kBackground, kPaperCount, 255,
+            kSmoothing, kSmoothing, kOtsuFraction, &out.threshold));
+    } else {
+        PixPtr flat(pixBackgroundNorm(out.blurred.get(), nullptr, nullptr, kTileWidth, kTileHeight,
+                                      kBackground, kPaperCount, 255, kSmoothing, kSmoothing));
+        if (flat) {
+            out.binary.reset(pixThresholdToBinary(flat.get(), threshold));
+        }
+        out.threshold = threshold;
+    }
+    if (!out.binary) {
+        return out;
+    }
+    out.blobs = Blobs(out.binary.get());
+    out.height = CharacterHeight(out.blobs);
+    // The share of the row's length that blobs of a whole glyph's height
+    // cover: a glyph in pieces lowers it, glyphs run together do not.
+    double all = 0;
+    double whole = 0;
+    for (const Box& blob : out.blobs) {
+        if ((blob.Width() >= kLeastSpeck || blob.Height() >= kLeastSpeck) &&
+            blob.Width() <= kLongestRun * out.height) {
+            all += blob.Width();
+            whole += blob.Height() >= (1 - kGlyphHeightSpread) * out.height &&
+                             blob.Height() <= (1 + kGlyphHeightSpread) * out.height
+                         ? blob.Width()
+                         : 0;
+        }
+    }
+    out.likeness = all > 0 ? whole / all : 0;
+    return out;
+}
+
+// Of the blurs `from` to `to` (and none), the least one whose blobs look
+// about as much like whole glyphs as the best; a blur must do clearly
+// better than none to be taken.
+Binarised BestBlur(Pix* grey, int from, int to, int* chosen) {
+    std::vector<Binarised> tried;
+    tried.push_back(Binarise(grey, 0));
+    std::vector<int> blurs = {0};
+    double best = 0;
+    for (int blur = std::max(from, 1); blur <= to; ++blur) {
+        tried.push_back(Binarise(grey, blur));
+        blurs.push_back(blur);
+        if (tried.back().binary) {
+            best = std::max(best, tried.back().likeness);
+        }
+    }
+    std::size_t pick = 0;
+    if (best > tried[0].likeness + kBlurGain) {
+        for (pick = 1; !tried[pick].binary || tried[pick].likeness < best - kBlurTie; ++pick) {
+        }
+    }
+    *chosen = blurs[pick];
+    return std::move(tried[pick]);
+}
+
+}  // namespace
+
+bool PreparePage(Pix* read, PreparedPage* page) {
+    PixPtr grey = Grey(read);
+    if (!grey) {
+        return false;
+    }
+    int blur = 0;
+    Binarised best = BestBlur(grey.get(), 1, kMostBlur, &blur);
+    // The skew is measured on the binarised glyphs, once the dots of dot
+    // print have run together into strokes, and the grey page turned.
+    float angle = 0;
+    float confidence = 0;
+    if (best.binary && pixFindSkew(best.binary.get(), &angle, &confidence) == 0 &&
+        confidence >= kLeastSkewConfidence && std::fabs(angle) >= kLeastSkew) {
+        PixPtr straight(pixRotate(grey.get(), static_cast<float>(kRadiansPerDegree * angle),
+                                  L_ROTATE_AREA_MAP, L_BRING_IN_WHITE, 0, 0));
+        if (straight) {
+            Binarised again = Binarise(straight.get(), blur);
+            if (again.binary) {
+                grey = std::move(straight);
+                best = std::move(again);
+            }
+        }
+    }
+    page->scale = 1;
+    if (best.height > 0 && best.height < kSmallGlyph) {
+        const int scale =
+            std::min(kMostEnlargement, static_cast<int>(std::ceil(kSmallGlyph / best.height)));
+        // The blurred page enlarged and cut at the same grey level: its
+        // glyphs keep the shape they had.
+        PixPtr large(pixScaleGrayLI(best.blurred.get(), static_cast<float>(scale),
+                                    static_cast<float>(scale)));
+        if (large) {
+            Binarised enlarged = Binarise(large.get(), 0, best.threshold);
+            if (enlarged.binary) {
+                best = std::move(enlarged);
+                page->scale = scale;
+            }
+        }
+    }
+    if (!best.binary) {
+        return false;
+    }
+    page->blur = blur;
+    page->char_height = best.height;
+    const int speck =
+        std::max(kLeastSpeck, static_cast<int>(std::lround(kSpeckShare * best.height)));
+    PixPtr clean(pixSelectBySize(best.binary.get(), speck, speck, 8, L_SELECT_IF_EITHER,
+                                 L_SELECT_IF_GTE, nullptr));
+    page->binary = clean ? std::move(clean) : std::move(best.binary);
+    page->blobs = Blobs(page->binary.get());
+    page->grey.reset(pixBackgroundNorm(best.blurred.get(), nullptr, nullptr, kTileWidth,
+                                       kTileHeight, kBackground, kPaperCount, 255, kSmoothing,
+                                       kSmoothing));
+    return page->grey != nullptr;
+}
+
+}  // namespace tsy::scan
