@@ -59,6 +59,20 @@ Diagnosis AboutByte(DiagnosisKind kind, Certainty certainty, const RecordedLine&
     return diagnosis;
 }
 
+// A byte typed unreadable: its token as typed; empty for any other.
+Quote UnreadableToken(const RecordedLine& line, int column) {
+    const std::uint32_t unknown = line.unknown_high | line.unknown_low;
+    Quote token;
+    if (((unknown >> column) & 1u) != 0) {
+        int index = 0;
+        for (int k = 0; k < column; ++k) {
+            index += (unknown >> k) & 1u;
+        }
+        std::memcpy(token.text, line.unknown_text[index], sizeof line.unknown_text[index]);
+    }
+    return token;
+}
+
 // The row's byte at `column` as typed, before any mistake of `e`.
 std::uint32_t Typed(const NamingContext& c, int row, int column) {
     return c.puzzle->rows[row].values[column];
@@ -108,9 +122,9 @@ void NameToken(const NamingContext& c, const Mistake& m, Certainty certainty,
                 d.right = row.source == m.row ? row.line_sum : d.right;
             }
             d.digits = c.options->ohmz_sum ? 3 : 2;
-            if (line.skipped) {
-                // A skipped line's finding quotes its address field; its
-                // checksum is quoted by value.
+            if (line.skipped || finding->code == LineOutcome::E00) {
+                // A skipped line's finding quotes its address field, an
+                // unreadable line's its data; the checksum is quoted by value.
                 const std::uint32_t given =
                     (line.line_sum + p.rows[m.row].residual) & LineMask(*c.options);
                 std::snprintf(d.token.text, sizeof d.token.text, "%0*X", d.digits,
@@ -281,14 +295,15 @@ void Name(const NamingContext& c, const Mistake& m, Certainty certainty, bool in
             const RecordedLine& line = LineOf(c, m.row);
             const std::uint32_t typed = Typed(c, m.row, m.column);
             Finding* finding = LineFinding(c, m.row);
+            Diagnosis d = AboutByte(in_all ? DiagnosisKind::WrongByte : DiagnosisKind::OneOfBytes,
+                                    certainty, line, m.column, typed, m.value);
+            d.token = UnreadableToken(line, m.column);
             if (finding != nullptr) {
-                finding->Add(
-                    AboutByte(in_all ? DiagnosisKind::WrongByte : DiagnosisKind::OneOfBytes,
-                              certainty, line, m.column, typed, m.value));
+                finding->Add(d);
             }
             if (c.check != nullptr && (in_all || finding == nullptr)) {
-                c.check->Add(AboutByte(DiagnosisKind::ExplainedBy, certainty, line, m.column, typed,
-                                       m.value));
+                d.kind = DiagnosisKind::ExplainedBy;
+                c.check->Add(d);
             }
             return;
         }

@@ -30,6 +30,8 @@ void Compare(const CheckGiven& given, const BlockRecord& block, Puzzle* puzzle) 
     }
     puzzle->total = given.total;
     puzzle->crc_start = block.crc_start;
+    puzzle->column_unknown = given.column_unknown;
+    puzzle->total_unknown = given.total_unknown;
     switch (given.total) {
         case TotalKind::None:
             puzzle->total_residual = 0;
@@ -65,6 +67,8 @@ PuzzleRow RowOf(const BlockRecord& block, int i) {
     row.count = line.count;
     std::memcpy(row.values, line.values, sizeof row.values);
     row.summed = line.checksum_given && (!line.skipped || line.address >= 0);
+    row.unknown_high = line.unknown_high;
+    row.unknown_low = line.unknown_low;
     row.residual = line.checksum_wrong && !line.checksum_misread ? line.line_diff : 0;
     row.given = line.line_sum + row.residual;
     return row;

@@ -131,6 +131,48 @@ bool ReadUnreadable(const char* raw, const char* upper, std::size_t length,
     return true;
 }
 
+bool StandInUnreadable(const char* raw, const char* upper, std::size_t length,
+                       const ListingOptions& options, DataLineResult* data, RecordedLine* line) {
+    Token tokens[kMaxWindows];
+    const int token_count = KeptTokens(upper, length, options, tokens);
+    if (token_count < data->window_count || length >= kLineBufferSize) {
+        return false;
+    }
+    char patched[kLineBufferSize];
+    std::memcpy(patched, upper, length);
+    patched[length] = '\0';
+    std::uint32_t high = 0;
+    std::uint32_t low = 0;
+    int unknown = 0;
+    const int count =
+        options.checksum && data->window_count > 0 ? data->window_count - 1 : data->window_count;
+    for (int k = 0; k < count; ++k) {
+        const Token& token = tokens[k];
+        if (PassesPairTest(token.text, token.length)) {
+            continue;
+        }
+        if (token.length != 2 || unknown == kMaxUnknownWindows) {
+            return false;
+        }
+        char* at = patched + (token.text - upper);
+        for (int i = 0; i < 2; ++i) {
+            if (!IsUpperHexDigit(at[i])) {
+                at[i] = '0';
+                (i == 0 ? high : low) |= 1u << k;
+            }
+        }
+        std::memcpy(line->unknown_text[unknown], RawText(raw, upper, token), 2);
+        line->unknown_text[unknown++][2] = '\0';
+    }
+    EvaluateDataLine(patched, length, options, data);
+    if (data->outcome == LineOutcome::E00 || data->outcome == LineOutcome::Ignored) {
+        return false;
+    }
+    line->unknown_high = high;
+    line->unknown_low = low;
+    return true;
+}
+
 void ReadChecksum(const char* raw, const char* upper, std::size_t length,
                   const ListingOptions& options, const DataLineResult& data, RecordedLine* line,
                   Finding* finding) {

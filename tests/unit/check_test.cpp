@@ -197,7 +197,11 @@ const TypoCase kTypoCases[] = {
     {"SForFive", C::Plain, {{10, P::Byte, 4, "S5"}}, {"L10 E00: Misreading C +4 S5>55"}},
     // G may be 6 or C; only one of them makes the line sum right.
     {"GReadTwoWays", C::Plain, {{11, P::Byte, 3, "GC"}}, {"L11 E00: Misreading C +3 GC>CC"}},
-    {"Unreadable", C::Plain, {{11, P::Byte, 3, "XC"}}, {"L11 E00", "L13 E05: NotCounted @11"}},
+    // An unreadable byte is an unknown byte that the line and column cross on.
+    {"Unreadable",
+     C::Plain,
+     {{11, P::Byte, 3, "XC"}},
+     {"L11 E00: WrongByte C +3 0C>CC", "L13 E05: ExplainedBy C @11 +3 0C>CC"}},
 
     // Two typos in one line: the column errors add up to the line's error.
     {"TwoBytesOneLine",
@@ -660,12 +664,11 @@ const RawCase kRawCases[] = {
      "FFF8 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 88\n"
      "SUM 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 0088\n",
      {"L1 E09"}},
-    // Without line sums no reading can be confirmed and no line is known
-    // right; the dashed total still notes the line it lacks.
+    // Without line sums only the dashed total gives the unreadable byte.
     {"UnreadableWithoutChecksum",
      kOhMzWithoutChecksum,
      "C000 3E 01 02 03 44\nC004 21 0O C0 C9 AA\n------------------------------ 02DC\n",
-     {"L2 E00", "L2 Overlap", "L3 E08: NotCounted @2"}},
+     {"L2 E00: WrongByte L +1 00>00", "L2 Overlap: AddressField L C004>C005"}},
     {"LowerCaseAndDollars", kPlain, "c010: $3e $01 $02 $03 $44\nsum 3e 01 02 03 0044\n", {}},
     // G reads as 6 or C. Of the four readings of 1G 2G only 16 26 makes the
     // line sum 3C; 42 fits two of them, and then nothing is named.
