@@ -114,6 +114,8 @@ void ListingChecker::SumLine(const char* raw, std::size_t length, std::uint32_t 
                     given =
                         SumLineGiven(patched, patched_length, read, options_, BlockWidth(block_));
                     given.column_misread = column;
+                    given.column_unknown = 1u << column;
+                    given.column_token[column] = diagnosis.token;
                 }
             }
         } else {
@@ -152,6 +154,8 @@ void ListingChecker::SumLine(const char* raw, std::size_t length, std::uint32_t 
                                options_.ohx_crc ? sums_.block_crc : sums_.block_sum, line_number,
                                IsError(finding.code) ? &finding : nullptr, &reading);
             if (given.total_misread) {
+                // A refused line's token: wrong as typed, whatever the block's bytes.
+                given.total_unknown = IsError(finding.code);
                 given.total = given.total == TotalKind::Sum8 && FourDigitTotal(reading.text, 4)
                                   ? TotalKind::Sum16
                                   : given.total;
@@ -242,6 +246,7 @@ void ListingChecker::DashedLine(const char* raw, std::size_t length, std::uint32
                            line_number, IsError(finding.code) ? &finding : nullptr, &reading);
         if (given.total_misread) {
             given.total_value = sums_.block_sum & 0xFFFFu;
+            given.total_unknown = IsError(finding.code);
         }
     }
     EndBlock(given, IsError(finding.code) ? &finding : nullptr);

@@ -63,6 +63,9 @@ void Search::Reset() {
     if (p_.total_unknown && HasSum()) {
         total_forgiven_ = true;
         stack_.push_back(Make(MistakeKind::TotalToken));
+    } else if (p_.total_unknown && p_.total == TotalKind::Crc) {
+        crc_forgiven_ = true;
+        stack_.push_back(Make(MistakeKind::CrcToken));
     }
     nodes_ = 0;
     crc_checks_ = 0;

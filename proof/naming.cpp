@@ -73,6 +73,38 @@ Quote UnreadableToken(const RecordedLine& line, int column) {
     return token;
 }
 
+// A token the reader could not read, for which a look-alike reading was
+// found before the block's sums were crossed (a diagnosis of `kind` about
+// `column` on `finding`): it stands for the value `value` (of `mask`) that an
+// explanation gives it. True when the reading gives that value; it is then
+// as certain as the explanation. A reading that gives another value goes
+// where the explanation is certain.
+bool SettleReading(Finding* finding, DiagnosisKind kind, int column, std::uint32_t value,
+                   std::uint32_t mask, Certainty certainty) {
+    for (int i = 0; finding != nullptr && i < finding->diagnosis_count; ++i) {
+        Diagnosis& d = finding->diagnoses[i];
+        if (d.kind != kind || (kind != DiagnosisKind::TokenMisreading && d.column != column)) {
+            continue;
+        }
+        std::size_t length = std::strlen(d.reading.text);
+        length = d.kind == DiagnosisKind::TokenMisreading && d.role == TokenRole::Crc && length > 4
+                     ? 4
+                     : length;
+        if ((static_cast<std::uint32_t>(HexValue(d.reading.text, length)) & mask) == value) {
+            d.certainty = certainty == Certainty::Certain ? certainty : d.certainty;
+            return true;
+        }
+        if (certainty == Certainty::Certain) {
+            for (int j = i + 1; j < finding->diagnosis_count; ++j) {
+                finding->diagnoses[j - 1] = finding->diagnoses[j];
+            }
+            --finding->diagnosis_count;
+        }
+        return false;
+    }
+    return false;
+}
+
 // The row's byte at `column` as typed, before any mistake of `e`.
 std::uint32_t Typed(const NamingContext& c, int row, int column) {
     return c.puzzle->rows[row].values[column];
@@ -157,6 +189,17 @@ void NameToken(const NamingContext& c, const Mistake& m, Certainty certainty,
             return;
     }
     Finding* target = c.check != nullptr ? c.check : FindingOfKind(c, FindingKind::TotalDigits);
+    // An unreadable token's look-alike reading, when it is the value.
+    const bool unknown = m.kind == MistakeKind::ColumnToken
+                             ? ((p.column_unknown >> m.column) & 1u) != 0
+                             : p.total_unknown;
+    const DiagnosisKind reading = m.kind == MistakeKind::ColumnToken
+                                      ? DiagnosisKind::SumMisreading
+                                      : DiagnosisKind::TokenMisreading;
+    const std::uint32_t mask = d.digits == 4 ? 0xFFFFu : 0xFFu;
+    if (unknown && SettleReading(target, reading, m.column, d.right & mask, mask, certainty)) {
+        return;
+    }
     if (target != nullptr) {
         target->Add(d);
     }
@@ -298,7 +341,10 @@ void Name(const NamingContext& c, const Mistake& m, Certainty certainty, bool in
             Diagnosis d = AboutByte(in_all ? DiagnosisKind::WrongByte : DiagnosisKind::OneOfBytes,
                                     certainty, line, m.column, typed, m.value);
             d.token = UnreadableToken(line, m.column);
-            if (finding != nullptr) {
+            const bool read = d.token.text[0] != '\0' && in_all &&
+                              SettleReading(finding, DiagnosisKind::Misreading, m.column, m.value,
+                                            0xFFu, certainty);
+            if (finding != nullptr && !read) {
                 finding->Add(d);
             }
             if (c.check != nullptr && (in_all || finding == nullptr)) {
