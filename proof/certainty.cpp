@@ -94,6 +94,70 @@ bool ZeroRowFitsCrc(const NamingContext& c) {
     return false;
 }
 
+// An unreadable byte is a typo known to be there, at a known place, so a
+// sum that sees it gives its value unless a second typo in its line shifts
+// that sum too. Such a typo shifts every sum of the line alike (its line
+// sum, the total), and one change of the byte would then explain them all;
+// where the explanation needs another mistake besides the unreadable bytes,
+// the line's sums do not agree, and the one that confirms the byte holds.
+bool UnreadableSettled(const NamingContext& c, const Mistake& m, const Explanation& e) {
+    const Puzzle& p = *c.puzzle;
+    auto unreadable = [&](const Mistake& byte) {
+        const PuzzleRow& row = p.rows[byte.row];
+        return byte.kind == MistakeKind::Byte &&
+               (((row.unknown_high | row.unknown_low) >> byte.column) & 1u) != 0;
+    };
+    if (!unreadable(m)) {
+        return false;
+    }
+    for (const Mistake& other : e.mistakes) {
+        switch (other.kind) {
+            case MistakeKind::Byte:
+                if (!unreadable(other)) {
+                    return true;
+                }
+                break;
+            case MistakeKind::LineToken:
+                if (other.row == m.row) {
+                    return true;
+                }
+                break;
+            case MistakeKind::ColumnToken:
+                if (other.column == m.column && ((p.column_unknown >> other.column) & 1u) == 0) {
+                    return true;
+                }
+                break;
+            case MistakeKind::TotalToken:
+            case MistakeKind::CrcToken:
+                if (!p.total_unknown) {
+                    return true;
+                }
+                break;
+            case MistakeKind::Form:
+            case MistakeKind::Leave:
+            case MistakeKind::Enter:
+            case MistakeKind::Pair:
+                return true;
+            default:  // changes no sum that sees the byte
+                break;
+        }
+    }
+    return false;
+}
+
+// Whether the explanation takes the checksum token of a row as mistyped
+// whose bytes no compared column sees: only the total sees them then, and a
+// byte of it typed wrong would shift the total as a typo of the total does.
+bool RowSeenByTotalAlone(const NamingContext& c, const Explanation& e) {
+    for (const Mistake& other : e.mistakes) {
+        if (other.kind == MistakeKind::LineToken &&
+            c.puzzle->rows[other.row].count > c.puzzle->compared_columns) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 bool Has(const Explanation& e, MistakeKind kind) {
@@ -145,7 +209,8 @@ bool Crossed(const NamingContext& c, const Mistake& m, std::uint8_t confirmed, c
             // or the CRC, among few enough trials.
             const bool pinned = m.column < p.compared_columns ||
                                 ((confirmed & 8) != 0 && result.crc_trials <= kMaxCrcOnlyTrials);
-            return pinned && BitCount(confirmed) >= 2;
+            return (pinned && BitCount(confirmed) >= 2) ||
+                   (confirmed != 0 && UnreadableSettled(c, m, e));
         }
         case MistakeKind::LineToken: {
             // The row's bytes must stand confirmed by a sum of the block.
@@ -165,7 +230,7 @@ bool Crossed(const NamingContext& c, const Mistake& m, std::uint8_t confirmed, c
             return !PreviousRowFits(c) && c.options->checksum && p.total != TotalKind::None &&
                    !Has(e, MistakeKind::TotalToken);
         case MistakeKind::TotalToken:
-            return !PreviousRowFits(c) &&
+            return !PreviousRowFits(c) && !RowSeenByTotalAlone(c, e) &&
                    (p.total != TotalKind::Sum8 || p.compared_columns >= BlockWidth(*c.block));
         case MistakeKind::CrcToken: {
             // Zero bytes left out at the end change nothing but the CRC: the

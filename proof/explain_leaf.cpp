@@ -30,6 +30,12 @@ void Search::Leaf(int depth) {
             }
             // The columns give the row; a row of zeros is no row anyone left out.
             if (gap.width > p_.compared_columns) {
+                // Without them a 16-bit total still bounds the row's sum.
+                const std::uint32_t most = 0xFFu * static_cast<std::uint32_t>(gap.width);
+                if (p_.total == TotalKind::Sum16 && !total_forgiven_ &&
+                    (total_ == 0 || total_ > most)) {
+                    return;
+                }
                 Record(explanation, 0);
                 return;
             }

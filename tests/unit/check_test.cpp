@@ -130,8 +130,13 @@ const TypoCase kTypoCases[] = {
     // All four digits of a SUM line's total are the block's sum in 16 bits.
     {"WrongTotal", C::Plain, {{7, P::Total, 0, "0877"}}, {"L7 E06: TotalToken C 0877>0876"}},
     // A 16-bit total alone cannot tell a typo from a line left out before
-    // the listing's first line.
-    {"WrongDashedTotal", C::OhMz, {{7, P::Total, 0, "0867"}}, {"L7 E08: TotalToken L 0867>0876"}},
+    // the listing's first line; typed below the block's sum, it can: no row
+    // adds less than nothing.
+    {"WrongDashedTotal", C::OhMz, {{7, P::Total, 0, "0886"}}, {"L7 E08: TotalToken L 0886>0876"}},
+    {"DashedTotalBelowTheSum",
+     C::OhMz,
+     {{7, P::Total, 0, "0867"}},
+     {"L7 E08: TotalToken C 0867>0876"}},
     {"WrongCrc", C::OhX, {{7, P::Total, 0, "7DE1"}}, {"L7 E07: CrcToken C 7DE1>7DE7"}},
     {"MisreadColumnToken",
      C::Plain,
