@@ -129,11 +129,13 @@ void Search::AnswerColumn(int c, int depth) {
 void Search::AnswerTotal(int depth) {
     Try(Make(MistakeKind::TotalToken), depth);
     for (int r = 0; r < static_cast<int>(p_.rows.size()); ++r) {
-        if (rows_[r].out || LineOpen(r)) {
+        if (rows_[r].out) {
             continue;
         }
+        // A byte another sum sees would put that sum out too, but for an
+        // unreadable one, which has no value to keep.
         for (int k = 0; k < rows_[r].count; ++k) {
-            if (!ColumnOpen(k)) {
+            if ((!LineOpen(r) && !ColumnOpen(k)) || ((rows_[r].unknown >> k) & 1u) != 0) {
                 TryByte(r, k, depth, false, false, true);
             }
         }

@@ -105,7 +105,10 @@ void Search::AnswerCrc(std::uint16_t crc, const Explanation& explanation, int de
     std::vector<Candidate> candidates;
     Walk(explanation.entered, [&](int r, int k, std::uint8_t byte) {
         ++at;
-        if (r < 0 || LineOpen(r) || ColumnOpen(k)) {
+        // An unreadable byte may take its value from the CRC whatever else
+        // sees it; the sums it then puts out answer in turn.
+        const bool unknown = r >= 0 && ((rows_[r].unknown >> k) & 1u) != 0;
+        if (r < 0 || ((LineOpen(r) || ColumnOpen(k)) && !unknown)) {
             return;
         }
         const std::uint8_t flip = CrcFlipFor(change, total_bytes - at);

@@ -202,6 +202,25 @@ const TypoCase kTypoCases[] = {
     {"SForFive", C::Plain, {{10, P::Byte, 4, "S5"}}, {"L10 E00: Misreading C +4 S5>55"}},
     // G may be 6 or C; only one of them makes the line sum right.
     {"GReadTwoWays", C::Plain, {{11, P::Byte, 3, "GC"}}, {"L11 E00: Misreading C +3 GC>CC"}},
+    // An unreadable token is a typo known to be there: the sums that see it
+    // give its value and cross on the other typo.
+    {"UnreadableAndItsChecksum",
+     C::Plain,
+     {{4, P::Byte, 2, "FV"}, {4, P::Checksum, 0, "F9"}},
+     {"L4 E00: WrongByte C +2 F0>FC; ChecksumToken C F9>F8", "L7 E05: ExplainedBy C @4 +2 F0>FC"}},
+    {"UnreadableColumnAndAByte",
+     C::Plain,
+     {{7, P::Column, 1, "AW"}, {5, P::Byte, 4, "4E"}},
+     {"L5 E03: WrongByte C +4 4E>4F", "L7 E04: ExplainedBy C @5 +4 4E>4F; ColumnToken C +1 AW>AE"}},
+    {"LookAlikeColumnAndAByte",
+     C::Plain,
+     {{7, P::Column, 3, "SC"}, {5, P::Byte, 4, "4E"}},
+     {"L5 E03: WrongByte C +4 4E>4F",
+      "L7 E04: SumMisreading C +3 SC>5C; ExplainedBy C @5 +4 4E>4F"}},
+    {"UnreadableAndDashedTotal",
+     C::OhMz,
+     {{4, P::Byte, 2, "FV"}, {7, P::Total, 0, "0867"}},
+     {"L4 E00: WrongByte C +2 F0>FC", "L7 E08: ExplainedBy C @4 +2 F0>FC; TotalToken C 0867>0876"}},
     // An unreadable byte is an unknown byte that the line and column cross on.
     {"Unreadable",
      C::Plain,
