@@ -89,8 +89,15 @@ void AddForms(const ListingOptions& options, const BlockRecord& block, int r, in
     }
     std::int16_t windows[kMaxWindows + kMaxExtraWindows + 1];
     const std::size_t first = puzzle->forms.size();
+    // The line after continues the row as typed: a row of another length
+    // would leave a step there that the addresses do not show.
+    const std::size_t next = static_cast<std::size_t>(row.line) + 1;
+    const bool continued =
+        next < block.lines.size()
+            ? !block.lines[next].skipped && block.lines[next].address == line.address + row.count
+            : block.anchored_end;
     auto keep = [&](const RowForm& form) {
-        if (options.checksum && form.residual != 0) {
+        if ((options.checksum && form.residual != 0) || (continued && form.count != row.count)) {
             return;
         }
         for (std::size_t f = first; f < puzzle->forms.size(); ++f) {
