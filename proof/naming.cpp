@@ -341,9 +341,9 @@ void Name(const NamingContext& c, const Mistake& m, Certainty certainty, bool in
             Diagnosis d = AboutByte(in_all ? DiagnosisKind::WrongByte : DiagnosisKind::OneOfBytes,
                                     certainty, line, m.column, typed, m.value);
             d.token = UnreadableToken(line, m.column);
-            const bool read = d.token.text[0] != '\0' && in_all &&
-                              SettleReading(finding, DiagnosisKind::Misreading, m.column, m.value,
-                                            0xFFu, certainty);
+            const bool read =
+                d.token.text[0] != '\0' && SettleReading(finding, DiagnosisKind::Misreading,
+                                                         m.column, m.value, 0xFFu, certainty);
             if (finding != nullptr && !read) {
                 finding->Add(d);
             }
