@@ -94,12 +94,12 @@ bool ZeroRowFitsCrc(const NamingContext& c) {
     return false;
 }
 
-// An unreadable byte is a typo known to be there, at a known place, so a
-// sum that sees it gives its value unless a second typo in its line shifts
-// that sum too. Such a typo shifts every sum of the line alike (its line
-// sum, the total), and one change of the byte would then explain them all;
-// where the explanation needs another mistake besides the unreadable bytes,
-// the line's sums do not agree, and the one that confirms the byte holds.
+// An unreadable byte is a typo known to be there, at a known place, so its
+// line sum (or the total) gives its value unless a second typo in its line
+// shifts that sum too. Where the explanation changes nothing else in its
+// line but needs a mistake elsewhere that is no typo known beforehand, the
+// block's differences are not those of its line alone: one more typo in its
+// line would not explain them with as few typos.
 bool UnreadableSettled(const NamingContext& c, const Mistake& m, const Explanation& e) {
     const Puzzle& p = *c.puzzle;
     auto unreadable = [&](const Mistake& byte) {
@@ -110,39 +110,38 @@ bool UnreadableSettled(const NamingContext& c, const Mistake& m, const Explanati
     if (!unreadable(m)) {
         return false;
     }
+    bool elsewhere = false;
     for (const Mistake& other : e.mistakes) {
+        if (other == m) {
+            continue;
+        }
+        if (other.row == m.row && other.kind != MistakeKind::LineToken) {
+            return false;  // another change of its line
+        }
         switch (other.kind) {
             case MistakeKind::Byte:
-                if (!unreadable(other)) {
-                    return true;
-                }
-                break;
-            case MistakeKind::LineToken:
-                if (other.row == m.row) {
-                    return true;
-                }
+                elsewhere = elsewhere || !unreadable(other);
                 break;
             case MistakeKind::ColumnToken:
-                if (other.column == m.column && ((p.column_unknown >> other.column) & 1u) == 0) {
-                    return true;
-                }
+                elsewhere = elsewhere || ((p.column_unknown >> other.column) & 1u) == 0;
                 break;
             case MistakeKind::TotalToken:
             case MistakeKind::CrcToken:
-                if (!p.total_unknown) {
-                    return true;
-                }
+                elsewhere = elsewhere || !p.total_unknown;
                 break;
+            case MistakeKind::LineToken:
+            case MistakeKind::Swap:
             case MistakeKind::Form:
             case MistakeKind::Leave:
             case MistakeKind::Enter:
             case MistakeKind::Pair:
-                return true;
-            default:  // changes no sum that sees the byte
+                elsewhere = true;
+                break;
+            default:  // changes no sum
                 break;
         }
     }
-    return false;
+    return elsewhere;
 }
 
 // Whether the explanation takes the checksum token of a row as mistyped
