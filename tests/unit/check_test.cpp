@@ -221,6 +221,12 @@ const TypoCase kTypoCases[] = {
      C::OhMz,
      {{4, P::Byte, 2, "FV"}, {7, P::Total, 0, "0867"}},
      {"L4 E00: WrongByte C +2 F0>FC", "L7 E08: ExplainedBy C @4 +2 F0>FC; TotalToken C 0867>0876"}},
+    // Another typo in its line shifts the line sum and a dashed total alike:
+    // nothing settles the unreadable byte then.
+    {"UnreadableAndAByteOfItsLine",
+     C::OhMz,
+     {{4, P::Byte, 2, "-C"}, {4, P::Byte, 4, "01"}},
+     {"L4 E00: WrongByte L +2 0C>0C", "L7 E08: ExplainedBy L @4 +2 0C>0C"}},
     // An unreadable byte is an unknown byte that the line and column cross on.
     {"Unreadable",
      C::Plain,
