@@ -225,6 +225,10 @@ void Search::Try(const Mistake& mistake, int depth) {
             total_ = (total_ - static_cast<std::uint32_t>(delta)) & TotalMask();
             crc_forgiven_ = true;
             ++rows_[r].edits;
+            // Its unreadable bytes no column sees are among the two.
+            for (int k = 0; k < rows_[r].count; ++k) {
+                rows_[r].unknown &= ColumnOpen(k) ? ~0u : ~(1u << k);
+            }
             break;
         }
     }

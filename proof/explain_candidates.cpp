@@ -82,7 +82,7 @@ void Search::AnswerRow(int r, int depth) {
         TryByte(r, k, depth, true, true, true);
         unseen += ColumnOpen(k) ? 0 : 1;
     }
-    if (unseen >= 2 && depth >= 2 && rows_[r].unknown == 0) {
+    if (unseen >= 2 && depth >= 2) {
         Try(Make(MistakeKind::Pair, r), depth);
     }
     Try(Make(MistakeKind::LineToken, r), depth);

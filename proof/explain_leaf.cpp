@@ -93,6 +93,17 @@ void Search::AnswerCrc(std::uint16_t crc, const Explanation& explanation, int de
     crc_forgiven_ = false;
     // A row left out, or one too many, that nothing but the CRC sees.
     TryStructural(depth, 0, true);
+    // An unreadable byte and another of its line whose changes cancel in
+    // its line sum: a family of readings that only the CRC would tell.
+    for (int r = 0; r < static_cast<int>(rows_.size()) && depth >= 2; ++r) {
+        bool unseen = false;
+        for (int k = 0; k < rows_[r].count; ++k) {
+            unseen = unseen || (((rows_[r].unknown >> k) & 1u) != 0 && !ColumnOpen(k));
+        }
+        if (unseen && !rows_[r].out && rows_[r].residual == 0) {
+            Try(Make(MistakeKind::Pair, r), depth);
+        }
+    }
     // A byte no other sum sees, its flip the one that gives the CRC.
     std::uint32_t total_bytes = 0;
     Walk(explanation.entered, [&](int, int, std::uint8_t) { ++total_bytes; });

@@ -54,8 +54,8 @@ enum class Typo {
     FullWidthLine,    // a whole data line typed in full-width characters
     FullWidthSpace,   // one space typed as a full-width space
     // A digit of a byte or SUM column typed as a key that is no digit, and
-    // a checksum, column, total or CRC typed wrong; planted apart from the
-    // others, in a sequence of its own
+    // a checksum, column, total, CRC or another byte of the line typed
+    // wrong; planted apart from the others, in a sequence of its own
     UnreadableAndOther,
     kCount
 };
@@ -602,10 +602,17 @@ bool Plant(Convention convention, int per_line, Typo typo, const Listing& listin
             text[static_cast<std::size_t>(Pick(random, 2))] =
                 "GHJKLMNOPQRSTUVWXYZ-"[Pick(random, 20)];
             Retype(&target, token, text);
-            const int other = Pick(random, columns ? 3 : 2);
+            const int other = Pick(random, 4);
             if (other == 0) {
                 TypoInChecksum(random, place, &line);
-            } else if (other == 1) {
+            } else if (other == 3) {
+                // Another byte of the same line.
+                const int k2 = Pick(random, n);
+                if (k2 == k && !in_column) {
+                    return false;
+                }
+                TypoInByte(random, place, truth, k2, &line);
+            } else if (other == 1 || !columns) {
                 TypoInTotal(random, place, false, &lines[place.check]);
             } else {
                 const int c = Pick(random, per_line);
