@@ -226,7 +226,7 @@ const TypoCase kTypoCases[] = {
     {"UnreadableAndAByteOfItsLine",
      C::OhMz,
      {{4, P::Byte, 2, "-C"}, {4, P::Byte, 4, "01"}},
-     {"L4 E00: WrongByte L +2 0C>0C", "L7 E08: ExplainedBy L @4 +2 0C>0C"}},
+     {"L4 E00: LineOffBy L 239", "L7 E08"}},
     // An unreadable byte is an unknown byte that the line and column cross on.
     {"Unreadable",
      C::Plain,
