@@ -157,6 +157,30 @@ bool RowSeenByTotalAlone(const NamingContext& c, const Explanation& e) {
     return false;
 }
 
+// Whether one row taken out of the block makes its columns and total agree:
+// a line typed in the wrong block explains them as well as a typo of the
+// total does.
+bool RowOutFits(const NamingContext& c) {
+    const Puzzle& p = *c.puzzle;
+    if (p.total != TotalKind::Sum8 && p.total != TotalKind::Sum16) {
+        return false;
+    }
+    const std::uint32_t mask = p.total == TotalKind::Sum16 ? 0xFFFFu : 0xFFu;
+    for (const PuzzleRow& row : p.rows) {
+        std::uint32_t sum = 0;
+        bool columns = true;
+        for (int k = 0; k < row.count; ++k) {
+            sum += row.values[k];
+            columns = columns && (k >= p.compared_columns ||
+                                  ((p.column_residual[k] + row.values[k]) & 0xFFu) == 0);
+        }
+        if (columns && ((p.total_residual + sum) & mask) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 bool Has(const Explanation& e, MistakeKind kind) {
@@ -229,7 +253,7 @@ bool Crossed(const NamingContext& c, const Mistake& m, std::uint8_t confirmed, c
             return !PreviousRowFits(c) && c.options->checksum && p.total != TotalKind::None &&
                    !Has(e, MistakeKind::TotalToken);
         case MistakeKind::TotalToken:
-            return !PreviousRowFits(c) && !RowSeenByTotalAlone(c, e) &&
+            return !PreviousRowFits(c) && !RowSeenByTotalAlone(c, e) && !RowOutFits(c) &&
                    (p.total != TotalKind::Sum8 || p.compared_columns >= BlockWidth(*c.block));
         case MistakeKind::CrcToken: {
             // Zero bytes left out at the end change nothing but the CRC: the
