@@ -24,10 +24,6 @@ int BitCount(unsigned bits) {
     return count;
 }
 
-const RecordedLine& LineOf(const NamingContext& c, int row) {
-    return c.block->lines[c.puzzle->rows[row].line];
-}
-
 // Whether a sum of the block that the explanation leaves standing sees a
 // row of `count` bytes come or go: its columns, a 16-bit total, the CRC.
 bool BlockSees(const NamingContext& c, const Explanation& e, int count) {
