@@ -17,6 +17,9 @@ namespace tsy::proof {
 
 // Windows past the reader's last that proofreading keeps.
 inline constexpr int kMaxExtraWindows = 3;
+// Unreadable data windows of one line counted as unknown bytes; a line with
+// more is left out of its block's sums.
+inline constexpr int kMaxUnknownWindows = 2;
 
 // One data line as the block's sums saw it, or a skipped line as they would
 // have seen it.
@@ -45,6 +48,13 @@ struct RecordedLine {
     int window_count = 0;
     std::int16_t windows[kMaxWindows + kMaxExtraWindows] = {};
     bool checksum_given = false;  // Checksum on and a window left for it
+    // Data windows typed as no pair of digits (E00) and counted all the same,
+    // each digit that is no hexadecimal digit as 0: bit k when window k's
+    // high digit, or its low digit, is unknown; any value with the digits
+    // typed may be meant. Their tokens as typed, in window order.
+    std::uint32_t unknown_high = 0;
+    std::uint32_t unknown_low = 0;
+    char unknown_text[kMaxUnknownWindows][3] = {};
     // Set by the address analysis: the address the lines around agree on
     // when this line has another (-1 otherwise), and whether a neighbour
     // continues this line's own address.
@@ -125,6 +135,10 @@ struct CheckGiven {
     Quote two_digit_token;
     bool total_misread = false;  // a look-alike reading of the total gives the computed value
     int column_misread = -1;     // a column token read by its look-alike reading
+    // Columns whose tokens are no pair of digits (E04): each a typo known to
+    // be there, its value what the block's bytes give.
+    std::uint32_t column_unknown = 0;
+    bool total_unknown = false;  // the total's token likewise
 };
 
 struct BlockRecord {

@@ -24,10 +24,6 @@ int BitCount(unsigned bits) {
     return count;
 }
 
-const RecordedLine& LineOf(const NamingContext& c, int row) {
-    return c.block->lines[c.puzzle->rows[row].line];
-}
-
 // Whether a sum of the block that the explanation leaves standing sees a
 // row of `count` bytes come or go: its columns, a 16-bit total, the CRC.
 bool BlockSees(const NamingContext& c, const Explanation& e, int count) {
@@ -94,6 +90,93 @@ bool ZeroRowFitsCrc(const NamingContext& c) {
     return false;
 }
 
+// An unreadable byte is a typo known to be there, at a known place, so its
+// line sum (or the total) gives its value unless a second typo in its line
+// shifts that sum too. Where the explanation changes nothing else in its
+// line but needs a mistake elsewhere that is no typo known beforehand, the
+// block's differences are not those of its line alone: one more typo in its
+// line would not explain them with as few typos.
+bool UnreadableSettled(const NamingContext& c, const Mistake& m, const Explanation& e) {
+    const Puzzle& p = *c.puzzle;
+    auto unreadable = [&](const Mistake& byte) {
+        const PuzzleRow& row = p.rows[byte.row];
+        return byte.kind == MistakeKind::Byte &&
+               (((row.unknown_high | row.unknown_low) >> byte.column) & 1u) != 0;
+    };
+    if (!unreadable(m)) {
+        return false;
+    }
+    bool elsewhere = false;
+    for (const Mistake& other : e.mistakes) {
+        if (other == m) {
+            continue;
+        }
+        if (other.row == m.row && other.kind != MistakeKind::LineToken) {
+            return false;  // another change of its line
+        }
+        switch (other.kind) {
+            case MistakeKind::Byte:
+                elsewhere = elsewhere || !unreadable(other);
+                break;
+            case MistakeKind::ColumnToken:
+                elsewhere = elsewhere || ((p.column_unknown >> other.column) & 1u) == 0;
+                break;
+            case MistakeKind::TotalToken:
+            case MistakeKind::CrcToken:
+                elsewhere = elsewhere || !p.total_unknown;
+                break;
+            case MistakeKind::LineToken:
+            case MistakeKind::Swap:
+            case MistakeKind::Form:
+            case MistakeKind::Leave:
+            case MistakeKind::Enter:
+            case MistakeKind::Pair:
+                elsewhere = true;
+                break;
+            default:  // changes no sum
+                break;
+        }
+    }
+    return elsewhere;
+}
+
+// Whether the explanation takes the checksum token of a row as mistyped
+// whose bytes no compared column sees: only the total sees them then, and a
+// byte of it typed wrong would shift the total as a typo of the total does.
+bool RowSeenByTotalAlone(const NamingContext& c, const Explanation& e) {
+    for (const Mistake& other : e.mistakes) {
+        if (other.kind == MistakeKind::LineToken &&
+            c.puzzle->rows[other.row].count > c.puzzle->compared_columns) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Whether one row taken out of the block makes its columns and total agree:
+// a line typed in the wrong block explains them as well as a typo of the
+// total does.
+bool RowOutFits(const NamingContext& c) {
+    const Puzzle& p = *c.puzzle;
+    if (p.total != TotalKind::Sum8 && p.total != TotalKind::Sum16) {
+        return false;
+    }
+    const std::uint32_t mask = p.total == TotalKind::Sum16 ? 0xFFFFu : 0xFFu;
+    for (const PuzzleRow& row : p.rows) {
+        std::uint32_t sum = 0;
+        bool columns = true;
+        for (int k = 0; k < row.count; ++k) {
+            sum += row.values[k];
+            columns = columns && (k >= p.compared_columns ||
+                                  ((p.column_residual[k] + row.values[k]) & 0xFFu) == 0);
+        }
+        if (columns && ((p.total_residual + sum) & mask) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 bool Has(const Explanation& e, MistakeKind kind) {
@@ -145,7 +228,8 @@ bool Crossed(const NamingContext& c, const Mistake& m, std::uint8_t confirmed, c
             // or the CRC, among few enough trials.
             const bool pinned = m.column < p.compared_columns ||
                                 ((confirmed & 8) != 0 && result.crc_trials <= kMaxCrcOnlyTrials);
-            return pinned && BitCount(confirmed) >= 2;
+            return (pinned && BitCount(confirmed) >= 2) ||
+                   (confirmed != 0 && UnreadableSettled(c, m, e));
         }
         case MistakeKind::LineToken: {
             // The row's bytes must stand confirmed by a sum of the block.
@@ -165,7 +249,7 @@ bool Crossed(const NamingContext& c, const Mistake& m, std::uint8_t confirmed, c
             return !PreviousRowFits(c) && c.options->checksum && p.total != TotalKind::None &&
                    !Has(e, MistakeKind::TotalToken);
         case MistakeKind::TotalToken:
-            return !PreviousRowFits(c) &&
+            return !PreviousRowFits(c) && !RowSeenByTotalAlone(c, e) && !RowOutFits(c) &&
                    (p.total != TotalKind::Sum8 || p.compared_columns >= BlockWidth(*c.block));
         case MistakeKind::CrcToken: {
             // Zero bytes left out at the end change nothing but the CRC: the

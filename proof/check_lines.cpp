@@ -114,8 +114,12 @@ void ListingChecker::SumLine(const char* raw, std::size_t length, std::uint32_t 
                     given =
                         SumLineGiven(patched, patched_length, read, options_, BlockWidth(block_));
                     given.column_misread = column;
+                    given.column_unknown = 1u << column;
+                    given.column_token[column] = diagnosis.token;
                 }
             }
+        } else {
+            given = UnreadableColumns(raw, length);
         }
     } else {
         for (int i = 0; i < check_.mismatch_count; ++i) {
@@ -150,6 +154,8 @@ void ListingChecker::SumLine(const char* raw, std::size_t length, std::uint32_t 
                                options_.ohx_crc ? sums_.block_crc : sums_.block_sum, line_number,
                                IsError(finding.code) ? &finding : nullptr, &reading);
             if (given.total_misread) {
+                // A refused line's token: wrong as typed, whatever the block's bytes.
+                given.total_unknown = IsError(finding.code);
                 given.total = given.total == TotalKind::Sum8 && FourDigitTotal(reading.text, 4)
                                   ? TotalKind::Sum16
                                   : given.total;
@@ -170,6 +176,46 @@ void ListingChecker::SumLine(const char* raw, std::size_t length, std::uint32_t 
     EndBlock(given, IsError(finding.code) ? &finding : nullptr);
     sums_.ResetAfterSumLine();
     block_.crc_start = 0;
+}
+
+CheckGiven ListingChecker::UnreadableColumns(const char* raw, std::size_t length) const {
+    // Each unreadable column token read as 00 in turn, the line evaluated again.
+    char patched[kLineBufferSize];
+    if (length >= kLineBufferSize) {
+        return CheckGiven();
+    }
+    std::memcpy(patched, upper_, length + 1);
+    CheckLineResult read = check_;
+    std::uint32_t unknown = 0;
+    Quote tokens[kColumnCount];
+    for (int count = 0; read.outcome == LineOutcome::E04; ++count) {
+        const int column = read.bad_column;
+        if (count == kMaxUnknownWindows || column >= kColumnCount || read.bad_token.length != 2) {
+            return CheckGiven();
+        }
+        const char* evaluated = count == 0 ? upper_ : patched;
+        const std::size_t at = static_cast<std::size_t>(read.bad_token.text - evaluated);
+        tokens[column] = MakeQuote(raw + at, 2);
+        unknown |= 1u << column;
+        patched[at] = '0';
+        patched[at + 1] = '0';
+        EvaluateSumLine(patched, length, sums_, options_.ohx_crc, &read);
+    }
+    CheckGiven given = SumLineGiven(patched, length, read, options_, BlockWidth(block_));
+    given.column_unknown = unknown;
+    for (int c = 0; c < given.compared_columns; ++c) {
+        if ((unknown >> c) & 1u) {
+            given.column_token[c] = tokens[c];
+        }
+    }
+    if (given.two_digit_total && ((unknown >> given.compared_columns) & 1u)) {
+        // The total in two digits: a token no sum of bytes reads as it stands.
+        given.total_token = tokens[given.compared_columns];
+        given.two_digit_token = given.total_token;
+        given.column_unknown &= ~(1u << given.compared_columns);
+        given.total_unknown = true;
+    }
+    return given;
 }
 
 void ListingChecker::DashedLine(const char* raw, std::size_t length, std::uint32_t line_number) {
@@ -200,6 +246,7 @@ void ListingChecker::DashedLine(const char* raw, std::size_t length, std::uint32
                            line_number, IsError(finding.code) ? &finding : nullptr, &reading);
         if (given.total_misread) {
             given.total_value = sums_.block_sum & 0xFFFFu;
+            given.total_unknown = IsError(finding.code);
         }
     }
     EndBlock(given, IsError(finding.code) ? &finding : nullptr);

@@ -15,7 +15,7 @@ SearchResult Search::Run() {
     SearchResult result;
     for (int limit = 0; limit <= kMaxMistakes; ++limit) {
         Reset();
-        Step(limit);
+        Step(limit - static_cast<int>(stack_.size()));
         if (overflow_) {
             return result;
         }
@@ -39,6 +39,7 @@ void Search::Reset() {
         row.count = p_.rows[r].count;
         std::memcpy(row.values, p_.rows[r].values, sizeof row.values);
         row.residual = p_.rows[r].residual;
+        row.unknown = Unreadable(static_cast<int>(r));
     }
     order_.resize(p_.rows.size());
     for (std::size_t r = 0; r < order_.size(); ++r) {
@@ -52,6 +53,20 @@ void Search::Reset() {
     steps_ = 0;
     enter_ = -1;
     stack_.clear();
+    // A check token typed unreadable is wrong in every explanation.
+    for (int c = 0; c < p_.compared_columns; ++c) {
+        if ((p_.column_unknown >> c) & 1u) {
+            column_forgiven_[c] = true;
+            stack_.push_back(Make(MistakeKind::ColumnToken, -1, c));
+        }
+    }
+    if (p_.total_unknown && HasSum()) {
+        total_forgiven_ = true;
+        stack_.push_back(Make(MistakeKind::TotalToken));
+    } else if (p_.total_unknown && p_.total == TotalKind::Crc) {
+        crc_forgiven_ = true;
+        stack_.push_back(Make(MistakeKind::CrcToken));
+    }
     nodes_ = 0;
     crc_checks_ = 0;
     found_.clear();
@@ -126,6 +141,7 @@ void Search::Try(const Mistake& mistake, int depth) {
                                        static_cast<std::int32_t>(rows_[r].values[mistake.column]);
             Shift(r, mistake.column, delta);
             rows_[r].values[mistake.column] = mistake.value;
+            rows_[r].unknown &= ~(1u << mistake.column);
             ++rows_[r].edits;
             break;
         }
@@ -209,6 +225,10 @@ void Search::Try(const Mistake& mistake, int depth) {
             total_ = (total_ - static_cast<std::uint32_t>(delta)) & TotalMask();
             crc_forgiven_ = true;
             ++rows_[r].edits;
+            // Its unreadable bytes no column sees are among the two.
+            for (int k = 0; k < rows_[r].count; ++k) {
+                rows_[r].unknown &= ColumnOpen(k) ? ~0u : ~(1u << k);
+            }
             break;
         }
     }
@@ -258,15 +278,26 @@ Mistake Search::Make(MistakeKind kind, int row, int column, int index, std::uint
     return mistake;
 }
 
-// Lower bound of the mistakes still needed.
+int Search::Unresolved() const {
+    int count = 0;
+    for (const RowState& row : rows_) {
+        for (std::uint32_t bits = row.unknown; bits != 0; bits &= bits - 1) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+// Lower bound of the mistakes still needed: each unreadable byte one, and
+// each other row whose line sum differs one.
 int Search::Needed() const {
     int steps = 0;
     for (int s = 0; s < p_.step_count; ++s) {
         steps += (steps_ >> s) & 1u ? 0 : 1;
     }
-    int rows = 0;
+    int rows = Unresolved();
     for (int r = 0; r < static_cast<int>(p_.rows.size()); ++r) {
-        rows += LineOpen(r) && rows_[r].residual != 0 ? 1 : 0;
+        rows += LineOpen(r) && rows_[r].residual != 0 && rows_[r].unknown == 0 ? 1 : 0;
     }
     const int by_steps = (steps + 2) / 3;
     return by_steps > rows ? by_steps : rows;

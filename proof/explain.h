@@ -49,7 +49,12 @@ struct PuzzleRow {
     int line = -1;  // in BlockRecord::lines
     int count = 0;
     std::uint16_t values[kMaxWindows] = {};
-    bool summed = false;         // its line sum is compared
+    bool summed = false;  // its line sum is compared
+    // Bytes typed unreadable (RecordedLine::unknown_high, unknown_low): each
+    // is one mistake in every explanation, its value any that keeps the
+    // digits typed.
+    std::uint32_t unknown_high = 0;
+    std::uint32_t unknown_low = 0;
     std::uint32_t given = 0;     // its checksum's value
     std::uint32_t residual = 0;  // given - computed, masked; 0 when right
     // It may not belong to the block (typed twice, or typed here out of
@@ -108,6 +113,9 @@ struct Puzzle {
     std::uint32_t total_residual = 0;  // masked to the total's width
     std::uint16_t crc_start = 0;
     std::uint16_t crc_given = 0;
+    // Check tokens typed unreadable: each a mistake in every explanation.
+    std::uint32_t column_unknown = 0;
+    bool total_unknown = false;
 };
 
 enum class MistakeKind : unsigned char {

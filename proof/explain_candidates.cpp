@@ -15,7 +15,7 @@ void Search::TryByte(int r, int k, int depth, bool line, bool column, bool total
     int count = 0;
     auto add = [&](std::uint32_t residual, std::uint32_t mask) {
         std::uint16_t value = 0;
-        if (ByDifference(typed, residual, mask, &value) && value != typed &&
+        if (ByDifference(typed, residual, mask, &value) && value != typed && Keeps(r, k, value) &&
             std::find(values, values + count, value) == values + count) {
             values[count++] = value;
         }
@@ -114,7 +114,9 @@ void Search::AnswerColumn(int c, int depth) {
         for (int c2 = 0; c2 < row.count && c2 < kColumnCount; ++c2) {
             const std::uint32_t a = row.values[c];
             const std::uint32_t b = row.values[c2];
-            if (c2 != c && a != b && a <= 0xFF && b <= 0xFF && ((b - a) & 0xFFu) == columns_[c]) {
+            const bool readable = ((Unreadable(r) >> c | Unreadable(r) >> c2) & 1u) == 0;
+            if (c2 != c && a != b && a <= 0xFF && b <= 0xFF && readable &&
+                ((b - a) & 0xFFu) == columns_[c]) {
                 Mistake swap = Make(MistakeKind::Swap, r, c < c2 ? c : c2);
                 swap.column2 = c < c2 ? c2 : c;
                 Try(swap, depth);
@@ -127,11 +129,13 @@ void Search::AnswerColumn(int c, int depth) {
 void Search::AnswerTotal(int depth) {
     Try(Make(MistakeKind::TotalToken), depth);
     for (int r = 0; r < static_cast<int>(p_.rows.size()); ++r) {
-        if (rows_[r].out || LineOpen(r)) {
+        if (rows_[r].out) {
             continue;
         }
+        // A byte another sum sees would put that sum out too, but for an
+        // unreadable one, which has no value to keep.
         for (int k = 0; k < rows_[r].count; ++k) {
-            if (!ColumnOpen(k)) {
+            if ((!LineOpen(r) && !ColumnOpen(k)) || ((rows_[r].unknown >> k) & 1u) != 0) {
                 TryByte(r, k, depth, false, false, true);
             }
         }

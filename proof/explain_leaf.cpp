@@ -30,6 +30,12 @@ void Search::Leaf(int depth) {
             }
             // The columns give the row; a row of zeros is no row anyone left out.
             if (gap.width > p_.compared_columns) {
+                // Without them a 16-bit total still bounds the row's sum.
+                const std::uint32_t most = 0xFFu * static_cast<std::uint32_t>(gap.width);
+                if (p_.total == TotalKind::Sum16 && !total_forgiven_ &&
+                    (total_ == 0 || total_ > most)) {
+                    return;
+                }
                 Record(explanation, 0);
                 return;
             }
@@ -79,12 +85,25 @@ void Search::Leaf(int depth) {
 void Search::AnswerCrc(std::uint16_t crc, const Explanation& explanation, int depth) {
     const std::uint16_t change = static_cast<std::uint16_t>(crc ^ p_.crc_given);
     crc_forgiven_ = true;
-    stack_.push_back(Make(MistakeKind::CrcToken));
-    Record(explanation, crc);
-    stack_.pop_back();
+    if (depth > Unresolved()) {
+        stack_.push_back(Make(MistakeKind::CrcToken));
+        Record(explanation, crc);
+        stack_.pop_back();
+    }
     crc_forgiven_ = false;
     // A row left out, or one too many, that nothing but the CRC sees.
     TryStructural(depth, 0, true);
+    // An unreadable byte and another of its line whose changes cancel in
+    // its line sum: a family of readings that only the CRC would tell.
+    for (int r = 0; r < static_cast<int>(rows_.size()) && depth >= 2; ++r) {
+        bool unseen = false;
+        for (int k = 0; k < rows_[r].count; ++k) {
+            unseen = unseen || (((rows_[r].unknown >> k) & 1u) != 0 && !ColumnOpen(k));
+        }
+        if (unseen && !rows_[r].out && rows_[r].residual == 0) {
+            Try(Make(MistakeKind::Pair, r), depth);
+        }
+    }
     // A byte no other sum sees, its flip the one that gives the CRC.
     std::uint32_t total_bytes = 0;
     Walk(explanation.entered, [&](int, int, std::uint8_t) { ++total_bytes; });
@@ -97,11 +116,14 @@ void Search::AnswerCrc(std::uint16_t crc, const Explanation& explanation, int de
     std::vector<Candidate> candidates;
     Walk(explanation.entered, [&](int r, int k, std::uint8_t byte) {
         ++at;
-        if (r < 0 || LineOpen(r) || ColumnOpen(k)) {
+        // An unreadable byte may take its value from the CRC whatever else
+        // sees it; the sums it then puts out answer in turn.
+        const bool unknown = r >= 0 && ((rows_[r].unknown >> k) & 1u) != 0;
+        if (r < 0 || ((LineOpen(r) || ColumnOpen(k)) && !unknown)) {
             return;
         }
         const std::uint8_t flip = CrcFlipFor(change, total_bytes - at);
-        if (flip != 0) {
+        if (flip != 0 && Keeps(r, k, byte ^ flip)) {
             candidates.push_back({r, k, static_cast<std::uint16_t>(byte ^ flip)});
         }
     });
@@ -135,7 +157,8 @@ void Search::AnswerCrc(std::uint16_t crc, const Explanation& explanation, int de
             const std::uint16_t wanted = maps.Back(change, total_bytes - second);
             for (int k1 = 0; k1 < k2; ++k1) {
                 const std::uint32_t flip = (row.values[k1] ^ row.values[k2]) & 0xFFu;
-                if (flip == 0 || ColumnOpen(k1)) {
+                if (flip == 0 || ColumnOpen(k1) ||
+                    ((Unreadable(r) >> k1 | Unreadable(r) >> k2) & 1u)) {
                     continue;
                 }
                 const std::uint16_t c = CrcByte(0, static_cast<std::uint8_t>(flip));
@@ -156,6 +179,17 @@ void Search::AnswerCrc(std::uint16_t crc, const Explanation& explanation, int de
 void Search::Record(const Explanation& leaf, std::uint16_t crc) {
     Explanation explanation = leaf;
     explanation.mistakes = stack_;
+    // An unreadable byte no mistake changed is meant as the value it stands for.
+    for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
+        for (std::uint32_t bits = rows_[r].out ? 0u : rows_[r].unknown; bits != 0;
+             bits &= bits - 1) {
+            int k = 0;
+            while (((bits >> k) & 1u) == 0) {
+                ++k;
+            }
+            explanation.mistakes.push_back(Make(MistakeKind::Byte, r, k, -1, rows_[r].values[k]));
+        }
+    }
     for (Mistake& mistake : explanation.mistakes) {
         const int r = mistake.row;
         switch (mistake.kind) {

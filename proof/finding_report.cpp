@@ -65,14 +65,16 @@ void AddReport(const Finding& finding, TextOut* text) {
 void AddDiagnosis(const Finding& finding, const Diagnosis& d, TextOut* text) {
     const char* sure = d.certainty == Certainty::Certain ? text::kCheckCertain : text::kCheckLikely;
     const Hex typed(d.typed, d.digits);
+    // A byte typed unreadable is quoted as typed.
+    const char* typed_byte = d.token.text[0] != '\0' ? d.token.text : typed.text;
     const Hex right(d.right, d.digits);
     text->Append("\n");
     switch (d.kind) {
         case DiagnosisKind::WrongByte:
-            text::CheckWrongByte(*text, sure, Column(d.column), typed.text, right.text);
+            text::CheckWrongByte(*text, sure, Column(d.column), typed_byte, right.text);
             break;
         case DiagnosisKind::OneOfBytes:
-            text::CheckOneOfBytes(*text, sure, Column(d.column), typed.text, right.text);
+            text::CheckOneOfBytes(*text, sure, Column(d.column), typed_byte, right.text);
             break;
         case DiagnosisKind::LineOffBy: {
             const std::uint32_t size = static_cast<std::uint32_t>(d.delta < 0 ? -d.delta : d.delta);
@@ -100,7 +102,7 @@ void AddDiagnosis(const Finding& finding, const Diagnosis& d, TextOut* text) {
             break;
         case DiagnosisKind::ExplainedBy:
             text::CheckExplainedBy(*text, sure, static_cast<unsigned>(d.line_number),
-                                   d.address_text, Column(d.column), typed.text, right.text);
+                                   d.address_text, Column(d.column), typed_byte, right.text);
             break;
         case DiagnosisKind::ColumnToken:
             text::CheckColumnToken(*text, sure, Column(d.column), d.token.text, right.text);

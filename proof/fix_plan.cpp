@@ -85,10 +85,12 @@ void FixPlan::AddDiagnosis(const Finding& f, const Diagnosis& d) {
     const std::uint32_t place = d.other_line != 0 ? d.other_line : here;
     switch (d.kind) {
         case DiagnosisKind::WrongByte:
-            Add(f, here, FixEditKind::Window, d.column, Hex(d.right, 2));
+            Add(f, here, FixEditKind::Window, d.column, Hex(d.right, 2)).whole =
+                d.token.text[0] != '\0';
             break;
         case DiagnosisKind::ExplainedBy:
-            Add(f, d.line_number, FixEditKind::Window, d.column, Hex(d.right, 2));
+            Add(f, d.line_number, FixEditKind::Window, d.column, Hex(d.right, 2)).whole =
+                d.token.text[0] != '\0';
             break;
         case DiagnosisKind::ChecksumToken:
             Add(f, here, FixEditKind::Window, -1, Hex(d.right, d.digits));

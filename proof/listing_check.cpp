@@ -172,6 +172,20 @@ void ListingChecker::DataLine(const char* raw, std::size_t length, std::uint32_t
             finding.given = QuoteWindow(data_.windows[data_.bad_window]);
             line.counted =
                 !half && ReadUnreadable(raw, upper_, length, options_, &data_, &line, &finding);
+            // Each unreadable byte is one typo known to be there, its value
+            // left to the block's sums: a reading the line sum found is
+            // where they begin.
+            if (line.counted) {
+                MarkUnreadable(raw, upper_, length, options_, data_.count, &line, nullptr);
+            } else if (!half && StandInUnreadable(raw, upper_, length, options_, &data_, &line)) {
+                line.counted = true;
+                if (data_.checksum_given && data_.outcome != LineOutcome::Accepted) {
+                    line.checksum_wrong = true;
+                    line.line_diff =
+                        (static_cast<std::uint32_t>(data_.given_value) - data_.line_sum) &
+                        LineMask(options_);
+                }
+            }
             line.line_sum = data_.line_sum;
             break;
         default:

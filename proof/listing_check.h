@@ -80,6 +80,9 @@ class ListingChecker {
     void SkippedLine(const char* raw, std::size_t length, std::uint32_t line_number,
                      bool five_digits);
     void SumLine(const char* raw, std::size_t length, std::uint32_t line_number);
+    // An E04 SumLine with its unreadable column tokens taken as unknown: what
+    // it gives; not judged when they cannot be so read.
+    CheckGiven UnreadableColumns(const char* raw, std::size_t length) const;
     void DashedLine(const char* raw, std::size_t length, std::uint32_t line_number);
     // A check line's total or CRC token `token` with a look-alike letter:
     // a finding of its own when the line was accepted, else a diagnosis on

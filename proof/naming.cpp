@@ -22,25 +22,6 @@ bool LookAlikeDigits(unsigned a, unsigned b) {
     return false;
 }
 
-const RecordedLine& LineOf(const NamingContext& c, int row) {
-    return c.block->lines[c.puzzle->rows[row].line];
-}
-
-Finding* LineFinding(const NamingContext& c, int row) {
-    const int finding = LineOf(c, row).finding;
-    return finding >= 0 ? &c.block->pending[finding] : nullptr;
-}
-
-// The finding of the first step in `steps`; null when none.
-Finding* StepFinding(const NamingContext& c, std::uint32_t steps) {
-    for (int s = 0; s < c.puzzle->step_count; ++s) {
-        if (((steps >> s) & 1u) != 0 && c.map->step_finding[s] >= 0) {
-            return &c.block->pending[c.map->step_finding[s]];
-        }
-    }
-    return nullptr;
-}
-
 Finding* FindingOfKind(const NamingContext& c, FindingKind kind) {
     for (Finding& finding : c.block->pending) {
         if (finding.kind == kind) {
@@ -57,6 +38,52 @@ Diagnosis AboutByte(DiagnosisKind kind, Certainty certainty, const RecordedLine&
     diagnosis.typed = typed;
     diagnosis.right = right;
     return diagnosis;
+}
+
+// A byte typed unreadable: its token as typed; empty for any other.
+Quote UnreadableToken(const RecordedLine& line, int column) {
+    const std::uint32_t unknown = line.unknown_high | line.unknown_low;
+    Quote token;
+    if (((unknown >> column) & 1u) != 0) {
+        int index = 0;
+        for (int k = 0; k < column; ++k) {
+            index += (unknown >> k) & 1u;
+        }
+        std::memcpy(token.text, line.unknown_text[index], sizeof line.unknown_text[index]);
+    }
+    return token;
+}
+
+// A token the reader could not read, for which a look-alike reading was
+// found before the block's sums were crossed (a diagnosis of `kind` about
+// `column` on `finding`): it stands for the value `value` (of `mask`) that an
+// explanation gives it. True when the reading gives that value; it is then
+// as certain as the explanation. A reading that gives another value goes
+// where the explanation is certain.
+bool SettleReading(Finding* finding, DiagnosisKind kind, int column, std::uint32_t value,
+                   std::uint32_t mask, Certainty certainty) {
+    for (int i = 0; finding != nullptr && i < finding->diagnosis_count; ++i) {
+        Diagnosis& d = finding->diagnoses[i];
+        if (d.kind != kind || (kind != DiagnosisKind::TokenMisreading && d.column != column)) {
+            continue;
+        }
+        std::size_t length = std::strlen(d.reading.text);
+        length = d.kind == DiagnosisKind::TokenMisreading && d.role == TokenRole::Crc && length > 4
+                     ? 4
+                     : length;
+        if ((static_cast<std::uint32_t>(HexValue(d.reading.text, length)) & mask) == value) {
+            d.certainty = certainty == Certainty::Certain ? certainty : d.certainty;
+            return true;
+        }
+        if (certainty == Certainty::Certain) {
+            for (int j = i + 1; j < finding->diagnosis_count; ++j) {
+                finding->diagnoses[j - 1] = finding->diagnoses[j];
+            }
+            --finding->diagnosis_count;
+        }
+        return false;
+    }
+    return false;
 }
 
 // The row's byte at `column` as typed, before any mistake of `e`.
@@ -108,9 +135,9 @@ void NameToken(const NamingContext& c, const Mistake& m, Certainty certainty,
                 d.right = row.source == m.row ? row.line_sum : d.right;
             }
             d.digits = c.options->ohmz_sum ? 3 : 2;
-            if (line.skipped) {
-                // A skipped line's finding quotes its address field; its
-                // checksum is quoted by value.
+            if (line.skipped || finding->code == LineOutcome::E00) {
+                // A skipped line's finding quotes its address field, an
+                // unreadable line's its data; the checksum is quoted by value.
                 const std::uint32_t given =
                     (line.line_sum + p.rows[m.row].residual) & LineMask(*c.options);
                 std::snprintf(d.token.text, sizeof d.token.text, "%0*X", d.digits,
@@ -143,132 +170,17 @@ void NameToken(const NamingContext& c, const Mistake& m, Certainty certainty,
             return;
     }
     Finding* target = c.check != nullptr ? c.check : FindingOfKind(c, FindingKind::TotalDigits);
-    if (target != nullptr) {
-        target->Add(d);
+    // An unreadable token's look-alike reading, when it is the value.
+    const bool unknown = m.kind == MistakeKind::ColumnToken
+                             ? ((p.column_unknown >> m.column) & 1u) != 0
+                             : p.total_unknown;
+    const DiagnosisKind reading = m.kind == MistakeKind::ColumnToken
+                                      ? DiagnosisKind::SumMisreading
+                                      : DiagnosisKind::TokenMisreading;
+    const std::uint32_t mask = d.digits == 4 ? 0xFFFFu : 0xFFu;
+    if (unknown && SettleReading(target, reading, m.column, d.right & mask, mask, certainty)) {
+        return;
     }
-}
-
-void NameRowLeft(const NamingContext& c, const Mistake& m, Certainty certainty) {
-    const RecordedLine& line = LineOf(c, m.row);
-    const PuzzleRow& row = c.puzzle->rows[m.row];
-    Finding* step = StepFinding(c, row.leave_steps);
-    const int entered = c.map->row_entered[m.row];
-    bool repeat = false;
-    for (const RepeatRecord& record : c.block->repeats) {
-        repeat = repeat || record.line == row.line;
-    }
-    if (repeat && step != nullptr) {
-        Diagnosis d = AboutLine(DiagnosisKind::Duplicate, certainty, line);
-        d.line_number = step->other_line;
-        d.by_sums = true;
-        step->Add(d);
-    } else {
-        Diagnosis d = AboutLine(DiagnosisKind::StrayLine, certainty, line);
-        if (entered >= 0) {
-            const LooseRow& loose = c.links->entered[entered];
-            d.kind = DiagnosisKind::MovedLine;
-            d.column = -1;  // where another block rebuilt it
-            d.other_line = loose.line_number;
-            d.right = static_cast<std::uint32_t>(loose.address);
-            d.digits = 4;
-        }
-        Finding* target = step != nullptr ? step : LineFinding(c, m.row);
-        target = target != nullptr ? target : c.check;
-        if (target != nullptr) {
-            target->Add(d);
-        }
-    }
-    if (c.check != nullptr) {
-        c.check->Add(AboutLine(repeat ? DiagnosisKind::RepeatCounts : DiagnosisKind::StrayCounts,
-                               certainty, line));
-    }
-    if (certainty == Certainty::Certain && !repeat) {
-        LooseRow loose;
-        loose.address = line.address;
-        loose.count = row.count < kColumnCount ? row.count : kColumnCount;
-        for (int k = 0; k < loose.count; ++k) {
-            loose.values[k] = static_cast<std::uint8_t>(row.values[k]);
-        }
-        loose.line_number = line.line_number;
-        std::memcpy(loose.address_text, line.address_text, sizeof loose.address_text);
-        BlockLinks::Keep(&c.links->strays, loose);
-    }
-}
-
-void NameEntered(const NamingContext& c, const Mistake& m, Certainty certainty,
-                 const Explanation& e) {
-    const Puzzle& p = *c.puzzle;
-    const PuzzleGap& gap = p.gaps[m.index];
-    Finding* step = StepFinding(c, gap.steps);
-    const int stray = c.map->gap_stray[m.index];
-    const bool after_last = gap.before >= static_cast<int>(p.rows.size());
-    const int next_row = after_last ? -1 : gap.before;
-    Diagnosis d;
-    d.certainty = certainty;
-    d.right = static_cast<std::uint32_t>(gap.address);
-    // The line it goes before; 0 after the block's last.
-    d.other_line = next_row >= 0 ? LineOf(c, next_row).line_number : 0;
-    const bool next = c.map->gap_next[m.index];
-    if (stray >= 0) {
-        d.kind = DiagnosisKind::MovedHere;
-        d.line_number = c.links->strays[stray].line_number;
-        std::memcpy(d.address_text, c.links->strays[stray].address_text, sizeof d.address_text);
-    } else if (next) {
-        d.kind = DiagnosisKind::MovedHere;
-        d.line_number = c.block->next_line_number;
-        std::memcpy(d.address_text, c.block->next_address_text, sizeof d.address_text);
-    } else {
-        d.kind = DiagnosisKind::MissingLine;
-        const bool known_bytes = gap.width <= p.compared_columns;
-        // A row of bytes nothing tells, where no address shows it left out,
-        // is only one reading among others; it is not named.
-        if (!known_bytes && gap.steps == 0) {
-            return;
-        }
-        d.byte_count = known_bytes ? gap.width : 0;
-        std::uint32_t sum = c.options->address_sum ? AddressPart(*c.options, gap.address) : 0u;
-        for (int k = 0; k < d.byte_count; ++k) {
-            d.bytes[k] = e.entered[k];
-            sum += e.entered[k];
-        }
-        d.sum = c.options->checksum && known_bytes ? SumState::Right : SumState::NoChecksum;
-        d.typed = sum & LineMask(*c.options);
-        d.digits = c.options->ohmz_sum ? 3 : 2;
-    }
-    Finding* target = step != nullptr ? step : c.check;
-    if (target != nullptr) {
-        target->Add(d);
-    }
-    if (c.check != nullptr && target != c.check && next_row >= 0) {
-        Diagnosis counts = AboutLine(DiagnosisKind::MissingCounts, certainty, LineOf(c, next_row));
-        counts.right = static_cast<std::uint32_t>(gap.address);
-        c.check->Add(counts);
-    }
-    if (certainty == Certainty::Certain && stray < 0 && (next || d.byte_count > 0)) {
-        LooseRow loose;
-        loose.address = gap.address;
-        loose.count = gap.width;
-        std::memcpy(loose.values, e.entered, sizeof loose.values);
-        loose.line_number = next_row >= 0 ? LineOf(c, next_row).line_number : 0;
-        BlockLinks::Keep(&c.links->entered, loose);
-    }
-}
-
-void NameForm(const NamingContext& c, const Mistake& m, Certainty certainty) {
-    const RowForm& form = c.puzzle->forms[m.index];
-    const RecordedLine& line = LineOf(c, m.row);
-    Diagnosis d = AboutLine(form.insert ? DiagnosisKind::DroppedByte : DiagnosisKind::DoubledByte,
-                            certainty, line);
-    d.column = form.position;
-    d.typed = form.insert ? 0u : static_cast<std::uint32_t>(line.windows[form.position]);
-    d.right = form.value;
-    d.byte_count = form.count < kColumnCount ? form.count : kColumnCount;
-    for (int k = 0; k < d.byte_count; ++k) {
-        d.bytes[k] = static_cast<std::uint8_t>(form.values[k]);
-    }
-    Finding* target = LineFinding(c, m.row);
-    target = target != nullptr ? target : StepFinding(c, form.steps);
-    target = target != nullptr ? target : c.check;
     if (target != nullptr) {
         target->Add(d);
     }
@@ -281,14 +193,18 @@ void Name(const NamingContext& c, const Mistake& m, Certainty certainty, bool in
             const RecordedLine& line = LineOf(c, m.row);
             const std::uint32_t typed = Typed(c, m.row, m.column);
             Finding* finding = LineFinding(c, m.row);
-            if (finding != nullptr) {
-                finding->Add(
-                    AboutByte(in_all ? DiagnosisKind::WrongByte : DiagnosisKind::OneOfBytes,
-                              certainty, line, m.column, typed, m.value));
+            Diagnosis d = AboutByte(in_all ? DiagnosisKind::WrongByte : DiagnosisKind::OneOfBytes,
+                                    certainty, line, m.column, typed, m.value);
+            d.token = UnreadableToken(line, m.column);
+            const bool read =
+                d.token.text[0] != '\0' && SettleReading(finding, DiagnosisKind::Misreading,
+                                                         m.column, m.value, 0xFFu, certainty);
+            if (finding != nullptr && !read) {
+                finding->Add(d);
             }
             if (c.check != nullptr && (in_all || finding == nullptr)) {
-                c.check->Add(AboutByte(DiagnosisKind::ExplainedBy, certainty, line, m.column, typed,
-                                       m.value));
+                d.kind = DiagnosisKind::ExplainedBy;
+                c.check->Add(d);
             }
             return;
         }
@@ -366,6 +282,25 @@ void Name(const NamingContext& c, const Mistake& m, Certainty certainty, bool in
 }
 
 }  // namespace
+
+const RecordedLine& LineOf(const NamingContext& c, int row) {
+    return c.block->lines[c.puzzle->rows[row].line];
+}
+
+Finding* LineFinding(const NamingContext& c, int row) {
+    const int finding = LineOf(c, row).finding;
+    return finding >= 0 ? &c.block->pending[finding] : nullptr;
+}
+
+// The finding of the first step in `steps`; null when none.
+Finding* StepFinding(const NamingContext& c, std::uint32_t steps) {
+    for (int s = 0; s < c.puzzle->step_count; ++s) {
+        if (((steps >> s) & 1u) != 0 && c.map->step_finding[s] >= 0) {
+            return &c.block->pending[c.map->step_finding[s]];
+        }
+    }
+    return nullptr;
+}
 
 int TypoScore(std::uint32_t typed, std::uint32_t right, int digits) {
     int differing = 0;

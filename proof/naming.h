@@ -32,6 +32,19 @@ bool NameExplanations(const NamingContext& context, const SearchResult& result);
 // 2 two digits swapped, 3 anything else.
 int TypoScore(std::uint32_t typed, std::uint32_t right, int digits);
 
+// Shared by the naming files: the line of row `row`, its finding (null when
+// none), the finding of the first step in `steps` (null when none).
+const RecordedLine& LineOf(const NamingContext& c, int row);
+Finding* LineFinding(const NamingContext& c, int row);
+Finding* StepFinding(const NamingContext& c, std::uint32_t steps);
+
+// The rows of an explanation named (naming_rows.cpp): a row put out of the
+// block, a row put in at a gap, a row read in another form.
+void NameRowLeft(const NamingContext& c, const Mistake& m, Certainty certainty);
+void NameEntered(const NamingContext& c, const Mistake& m, Certainty certainty,
+                 const Explanation& e);
+void NameForm(const NamingContext& c, const Mistake& m, Certainty certainty);
+
 // At most this many readings of a block are named.
 inline constexpr int kMaxNamed = 4;
 

@@ -1,3 +1,7 @@
+// From a block as the checker recorded it to the search's Puzzle: the rows
+// the sums count, the lines that may be out of place or out of the block, the
+// addresses that may be mistyped and the rows that may be left out; the
+// forms of a row of the wrong length are puzzle_forms.cpp's.
 #include "proof/puzzle.h"
 
 #include <cstring>
@@ -30,6 +34,8 @@ void Compare(const CheckGiven& given, const BlockRecord& block, Puzzle* puzzle) 
     }
     puzzle->total = given.total;
     puzzle->crc_start = block.crc_start;
+    puzzle->column_unknown = given.column_unknown;
+    puzzle->total_unknown = given.total_unknown;
     switch (given.total) {
         case TotalKind::None:
             puzzle->total_residual = 0;
@@ -65,6 +71,8 @@ PuzzleRow RowOf(const BlockRecord& block, int i) {
     row.count = line.count;
     std::memcpy(row.values, line.values, sizeof row.values);
     row.summed = line.checksum_given && (!line.skipped || line.address >= 0);
+    row.unknown_high = line.unknown_high;
+    row.unknown_low = line.unknown_low;
     row.residual = line.checksum_wrong && !line.checksum_misread ? line.line_diff : 0;
     row.given = line.line_sum + row.residual;
     return row;
@@ -89,6 +97,8 @@ int RowOfLine(const Puzzle& puzzle, int line) {
     return -1;
 }
 
+}  // namespace
+
 // The puzzle's step for the finding `finding`, made the first time.
 std::uint32_t StepBit(int finding, Puzzle* puzzle, PuzzleMap* map) {
     for (int s = 0; s < puzzle->step_count; ++s) {
@@ -102,153 +112,6 @@ std::uint32_t StepBit(int finding, Puzzle* puzzle, PuzzleMap* map) {
     map->step_finding.push_back(finding);
     return 1u << puzzle->step_count++;
 }
-
-// The finding of the address step at the line after `line`, of a kind a
-// row of the wrong length gives; -1 when none.
-int StepAfter(const BlockRecord& block, int line) {
-    const std::uint32_t number = block.lines[line].line_number;
-    for (int f = 0; f < static_cast<int>(block.pending.size()); ++f) {
-        const Finding& finding = block.pending[f];
-        if (finding.kind == FindingKind::AddressStep && finding.other_line == number &&
-            (finding.step == StepKind::RowLength || finding.step == StepKind::Overlap ||
-             finding.step == StepKind::Gap)) {
-            return f;
-        }
-    }
-    return -1;
-}
-
-// A row read with one window taken out or put in: its data, and its line
-// sum's difference. False when the row so read is no row of data.
-bool Reread(const ListingOptions& options, const RecordedLine& line, const std::int16_t* windows,
-            int window_count, RowForm* form) {
-    const int kept = window_count < kMaxWindows ? window_count : kMaxWindows;
-    const int count = options.checksum ? kept - 1 : kept;
-    if (count <= 0) {
-        return false;
-    }
-    std::uint32_t sum = 0;
-    for (int k = 0; k < count; ++k) {
-        if (windows[k] < 0 || windows[k] > 0xFF) {
-            return false;
-        }
-        form->values[k] = static_cast<std::uint16_t>(windows[k]);
-        sum += static_cast<std::uint32_t>(windows[k]);
-    }
-    form->count = count;
-    form->residual = 0;
-    if (options.checksum) {
-        if (windows[count] < 0) {
-            return false;
-        }
-        sum += line.address >= 0 && options.address_sum ? AddressPart(options, line.address) : 0u;
-        form->residual = (static_cast<std::uint32_t>(windows[count]) - sum) & LineMask(options);
-    }
-    return true;
-}
-
-// The forms of a row of the wrong length, or with windows past the last.
-void AddForms(const ListingOptions& options, const BlockRecord& block, int r, int width,
-              Puzzle* puzzle, PuzzleMap* map) {
-    const PuzzleRow& row = puzzle->rows[r];
-    const RecordedLine& line = block.lines[row.line];
-    const bool extra =
-        line.window_count > kMaxWindows && line.windows[kMaxWindows] >= 0;  // a pair of digits
-    const int after = StepAfter(block, row.line);
-    // The first line's address taken as mistyped may be a row of the wrong
-    // length instead.
-    int own = -1;
-    for (int f = 0; f < static_cast<int>(block.pending.size()); ++f) {
-        const Finding& finding = block.pending[f];
-        if (finding.kind == FindingKind::AddressStep && finding.step == StepKind::OffAddress &&
-            finding.line_number == line.line_number && row.count != width &&
-            finding.first_address - line.address == width - row.count) {
-            own = f;
-        }
-    }
-    // A row of the usual length whose line sum is right reads as it stands;
-    // a short one before the block's last is short of a byte.
-    const bool bad = row.summed && row.residual != 0;
-    const bool short_inside = row.count < width && r + 1 < static_cast<int>(puzzle->rows.size());
-    if (!extra && !(row.count > width && width > 0) && after < 0 && own < 0 && !bad &&
-        !short_inside) {
-        return;
-    }
-    std::uint32_t steps = after >= 0 ? StepBit(after, puzzle, map) : 0u;
-    steps |= own >= 0 ? StepBit(own, puzzle, map) : 0u;
-    if (extra) {
-        steps |= StepBit(-1, puzzle, map);
-    }
-    std::int16_t windows[kMaxWindows + kMaxExtraWindows + 1];
-    const std::size_t first = puzzle->forms.size();
-    auto keep = [&](const RowForm& form) {
-        if (options.checksum && form.residual != 0) {
-            return;
-        }
-        for (std::size_t f = first; f < puzzle->forms.size(); ++f) {
-            if (puzzle->forms[f].count == form.count &&
-                std::memcmp(puzzle->forms[f].values, form.values, sizeof form.values) == 0) {
-                return;
-            }
-        }
-        puzzle->forms.push_back(form);
-    };
-    if (row.count >= width || extra || bad) {
-        // A window typed twice, or a stray one: each taken out in turn.
-        for (int p = 0; p < row.count; ++p) {
-            int n = 0;
-            for (int w = 0; w < line.window_count; ++w) {
-                if (w != p) {
-                    windows[n++] = line.windows[w];
-                }
-            }
-            RowForm form;
-            form.row = r;
-            form.position = p;
-            form.steps = steps;
-            // Without a checksum only a byte typed twice reads as one.
-            const bool doubled =
-                (p > 0 && line.windows[p - 1] == line.windows[p]) ||
-                (p + 1 < line.window_count && line.windows[p + 1] == line.windows[p]);
-            if ((options.checksum || doubled) && Reread(options, line, windows, n, &form)) {
-                keep(form);
-            }
-        }
-    }
-    // A row shorter than the check line's columns may lack a byte, the
-    // block's only or widest row too.
-    const int full = width > puzzle->compared_columns ? width : puzzle->compared_columns;
-    if (row.count < full && options.checksum && row.summed && line.window_count < kMaxWindows) {
-        // A byte left out: its value is what the line sum lacks.
-        for (int p = 0; p <= row.count; ++p) {
-            RowForm form;
-            form.row = r;
-            form.insert = true;
-            form.position = p;
-            form.steps = steps;
-            std::int32_t value = static_cast<std::int32_t>(row.residual);
-            if (options.ohmz_sum && value >= 0x800) {
-                value -= 0x1000;
-            }
-            if (value < 0 || value > 0xFF) {
-                continue;
-            }
-            form.value = static_cast<std::uint16_t>(value);
-            int n = 0;
-            for (int w = 0; w < line.window_count; ++w) {
-                if (w == p) {
-                    windows[n++] = static_cast<std::int16_t>(value);
-                }
-                windows[n++] = line.windows[w];
-            }
-            if (Reread(options, line, windows, n, &form)) {
-                keep(form);
-            }
-        }
-    }
-}
-
-}  // namespace
 
 void BuildPuzzle(const ListingOptions& options, const CheckGiven& given, const BlockRecord& block,
                  const BlockLinks& links, Puzzle* puzzle, PuzzleMap* map) {

@@ -52,6 +52,15 @@ struct PuzzleMap {
 void BuildPuzzle(const ListingOptions& options, const CheckGiven& given, const BlockRecord& block,
                  const BlockLinks& links, Puzzle* puzzle, PuzzleMap* map);
 
+// The stages of BuildPuzzle. The puzzle's step for the finding `finding`
+// (-1 for one of its own), made the first time it is asked for; 0 past
+// kMaxSteps.
+std::uint32_t StepBit(int finding, Puzzle* puzzle, PuzzleMap* map);
+// The forms of row r, a row of the wrong length or with windows past the
+// reader's last, of a block of rows `width` bytes wide.
+void AddForms(const ListingOptions& options, const BlockRecord& block, int r, int width,
+              Puzzle* puzzle, PuzzleMap* map);
+
 // The block as an explanation makes it: each row's bytes and line sum,
 // the columns, the total and the CRC.
 struct CorrectedBlock {

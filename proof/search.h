@@ -37,6 +37,7 @@ class Search {
         bool reformed = false;
         int edits = 0;
         bool address = false;
+        std::uint32_t unknown = 0;  // unreadable bytes no mistake has given a value yet
     };
 
     void Reset();
@@ -55,6 +56,22 @@ class Search {
         return HasSum() && !total_forgiven_ && !(enter_ >= 0 && !p_.gaps[enter_].known);
     }
     bool LineOpen(int r) const { return p_.rows[r].summed && !rows_[r].forgiven && !rows_[r].out; }
+
+    // Whether row r's byte k may be meant as `value`: any value for a byte
+    // typed readable, one with the digits typed for an unreadable one.
+    bool Keeps(int r, int k, std::uint32_t value) const {
+        const PuzzleRow& row = p_.rows[r];
+        const std::uint32_t mask = ((row.unknown_high >> k) & 1u ? 0u : 0xF0u) |
+                                   ((row.unknown_low >> k) & 1u ? 0u : 0x0Fu);
+        return ((value ^ row.values[k]) & mask) == 0 || (Unreadable(r) >> k & 1u) == 0;
+    }
+    std::uint32_t Unreadable(int r) const {
+        return p_.rows[r].unknown_high | p_.rows[r].unknown_low;
+    }
+
+    // Unreadable bytes that no mistake has given a value: each is a mistake
+    // still to come, in a row put out of the block too.
+    int Unresolved() const;
 
     // The value a byte typed as `typed` takes when a difference `residual`
     // of a sum `mask` wide is its change; false when no byte value does.

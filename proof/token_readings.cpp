@@ -131,6 +131,63 @@ bool ReadUnreadable(const char* raw, const char* upper, std::size_t length,
     return true;
 }
 
+bool MarkUnreadable(const char* raw, const char* upper, std::size_t length,
+                    const ListingOptions& options, int count, RecordedLine* line, char* patched) {
+    Token tokens[kMaxWindows];
+    if (KeptTokens(upper, length, options, tokens) < count) {
+        return false;
+    }
+    RecordedLine marked;
+    int unknown = 0;
+    for (int k = 0; k < count; ++k) {
+        const Token& token = tokens[k];
+        if (PassesPairTest(token.text, token.length)) {
+            continue;
+        }
+        if (token.length != 2 || unknown == kMaxUnknownWindows) {
+            return false;
+        }
+        for (int i = 0; i < 2; ++i) {
+            if (!IsUpperHexDigit(token.text[i])) {
+                (i == 0 ? marked.unknown_high : marked.unknown_low) |= 1u << k;
+                if (patched != nullptr) {
+                    patched[token.text - upper + i] = '0';
+                }
+            }
+        }
+        std::memcpy(marked.unknown_text[unknown], RawText(raw, upper, token), 2);
+        marked.unknown_text[unknown++][2] = '\0';
+    }
+    line->unknown_high = marked.unknown_high;
+    line->unknown_low = marked.unknown_low;
+    std::memcpy(line->unknown_text, marked.unknown_text, sizeof line->unknown_text);
+    return true;
+}
+
+bool StandInUnreadable(const char* raw, const char* upper, std::size_t length,
+                       const ListingOptions& options, DataLineResult* data, RecordedLine* line) {
+    if (length >= kLineBufferSize) {
+        return false;
+    }
+    char patched[kLineBufferSize];
+    std::memcpy(patched, upper, length);
+    patched[length] = '\0';
+    const int count =
+        options.checksum && data->window_count > 0 ? data->window_count - 1 : data->window_count;
+    RecordedLine marked;
+    if (!MarkUnreadable(raw, upper, length, options, count, &marked, patched)) {
+        return false;
+    }
+    EvaluateDataLine(patched, length, options, data);
+    if (data->outcome == LineOutcome::E00 || data->outcome == LineOutcome::Ignored) {
+        return false;
+    }
+    line->unknown_high = marked.unknown_high;
+    line->unknown_low = marked.unknown_low;
+    std::memcpy(line->unknown_text, marked.unknown_text, sizeof line->unknown_text);
+    return true;
+}
+
 void ReadChecksum(const char* raw, const char* upper, std::size_t length,
                   const ListingOptions& options, const DataLineResult& data, RecordedLine* line,
                   Finding* finding) {

@@ -33,6 +33,21 @@ bool ReadUnreadable(const char* raw, const char* upper, std::size_t length,
                     const ListingOptions& options, DataLineResult* data, RecordedLine* line,
                     Finding* finding);
 
+// Each data window of the first `count` that is no pair of digits, of two
+// characters, noted in `line` as an unknown byte (at most
+// kMaxUnknownWindows), its digits that are no hexadecimal digit written as
+// 0 into `patched` (a copy of `upper`) unless null; false, noting nothing,
+// when a window cannot be so read.
+bool MarkUnreadable(const char* raw, const char* upper, std::size_t length,
+                    const ListingOptions& options, int count, RecordedLine* line, char* patched);
+
+// E00 with no one reading: each unreadable data window of two characters
+// counted as an unknown byte, its digits that are no hexadecimal digit taken
+// as 0 (noted in `line`), and the line so read evaluated into `data`; false
+// when a window cannot be so read or there are more than kMaxUnknownWindows.
+bool StandInUnreadable(const char* raw, const char* upper, std::size_t length,
+                       const ListingOptions& options, DataLineResult* data, RecordedLine* line);
+
 // E02, E03: a checksum token whose one reading gives the line sum is named
 // on `finding` and noted in `line`.
 void ReadChecksum(const char* raw, const char* upper, std::size_t length,

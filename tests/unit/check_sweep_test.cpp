@@ -53,6 +53,10 @@ enum class Typo {
     FullWidthToken,   // a data token typed in full-width characters
     FullWidthLine,    // a whole data line typed in full-width characters
     FullWidthSpace,   // one space typed as a full-width space
+    // A digit of a byte or SUM column typed as a key that is no digit, and
+    // a checksum, column, total, CRC or another byte of the line typed
+    // wrong; planted apart from the others, in a sequence of its own
+    UnreadableAndOther,
     kCount
 };
 const char* const kTypoNames[] = {"Byte",
@@ -82,7 +86,8 @@ const char* const kTypoNames[] = {"Byte",
                                   "SumLookAlike",
                                   "FullWidthToken",
                                   "FullWidthLine",
-                                  "FullWidthSpace"};
+                                  "FullWidthSpace",
+                                  "UnreadableAndOther"};
 
 // The typos each convention's sums can see at all.
 std::vector<Typo> TyposFor(Convention convention) {
@@ -96,7 +101,7 @@ std::vector<Typo> TyposFor(Convention convention) {
         case Convention::OhMz:  // no column sums; a swap changes no sum
         case Convention::OhXCrcOnly: {
             std::vector<Typo> typos;
-            for (int t = 0; t < static_cast<int>(T::kCount); ++t) {
+            for (int t = 0; t < static_cast<int>(T::UnreadableAndOther); ++t) {
                 const Typo typo = static_cast<Typo>(t);
                 if (typo != T::Column && typo != T::ByteAndColumn && typo != T::TotalHighDigits &&
                     (typo != T::Swap || convention != Convention::OhMz)) {
@@ -109,7 +114,7 @@ std::vector<Typo> TyposFor(Convention convention) {
             break;
     }
     std::vector<Typo> all;
-    for (int t = 0; t < static_cast<int>(T::kCount); ++t) {
+    for (int t = 0; t < static_cast<int>(T::UnreadableAndOther); ++t) {
         // The CRC is compared whole.
         if (static_cast<Typo>(t) != T::TotalHighDigits || convention != Convention::OhX) {
             all.push_back(static_cast<Typo>(t));
@@ -582,6 +587,42 @@ bool Plant(Convention convention, int per_line, Typo typo, const Listing& listin
             }
             return true;
         }
+        case Typo::UnreadableAndOther: {
+            if (!sums_here) {
+                return false;
+            }
+            // One of the two: a data byte or a column unreadable.
+            const bool columns =
+                convention != Convention::OhMz && convention != Convention::OhXCrcOnly;
+            const int k = Pick(random, n);
+            const bool in_column = columns && Pick(random, 4) == 0;
+            std::string& target = in_column ? lines[place.check] : line;
+            const int token = in_column ? 1 + k : place.ByteToken(k);
+            std::string text = Tokens(target)[static_cast<std::size_t>(token)];
+            text[static_cast<std::size_t>(Pick(random, 2))] =
+                "GHJKLMNOPQRSTUVWXYZ-"[Pick(random, 20)];
+            Retype(&target, token, text);
+            const int other = Pick(random, 4);
+            if (other == 0) {
+                TypoInChecksum(random, place, &line);
+            } else if (other == 3) {
+                // Another byte of the same line.
+                const int k2 = Pick(random, n);
+                if (k2 == k && !in_column) {
+                    return false;
+                }
+                TypoInByte(random, place, truth, k2, &line);
+            } else if (other == 1 || !columns) {
+                TypoInTotal(random, place, false, &lines[place.check]);
+            } else {
+                const int c = Pick(random, per_line);
+                if (in_column && c == k) {
+                    return false;
+                }
+                TypoInColumn(random, listing.truth[place.check], c, &lines[place.check]);
+            }
+            return true;
+        }
         case Typo::SumLookAlike: {
             if (!sums_here) {
                 return false;
@@ -797,6 +838,7 @@ int TyposPlanted(Typo typo) {
         case Typo::ByteAndChecksum:
         case Typo::ByteAndColumn:
         case Typo::ByteAndTotal:
+        case Typo::UnreadableAndOther:
             return 2;
         case Typo::ThreeTypos:
             return 3;
@@ -952,13 +994,26 @@ TEST_P(PlantedTypoSweep, CertainReadingsAreNeverWrong) {
         }
         Judge(planted, options, &tally);
     }
+    // Unreadable tokens with a second typo, from a sequence of their own.
+    Random unreadable(19990303u + static_cast<unsigned>(convention));
+    for (int planted_count = 0; planted_count < cases / 20 && options.checksum;) {
+        int per_line = 0;
+        const Listing listing = RandomListing(unreadable, convention, &per_line, false);
+        Planted planted;
+        if (Plant(convention, per_line, Typo::UnreadableAndOther, listing, unreadable, &planted)) {
+            Judge(planted, options, &tally);
+            ++planted_count;
+        }
+    }
     std::printf(
         "[ sweep    ] %s: %d cases, %d certain readings (%d two bytes in a line, %d in "
         "several lines, %d tokens), %d wrong, %d without a finding\n",
         Name(convention), tally.cases, tally.Sum(&TypoTally::certain), tally.two_in_a_line,
         tally.several_lines, tally.tokens, tally.Sum(&TypoTally::wrong),
         tally.Sum(&TypoTally::silent));
-    for (const Typo typo : typos) {
+    std::vector<Typo> shown = typos;
+    shown.push_back(Typo::UnreadableAndOther);
+    for (const Typo typo : shown) {
         const TypoTally& t = tally.typos[static_cast<int>(typo)];
         std::printf(
             "[ sweep    ]   %-18s %6d cases %6d certain %4d wrong %4d fewer %4d silent %5.1f%% "

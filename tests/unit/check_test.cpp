@@ -130,8 +130,13 @@ const TypoCase kTypoCases[] = {
     // All four digits of a SUM line's total are the block's sum in 16 bits.
     {"WrongTotal", C::Plain, {{7, P::Total, 0, "0877"}}, {"L7 E06: TotalToken C 0877>0876"}},
     // A 16-bit total alone cannot tell a typo from a line left out before
-    // the listing's first line.
-    {"WrongDashedTotal", C::OhMz, {{7, P::Total, 0, "0867"}}, {"L7 E08: TotalToken L 0867>0876"}},
+    // the listing's first line; typed below the block's sum, it can: no row
+    // adds less than nothing.
+    {"WrongDashedTotal", C::OhMz, {{7, P::Total, 0, "0886"}}, {"L7 E08: TotalToken L 0886>0876"}},
+    {"DashedTotalBelowTheSum",
+     C::OhMz,
+     {{7, P::Total, 0, "0867"}},
+     {"L7 E08: TotalToken C 0867>0876"}},
     {"WrongCrc", C::OhX, {{7, P::Total, 0, "7DE1"}}, {"L7 E07: CrcToken C 7DE1>7DE7"}},
     {"MisreadColumnToken",
      C::Plain,
@@ -197,7 +202,36 @@ const TypoCase kTypoCases[] = {
     {"SForFive", C::Plain, {{10, P::Byte, 4, "S5"}}, {"L10 E00: Misreading C +4 S5>55"}},
     // G may be 6 or C; only one of them makes the line sum right.
     {"GReadTwoWays", C::Plain, {{11, P::Byte, 3, "GC"}}, {"L11 E00: Misreading C +3 GC>CC"}},
-    {"Unreadable", C::Plain, {{11, P::Byte, 3, "XC"}}, {"L11 E00", "L13 E05: NotCounted @11"}},
+    // An unreadable token is a typo known to be there: the sums that see it
+    // give its value and cross on the other typo.
+    {"UnreadableAndItsChecksum",
+     C::Plain,
+     {{4, P::Byte, 2, "FV"}, {4, P::Checksum, 0, "F9"}},
+     {"L4 E00: WrongByte C +2 F0>FC; ChecksumToken C F9>F8", "L7 E05: ExplainedBy C @4 +2 F0>FC"}},
+    {"UnreadableColumnAndAByte",
+     C::Plain,
+     {{7, P::Column, 1, "AW"}, {5, P::Byte, 4, "4E"}},
+     {"L5 E03: WrongByte C +4 4E>4F", "L7 E04: ExplainedBy C @5 +4 4E>4F; ColumnToken C +1 AW>AE"}},
+    {"LookAlikeColumnAndAByte",
+     C::Plain,
+     {{7, P::Column, 3, "SC"}, {5, P::Byte, 4, "4E"}},
+     {"L5 E03: WrongByte C +4 4E>4F",
+      "L7 E04: SumMisreading C +3 SC>5C; ExplainedBy C @5 +4 4E>4F"}},
+    {"UnreadableAndDashedTotal",
+     C::OhMz,
+     {{4, P::Byte, 2, "FV"}, {7, P::Total, 0, "0867"}},
+     {"L4 E00: WrongByte C +2 F0>FC", "L7 E08: ExplainedBy C @4 +2 F0>FC; TotalToken C 0867>0876"}},
+    // Another typo in its line shifts the line sum and a dashed total alike:
+    // nothing settles the unreadable byte then.
+    {"UnreadableAndAByteOfItsLine",
+     C::OhMz,
+     {{4, P::Byte, 2, "-C"}, {4, P::Byte, 4, "01"}},
+     {"L4 E00: LineOffBy L 239", "L7 E08"}},
+    // An unreadable byte is an unknown byte that the line and column cross on.
+    {"Unreadable",
+     C::Plain,
+     {{11, P::Byte, 3, "XC"}},
+     {"L11 E00: WrongByte C +3 0C>CC", "L13 E05: ExplainedBy C @11 +3 0C>CC"}},
 
     // Two typos in one line: the column errors add up to the line's error.
     {"TwoBytesOneLine",
@@ -660,12 +694,11 @@ const RawCase kRawCases[] = {
      "FFF8 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 88\n"
      "SUM 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 0088\n",
      {"L1 E09"}},
-    // Without line sums no reading can be confirmed and no line is known
-    // right; the dashed total still notes the line it lacks.
+    // Without line sums only the dashed total gives the unreadable byte.
     {"UnreadableWithoutChecksum",
      kOhMzWithoutChecksum,
      "C000 3E 01 02 03 44\nC004 21 0O C0 C9 AA\n------------------------------ 02DC\n",
-     {"L2 E00", "L2 Overlap", "L3 E08: NotCounted @2"}},
+     {"L2 E00: WrongByte L +1 00>00", "L2 Overlap: AddressField L C004>C005"}},
     {"LowerCaseAndDollars", kPlain, "c010: $3e $01 $02 $03 $44\nsum 3e 01 02 03 0044\n", {}},
     // G reads as 6 or C. Of the four readings of 1G 2G only 16 26 makes the
     // line sum 3C; 42 fits two of them, and then nothing is named.
