@@ -811,6 +811,18 @@ const RawCase kRawCases[] = {
      "E008 ED                      F5\n"
      "SUM 1B D8 31 07 E0 32 09 E0 0426\n",
      {"L5 Jump", "L6 Gap: AddressField L E008>4008"}},
+    // A zero left out of a block's last row keeps its line sum right and
+    // shifts the bytes after it: one byte left out, not three swaps.
+    {"ZeroLeftOutOfABlocksLastRow",
+     OptionsFor(Convention::AddressSum),
+     "C000  48 BB 0A 17 F2 00 00 4D  23\n"
+     "C008  F8 1F 00 A8 E3 9F F4 38  35\n"
+     "C010 DB 59 16 3F EA A2 00 E5\n"
+     "SUM  1B 33 20 BF 14 89 96 85 09E5\n"
+     "C018  C2 3B CF 00 FA 15 00 36  E9\n"
+     "C020  B2 B3 39 07 DD 8C AD F5  90\n"
+     "SUM  74 EE 08 07 D7 A1 AD 2B 07C1\n",
+     {"L4 E05: DroppedByte C +3 00: DB 59 16 00 3F EA A2 00", "L5 RowLength: RowLength L @3 7>8"}},
     // The first line's address, against the two lines after it.
     {"FirstAddressMistyped",
      kPlain,
