@@ -823,6 +823,25 @@ const RawCase kRawCases[] = {
      "C020  B2 B3 39 07 DD 8C AD F5  90\n"
      "SUM  74 EE 08 07 D7 A1 AD 2B 07C1\n",
      {"L4 E05: DroppedByte C +3 00: DB 59 16 00 3F EA A2 00", "L5 RowLength: RowLength L @3 7>8"}},
+    // The last line's address typed as that of a line before: a digit of
+    // it mistyped fits as well as a line typed out of place.
+    {"LastAddressOfAnEarlierLine",
+     OptionsFor(Convention::LowerAddress),
+     "C030  A8 60 AF 0A C0 F8 00 09  B2\n"
+     "C038  B7 F0 62 CF 00 B1 00 F1  B2\n"
+     "C040  43 B9 7D D9 82 4B F1 18  68\n"
+     "C048  00 11 61 76 76 DB AD 98  C6\n"
+     "C050  73 1B 00 00 C5 00 E6 00  89\n"
+     "C058  CE 66 71 BA 28 AC 00 A4  2F\n"
+     "SUM  E3 9B 60 E2 A5 7B 84 4E 15B2\n"
+     "C060  01 22 2D 00 8D 77 05 C1  7A\n"
+     "C068  62 B2 06 A6 29 98 32 3E  59\n"
+     "C070  2C C8 BF 00 70 BB 34 8D  0F\n"
+     "C078  2C 00 23 CB B1 75 A3 3B  96\n"
+     "C080  B0 04 6A E8 00 E9 52 EF  B0\n"
+     "C038  00  88\n"
+     "SUM  6B A0 7F 59 D7 28 60 B6 0FF8\n",
+     {"L13 E03: AddressField L C038>C088", "L13 Stray: StrayLine L"}},
     // The first line's address, against the two lines after it.
     {"FirstAddressMistyped",
      kPlain,
