@@ -842,6 +842,17 @@ const RawCase kRawCases[] = {
      "C038  00  88\n"
      "SUM  6B A0 7F 59 D7 28 60 B6 0FF8\n",
      {"L13 E03: AddressField L C038>C088", "L13 Stray: StrayLine L"}},
+    // Without column sums the dashed total alone sees a row: the checksum
+    // read as mistyped rests on it as much as the byte of the line before
+    // does, and a byte of its line and the total typed wrong, shifting the
+    // total alike, fit as well.
+    {"ChecksumSeenByTheTotalAlone",
+     OptionsFor(Convention::OhMz),
+     "C018 EE 2A 14 3A A8 84 87 82 (4.13)\n"
+     "C020 95 89 09 99 55 60 E7 00 (3.1C)\n"
+     "C028 66 47 A0 1B 8B AC 00 D4 (3.73)\n"
+     "------------------------------ 0AE2\n",
+     {"L1 E02", "L2 E02: ChecksumToken L 31C>35C", "L4 E08"}},
     // The first line's address, against the two lines after it.
     {"FirstAddressMistyped",
      kPlain,
