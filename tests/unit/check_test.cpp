@@ -853,6 +853,16 @@ const RawCase kRawCases[] = {
      "C028 66 47 A0 1B 8B AC 00 D4 (3.73)\n"
      "------------------------------ 0AE2\n",
      {"L1 E02", "L2 E02: ChecksumToken L 31C>35C", "L4 E08"}},
+    // The block's last row left out, mostly zeros: three bytes of a line
+    // whose sum is right, changed so that they cancel there, are no
+    // certain reading of its columns.
+    {"LastRowOfZerosLeftOut",
+     OptionsFor(Convention::LowerAddress),
+     "C040  A2 00 80 75 79 CF 9D 92  4E\n"
+     "C048  26 05 59 89 BF F9 68 93  08\n"
+     "C050  3A 48 30 89 10 8F 00 F9  23\n"
+     "SUM  CB 1F 6E 87 48 57 05 1E 0CA1\n",
+     {"L4 E05: ExplainedBy L @2 +0 26>EF; ExplainedBy L @2 +1 05>D7; ExplainedBy L @2 +2 59>BE"}},
     // The first line's address, against the two lines after it.
     {"FirstAddressMistyped",
      kPlain,
