@@ -224,9 +224,9 @@ bool Crossed(const NamingContext& c, const Mistake& m, std::uint8_t confirmed, c
     }
     switch (m.kind) {
         case MistakeKind::Byte: {
-            // A row whose line sum is right as typed holds no typo its line
-            // shows: bytes changed there cancel in it, as likelier a row
-            // left out or typed elsewhere changes the columns.
+            // A row whose line sum is right as typed shows no typo of its
+            // own: bytes changed there must cancel in it, and a row left
+            // out or typed elsewhere may change the columns as well.
             const PuzzleRow& row = p.rows[m.row];
             if (row.summed && row.residual == 0 && (row.unknown_high | row.unknown_low) == 0) {
                 return false;
