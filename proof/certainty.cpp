@@ -224,6 +224,13 @@ bool Crossed(const NamingContext& c, const Mistake& m, std::uint8_t confirmed, c
     }
     switch (m.kind) {
         case MistakeKind::Byte: {
+            // A row whose line sum is right as typed shows no typo of its
+            // own: bytes changed there must cancel in it, and a row left
+            // out or typed elsewhere may change the columns as well.
+            const PuzzleRow& row = p.rows[m.row];
+            if (row.summed && row.residual == 0 && (row.unknown_high | row.unknown_low) == 0) {
+                return false;
+            }
             // Its place: the columns compared show every other column right;
             // or the CRC, among few enough trials.
             const bool pinned = m.column < p.compared_columns ||

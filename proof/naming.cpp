@@ -360,10 +360,17 @@ bool NameExplanations(const NamingContext& c, const SearchResult& result) {
         return m.kind == MistakeKind::LineToken || m.kind == MistakeKind::ColumnToken ||
                m.kind == MistakeKind::TotalToken || m.kind == MistakeKind::CrcToken;
     };
+    // A row no compared column or CRC sees is seen by the total alone: a
+    // checksum token of it read as mistyped rests on the total, as does
+    // every other change of the block's bytes.
+    auto total_alone = [&](int row) {
+        return c.puzzle->total != TotalKind::Crc &&
+               c.puzzle->rows[row].count > c.puzzle->compared_columns;
+    };
     auto touches = [&](const Mistake& t, const Mistake& m) {
         switch (t.kind) {
             case MistakeKind::LineToken:
-                return m.row == t.row;
+                return m.row == t.row || total_alone(t.row);
             case MistakeKind::ColumnToken:
                 return m.kind != MistakeKind::Byte || m.column == t.column ||
                        (m.kind == MistakeKind::Swap && m.column2 == t.column);

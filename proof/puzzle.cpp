@@ -250,7 +250,8 @@ void BuildPuzzle(const ListingOptions& options, const CheckGiven& given, const B
             rows[r].address_steps = StepBit(first.finding, puzzle, map);
         }
     }
-    // The last line's address, when only the line before tells it.
+    // The last line's address, when only the line before tells it: also
+    // where it was taken for a line typed out of place.
     if (!rows.empty()) {
         const int r = static_cast<int>(rows.size()) - 1;
         const RecordedLine& line = block.lines[rows[r].line];
@@ -260,7 +261,7 @@ void BuildPuzzle(const ListingOptions& options, const CheckGiven& given, const B
                 finding.line_number == line.line_number && line.expected_address >= 0 &&
                 !block.anchored_end && !rows[r].address_alternative &&
                 (finding.step == StepKind::Gap || finding.step == StepKind::Overlap ||
-                 finding.step == StepKind::Backward) &&
+                 finding.step == StepKind::Backward || finding.step == StepKind::Stray) &&
                 DigitsDiffering(line.address, line.expected_address) == 1) {
                 rows[r].address_alternative = true;
                 rows[r].address_right = line.expected_address;

@@ -75,11 +75,11 @@ void AddForms(const ListingOptions& options, const BlockRecord& block, int r, in
         }
     }
     // A row of the usual length whose line sum is right reads as it stands;
-    // a short one before the block's last is short of a byte.
+    // a short one may be short of a byte, the block's last too: a zero left
+    // out keeps its line sum right and shifts the bytes after it.
     const bool bad = row.summed && row.residual != 0;
-    const bool short_inside = row.count < width && r + 1 < static_cast<int>(puzzle->rows.size());
-    if (!extra && !(row.count > width && width > 0) && after < 0 && own < 0 && !bad &&
-        !short_inside) {
+    const bool short_row = row.count < width;
+    if (!extra && !(row.count > width && width > 0) && after < 0 && own < 0 && !bad && !short_row) {
         return;
     }
     std::uint32_t steps = after >= 0 ? StepBit(after, puzzle, map) : 0u;

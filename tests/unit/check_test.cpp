@@ -811,6 +811,58 @@ const RawCase kRawCases[] = {
      "E008 ED                      F5\n"
      "SUM 1B D8 31 07 E0 32 09 E0 0426\n",
      {"L5 Jump", "L6 Gap: AddressField L E008>4008"}},
+    // A zero left out of a block's last row keeps its line sum right and
+    // shifts the bytes after it: one byte left out, not three swaps.
+    {"ZeroLeftOutOfABlocksLastRow",
+     OptionsFor(Convention::AddressSum),
+     "C000  48 BB 0A 17 F2 00 00 4D  23\n"
+     "C008  F8 1F 00 A8 E3 9F F4 38  35\n"
+     "C010 DB 59 16 3F EA A2 00 E5\n"
+     "SUM  1B 33 20 BF 14 89 96 85 09E5\n"
+     "C018  C2 3B CF 00 FA 15 00 36  E9\n"
+     "C020  B2 B3 39 07 DD 8C AD F5  90\n"
+     "SUM  74 EE 08 07 D7 A1 AD 2B 07C1\n",
+     {"L4 E05: DroppedByte C +3 00: DB 59 16 00 3F EA A2 00", "L5 RowLength: RowLength L @3 7>8"}},
+    // The last line's address typed as that of a line before: a digit of
+    // it mistyped fits as well as a line typed out of place.
+    {"LastAddressOfAnEarlierLine",
+     OptionsFor(Convention::LowerAddress),
+     "C030  A8 60 AF 0A C0 F8 00 09  B2\n"
+     "C038  B7 F0 62 CF 00 B1 00 F1  B2\n"
+     "C040  43 B9 7D D9 82 4B F1 18  68\n"
+     "C048  00 11 61 76 76 DB AD 98  C6\n"
+     "C050  73 1B 00 00 C5 00 E6 00  89\n"
+     "C058  CE 66 71 BA 28 AC 00 A4  2F\n"
+     "SUM  E3 9B 60 E2 A5 7B 84 4E 15B2\n"
+     "C060  01 22 2D 00 8D 77 05 C1  7A\n"
+     "C068  62 B2 06 A6 29 98 32 3E  59\n"
+     "C070  2C C8 BF 00 70 BB 34 8D  0F\n"
+     "C078  2C 00 23 CB B1 75 A3 3B  96\n"
+     "C080  B0 04 6A E8 00 E9 52 EF  B0\n"
+     "C038  00  88\n"
+     "SUM  6B A0 7F 59 D7 28 60 B6 0FF8\n",
+     {"L13 E03: AddressField L C038>C088", "L13 Stray: StrayLine L"}},
+    // Without column sums the dashed total alone sees a row: the checksum
+    // read as mistyped rests on it as much as the byte of the line before
+    // does, and a byte of its line and the total typed wrong, shifting the
+    // total alike, fit as well.
+    {"ChecksumSeenByTheTotalAlone",
+     OptionsFor(Convention::OhMz),
+     "C018 EE 2A 14 3A A8 84 87 82 (4.13)\n"
+     "C020 95 89 09 99 55 60 E7 00 (3.1C)\n"
+     "C028 66 47 A0 1B 8B AC 00 D4 (3.73)\n"
+     "------------------------------ 0AE2\n",
+     {"L1 E02", "L2 E02: ChecksumToken L 31C>35C", "L4 E08"}},
+    // The block's last row left out, mostly zeros: three bytes of a line
+    // whose sum is right, changed so that they cancel there, are no
+    // certain reading of its columns.
+    {"LastRowOfZerosLeftOut",
+     OptionsFor(Convention::LowerAddress),
+     "C040  A2 00 80 75 79 CF 9D 92  4E\n"
+     "C048  26 05 59 89 BF F9 68 93  08\n"
+     "C050  3A 48 30 89 10 8F 00 F9  23\n"
+     "SUM  CB 1F 6E 87 48 57 05 1E 0CA1\n",
+     {"L4 E05: ExplainedBy L @2 +0 26>EF; ExplainedBy L @2 +1 05>D7; ExplainedBy L @2 +2 59>BE"}},
     // The first line's address, against the two lines after it.
     {"FirstAddressMistyped",
      kPlain,
