@@ -61,6 +61,22 @@ Check MakeCheck(CheckKind kind, const std::map<int, std::uint32_t>& sum, std::ui
     return check;
 }
 
+// The check of a block's total: every byte of the block's data rows, less
+// the total printed in `total`, is nothing under `mask`.
+Check TotalCheck(const std::vector<std::vector<std::vector<int>>>& block,
+                 const std::vector<int>& total, std::uint32_t mask, int row) {
+    std::map<int, std::uint32_t> sum;
+    for (const auto& bytes : block) {
+        for (const std::vector<int>& byte : bytes) {
+            AddField(byte, 1, &sum);
+        }
+    }
+    std::map<int, std::uint32_t> given;
+    AddField(total, 1, &given);
+    Subtract(given, &sum);
+    return MakeCheck(CheckKind::Total, sum, 0, mask, row);
+}
+
 // The units of a data row: the address, the data bytes and the checksum.
 struct DataUnits {
     std::vector<int> address;
@@ -259,33 +275,15 @@ LabelModel BuildLabelModel(const std::vector<ListingRow>& rows, const ListingOpt
                     }
                     model.checks.push_back(crc);
                 } else if (!fields.empty() && !options.ohx_crc) {
-                    std::map<int, std::uint32_t> sum;
-                    for (const auto& bytes : block) {
-                        for (const std::vector<int>& byte : bytes) {
-                            AddField(byte, 1, &sum);
-                        }
-                    }
-                    std::map<int, std::uint32_t> given;
-                    AddField(fields.back(), 1, &given);
-                    Subtract(given, &sum);
                     const std::uint32_t mask = fields.back().size() >= 4 ? kWordMask : kByteMask;
-                    model.checks.push_back(MakeCheck(CheckKind::Total, sum, 0, mask, row));
+                    model.checks.push_back(TotalCheck(block, fields.back(), mask, row));
                 }
                 block.clear();
                 break;
             }
             case RowKind::Dashed: {
                 if (!fields.empty() && !fields.back().empty()) {
-                    std::map<int, std::uint32_t> sum;
-                    for (const auto& bytes : block) {
-                        for (const std::vector<int>& byte : bytes) {
-                            AddField(byte, 1, &sum);
-                        }
-                    }
-                    std::map<int, std::uint32_t> given;
-                    AddField(fields.back(), 1, &given);
-                    Subtract(given, &sum);
-                    model.checks.push_back(MakeCheck(CheckKind::Total, sum, 0, kWordMask, row));
+                    model.checks.push_back(TotalCheck(block, fields.back(), kWordMask, row));
                 }
                 block.clear();
                 break;
