@@ -166,6 +166,7 @@ Field FieldOf(const PageRow& row, const std::vector<int>& columns) {
     Field field;
     for (int column : columns) {
         field.chars.push_back(HexSlot(CellAt(row, column)));
+        field.chars.back().box = row.CellBox(column);
     }
     return field;
 }
