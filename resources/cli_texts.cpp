@@ -80,6 +80,9 @@ const char kCliOptionUnixText[] = "UNIX版テキスト変換(先頭18バイト�
 const char kCliOptionOffset[] =
     "メモリのオフセット(10進 0～4294967295、既定 " TSY_TEXT_OF(TSY_DEFAULT_MEMORY_OFFSET) ")";
 const char kCliOptionOutput[] = "読み取ったダンプリストを書くファイル(既定は標準出力)";
+const char kCliOptionAnnotate[] =
+    "読み取った行と不確かな文字を描き込んだページ画像を書くPNGファイル("
+    "画像が複数ならページ番号付き)";
 const char kCliOptionNoChecksum[] = "チェックサムなし";
 const char kCliOptionAddressSum[] = "アドレスサム";
 const char kCliOptionLowerAddressOnly[] = "下位アドレスのみ加算(--address-sum と一緒に)";

@@ -8,6 +8,7 @@ const char kScanEngineMissing[] =
 const char kScanUnreadable[] = "画像を読めません。";
 const char kScanNoListing[] = "画像にダンプリストが見つかりません。";
 const char kScanWriteFailed[] = "ダンプリストを書き込めません。";
+const char kScanAnnotateFailed[] = "読み取り結果を描き込んだページ画像を書き込めません。";
 
 const char kScanAddress[] = "アドレス";
 const char kScanChecksum[] = "チェックサム";

@@ -11,6 +11,8 @@ extern const char kScanEngineMissing[];
 extern const char kScanUnreadable[];   // an image could not be read (its path follows)
 extern const char kScanNoListing[];    // no listing on an image (its path follows)
 extern const char kScanWriteFailed[];  // the listing could not be written (its path follows)
+// An annotated page image could not be made or written (its path follows).
+extern const char kScanAnnotateFailed[];
 
 // Places in a row: "+k", and the other fields by name.
 extern const char kScanAddress[];
