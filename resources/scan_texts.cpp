@@ -59,6 +59,20 @@ void ScanSummary(TextOut& out, unsigned rows, unsigned verified, unsigned correc
                verified, corrected, in_doubt);
 }
 
+const char kScanNoSums[] =
+    "このリストにはサムがないため、どの行もサムで検証できません(確かめたのはアドレスの連続だけです)"
+    "。";
+
+void ScanLeastCertain(TextOut& out, unsigned named, unsigned uncertain) {
+    out.Format(
+        "特に不確かな文字 %u個(ほかの読みもありうる %u文字のうち確からしさの低いもの、"
+        "同じ形で同じ候補の文字は最初の1個だけ):",
+        named, uncertain);
+}
+
+const char kScanNothingVerified[] =
+    "何も検証していません。出力したダンプリストは紙と照らし合わせてください。";
+
 const char kScanAllVerified[] = "すべての行とブロックがサムで検証されました。";
 const char kScanNotVerified[] =
     "検証できない行があります。不確かな文字は読み取ったまま出力しました。";

@@ -41,6 +41,12 @@ void ScanSkipped(TextOut& out, unsigned line, unsigned rows);
 void ScanSkippedAtEnd(TextOut& out, unsigned rows);
 void ScanSummary(TextOut& out, unsigned rows, unsigned verified, unsigned corrected,
                  unsigned in_doubt);
+// A listing without sums: nothing could be verified; the least certain
+// characters that follow (how many are named, of how many with another
+// reading); the verdict.
+extern const char kScanNoSums[];
+void ScanLeastCertain(TextOut& out, unsigned named, unsigned uncertain);
+extern const char kScanNothingVerified[];
 extern const char kScanAllVerified[];
 extern const char kScanNotVerified[];
 
