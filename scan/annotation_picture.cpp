@@ -122,8 +122,11 @@ std::vector<unsigned char> AnnotatedPng(Pix* picture, const PageMarks& marks) {
                   kCellColour);
         }
     }
+    // A row's frame stands a line clear of its cells', which doubts frame.
     for (const RowMark& row : marks.rows) {
-        Frame(pix, row.box, line, row.verified ? kVerifiedColour : kUnverifiedColour);
+        const Box clear{row.box.left - line, row.box.top - line, row.box.right + line,
+                        row.box.bottom + line};
+        Frame(pix, clear, line, row.verified ? kVerifiedColour : kUnverifiedColour);
     }
     for (const DoubtMark& doubt : marks.doubts) {
         Frame(pix, doubt.box, line, kDoubtColour);
@@ -135,13 +138,13 @@ std::vector<unsigned char> AnnotatedPng(Pix* picture, const PageMarks& marks) {
     for (const DoubtMark& doubt : marks.doubts) {
         const std::string text = doubt.candidates.empty() ? std::string("?") : doubt.candidates;
         const int height = (kGlyphHeight + 1) * dot;
-        Box label = TextBox(text, doubt.box.left, doubt.box.top - line - height, dot);
+        Box label = TextBox(text, doubt.box.left, doubt.box.top - 2 * line - height, dot);
         auto covers = [&labels](const Box& box) {
             return std::any_of(labels.begin(), labels.end(),
                                [&box](const Box& other) { return Overlap(box, other); });
         };
         if (covers(label)) {
-            const Box below = TextBox(text, doubt.box.left, doubt.box.bottom + line + dot, dot);
+            const Box below = TextBox(text, doubt.box.left, doubt.box.bottom + 2 * line + dot, dot);
             if (!covers(below)) {
                 label = below;
             }
