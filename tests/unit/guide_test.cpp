@@ -95,6 +95,7 @@ std::vector<Write> ProgramMessages() {
         fixed(text::kScanUnreadable),
         fixed(text::kScanNoListing),
         fixed(text::kScanWriteFailed),
+        fixed(text::kScanAnnotateFailed),
         fixed(text::kScanImageOpenFailed),
         fixed(text::kScanImageReadFailed),
         [=](TextOut& out) { text::ScanImageNoData(out, n); },
