@@ -6,6 +6,7 @@
 
 #include "cli/exit_status.h"
 #include "cli/terminal.h"
+#include "platform/platform.h"
 #include "resources/scan_texts.h"
 #include "scan/annotation.h"
 #include "scan/annotation_picture.h"
@@ -51,6 +52,35 @@ std::string AnnotationPath(const std::string& path, int page, int pages) {
     return has_extension ? path.substr(0, dot) + number + path.substr(dot) : path + number;
 }
 
+// Whether `a` and `b` name one file: the same name, or one regular file.
+bool SameFile(const std::string& a, const std::string& b) {
+    platform::FileInfo first;
+    platform::FileInfo second;
+    return a == b ||
+           (platform::InspectPath(a.c_str(), &first) && platform::InspectPath(b.c_str(), &second) &&
+            first.kind == platform::FileKind::Regular &&
+            second.kind == platform::FileKind::Regular && first.volume == second.volume &&
+            first.index == second.index);
+}
+
+// The name of the first annotation that would be written over a page image
+// read or the listing, or empty.
+std::string AnnotationOverwriting(const CliOptions& options) {
+    const int pages = static_cast<int>(options.image_paths.size());
+    for (int page = 0; page < pages; ++page) {
+        const std::string path = AnnotationPath(options.annotate_path, page, pages);
+        for (const std::string& image : options.image_paths) {
+            if (SameFile(path, image)) {
+                return path;
+            }
+        }
+        if (!options.output_path.empty() && SameFile(path, options.output_path)) {
+            return path;
+        }
+    }
+    return std::string();
+}
+
 bool WriteFileBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
     std::FILE* out = std::fopen(path.c_str(), "wb");
     if (out == nullptr) {
@@ -79,6 +109,16 @@ bool WriteAnnotations(const scan::ScanRun& run, const std::string& path, std::st
 }  // namespace
 
 int RunScan(const CliOptions& options) {
+    if (!options.annotate_path.empty()) {
+        const std::string overwriting = AnnotationOverwriting(options);
+        if (!overwriting.empty()) {
+            PrintText(stderr, Written([&](TextOut& out) {
+                                  text::ScanAnnotateSameFile(
+                                      out, ToShiftJis(overwriting.c_str()).c_str());
+                              }).c_str());
+            return kExitUsage;
+        }
+    }
     scan::ScanSettings settings;
     settings.keep_pictures = !options.annotate_path.empty();
     const scan::ScanRun run = scan::ScanImages(options.image_paths, options.dump.listing, settings);

@@ -10,6 +10,13 @@ const char kScanNoListing[] = "画像にダンプリストが見つかりませ�
 const char kScanWriteFailed[] = "ダンプリストを書き込めません。";
 const char kScanAnnotateFailed[] = "読み取り結果を描き込んだページ画像を書き込めません。";
 
+void ScanAnnotateSameFile(TextOut& out, const char* path) {
+    out.Format(
+        "--annotate の出力先 %s は読み取る画像か -o "
+        "のファイルと同じです。別のファイルを指定してください",
+        path);
+}
+
 const char kScanAddress[] = "アドレス";
 const char kScanChecksum[] = "チェックサム";
 const char kScanTotal[] = "合計";

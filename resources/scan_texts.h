@@ -13,6 +13,8 @@ extern const char kScanNoListing[];    // no listing on an image (its path follo
 extern const char kScanWriteFailed[];  // the listing could not be written (its path follows)
 // An annotated page image could not be made or written (its path follows).
 extern const char kScanAnnotateFailed[];
+// An annotation would be written over a page image read or the listing.
+void ScanAnnotateSameFile(TextOut& out, const char* path);
 
 // Places in a row: "+k", and the other fields by name.
 extern const char kScanAddress[];

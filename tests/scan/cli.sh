@@ -135,6 +135,19 @@ else
   failed=$((failed + 1))
 fi
 expect "an unwritable annotation" 3 scan --annotate "$work/no/such/dir/a.png" "$clean"
+cp "$work/blots.png" "$work/blots-copy.png"
+ln -s blots.png "$work/link.png"
+expect "an annotation over the page read" 2 scan --annotate "$work/blots.png" "$work/blots.png"
+expect "an annotation over the page through a link" 2 scan --annotate "$work/link.png" \
+  "$work/blots.png"
+expect "an annotation over the listing" 2 scan --annotate "$work/two.txt" -o "$work/two.txt" \
+  "$work/blots.png"
+if cmp -s "$work/blots.png" "$work/blots-copy.png"; then
+  passed=$((passed + 1))
+else
+  echo "FAIL: the page read was written over"
+  failed=$((failed + 1))
+fi
 
 # Listings without sums: read and written, nothing verified, never status 0.
 /usr/bin/python3 "$check" render-unsummed "$work/unsummed.png" "$work/unsummed-truth.txt"

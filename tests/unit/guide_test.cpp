@@ -96,6 +96,7 @@ std::vector<Write> ProgramMessages() {
         fixed(text::kScanNoListing),
         fixed(text::kScanWriteFailed),
         fixed(text::kScanAnnotateFailed),
+        [=](TextOut& out) { text::ScanAnnotateSameFile(out, v); },
         fixed(text::kScanImageOpenFailed),
         fixed(text::kScanImageReadFailed),
         [=](TextOut& out) { text::ScanImageNoData(out, n); },
