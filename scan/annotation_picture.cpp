@@ -133,7 +133,7 @@ std::vector<unsigned char> AnnotatedPng(Pix* picture, const PageMarks& marks) {
     }
     // The candidates after the boxes, so that no box crosses them: above
     // their character, else below it, else moved right of the labels they
-    // would cover.
+    // would cover and joined to it by a line.
     std::vector<Box> labels;
     for (const DoubtMark& doubt : marks.doubts) {
         const std::string text = doubt.candidates.empty() ? std::string("?") : doubt.candidates;
@@ -149,14 +149,28 @@ std::vector<unsigned char> AnnotatedPng(Pix* picture, const PageMarks& marks) {
                 label = below;
             }
         }
-        for (const Box& other : labels) {
-            if (Overlap(label, other)) {
-                const int shift = other.right + dot - label.left;
-                label.left += shift;
-                label.right += shift;
+        const int placed = label.left;
+        for (bool moved = true; moved;) {
+            moved = false;
+            for (const Box& other : labels) {
+                if (Overlap(label, other)) {
+                    const int shift = other.right + dot - label.left;
+                    label.left += shift;
+                    label.right += shift;
+                    moved = true;
+                }
             }
         }
         Write(pix, text, label, dot, kDoubtColour);
+        if (label.left != placed) {
+            // Moved aside: a line from the candidates to their character.
+            const bool above = label.bottom <= doubt.box.top;
+            const int x = static_cast<int>(doubt.box.CenterX());
+            pixRenderLineArb(pix, x, above ? doubt.box.top - line : doubt.box.bottom + line,
+                             label.left, above ? label.bottom - 1 : label.top,
+                             std::max(1, line / 2), (kDoubtColour >> 16) & 0xFF,
+                             (kDoubtColour >> 8) & 0xFF, kDoubtColour & 0xFF);
+        }
         labels.push_back(label);
     }
     l_uint8* data = nullptr;
