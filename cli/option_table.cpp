@@ -25,6 +25,7 @@ const OptionRow kOptions[] = {
     {OptionId::UnixText, 'u', "unix-text", nullptr, kApply, text::kCliOptionUnixText},
     {OptionId::Offset, 'o', "offset", "N", kApply, text::kCliOptionOffset},
     {OptionId::Output, 'o', "output", "FILE", kScan, text::kCliOptionOutput},
+    {OptionId::Annotate, 0, "annotate", "FILE", kScan, text::kCliOptionAnnotate},
     {OptionId::NoChecksum, 0, "no-checksum", nullptr, kListing, text::kCliOptionNoChecksum},
     {OptionId::AddressSum, 0, "address-sum", nullptr, kListing, text::kCliOptionAddressSum},
     {OptionId::LowerAddressOnly, 0, "lower-address-only", nullptr, kListing,

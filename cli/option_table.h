@@ -28,6 +28,7 @@ enum class OptionId : unsigned char {
     Detect,
     Fix,
     Output,
+    Annotate,
     NoFormatCheck,
     DryRun,
     WritePartial,

@@ -130,6 +130,12 @@ std::string Set(const OptionRow& row, const char* value, CliOptions* options) {
         case OptionId::Output:
             options->output_path = value;
             break;
+        case OptionId::Annotate:
+            if (*value == '\0') {
+                return text::kCliEmptyPath;
+            }
+            options->annotate_path = value;
+            break;
         case OptionId::NoChecksum:
             options->dump.listing.checksum = false;
             break;

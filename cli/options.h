@@ -26,6 +26,7 @@ struct CliOptions {
     std::string error;                     // UsageError: the message, Shift-JIS
     std::vector<std::string> image_paths;  // Scan: the page images, in order
     std::string output_path;               // Scan: -o; empty for standard output
+    std::string annotate_path;             // Scan: --annotate; empty for none
 
     // What ParseOptions saw besides the values above.
     bool start_given = false;  // --start

@@ -11,7 +11,7 @@ void CliUsageApply(TextOut& out, const char* program) {
         "        %s check [リストのオプション] ダンプリスト\n"
         "        %s check --detect ダンプリスト\n"
         "        %s check --fix 出力 [リストのオプション] ダンプリスト\n"
-        "        %s scan [リストのオプション] [-o ダンプリスト] 画像...\n"
+        "        %s scan [リストのオプション] [-o ダンプリスト] [--annotate=PNG] 画像...\n"
         "        %s restore ステートセーブファイル\n",
         program, program, program, program, program, program);
 }
@@ -23,7 +23,8 @@ void CliUsageCheck(TextOut& out, const char* program) {
         program, program, program);
 }
 void CliUsageScan(TextOut& out, const char* program) {
-    out.Format("使い方: %s scan [リストのオプション] [-o ダンプリスト] 画像...\n", program);
+    out.Format("使い方: %s scan [リストのオプション] [-o ダンプリスト] [--annotate=PNG] 画像...\n",
+               program);
 }
 void CliUsageRestore(TextOut& out, const char* program) {
     out.Format("使い方: %s restore ステートセーブファイル\n", program);
@@ -61,8 +62,8 @@ const char kCliExitCheck[] =
     "終了コード: 0 誤りも警告もない(--detect: 読める形式がある)  1 誤りか警告がある\n"
     "            (--detect: 読める形式がない)  2 使い方の誤り  3 ダンプリストを読めない\n";
 const char kCliExitScan[] =
-    "終了コード: 0 すべて検証済み  1 不確かな文字あり  2 使い方の誤り・この版では使えない\n"
-    "            3 画像を読めない・ダンプリストがない・書き込めない\n";
+    "終了コード: 0 すべて検証済み  1 不確かな文字あり・サムのないリスト  2 使い方の誤り・\n"
+    "            この版では使えない  3 画像を読めない・ダンプリストがない・書き込めない\n";
 const char kCliExitRestore[] =
     "終了コード: 0 戻した(すでに同じ内容だった場合も)  2 使い方の誤り\n"
     "            3 .old がない、ファイルを読めない・書けない、読み込んだ後に変更された\n"
@@ -80,6 +81,8 @@ const char kCliOptionUnixText[] = "UNIX版テキスト変換(先頭18バイト�
 const char kCliOptionOffset[] =
     "メモリのオフセット(10進 0～4294967295、既定 " TSY_TEXT_OF(TSY_DEFAULT_MEMORY_OFFSET) ")";
 const char kCliOptionOutput[] = "読み取ったダンプリストを書くファイル(既定は標準出力)";
+const char kCliOptionAnnotate[] =
+    "行と不確かな文字を描き込んだページ画像(PNG、複数ならページ番号付き)";
 const char kCliOptionNoChecksum[] = "チェックサムなし";
 const char kCliOptionAddressSum[] = "アドレスサム";
 const char kCliOptionLowerAddressOnly[] = "下位アドレスのみ加算(--address-sum と一緒に)";

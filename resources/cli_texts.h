@@ -30,6 +30,7 @@ extern const char kCliOptionStart[];
 extern const char kCliOptionUnixText[];
 extern const char kCliOptionOffset[];
 extern const char kCliOptionOutput[];
+extern const char kCliOptionAnnotate[];
 extern const char kCliOptionNoChecksum[];
 extern const char kCliOptionAddressSum[];
 extern const char kCliOptionLowerAddressOnly[];

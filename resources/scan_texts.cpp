@@ -8,6 +8,14 @@ const char kScanEngineMissing[] =
 const char kScanUnreadable[] = "画像を読めません。";
 const char kScanNoListing[] = "画像にダンプリストが見つかりません。";
 const char kScanWriteFailed[] = "ダンプリストを書き込めません。";
+const char kScanAnnotateFailed[] = "読み取り結果を描き込んだページ画像を書き込めません。";
+
+void ScanAnnotateSameFile(TextOut& out, const char* path) {
+    out.Format(
+        "--annotate の出力先 %s は読み取る画像か -o "
+        "のファイルと同じです。別のファイルを指定してください",
+        path);
+}
 
 const char kScanAddress[] = "アドレス";
 const char kScanChecksum[] = "チェックサム";
@@ -57,6 +65,20 @@ void ScanSummary(TextOut& out, unsigned rows, unsigned verified, unsigned correc
     out.Format("読み取り結果: %u行を読み、検証済み %u行、訂正 %u文字、不確か %u文字", rows,
                verified, corrected, in_doubt);
 }
+
+const char kScanNoSums[] =
+    "このリストにはサムがないため、どの行もサムで検証できません(確かめたのはアドレスの連続だけです)"
+    "。";
+
+void ScanLeastCertain(TextOut& out, unsigned named, unsigned uncertain) {
+    out.Format(
+        "特に不確かな文字 %u個(ほかの読みもありうる %u文字のうち確からしさの低いもの、"
+        "同じ形で同じ候補の文字は最初の1個だけ):",
+        named, uncertain);
+}
+
+const char kScanNothingVerified[] =
+    "何も検証していません。出力したダンプリストは紙と照らし合わせてください。";
 
 const char kScanAllVerified[] = "すべての行とブロックがサムで検証されました。";
 const char kScanNotVerified[] =

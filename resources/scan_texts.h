@@ -11,6 +11,10 @@ extern const char kScanEngineMissing[];
 extern const char kScanUnreadable[];   // an image could not be read (its path follows)
 extern const char kScanNoListing[];    // no listing on an image (its path follows)
 extern const char kScanWriteFailed[];  // the listing could not be written (its path follows)
+// An annotated page image could not be made or written (its path follows).
+extern const char kScanAnnotateFailed[];
+// An annotation would be written over a page image read or the listing.
+void ScanAnnotateSameFile(TextOut& out, const char* path);
 
 // Places in a row: "+k", and the other fields by name.
 extern const char kScanAddress[];
@@ -39,6 +43,12 @@ void ScanSkipped(TextOut& out, unsigned line, unsigned rows);
 void ScanSkippedAtEnd(TextOut& out, unsigned rows);
 void ScanSummary(TextOut& out, unsigned rows, unsigned verified, unsigned corrected,
                  unsigned in_doubt);
+// A listing without sums: nothing could be verified; the least certain
+// characters that follow (how many are named, of how many with another
+// reading); the verdict.
+extern const char kScanNoSums[];
+void ScanLeastCertain(TextOut& out, unsigned named, unsigned uncertain);
+extern const char kScanNothingVerified[];
 extern const char kScanAllVerified[];
 extern const char kScanNotVerified[];
 

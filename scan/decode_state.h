@@ -5,6 +5,7 @@
 // (decode_blocks.cpp). Decode (decoder.cpp) runs them in order.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -92,6 +93,15 @@ void SettleOnItsOwn(RowState& row, int index, bool exhaustive, bool one_correcti
 // that might read otherwise, or, where each has one reading only, all of
 // them, so that a row left unverified always says where to look.
 void DoubtRow(const RowState& row, int index, Decoding* out);
+
+// How many of a listing's least certain characters are named where it has
+// no sums.
+constexpr std::size_t kMostUnsummedDoubts = 20;
+
+// Names the least certain characters of a listing without sums (rows the
+// sequence gave an address keep it unnamed), and counts those with another
+// reading.
+void DoubtUnsummed(const std::vector<RowState>& rows, Decoding* out);
 
 // Readings of a row with no fitting reading: its best reading with any one
 // character replaced by any digit.

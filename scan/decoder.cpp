@@ -145,7 +145,10 @@ Decoding Decode(const std::vector<ListingRow>& listing, const ListingOptions& op
         rows[r].alone = rows[r].verified;
     }
     DoubtSwaps(rows, options, &out);
-    for (std::size_t r = 0; r < rows.size(); ++r) {
+    if (!options.checksum) {
+        decode::DoubtUnsummed(rows, &out);
+    }
+    for (std::size_t r = 0; r < rows.size() && options.checksum; ++r) {
         const bool named = std::any_of(out.doubts.begin(), out.doubts.end(), [r](const Doubt& d) {
             return d.place.row == static_cast<int>(r);
         });
@@ -167,6 +170,11 @@ Decoding Decode(const std::vector<ListingRow>& listing, const ListingOptions& op
         // A row left in doubt is written as read, but with the address the
         // rows around it call for where its own could not be read.
         Fields written = row.verified ? row.chosen : row.read;
+        // Without sums the address sequence is the listing's one check: an
+        // address it settled is written so.
+        if (!options.checksum && row.address_ok && decoded.kind == RowKind::Data) {
+            written[0] = row.chosen[0];
+        }
         if (!row.verified && row.address_from_neighbours) {
             written[0] = row.chosen[0];
             decoded.address_from_neighbours = true;

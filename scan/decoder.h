@@ -62,6 +62,9 @@ struct Decoding {
     int verified_rows = 0;
 
     int skipped_rows = 0;  // rows of the pages that could not be laid out
+    // Without sums, where nothing is verified: the characters with another
+    // reading, of which `doubts` names the least certain.
+    int uncertain_chars = 0;
 
     bool AllVerified() const {
         return verified_rows == static_cast<int>(rows.size()) && skipped_rows == 0;

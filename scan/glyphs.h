@@ -3,6 +3,7 @@
 // they can be tested without the engine.
 #pragma once
 
+#include <cmath>
 #include <vector>
 
 namespace tsy::scan {
@@ -34,9 +35,27 @@ struct Cell {
     int shape = -1;               // the page's group of glyphs of this shape; -1 none
 };
 
-// One text row of the page: its cells, by ascending column.
+// One text row of the page: its cells, by ascending column, and where the
+// row lies on the page straightened at its own size (all 0 when unknown),
+// so that every column, blank or not, has its box.
 struct PageRow {
     std::vector<Cell> cells;
+    double top = 0;
+    double bottom = 0;
+    double origin = 0;  // x of the centre of column 0
+    double pitch = 0;   // 0: no place on the page known
+
+    // The box of column `column`: the full cell width and row height; empty
+    // when the row's place is not known.
+    Box CellBox(int column) const {
+        if (pitch <= 0) {
+            return Box{};
+        }
+        const double left = origin + (column - 0.5) * pitch;
+        return Box{static_cast<int>(std::lround(left)), static_cast<int>(std::lround(top)),
+                   static_cast<int>(std::lround(left + pitch)),
+                   static_cast<int>(std::lround(bottom))};
+    }
 };
 
 struct PageText {

@@ -28,6 +28,9 @@ struct CharSlot {
     // What the recogniser read before the groups were settled; 0 when it is
     // choices[0].
     char read = 0;
+    // Its cell on the page straightened at its own size; empty when the
+    // page's geometry is not known.
+    Box box;
 };
 
 // A field is the characters of one token that the reader compares: the

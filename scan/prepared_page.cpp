@@ -162,7 +162,7 @@ Binarised BestBlur(Pix* grey, int from, int to, int* chosen) {
 
 }  // namespace
 
-bool PreparePage(Pix* read, PreparedPage* page) {
+bool PreparePage(Pix* read, PreparedPage* page, bool keep_straight) {
     PixPtr grey = Grey(read);
     if (!grey) {
         return false;
@@ -212,6 +212,9 @@ bool PreparePage(Pix* read, PreparedPage* page) {
                                  L_SELECT_IF_GTE, nullptr));
     page->binary = clean ? std::move(clean) : std::move(best.binary);
     page->blobs = Blobs(page->binary.get());
+    if (keep_straight) {
+        page->straight = std::move(grey);
+    }
     page->grey.reset(pixBackgroundNorm(best.blurred.get(), nullptr, nullptr, kTileWidth,
                                        kTileHeight, kBackground, kPaperCount, 255, kSmoothing,
                                        kSmoothing));

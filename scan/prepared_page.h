@@ -26,10 +26,14 @@ struct PreparedPage {
     // the pieces of broken strokes into glyphs; 0 for solid print.
     int blur = 0;
     double char_height = 0;  // the usual height of a glyph, 0 when none
+    // Only when asked for: the grey page deskewed as `grey` is, at its own
+    // size and neither flattened nor blurred, to show the user.
+    PixPtr straight;
 };
 
-// Prepares the page image `read` (any depth). False when it cannot be
-// converted to grey or binarised.
-bool PreparePage(Pix* read, PreparedPage* page);
+// Prepares the page image `read` (any depth), keeping the straightened
+// page when `keep_straight` asks for it. False when it cannot be converted
+// to grey or binarised.
+bool PreparePage(Pix* read, PreparedPage* page, bool keep_straight = false);
 
 }  // namespace tsy::scan

@@ -252,18 +252,22 @@ Recognizer::~Recognizer() {
     }
 }
 
-RecognizeStatus Recognizer::Recognize(std::unique_ptr<Pix, PixFree> image, RecognizedPage* out) {
+RecognizeStatus Recognizer::Recognize(std::unique_ptr<Pix, PixFree> image, RecognizedPage* out,
+                                      std::unique_ptr<Pix, PixFree>* picture) {
     *out = RecognizedPage();
     PageText* page = &out->text;
     if (use_engine_ && !engine_->Start()) {
         return RecognizeStatus::EngineMissing;
     }
     PreparedPage prepared;
-    const bool prepared_well = PreparePage(image.get(), &prepared);
+    const bool prepared_well = PreparePage(image.get(), &prepared, picture != nullptr);
     // The page is let go as soon as what is derived from it is had.
     image.reset();
     if (!prepared_well) {
         return RecognizeStatus::Unreadable;
+    }
+    if (picture != nullptr) {
+        *picture = std::move(prepared.straight);
     }
     Pix* binary = prepared.binary.get();
     const Grid grid = FindGrid(prepared.blobs);
@@ -271,7 +275,14 @@ RecognizeStatus Recognizer::Recognize(std::unique_ptr<Pix, PixFree> image, Recog
         return RecognizeStatus::Done;
     }
     page->rows.resize(grid.rows.size());
+    // The rows' places on the page at its own size, where it was enlarged.
+    const double scale = prepared.scale;
     for (std::size_t r = 0; r < grid.rows.size(); ++r) {
+        PageRow& placed = page->rows[r];
+        placed.top = grid.rows[r].top / scale;
+        placed.bottom = grid.rows[r].bottom / scale;
+        placed.origin = grid.rows[r].origin / scale;
+        placed.pitch = grid.pitch / scale;
         for (int column : grid.rows[r].cells) {
             Cell cell;
             cell.column = column;

@@ -20,7 +20,8 @@ namespace tsy::scan {
 enum class RecognizeStatus { Done, EngineMissing, Unreadable };
 
 // What the engine read on a page, and the shape of each glyph it read it
-// from (`shapes[row][cell]`), to be grouped by LearnShapes.
+// from (`shapes[row][cell]`), to be grouped by LearnShapes. The rows' places
+// are on the page straightened at its own size.
 struct RecognizedPage {
     PageText text;
     std::vector<std::vector<Shape>> shapes;
@@ -39,8 +40,10 @@ class Recognizer {
     // go as soon as what is derived from it is had) into `page`.
     // EngineMissing when the engine or its English data cannot be started;
     // Unreadable when the image cannot be worked on. A page without text is
-    // Done with no rows.
-    RecognizeStatus Recognize(std::unique_ptr<Pix, PixFree> image, RecognizedPage* page);
+    // Done with no rows. With `picture`, the page straightened (8-bit grey
+    // at its own size, what the rows' places are on) goes there.
+    RecognizeStatus Recognize(std::unique_ptr<Pix, PixFree> image, RecognizedPage* page,
+                              std::unique_ptr<Pix, PixFree>* picture = nullptr);
 
   private:
     struct Engine;

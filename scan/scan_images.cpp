@@ -45,6 +45,7 @@ ScanRun ScanImages(const std::vector<std::string>& paths, const ListingOptions& 
                    const ScanSettings& settings) {
     ScanRun run;
     Recognizer recognizer(settings.use_engine);
+    std::vector<std::unique_ptr<Pix, PixFree>> pictures(settings.keep_pictures ? paths.size() : 0);
     std::vector<RecognizedPage> pages(paths.size());
     for (std::size_t i = 0; i < paths.size(); ++i) {
         PageImage image = LoadPageImage(paths[i].c_str());
@@ -55,7 +56,8 @@ ScanRun ScanImages(const std::vector<std::string>& paths, const ListingOptions& 
             run.system_error = image.system_error;
             return run;
         }
-        switch (recognizer.Recognize(std::move(image.grey), &pages[i])) {
+        switch (recognizer.Recognize(std::move(image.grey), &pages[i],
+                                     pictures.empty() ? nullptr : &pictures[i])) {
             case RecognizeStatus::Done:
                 break;
             case RecognizeStatus::EngineMissing:
@@ -67,7 +69,9 @@ ScanRun ScanImages(const std::vector<std::string>& paths, const ListingOptions& 
                 return run;
         }
     }
-    return DecodePages(pages, options);
+    run = DecodePages(pages, options);
+    run.pictures = std::move(pictures);
+    return run;
 }
 
 ScanRun DecodePages(const std::vector<RecognizedPage>& pages, const ListingOptions& options) {

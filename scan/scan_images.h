@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,12 +27,17 @@ struct ScanRun {
     std::uint32_t system_error = 0;
     std::vector<ListingRow> rows;
     Decoding decoding;
+    // With ScanSettings::keep_pictures: each page straightened, the picture
+    // its rows' boxes are on (see RecognizedPage).
+    std::vector<std::unique_ptr<Pix, PixFree>> pictures;
 };
 
 struct ScanSettings {
     // Whether the engine reads the glyphs; without it every shape group's
     // character is found from the sums alone.
     bool use_engine = true;
+    // Whether the pages' pictures are kept in the run (for an annotation).
+    bool keep_pictures = false;
 };
 
 // Recognises and decodes the images at `paths`, pages of one listing in

@@ -91,6 +91,15 @@ std::vector<std::string> ScanReportLines(const ScanRun& run, const ListingOption
                                  c.chosen);
         }));
     }
+    if (!options.checksum) {
+        lines.push_back(text::kScanNoSums);
+        if (!decoding.doubts.empty()) {
+            lines.push_back(Written([&](TextOut& out) {
+                text::ScanLeastCertain(out, static_cast<unsigned>(decoding.doubts.size()),
+                                       static_cast<unsigned>(decoding.uncertain_chars));
+            }));
+        }
+    }
     for (const Doubt& d : decoding.doubts) {
         const std::size_t row = static_cast<std::size_t>(d.place.row);
         const std::string field = FieldName(run.rows[row], d.place.field, options);
@@ -106,7 +115,9 @@ std::vector<std::string> ScanReportLines(const ScanRun& run, const ListingOption
                           static_cast<unsigned>(decoding.corrections.size()),
                           static_cast<unsigned>(decoding.doubts.size()));
     }));
-    lines.push_back(decoding.AllVerified() ? text::kScanAllVerified : text::kScanNotVerified);
+    lines.push_back(!options.checksum        ? text::kScanNothingVerified
+                    : decoding.AllVerified() ? text::kScanAllVerified
+                                             : text::kScanNotVerified);
     return lines;
 }
 

@@ -2,8 +2,9 @@
 // left out, the page's rows that could not be read as listing rows, the
 // addresses taken from neighbours, the rows verified on their own checksum,
 // the characters the sums corrected, the characters in doubt with their
-// candidates, the tally and the verdict. The command line prints the lines;
-// the dialog shows them under its report.
+// candidates (for a listing without sums, that nothing could be verified
+// and which characters are least certain), the tally and the verdict. The command line prints the
+// lines; the dialog shows them under its report.
 #pragma once
 
 #include <string>

@@ -107,5 +107,65 @@ else
   failed=$((failed + 1))
 fi
 
+# --annotate: the marks drawn where the report says, on a page drawn apart
+# from the scan (annotate_check.py); its judge fails on the page unmarked.
+# Several pages get their number before the extension.
+check=$(dirname "$0")/annotate_check.py
+/usr/bin/python3 "$check" render "$work/blots.png"
+expect "a page with blots, annotated" 1 scan --annotate "$work/marked.png" "$work/blots.png"
+cp "$work/err" "$work/blots-report.txt"
+judge() {  # NAME WANT ANNOTATED
+  /usr/bin/python3 "$check" judge "$work/blots.png" "$3" "$work/blots-report.txt" >"$work/judged"
+  if [ $? -eq "$2" ]; then
+    passed=$((passed + 1))
+  else
+    echo "FAIL: $1"
+    cat "$work/judged"
+    failed=$((failed + 1))
+  fi
+}
+judge "the annotation marks rows and doubts where the report says" 0 "$work/marked.png"
+judge "the judge sees a page without marks" 1 "$work/blots.png"
+expect "two pages annotated" 1 scan --annotate "$work/two.png" -o "$work/two.txt" "$clean" \
+  "$work/blots.png"
+if [ -s "$work/two-1.png" ] && [ -s "$work/two-2.png" ] && [ ! -e "$work/two.png" ]; then
+  passed=$((passed + 1))
+else
+  echo "FAIL: two pages' annotations are not two-1.png and two-2.png"
+  failed=$((failed + 1))
+fi
+expect "an unwritable annotation" 3 scan --annotate "$work/no/such/dir/a.png" "$clean"
+cp "$work/blots.png" "$work/blots-copy.png"
+ln -s blots.png "$work/link.png"
+expect "an annotation over the page read" 2 scan --annotate "$work/blots.png" "$work/blots.png"
+expect "an annotation over the page through a link" 2 scan --annotate "$work/link.png" \
+  "$work/blots.png"
+expect "an annotation over the listing" 2 scan --annotate "$work/two.txt" -o "$work/two.txt" \
+  "$work/blots.png"
+if cmp -s "$work/blots.png" "$work/blots-copy.png"; then
+  passed=$((passed + 1))
+else
+  echo "FAIL: the page read was written over"
+  failed=$((failed + 1))
+fi
+
+# Listings without sums: read and written, nothing verified, never status 0.
+/usr/bin/python3 "$check" render-unsummed "$work/unsummed.png" "$work/unsummed-truth.txt"
+while IFS='|' read -r name want text options; do
+  # shellcheck disable=SC2086
+  expect_said "$name" "$want" "$text" scan $options "$work/unsummed.png"
+done <<'TABLE'
+a listing without sums, read as such|1|何も検証していません|--no-checksum
+a listing without sums, read as with them|1|検証できない行があります|
+TABLE
+expect "a listing without sums is written as printed" 1 scan --no-checksum -o "$work/unsummed.txt" \
+  "$work/unsummed.png"
+if cmp -s "$work/unsummed.txt" "$work/unsummed-truth.txt"; then
+  passed=$((passed + 1))
+else
+  echo "FAIL: the listing without sums differs from its text"
+  failed=$((failed + 1))
+fi
+
 echo "scan cli: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

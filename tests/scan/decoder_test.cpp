@@ -269,6 +269,31 @@ TEST(DecodeListingDashed, RowsStandOnTheirOwnChecksums) {
     EXPECT_FALSE(decoding.rows[2].verified);
 }
 
+// A listing without sums: nothing is verified; an address misread where
+// the sequence calls for a digit offered is written as the sequence says and
+// not named; a data digit with another reading offered is named with the
+// printed one among its candidates.
+TEST(DecodeUnsummed, NothingVerifiedTheLeastCertainNamed) {
+    const std::vector<std::string> lines = {"C000 21 00 D0 06 40 3E 41 77",
+                                            "C008 23 10 FC C9 00 00 00 00",
+                                            "C010 48 45 4C 4C 4F 2C 20 54"};
+    PageText page = PageOf(lines);
+    Plant(&page, lines, Misreading{1, 3, '0', true});  // C008 read as C000
+    Plant(&page, lines, Misreading{2, 8, 'A', true});  // 45 read as A5
+    ListingOptions options;
+    options.checksum = false;
+    const Decoding decoding = Decode(ArrangeListing(page, options, 0), options);
+    ASSERT_EQ(decoding.rows.size(), 3u);
+    EXPECT_EQ(decoding.verified_rows, 0);
+    EXPECT_FALSE(decoding.AllVerified());
+    EXPECT_EQ(decoding.rows[1].text, lines[1]);
+    ASSERT_EQ(decoding.doubts.size(), 1u);
+    EXPECT_EQ(decoding.doubts[0].place.row, 2);
+    EXPECT_EQ(decoding.doubts[0].place.field, 2);
+    EXPECT_EQ(decoding.doubts[0].candidates, "A4");
+    EXPECT_EQ(decoding.rows[2].text, "C010 48 A5 4C 4C 4F 2C 20 54");
+}
+
 // Titles, prose and the heading are no listing, also where the engine
 // read the heading's '+' as 4, a word of prose as hex, specks of prose as
 // dashes, or a few dashes in prose, and where a line holds digits where the

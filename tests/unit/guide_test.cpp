@@ -95,6 +95,8 @@ std::vector<Write> ProgramMessages() {
         fixed(text::kScanUnreadable),
         fixed(text::kScanNoListing),
         fixed(text::kScanWriteFailed),
+        fixed(text::kScanAnnotateFailed),
+        [=](TextOut& out) { text::ScanAnnotateSameFile(out, v); },
         fixed(text::kScanImageOpenFailed),
         fixed(text::kScanImageReadFailed),
         [=](TextOut& out) { text::ScanImageNoData(out, n); },
