@@ -5,20 +5,38 @@
 namespace tsy {
 namespace {
 
-// Reads the windows after the address field, dropping ':' windows with
-// OhXCrc and stopping at kMaxWindows. Each window is made in its place in
-// the result; a token of two bytes, the common case, is its own window.
-void KeepWindows(Tokenizer* tokens, const ListingOptions& options, DataLineResult* result) {
-    Token token;
-    while (result->window_count < kMaxWindows && tokens->Next(&token)) {
+// Reads the windows after the address field, from `next` to `end`, dropping
+// ':' windows with OhXCrc and stopping at kMaxWindows. Each window is made in
+// its place in the result. The common token, two bytes after one space and
+// before a separator or the end, is taken by one test; any other is split
+// as Tokenizer splits it.
+void KeepWindows(const char* next, const char* end, const ListingOptions& options,
+                 DataLineResult* result) {
+    while (result->window_count < kMaxWindows) {
         TokenWindow& window = result->windows[result->window_count];
-        if (token.length == 2) {
-            window.text[0] = token.text[0];
-            window.text[1] = token.text[1];
+        const std::ptrdiff_t left = end - next;
+        if (left >= 3 && next[0] == ' ' && !IsTokenSeparator(next[1]) &&
+            !IsTokenSeparator(next[2]) && (left == 3 || IsTokenSeparator(next[3]))) {
+            window.text[0] = next[1];
+            window.text[1] = next[2];
             window.text[2] = '\0';
             window.length = 2;
+            next += 3;
         } else {
-            window = MakeTokenWindow(token, options.ohmz_sum);
+            Tokenizer tokens(next, static_cast<std::size_t>(left));
+            Token token;
+            if (!tokens.Next(&token)) {
+                return;
+            }
+            next = token.text + token.length;
+            if (token.length == 2) {
+                window.text[0] = token.text[0];
+                window.text[1] = token.text[1];
+                window.text[2] = '\0';
+                window.length = 2;
+            } else {
+                window = MakeTokenWindow(token, options.ohmz_sum);
+            }
         }
         if (options.ohx_crc && window.text[0] == ':') {
             continue;
@@ -88,7 +106,7 @@ void EvaluateDataLine(const char* upper, std::size_t length, const ListingOption
         return;
     }
 
-    KeepWindows(&tokens, options, result);
+    KeepWindows(field.text + field.length, upper + length, options, result);
     result->count = result->window_count;
     if (options.checksum && result->count > 0) {
         --result->count;
