@@ -5,44 +5,52 @@
 namespace tsy {
 namespace {
 
-// Reads the windows after the address field, from `next` to `end`, dropping
-// ':' windows with OhXCrc and stopping at kMaxWindows. Each window is made in
-// its place in the result. The common token, two bytes after one space and
-// before a separator or the end, is taken by one test; any other is split
-// as Tokenizer splits it.
-void KeepWindows(const char* next, const char* end, const ListingOptions& options,
-                 DataLineResult* result) {
-    while (result->window_count < kMaxWindows) {
+// Reads the windows after the address field, dropping ':' windows with
+// OhXCrc and stopping at kMaxWindows. Each window is made in its place in
+// the result; a token of two bytes, the common case, is its own window.
+void KeepWindows(Tokenizer* tokens, const ListingOptions& options, DataLineResult* result) {
+    Token token;
+    while (result->window_count < kMaxWindows && tokens->Next(&token)) {
         TokenWindow& window = result->windows[result->window_count];
-        const std::ptrdiff_t left = end - next;
-        if (left >= 3 && next[0] == ' ' && !IsTokenSeparator(next[1]) &&
-            !IsTokenSeparator(next[2]) && (left == 3 || IsTokenSeparator(next[3]))) {
-            window.text[0] = next[1];
-            window.text[1] = next[2];
+        if (token.length == 2) {
+            window.text[0] = token.text[0];
+            window.text[1] = token.text[1];
             window.text[2] = '\0';
             window.length = 2;
-            next += 3;
         } else {
-            Tokenizer tokens(next, static_cast<std::size_t>(left));
-            Token token;
-            if (!tokens.Next(&token)) {
-                return;
-            }
-            next = token.text + token.length;
-            if (token.length == 2) {
-                window.text[0] = token.text[0];
-                window.text[1] = token.text[1];
-                window.text[2] = '\0';
-                window.length = 2;
-            } else {
-                window = MakeTokenWindow(token, options.ohmz_sum);
-            }
+            window = MakeTokenWindow(token, options.ohmz_sum);
         }
         if (options.ohx_crc && window.text[0] == ':') {
             continue;
         }
         ++result->window_count;
     }
+}
+
+// Keeps the windows of the common row, each token two hexadecimal digits
+// after one space, with their values in `pairs`, up to the first token of
+// another form; returns how many. KeepWindows goes on from there.
+int KeepPairs(Tokenizer* tokens, DataLineResult* result, std::int32_t* pairs) {
+    int count = 0;
+    const char* next = tokens->Rest();
+    const char* end = tokens->End();
+    while (count < kMaxWindows && end - next >= 3 && next[0] == ' ') {
+        const int high = UpperHexDigitValue(next[1]);
+        const int low = UpperHexDigitValue(next[2]);
+        if ((high | low) < 0 || (end - next > 3 && !IsTokenSeparator(next[3]))) {
+            break;
+        }
+        TokenWindow& window = result->windows[count];
+        window.text[0] = next[1];
+        window.text[1] = next[2];
+        window.text[2] = '\0';
+        window.length = 2;
+        pairs[count++] = high * 16 + low;
+        next += 3;
+    }
+    result->window_count = count;
+    tokens->Skip(next);
+    return count;
 }
 
 // The value of a window: its first two bytes as digits, or three when its
@@ -63,6 +71,20 @@ std::int32_t PairValue(const TokenWindow& window) {
         }
     }
     return value;
+}
+
+// The value of two upper-case hexadecimal digits; -1 when either is none.
+inline std::int32_t TwoDigits(const char* text) {
+    const int high = UpperHexDigitValue(text[0]);
+    const int low = UpperHexDigitValue(text[1]);
+    return (high | low) < 0 ? -1 : high * 16 + low;
+}
+
+// The value of four upper-case hexadecimal digits; -1 when one is none.
+inline std::int32_t FourDigits(const char* text) {
+    const std::int32_t high = TwoDigits(text);
+    const std::int32_t low = TwoDigits(text + 2);
+    return (high | low) < 0 ? -1 : high * 256 + low;
 }
 
 // HexValue of a text that is often all digits: those are read directly.
@@ -100,13 +122,17 @@ void EvaluateDataLine(const char* upper, std::size_t length, const ListingOption
         result->address_text[i] = field.text[i];
     }
     result->address_text[text_length] = '\0';
-    result->address = FieldValue(result->address_text, text_length);
+    result->address = text_length == 4 && FourDigits(field.text) >= 0
+                          ? FourDigits(field.text)
+                          : FieldValue(result->address_text, text_length);
     if (result->address > kHighestEmulatedAddress) {
         result->outcome = LineOutcome::Ignored;
         return;
     }
 
-    KeepWindows(field.text + field.length, upper + length, options, result);
+    std::int32_t pairs[kMaxWindows];
+    const int pair_count = KeepPairs(&tokens, result, pairs);
+    KeepWindows(&tokens, options, result);
     result->count = result->window_count;
     if (options.checksum && result->count > 0) {
         --result->count;
@@ -114,7 +140,7 @@ void EvaluateDataLine(const char* upper, std::size_t length, const ListingOption
 
     std::uint32_t line_sum = 0;
     for (int k = 0; k < result->count; ++k) {
-        const std::int32_t value = PairValue(result->windows[k]);
+        const std::int32_t value = k < pair_count ? pairs[k] : PairValue(result->windows[k]);
         if (value < 0) {
             result->bad_window = k;
             result->outcome = LineOutcome::E00;
@@ -141,8 +167,9 @@ void EvaluateDataLine(const char* upper, std::size_t length, const ListingOption
     result->checksum_given = result->window_count > 0;
     if (result->checksum_given) {
         result->given_checksum = result->windows[result->window_count - 1];
-        result->given_value =
-            FieldValue(result->given_checksum.text, result->given_checksum.length);
+        const TokenWindow& given = result->given_checksum;
+        const std::int32_t pair = given.length == 2 ? TwoDigits(given.text) : -1;
+        result->given_value = pair >= 0 ? pair : FieldValue(given.text, given.length);
     }
     if (!result->checksum_given || result->given_value != static_cast<std::int32_t>(line_sum)) {
         result->outcome = options.ohmz_sum ? LineOutcome::E02 : LineOutcome::E03;
