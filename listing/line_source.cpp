@@ -14,6 +14,13 @@ constexpr unsigned char kEndOfText = 0x1A;
 // Copies `count` bytes to `to` without their carriage returns; returns how
 // many were copied. A line holds one at most, before its line feed.
 std::size_t CopyWithoutReturns(const unsigned char* from, std::size_t count, char* to) {
+    // The common end of a line, CR LF: the CR is left out at once, so that
+    // the rest is searched once.
+    if (count >= 2 && from[count - 2] == kCarriageReturn && from[count - 1] == kLineFeed) {
+        const std::size_t copied = CopyWithoutReturns(from, count - 2, to);
+        to[copied] = static_cast<char>(kLineFeed);
+        return copied + 1;
+    }
     std::size_t copied = 0;
     while (count > 0) {
         const void* found = std::memchr(from, kCarriageReturn, count);

@@ -19,13 +19,8 @@ std::size_t UpperCaseLine(const char* line, std::size_t length, char* upper) {
     if (length > kMaxLineLength) {
         length = kMaxLineLength;
     }
-    // The text ends at its first zero byte; the copy itself has no branch,
-    // so that the compiler can do it many bytes at a time.
-    const void* zero = std::memchr(line, '\0', length);
-    if (zero != nullptr) {
-        length = static_cast<std::size_t>(static_cast<const char*>(zero) - line);
-    }
-    // Eight bytes at a time: a byte is a lower-case letter when its low
+    // The text ends at its first zero byte. Eight bytes at a time while
+    // none of them is zero: a byte is a lower-case letter when its low
     // seven bits are at least 'a' and at most 'z' and its high bit is clear;
     // its bit 5 is then cleared. Other bytes, Shift-JIS ones included, stay.
     constexpr std::uint64_t kOnes = 0x0101010101010101u;
@@ -33,6 +28,9 @@ std::size_t UpperCaseLine(const char* line, std::size_t length, char* upper) {
     for (; i + 8 <= length; i += 8) {
         std::uint64_t word;
         std::memcpy(&word, line + i, 8);
+        if (((word - kOnes) & ~word & (0x80 * kOnes)) != 0) {
+            break;  // a zero byte among them: the bytes one by one
+        }
         const std::uint64_t low7 = word & (0x7F * kOnes);
         const std::uint64_t at_least_a = low7 + (0x80 - 'a') * kOnes;
         const std::uint64_t above_z = low7 + (0x80 - 'z' - 1) * kOnes;
@@ -40,13 +38,13 @@ std::size_t UpperCaseLine(const char* line, std::size_t length, char* upper) {
         word ^= lower >> 2;
         std::memcpy(upper + i, &word, 8);
     }
-    for (; i < length; ++i) {
+    for (; i < length && line[i] != '\0'; ++i) {
         const unsigned char c = static_cast<unsigned char>(line[i]);
         const unsigned char lower = static_cast<unsigned char>(c - 'a') < 26 ? 0x20 : 0;
         upper[i] = static_cast<char>(c - lower);
     }
-    upper[length] = '\0';
-    return length;
+    upper[i] = '\0';
+    return i;
 }
 
 LineKind ClassifyLine(const char* upper, std::size_t length, const ListingOptions& options) {
