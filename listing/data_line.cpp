@@ -177,13 +177,19 @@ void EvaluateDataLine(const char* upper, std::size_t length, const ListingOption
 }
 
 void AddToBlock(const DataLineResult& line, bool ohx_crc, BlockSums* sums) {
-    for (int k = 0; k < line.count; ++k) {
+    // The columns first, then a 17th value, which belongs to none; the
+    // total is kept apart so that each value is added once to it.
+    const int columns = line.count < kColumnCount ? line.count : kColumnCount;
+    std::uint32_t total = 0;
+    for (int k = 0; k < columns; ++k) {
         const std::uint32_t value = static_cast<std::uint32_t>(line.values[k]);
-        if (k < kColumnCount) {
-            sums->column_sums[k] += value;
-        }
-        sums->block_sum += value;
+        sums->column_sums[k] += value;
+        total += value;
     }
+    for (int k = columns; k < line.count; ++k) {
+        total += static_cast<std::uint32_t>(line.values[k]);
+    }
+    sums->block_sum += total;
     if (ohx_crc) {
         sums->block_crc = CrcBytes(sums->block_crc, line.bytes, line.count);
     }
