@@ -66,6 +66,7 @@ void ApplyWatch::Line(const ObservedLine& observed) {
             line.counted = true;
             next_address_ = data->address + data->count;
             if (data->outcome == LineOutcome::Accepted && data->checksum_given &&
+                !AllDigits(data->given_checksum) &&
                 LookAlikeChecksum(raw, upper, length, options_, *data, line_number, &found_)) {
                 block_->pending.push_back(found_);
             }
