@@ -51,8 +51,8 @@ LineKind ClassifyLine(const char* upper, std::size_t length, const ListingOption
     if (length < 4) {
         return LineKind::Ignored;
     }
-    if (IsUpperHexDigit(upper[0]) && IsUpperHexDigit(upper[1]) && IsUpperHexDigit(upper[2]) &&
-        IsUpperHexDigit(upper[3])) {
+    if ((UpperHexDigitValue(upper[0]) | UpperHexDigitValue(upper[1]) |
+         UpperHexDigitValue(upper[2]) | UpperHexDigitValue(upper[3])) >= 0) {
         return LineKind::DataLine;
     }
     if (options.checksum && std::memcmp(upper, "SUM", 3) == 0) {

@@ -132,7 +132,7 @@ inline TokenWindow MakeTokenWindow(Token token, bool ohmz_sum) {
 
 // Whether the first two bytes of `text` are both hexadecimal digits.
 inline bool PassesPairTest(const char* text, std::size_t length) {
-    return length >= 2 && IsUpperHexDigit(text[0]) && IsUpperHexDigit(text[1]);
+    return length >= 2 && (UpperHexDigitValue(text[0]) | UpperHexDigitValue(text[1])) >= 0;
 }
 
 // The value of `text` as strtol reads it in base 16 with a 32-bit long:
