@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace tsy {
 namespace {
 
@@ -25,6 +29,24 @@ std::size_t UpperCaseLine(const char* line, std::size_t length, char* upper) {
     // its bit 5 is then cleared. Other bytes, Shift-JIS ones included, stay.
     constexpr std::uint64_t kOnes = 0x0101010101010101u;
     std::size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen at a time where the processor has SSE2: the same tests, a
+    // byte being lower-case when it less 'a' is at most 25 without sign.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i a = _mm_set1_epi8('a');
+    const __m128i z_offset = _mm_set1_epi8(25);
+    const __m128i case_bit = _mm_set1_epi8(0x20);
+    for (; i + 16 <= length; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + i));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, zero)) != 0) {
+            break;
+        }
+        const __m128i offset = _mm_sub_epi8(bytes, a);
+        const __m128i lower = _mm_cmpeq_epi8(_mm_min_epu8(offset, z_offset), offset);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(upper + i),
+                         _mm_xor_si128(bytes, _mm_and_si128(lower, case_bit)));
+    }
+#endif
     for (; i + 8 <= length; i += 8) {
         std::uint64_t word;
         std::memcpy(&word, line + i, 8);
