@@ -139,8 +139,17 @@ void EvaluateDataLine(const char* upper, std::size_t length, const ListingOption
     }
 
     std::uint32_t line_sum = 0;
-    for (int k = 0; k < result->count; ++k) {
-        const std::int32_t value = k < pair_count ? pairs[k] : PairValue(result->windows[k]);
+    // The values read with their windows pass the pair test; the rest are
+    // tested here.
+    const int passed = pair_count < result->count ? pair_count : result->count;
+    int k = 0;
+    for (; k < passed; ++k) {
+        result->values[k] = pairs[k];
+        result->bytes[k] = static_cast<std::uint8_t>(pairs[k] & 0xFF);
+        line_sum += static_cast<std::uint32_t>(pairs[k]);
+    }
+    for (; k < result->count; ++k) {
+        const std::int32_t value = PairValue(result->windows[k]);
         if (value < 0) {
             result->bad_window = k;
             result->outcome = LineOutcome::E00;
