@@ -28,10 +28,13 @@ void KeepWindows(Tokenizer* tokens, const ListingOptions& options, DataLineResul
 }
 
 // Keeps the windows of the common row, each token two hexadecimal digits
-// after one space, with their values in `pairs`, up to the first token of
-// another form; returns how many. KeepWindows goes on from there.
-int KeepPairs(Tokenizer* tokens, DataLineResult* result, std::int32_t* pairs) {
+// after one space, with their values and bytes, up to the first token of
+// another form; returns how many, their values' sum in `pair_sum`.
+// KeepWindows goes on from there. A checksum among them is given a value
+// too, past the data values.
+int KeepPairs(Tokenizer* tokens, DataLineResult* result, std::uint32_t* pair_sum) {
     int count = 0;
+    std::uint32_t sum = 0;
     const char* next = tokens->Rest();
     const char* end = tokens->End();
     while (count < kMaxWindows && end - next >= 3 && next[0] == ' ') {
@@ -45,11 +48,16 @@ int KeepPairs(Tokenizer* tokens, DataLineResult* result, std::int32_t* pairs) {
         window.text[1] = next[2];
         window.text[2] = '\0';
         window.length = 2;
-        pairs[count++] = high * 16 + low;
+        const int value = high * 16 + low;
+        result->values[count] = value;
+        result->bytes[count] = static_cast<std::uint8_t>(value);
+        sum += static_cast<std::uint32_t>(value);
+        ++count;
         next += 3;
     }
     result->window_count = count;
     tokens->Skip(next);
+    *pair_sum = sum;
     return count;
 }
 
@@ -130,25 +138,21 @@ void EvaluateDataLine(const char* upper, std::size_t length, const ListingOption
         return;
     }
 
-    std::int32_t pairs[kMaxWindows];
-    const int pair_count = KeepPairs(&tokens, result, pairs);
+    std::uint32_t pair_sum = 0;
+    const int pair_count = KeepPairs(&tokens, result, &pair_sum);
     KeepWindows(&tokens, options, result);
     result->count = result->window_count;
     if (options.checksum && result->count > 0) {
         --result->count;
     }
 
-    std::uint32_t line_sum = 0;
-    // The values read with their windows pass the pair test; the rest are
-    // tested here.
-    const int passed = pair_count < result->count ? pair_count : result->count;
-    int k = 0;
-    for (; k < passed; ++k) {
-        result->values[k] = pairs[k];
-        result->bytes[k] = static_cast<std::uint8_t>(pairs[k] & 0xFF);
-        line_sum += static_cast<std::uint32_t>(pairs[k]);
+    // The values read with their windows are in place and pass the pair
+    // test; the checksum's among them is no data. The rest are tested here.
+    std::uint32_t line_sum = pair_sum;
+    if (pair_count > result->count) {
+        line_sum -= static_cast<std::uint32_t>(result->values[result->count]);
     }
-    for (; k < result->count; ++k) {
+    for (int k = pair_count; k < result->count; ++k) {
         const std::int32_t value = PairValue(result->windows[k]);
         if (value < 0) {
             result->bad_window = k;
