@@ -194,10 +194,26 @@ void AddToBlock(const DataLineResult& line, bool ohx_crc, BlockSums* sums) {
     // total is kept apart so that each value is added once to it.
     const int columns = line.count < kColumnCount ? line.count : kColumnCount;
     std::uint32_t total = 0;
-    for (int k = 0; k < columns; ++k) {
-        const std::uint32_t value = static_cast<std::uint32_t>(line.values[k]);
-        sums->column_sums[k] += value;
-        total += value;
+    if (columns == kColumnCount) {
+        // A full row, the common one: a loop of known length over copies
+        // that nothing else may change, which the compiler can do several
+        // values at a time.
+        std::int32_t values[kColumnCount];
+        std::uint32_t column_sums[kColumnCount];
+        std::memcpy(values, line.values, sizeof values);
+        std::memcpy(column_sums, sums->column_sums, sizeof column_sums);
+        for (int k = 0; k < kColumnCount; ++k) {
+            const std::uint32_t value = static_cast<std::uint32_t>(values[k]);
+            column_sums[k] += value;
+            total += value;
+        }
+        std::memcpy(sums->column_sums, column_sums, sizeof column_sums);
+    } else {
+        for (int k = 0; k < columns; ++k) {
+            const std::uint32_t value = static_cast<std::uint32_t>(line.values[k]);
+            sums->column_sums[k] += value;
+            total += value;
+        }
     }
     for (int k = columns; k < line.count; ++k) {
         total += static_cast<std::uint32_t>(line.values[k]);
