@@ -124,7 +124,13 @@ void EvaluateDataLine(const char* upper, std::size_t length, const ListingOption
     result->line_sum = 0;
     Tokenizer tokens(upper, length);
     Token field;
-    tokens.Next(&field);  // a DataLine begins with four digits, so this token exists
+    if (length > 4 && IsTokenSeparator(upper[4]) && FourDigits(upper) >= 0) {
+        // The common address field, four digits and a separator.
+        field = Token{upper, 4};
+        tokens.Skip(upper + 4);
+    } else {
+        tokens.Next(&field);  // a DataLine begins with four digits, so this token exists
+    }
     const std::size_t text_length = field.length < 5 ? field.length : 5;
     for (std::size_t i = 0; i < text_length; ++i) {
         result->address_text[i] = field.text[i];

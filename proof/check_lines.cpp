@@ -304,13 +304,27 @@ int AcceptedTotalWarnings(const char* raw, const char* upper, std::size_t length
     // Made only for a total that may warn: most check lines end before.
     std::optional<CheckGiven> given;
     if (kind == LineKind::SumLine) {
-        Tokenizer tokens(upper, length);
-        Token token;
-        for (int skipped = 0; skipped <= check.column_count; ++skipped) {
-            tokens.Next(&token);
-        }
-        if (!tokens.Next(&total)) {
-            return 0;
+        if (check.given.length > 0) {
+            // The compared part lies in the total's token: the token is the
+            // run of bytes around it up to the separators.
+            const char* start = check.given.text;
+            const char* stop = check.given.text + check.given.length;
+            while (start > upper && !IsTokenSeparator(start[-1])) {
+                --start;
+            }
+            while (stop < upper + length && !IsTokenSeparator(*stop)) {
+                ++stop;
+            }
+            total = Token{start, static_cast<std::size_t>(stop - start)};
+        } else {
+            Tokenizer tokens(upper, length);
+            Token token;
+            for (int skipped = 0; skipped <= check.column_count; ++skipped) {
+                tokens.Next(&token);
+            }
+            if (!tokens.Next(&total)) {
+                return 0;
+            }
         }
         // The common line, a total of four digits that agree or a CRC with
         // no look-alike letter, gives nothing: its block's width is not
