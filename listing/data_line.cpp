@@ -37,10 +37,14 @@ int KeepPairs(Tokenizer* tokens, DataLineResult* result, std::uint32_t* pair_sum
     std::uint32_t sum = 0;
     const char* next = tokens->Rest();
     const char* end = tokens->End();
-    while (count < kMaxWindows && end - next >= 3 && next[0] == ' ') {
+    // The last place a token of three bytes with its space can begin; one
+    // there ends the text, one before it must be followed by a separator.
+    // (Before `next` when no such token fits: the address field precedes it.)
+    const char* last = end - next >= 3 ? end - 3 : next - 1;
+    while (count < kMaxWindows && next <= last && next[0] == ' ') {
         const int high = UpperHexDigitValue(next[1]);
         const int low = UpperHexDigitValue(next[2]);
-        if ((high | low) < 0 || (end - next > 3 && !IsTokenSeparator(next[3]))) {
+        if ((high | low) < 0 || (next < last && !IsTokenSeparator(next[3]))) {
             break;
         }
         TokenWindow& window = result->windows[count];
