@@ -48,8 +48,7 @@ int KeepPairs(Tokenizer* tokens, DataLineResult* result, std::uint32_t* pair_sum
             break;
         }
         TokenWindow& window = result->windows[count];
-        window.text[0] = next[1];
-        window.text[1] = next[2];
+        std::memcpy(window.text, next + 1, 2);
         window.text[2] = '\0';
         window.length = 2;
         const int value = high * 16 + low;
