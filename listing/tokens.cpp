@@ -36,15 +36,30 @@ std::size_t UpperCaseLine(const char* line, std::size_t length, char* upper) {
     const __m128i a = _mm_set1_epi8('a');
     const __m128i z_offset = _mm_set1_epi8(25);
     const __m128i case_bit = _mm_set1_epi8(0x20);
-    for (; i + 16 <= length; i += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + i));
+    // Converts the sixteen bytes at `at`; false, with nothing stored, when
+    // one of them is zero.
+    const auto convert = [&](std::size_t at) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + at));
         if (_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, zero)) != 0) {
-            break;
+            return false;
         }
         const __m128i offset = _mm_sub_epi8(bytes, a);
         const __m128i lower = _mm_cmpeq_epi8(_mm_min_epu8(offset, z_offset), offset);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(upper + i),
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(upper + at),
                          _mm_xor_si128(bytes, _mm_and_si128(lower, case_bit)));
+        return true;
+    };
+    bool whole_blocks = true;
+    for (; i + 16 <= length; i += 16) {
+        if (!convert(i)) {
+            whole_blocks = false;
+            break;
+        }
+    }
+    // The rest as the last sixteen bytes of the line, which overlap bytes
+    // already converted alike.
+    if (whole_blocks && i < length && length >= 16 && convert(length - 16)) {
+        i = length;
     }
 #endif
     for (; i + 8 <= length; i += 8) {

@@ -156,7 +156,11 @@ TEST(ListingTokens, UpperCaseIsByteByByteAndStopsAtZero) {
     EXPECT_EQ("C010 $3E Z{\x83\x41\n", std::string(upper));
     EXPECT_EQ(2u, UpperCaseLine("ab\0cd\n", 6, upper));
     EXPECT_STREQ("AB", upper);
-    // A zero byte among eight read at once, and after them.
+    // Letters past the first sixteen bytes, and a zero byte among eight or
+    // sixteen read at once.
+    const std::string row = "c010 3e 01 02 03 0a 0b 0c fe\n";
+    ASSERT_EQ(row.size(), UpperCaseLine(row.data(), row.size(), upper));
+    EXPECT_STREQ("C010 3E 01 02 03 0A 0B 0C FE\n", upper);
     EXPECT_EQ(11u, UpperCaseLine("c010 3e 01 \0 02\n", 16, upper));
     EXPECT_STREQ("C010 3E 01 ", upper);
     EXPECT_EQ(17u, UpperCaseLine("c010 3e 01 02 03 \0 44 55 66\n", 28, upper));
