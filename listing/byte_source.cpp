@@ -107,9 +107,19 @@ bool DecodingByteSource::ReadAsIs(unsigned char* buffer, std::size_t size, std::
     }
     std::size_t ascii = *got;
     if (mode_ == Mode::Undecided) {
-        // Eight bytes at a time while none has its high bit set.
+        // Sixty-four bytes at a time, then eight, while none has its high
+        // bit set.
         constexpr std::uint64_t kHighBits = 0x8080808080808080u;
         std::size_t i = 0;
+        for (; i + 64 <= *got; i += 64) {
+            std::uint64_t words[8];
+            std::memcpy(words, buffer + i, sizeof words);
+            const std::uint64_t gathered = words[0] | words[1] | words[2] | words[3] | words[4] |
+                                           words[5] | words[6] | words[7];
+            if ((gathered & kHighBits) != 0) {
+                break;
+            }
+        }
         for (std::uint64_t word; i + 8 <= *got; i += 8) {
             std::memcpy(&word, buffer + i, 8);
             if ((word & kHighBits) != 0) {

@@ -38,7 +38,9 @@ void EvaluateSumLine(const char* upper, std::size_t length, const BlockSums& sum
     // One pass over the tokens counts the columns and keeps the first ones,
     // as many as a line usually has; a longer line is read a second time.
     constexpr int kKept = kColumnCount + 2;
-    Token kept[kKept];
+    // Plain arrays, filled as far as they are read: not cleared for each line.
+    const char* kept_text[kKept];
+    std::size_t kept_length[kKept];
     int token_count = 0;
     {
         Tokenizer tokens(upper, length);
@@ -46,7 +48,8 @@ void EvaluateSumLine(const char* upper, std::size_t length, const BlockSums& sum
         tokens.Next(&token);  // the "SUM..." token
         while (tokens.Next(&token)) {
             if (token_count < kKept) {
-                kept[token_count] = token;
+                kept_text[token_count] = token.text;
+                kept_length[token_count] = token.length;
             }
             ++token_count;
             result->column_count += token.length == 2 ? 1 : 0;
@@ -60,7 +63,7 @@ void EvaluateSumLine(const char* upper, std::size_t length, const BlockSums& sum
     tokens.Next(&token);
     for (int c = 0; c < result->column_count; ++c) {
         if (all_kept) {
-            token = kept[c];
+            token = Token{kept_text[c], kept_length[c]};
         } else {
             tokens.Next(&token);  // N never exceeds the tokens after the first
         }
@@ -93,7 +96,7 @@ void EvaluateSumLine(const char* upper, std::size_t length, const BlockSums& sum
     Token total;
     const bool has_total = all_kept ? result->column_count < token_count : tokens.Next(&total);
     if (all_kept && has_total) {
-        total = kept[result->column_count];
+        total = Token{kept_text[result->column_count], kept_length[result->column_count]};
     }
     if (ohx_crc) {
         result->computed = sums.block_crc;

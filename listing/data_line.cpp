@@ -27,6 +27,43 @@ void KeepWindows(Tokenizer* tokens, const ListingOptions& options, DataLineResul
     }
 }
 
+// Keeps the windows of the common row, each token two hexadecimal digits
+// after one space, with their values and bytes, up to the first token of
+// another form; returns how many, their values' sum in `pair_sum`.
+// KeepWindows goes on from there. A checksum among them is given a value
+// too, past the data values.
+int KeepPairs(Tokenizer* tokens, DataLineResult* result, std::uint32_t* pair_sum) {
+    int count = 0;
+    std::uint32_t sum = 0;
+    const char* next = tokens->Rest();
+    const char* end = tokens->End();
+    // The last place a token of three bytes with its space can begin; one
+    // there ends the text, one before it must be followed by a separator.
+    // (Before `next` when no such token fits: the address field precedes it.)
+    const char* last = end - next >= 3 ? end - 3 : next - 1;
+    while (count < kMaxWindows && next <= last && next[0] == ' ') {
+        const int high = UpperHexDigitValue(next[1]);
+        const int low = UpperHexDigitValue(next[2]);
+        if ((high | low) < 0 || (next < last && !IsTokenSeparator(next[3]))) {
+            break;
+        }
+        TokenWindow& window = result->windows[count];
+        std::memcpy(window.text, next + 1, 2);
+        window.text[2] = '\0';
+        window.length = 2;
+        const int value = high * 16 + low;
+        result->values[count] = value;
+        result->bytes[count] = static_cast<std::uint8_t>(value);
+        sum += static_cast<std::uint32_t>(value);
+        ++count;
+        next += 3;
+    }
+    result->window_count = count;
+    tokens->Skip(next);
+    *pair_sum = sum;
+    return count;
+}
+
 // The value of a window: its first two bytes as digits, or three when its
 // third byte is a digit too (an Oh!MZ window); -1 when it fails the pair
 // test. The same as HexValue of a window that passes, without its general
@@ -45,6 +82,20 @@ std::int32_t PairValue(const TokenWindow& window) {
         }
     }
     return value;
+}
+
+// The value of two upper-case hexadecimal digits; -1 when either is none.
+inline std::int32_t TwoDigits(const char* text) {
+    const int high = UpperHexDigitValue(text[0]);
+    const int low = UpperHexDigitValue(text[1]);
+    return (high | low) < 0 ? -1 : high * 16 + low;
+}
+
+// The value of four upper-case hexadecimal digits; -1 when one is none.
+inline std::int32_t FourDigits(const char* text) {
+    const std::int32_t high = TwoDigits(text);
+    const std::int32_t low = TwoDigits(text + 2);
+    return (high | low) < 0 ? -1 : high * 256 + low;
 }
 
 // HexValue of a text that is often all digits: those are read directly.
@@ -76,26 +127,41 @@ void EvaluateDataLine(const char* upper, std::size_t length, const ListingOption
     result->line_sum = 0;
     Tokenizer tokens(upper, length);
     Token field;
-    tokens.Next(&field);  // a DataLine begins with four digits, so this token exists
+    if (length > 4 && IsTokenSeparator(upper[4]) && FourDigits(upper) >= 0) {
+        // The common address field, four digits and a separator.
+        field = Token{upper, 4};
+        tokens.Skip(upper + 4);
+    } else {
+        tokens.Next(&field);  // a DataLine begins with four digits, so this token exists
+    }
     const std::size_t text_length = field.length < 5 ? field.length : 5;
     for (std::size_t i = 0; i < text_length; ++i) {
         result->address_text[i] = field.text[i];
     }
     result->address_text[text_length] = '\0';
-    result->address = FieldValue(result->address_text, text_length);
+    result->address = text_length == 4 && FourDigits(field.text) >= 0
+                          ? FourDigits(field.text)
+                          : FieldValue(result->address_text, text_length);
     if (result->address > kHighestEmulatedAddress) {
         result->outcome = LineOutcome::Ignored;
         return;
     }
 
+    std::uint32_t pair_sum = 0;
+    const int pair_count = KeepPairs(&tokens, result, &pair_sum);
     KeepWindows(&tokens, options, result);
     result->count = result->window_count;
     if (options.checksum && result->count > 0) {
         --result->count;
     }
 
-    std::uint32_t line_sum = 0;
-    for (int k = 0; k < result->count; ++k) {
+    // The values read with their windows are in place and pass the pair
+    // test; the checksum's among them is no data. The rest are tested here.
+    std::uint32_t line_sum = pair_sum;
+    if (pair_count > result->count) {
+        line_sum -= static_cast<std::uint32_t>(result->values[result->count]);
+    }
+    for (int k = pair_count; k < result->count; ++k) {
         const std::int32_t value = PairValue(result->windows[k]);
         if (value < 0) {
             result->bad_window = k;
@@ -123,8 +189,9 @@ void EvaluateDataLine(const char* upper, std::size_t length, const ListingOption
     result->checksum_given = result->window_count > 0;
     if (result->checksum_given) {
         result->given_checksum = result->windows[result->window_count - 1];
-        result->given_value =
-            FieldValue(result->given_checksum.text, result->given_checksum.length);
+        const TokenWindow& given = result->given_checksum;
+        const std::int32_t pair = given.length == 2 ? TwoDigits(given.text) : -1;
+        result->given_value = pair >= 0 ? pair : FieldValue(given.text, given.length);
     }
     if (!result->checksum_given || result->given_value != static_cast<std::int32_t>(line_sum)) {
         result->outcome = options.ohmz_sum ? LineOutcome::E02 : LineOutcome::E03;
@@ -132,13 +199,35 @@ void EvaluateDataLine(const char* upper, std::size_t length, const ListingOption
 }
 
 void AddToBlock(const DataLineResult& line, bool ohx_crc, BlockSums* sums) {
-    for (int k = 0; k < line.count; ++k) {
-        const std::uint32_t value = static_cast<std::uint32_t>(line.values[k]);
-        if (k < kColumnCount) {
-            sums->column_sums[k] += value;
+    // The columns first, then a 17th value, which belongs to none; the
+    // total is kept apart so that each value is added once to it.
+    const int columns = line.count < kColumnCount ? line.count : kColumnCount;
+    std::uint32_t total = 0;
+    if (columns == kColumnCount) {
+        // A full row, the common one: a loop of known length over copies
+        // that nothing else may change, which the compiler can do several
+        // values at a time.
+        std::int32_t values[kColumnCount];
+        std::uint32_t column_sums[kColumnCount];
+        std::memcpy(values, line.values, sizeof values);
+        std::memcpy(column_sums, sums->column_sums, sizeof column_sums);
+        for (int k = 0; k < kColumnCount; ++k) {
+            const std::uint32_t value = static_cast<std::uint32_t>(values[k]);
+            column_sums[k] += value;
+            total += value;
         }
-        sums->block_sum += value;
+        std::memcpy(sums->column_sums, column_sums, sizeof column_sums);
+    } else {
+        for (int k = 0; k < columns; ++k) {
+            const std::uint32_t value = static_cast<std::uint32_t>(line.values[k]);
+            sums->column_sums[k] += value;
+            total += value;
+        }
     }
+    for (int k = columns; k < line.count; ++k) {
+        total += static_cast<std::uint32_t>(line.values[k]);
+    }
+    sums->block_sum += total;
     if (ohx_crc) {
         sums->block_crc = CrcBytes(sums->block_crc, line.bytes, line.count);
     }

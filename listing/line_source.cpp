@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "listing/tokens.h"
 
 namespace tsy {
@@ -14,6 +18,13 @@ constexpr unsigned char kEndOfText = 0x1A;
 // Copies `count` bytes to `to` without their carriage returns; returns how
 // many were copied. A line holds one at most, before its line feed.
 std::size_t CopyWithoutReturns(const unsigned char* from, std::size_t count, char* to) {
+    // The common end of a line, CR LF: the CR is left out at once, so that
+    // the rest is searched once.
+    if (count >= 2 && from[count - 2] == kCarriageReturn && from[count - 1] == kLineFeed) {
+        const std::size_t copied = CopyWithoutReturns(from, count - 2, to);
+        to[copied] = static_cast<char>(kLineFeed);
+        return copied + 1;
+    }
     std::size_t copied = 0;
     while (count > 0) {
         const void* found = std::memchr(from, kCarriageReturn, count);
@@ -32,7 +43,55 @@ std::size_t CopyWithoutReturns(const unsigned char* from, std::size_t count, cha
     return copied;
 }
 
+// The index of the first carriage return or line feed among `count` bytes,
+// `count` when there is none.
+std::size_t FirstReturnOrFeed(const unsigned char* bytes, std::size_t count) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i feed = _mm_set1_epi8(static_cast<char>(kLineFeed));
+    const __m128i carriage_return = _mm_set1_epi8(static_cast<char>(kCarriageReturn));
+    for (; i + 16 <= count; i += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+        const int found = _mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi8(block, feed), _mm_cmpeq_epi8(block, carriage_return)));
+        if (found != 0) {
+            return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(found)));
+        }
+    }
+#endif
+    for (; i < count; ++i) {
+        if (bytes[i] == kLineFeed || bytes[i] == kCarriageReturn) {
+            return i;
+        }
+    }
+    return count;
+}
+
 }  // namespace
+
+std::size_t LineSource::TakeWholeLine(char* line) {
+    // The common line lies whole in the buffer before any 0x1A byte and ends
+    // in LF or CR LF, with no other carriage return: one search finds its end.
+    const unsigned char* run = buffer_ + position_;
+    const std::size_t left = filled_ - position_;
+    const std::size_t count = left < kMaxLineLength ? left : kMaxLineLength;
+    const std::size_t end = FirstReturnOrFeed(run, count);
+    std::size_t taken = 0;  // bytes of the buffer the line takes
+    if (end < count && run[end] == kLineFeed) {
+        taken = end + 1;
+    } else if (end + 1 < count && run[end + 1] == kLineFeed) {
+        taken = end + 2;  // a carriage return, then the line feed
+    }
+    if (taken == 0 || end_of_text_ < position_ + taken) {
+        return 0;
+    }
+    std::memcpy(line, run, end);
+    line[end] = static_cast<char>(kLineFeed);
+    position_ += taken;
+    ++line_feeds_;
+    physical_ = 0;
+    return end + 1;
+}
 
 bool LineSource::Fill() {
     if (ended_) {
@@ -60,11 +119,12 @@ bool LineSource::Fill() {
 }
 
 std::size_t LineSource::Next(char* line) {
-    std::size_t length = 0;
     const std::uint32_t first_line = line_feeds_ + 1;
-    // A run of the buffer at a time: up to the line feed, the end of text,
-    // or what the line has room for, carriage returns dropped.
-    while (length < kMaxLineLength) {
+    std::size_t length = position_ < filled_ ? TakeWholeLine(line) : 0;
+    const bool whole = length != 0;
+    // Otherwise a run of the buffer at a time: up to the line feed, the end
+    // of text, or what the line has room for, carriage returns dropped.
+    while (!whole && length < kMaxLineLength) {
         if (position_ == filled_ && !Fill()) {
             break;
         }

@@ -48,6 +48,10 @@ class LineSource {
   private:
     // Refills the read buffer; false when no byte came.
     bool Fill();
+    // Reads a line that lies whole in the buffer and ends in LF or CR LF
+    // (the common line) into `line`; returns its length, 0 when the line is
+    // of another kind and nothing was taken.
+    std::size_t TakeWholeLine(char* line);
 
     ByteSource& bytes_;
     bool ended_ = false;

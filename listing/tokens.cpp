@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace tsy {
 namespace {
 
@@ -19,20 +23,51 @@ std::size_t UpperCaseLine(const char* line, std::size_t length, char* upper) {
     if (length > kMaxLineLength) {
         length = kMaxLineLength;
     }
-    // The text ends at its first zero byte; the copy itself has no branch,
-    // so that the compiler can do it many bytes at a time.
-    const void* zero = std::memchr(line, '\0', length);
-    if (zero != nullptr) {
-        length = static_cast<std::size_t>(static_cast<const char*>(zero) - line);
-    }
-    // Eight bytes at a time: a byte is a lower-case letter when its low
+    // The text ends at its first zero byte. Eight bytes at a time while
+    // none of them is zero: a byte is a lower-case letter when its low
     // seven bits are at least 'a' and at most 'z' and its high bit is clear;
     // its bit 5 is then cleared. Other bytes, Shift-JIS ones included, stay.
     constexpr std::uint64_t kOnes = 0x0101010101010101u;
     std::size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen at a time where the processor has SSE2: the same tests, a
+    // byte being lower-case when it less 'a' is at most 25 without sign.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i a = _mm_set1_epi8('a');
+    const __m128i z_offset = _mm_set1_epi8(25);
+    const __m128i case_bit = _mm_set1_epi8(0x20);
+    // Converts the sixteen bytes at `at`; false, with nothing stored, when
+    // one of them is zero.
+    const auto convert = [&](std::size_t at) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + at));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, zero)) != 0) {
+            return false;
+        }
+        const __m128i offset = _mm_sub_epi8(bytes, a);
+        const __m128i lower = _mm_cmpeq_epi8(_mm_min_epu8(offset, z_offset), offset);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(upper + at),
+                         _mm_xor_si128(bytes, _mm_and_si128(lower, case_bit)));
+        return true;
+    };
+    bool whole_blocks = true;
+    for (; i + 16 <= length; i += 16) {
+        if (!convert(i)) {
+            whole_blocks = false;
+            break;
+        }
+    }
+    // The rest as the last sixteen bytes of the line, which overlap bytes
+    // already converted alike.
+    if (whole_blocks && i < length && length >= 16 && convert(length - 16)) {
+        i = length;
+    }
+#endif
     for (; i + 8 <= length; i += 8) {
         std::uint64_t word;
         std::memcpy(&word, line + i, 8);
+        if (((word - kOnes) & ~word & (0x80 * kOnes)) != 0) {
+            break;  // a zero byte among them: the bytes one by one
+        }
         const std::uint64_t low7 = word & (0x7F * kOnes);
         const std::uint64_t at_least_a = low7 + (0x80 - 'a') * kOnes;
         const std::uint64_t above_z = low7 + (0x80 - 'z' - 1) * kOnes;
@@ -40,21 +75,21 @@ std::size_t UpperCaseLine(const char* line, std::size_t length, char* upper) {
         word ^= lower >> 2;
         std::memcpy(upper + i, &word, 8);
     }
-    for (; i < length; ++i) {
+    for (; i < length && line[i] != '\0'; ++i) {
         const unsigned char c = static_cast<unsigned char>(line[i]);
         const unsigned char lower = static_cast<unsigned char>(c - 'a') < 26 ? 0x20 : 0;
         upper[i] = static_cast<char>(c - lower);
     }
-    upper[length] = '\0';
-    return length;
+    upper[i] = '\0';
+    return i;
 }
 
 LineKind ClassifyLine(const char* upper, std::size_t length, const ListingOptions& options) {
     if (length < 4) {
         return LineKind::Ignored;
     }
-    if (IsUpperHexDigit(upper[0]) && IsUpperHexDigit(upper[1]) && IsUpperHexDigit(upper[2]) &&
-        IsUpperHexDigit(upper[3])) {
+    if ((UpperHexDigitValue(upper[0]) | UpperHexDigitValue(upper[1]) |
+         UpperHexDigitValue(upper[2]) | UpperHexDigitValue(upper[3])) >= 0) {
         return LineKind::DataLine;
     }
     if (options.checksum && std::memcmp(upper, "SUM", 3) == 0) {

@@ -62,6 +62,16 @@ class Tokenizer {
 
     // Gives the next token; false when none is left.
     bool Next(Token* token) {
+        // The common token of a listing, two bytes after one separator and
+        // before another or the end, by one test.
+        const std::ptrdiff_t left = end_ - next_;
+        if (left >= 3 && IsTokenSeparator(next_[0]) && !IsTokenSeparator(next_[1]) &&
+            !IsTokenSeparator(next_[2]) && (left == 3 || IsTokenSeparator(next_[3]))) {
+            token->text = next_ + 1;
+            token->length = 2;
+            next_ += 3;
+            return true;
+        }
         while (next_ < end_ && IsTokenSeparator(*next_)) {
             ++next_;
         }
@@ -76,6 +86,13 @@ class Tokenizer {
         token->length = static_cast<std::size_t>(next_ - start);
         return true;
     }
+
+    // Where the next token is looked for, and the end of the text.
+    const char* Rest() const { return next_; }
+    const char* End() const { return end_; }
+    // Goes on from `rest`, a point between Rest() and End() where a token
+    // has just ended.
+    void Skip(const char* rest) { next_ = rest; }
 
   private:
     const char* next_;
@@ -115,7 +132,7 @@ inline TokenWindow MakeTokenWindow(Token token, bool ohmz_sum) {
 
 // Whether the first two bytes of `text` are both hexadecimal digits.
 inline bool PassesPairTest(const char* text, std::size_t length) {
-    return length >= 2 && IsUpperHexDigit(text[0]) && IsUpperHexDigit(text[1]);
+    return length >= 2 && (UpperHexDigitValue(text[0]) | UpperHexDigitValue(text[1])) >= 0;
 }
 
 // The value of `text` as strtol reads it in base 16 with a 32-bit long:

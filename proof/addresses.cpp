@@ -32,6 +32,12 @@ void MarkWritten(AddressTrail* trail, std::int32_t first, std::int32_t end) {
     }
     std::vector<std::int32_t>& firsts = trail->written_first;
     std::vector<std::int32_t>& ends = trail->written_end;
+    if (firsts.size() == 1 && firsts[0] <= end && first <= ends[0]) {
+        // The common case, a listing written in one run: that range grows.
+        firsts[0] = firsts[0] < first ? firsts[0] : first;
+        ends[0] = ends[0] > end ? ends[0] : end;
+        return;
+    }
     // Merges every range it touches into one.
     std::size_t kept = 0;
     for (std::size_t i = 0; i < firsts.size(); ++i) {

@@ -54,6 +54,9 @@ class ApplyWatch final : public LineObserver {
     DataLineResult scratch_;
     // A finding being made (a few KB: not one per line on the stack).
     Finding found_;
+    // The base of a check line's findings and the findings made of it.
+    Finding check_base_;
+    Finding check_found_[2];
     // The block being read and the one ended by a check line, which waits
     // for the next data line; they change places without copying lines.
     BlockRecord blocks_[2];

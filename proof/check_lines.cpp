@@ -5,6 +5,7 @@
 // they alone differ), a column token or total read by its look-alike
 // reading when one gives the block's value.
 #include <cstring>
+#include <optional>
 
 #include "proof/listing_check.h"
 #include "proof/token_readings.h"
@@ -300,15 +301,30 @@ int AcceptedTotalWarnings(const char* raw, const char* upper, std::size_t length
     TokenRole role = TokenRole::DashedTotal;
     std::uint32_t read = 0;
     std::uint32_t sum = sums.block_sum;
-    CheckGiven given;
+    // Made only for a total that may warn: most check lines end before.
+    std::optional<CheckGiven> given;
     if (kind == LineKind::SumLine) {
-        Tokenizer tokens(upper, length);
-        Token token;
-        for (int skipped = 0; skipped <= check.column_count; ++skipped) {
-            tokens.Next(&token);
-        }
-        if (!tokens.Next(&total)) {
-            return 0;
+        if (check.given.length > 0) {
+            // The compared part lies in the total's token: the token is the
+            // run of bytes around it up to the separators.
+            const char* start = check.given.text;
+            const char* stop = check.given.text + check.given.length;
+            while (start > upper && !IsTokenSeparator(start[-1])) {
+                --start;
+            }
+            while (stop < upper + length && !IsTokenSeparator(*stop)) {
+                ++stop;
+            }
+            total = Token{start, static_cast<std::size_t>(stop - start)};
+        } else {
+            Tokenizer tokens(upper, length);
+            Token token;
+            for (int skipped = 0; skipped <= check.column_count; ++skipped) {
+                tokens.Next(&token);
+            }
+            if (!tokens.Next(&total)) {
+                return 0;
+            }
         }
         // The common line, a total of four digits that agree or a CRC with
         // no look-alike letter, gives nothing: its block's width is not
@@ -319,12 +335,12 @@ int AcceptedTotalWarnings(const char* raw, const char* upper, std::size_t length
                           (sums.block_sum & 0xFFFFu))) {
             return 0;
         }
-        given = SumLineGiven(upper, length, check, options, width);
-        if (given.two_digit_total) {
+        given.emplace(SumLineGiven(upper, length, check, options, width));
+        if (given->two_digit_total) {
             return 0;
         }
         role = options.ohx_crc ? TokenRole::Crc : TokenRole::Total;
-        read = given.total_value;
+        read = given->total_value;
         sum = options.ohx_crc ? sums.block_crc : sums.block_sum;
     } else {
         Tokenizer tokens(upper, length);
@@ -354,11 +370,11 @@ int AcceptedTotalWarnings(const char* raw, const char* upper, std::size_t length
             return count;
         }
     }
-    if (kind == LineKind::SumLine && given.total == TotalKind::Sum16 &&
-        given.total_value != (sums.block_sum & 0xFFFFu)) {
+    if (kind == LineKind::SumLine && given.has_value() && given->total == TotalKind::Sum16 &&
+        given->total_value != (sums.block_sum & 0xFFFFu)) {
         out[count] = base;
         out[count].kind = FindingKind::TotalDigits;
-        out[count].given = given.total_token;
+        out[count].given = given->total_token;
         out[count].computed = sums.block_sum & 0xFFFFu;
         ++count;
     }

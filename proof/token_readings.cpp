@@ -10,15 +10,6 @@ namespace {
 // The most combinations of readings tried for one data line.
 constexpr int kMaxTrials = 64;
 
-bool AllDigits(const TokenWindow& window) {
-    for (std::size_t i = 0; i < window.length; ++i) {
-        if (!IsUpperHexDigit(window.text[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 }  // namespace
 
 int KeptTokens(const char* upper, std::size_t length, const ListingOptions& options,

@@ -54,6 +54,17 @@ void ReadChecksum(const char* raw, const char* upper, std::size_t length,
                   const ListingOptions& options, const DataLineResult& data, RecordedLine* line,
                   Finding* finding);
 
+// Whether every byte of `window` is a hexadecimal digit: a window typed so
+// has no look-alike letter. Inline, as an apply asks it of every line.
+inline bool AllDigits(const TokenWindow& window) {
+    for (std::size_t i = 0; i < window.length; ++i) {
+        if (!IsUpperHexDigit(window.text[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // An accepted line's checksum window with a look-alike letter: a LookAlike
 // finding into `out`; false when the window has none.
 bool LookAlikeChecksum(const char* raw, const char* upper, std::size_t length,

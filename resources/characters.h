@@ -3,29 +3,9 @@
 
 namespace tsy {
 
-// The value of a hexadecimal digit in either case, or -1 for any other byte.
-inline int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
 // The upper-case hexadecimal digits in order of value, the digit of value v
 // at index v.
 inline constexpr char kUpperHexDigits[] = "0123456789ABCDEF";
-
-// '0'..'9' and upper-case 'A'..'F' only: listing lines are upper-cased first,
-// and the digits a listing's checks accept are these.
-inline bool IsUpperHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
-}
 
 // The value of '0'..'9' and upper-case 'A'..'F', or -1 for any other byte,
 // by one table look-up: the listing reader asks it for every digit.
@@ -46,6 +26,24 @@ inline int UpperHexDigitValue(char c) {
     };
     static constexpr Table kTable;
     return kTable.value[static_cast<unsigned char>(c)];
+}
+
+// The value of a hexadecimal digit in either case, or -1 for any other byte;
+// an upper-case digit, the common one, by the table.
+inline int HexDigitValue(char c) {
+    const int upper = UpperHexDigitValue(c);
+    if (upper >= 0) {
+        return upper;
+    }
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+// '0'..'9' and upper-case 'A'..'F' only: listing lines are upper-cased first,
+// and the digits a listing's checks accept are these. By the table, since
+// the digits of a listing follow no pattern that two range tests' branches
+// could learn.
+inline bool IsUpperHexDigit(char c) {
+    return UpperHexDigitValue(c) >= 0;
 }
 
 // Whether a byte begins a Shift-JIS (code page 932) double-byte character.

@@ -70,6 +70,12 @@ TEST(LineSource, ReadsAsAWindowsTextStream) {
          {}},
         {"1500 bytes: 1023 then 477", x1499 + "\n", {x1023, std::string(476, 'x') + "\n"}},
         {"1023 bytes and LF: the LF alone follows", x1023 + "\nA\n", {x1023, "\n", "A\n"}},
+        {"1023 bytes and CR LF: the LF alone follows", x1023 + "\r\nA\r\n", {x1023, "\n", "A\n"}},
+        {"1022 bytes and CR LF: one line",
+         x1023.substr(1) + "\r\nA\n",
+         {x1023.substr(1) + "\n", "A\n"}},
+        {"CR inside a line", "AB\rC\r\nD\n", {"ABC\n", "D\n"}},
+        {"CR CR LF", "A\r\r\n", {"A\n"}},
         {"CR does not count toward 1023", std::string(1023, '\r') + "A\n", {"A\n"}},
         {"zero bytes are kept", std::string("A\0B\n", 4), {std::string("A\0B\n", 4)}},
     };
@@ -150,6 +156,15 @@ TEST(ListingTokens, UpperCaseIsByteByByteAndStopsAtZero) {
     EXPECT_EQ("C010 $3E Z{\x83\x41\n", std::string(upper));
     EXPECT_EQ(2u, UpperCaseLine("ab\0cd\n", 6, upper));
     EXPECT_STREQ("AB", upper);
+    // Letters past the first sixteen bytes, and a zero byte among eight or
+    // sixteen read at once.
+    const std::string row = "c010 3e 01 02 03 0a 0b 0c fe\n";
+    ASSERT_EQ(row.size(), UpperCaseLine(row.data(), row.size(), upper));
+    EXPECT_STREQ("C010 3E 01 02 03 0A 0B 0C FE\n", upper);
+    EXPECT_EQ(11u, UpperCaseLine("c010 3e 01 \0 02\n", 16, upper));
+    EXPECT_STREQ("C010 3E 01 ", upper);
+    EXPECT_EQ(17u, UpperCaseLine("c010 3e 01 02 03 \0 44 55 66\n", 28, upper));
+    EXPECT_STREQ("C010 3E 01 02 03 ", upper);
 }
 
 TEST(ListingTokens, Classification) {
@@ -312,6 +327,50 @@ TEST(ListingDataLine, IndexOfTheFailingWindowCountsKeptWindowsOnly) {
     EXPECT_EQ(LineOutcome::E00, result.outcome);
     EXPECT_EQ(1, result.bad_window);
     EXPECT_STREQ("G1", result.windows[1].text);
+}
+
+TEST(ListingDataLine, RowFormsAroundTheCommonOne) {
+    // Rows of two-digit tokens read in one pass, and the forms that leave it.
+    struct Case {
+        const char* line;
+        const char* flags;
+        LineOutcome outcome;
+        int count;          // n; for E00 the failing window
+        std::int32_t last;  // the value of the last data window
+    };
+    const Case cases[] = {
+        {"C010 3E 01 02 03 44\n", "C", LineOutcome::Accepted, 4, 0x03},
+        {"C010 3E 01 02 03 44", "C", LineOutcome::Accepted, 4, 0x03},
+        {"C010 3E", "", LineOutcome::Accepted, 1, 0x3E},
+        {"C010  3E 01  02 03 44 \n", "C", LineOutcome::Accepted, 4, 0x03},
+        {"C010 3E 01\t02 03 44\n", "C", LineOutcome::E03, 3, 0x03},  // 01<tab>02 reads 02
+        {"C010 3E 0G 02 41\n", "C", LineOutcome::E00, 1, 0x3E},
+        {"C010 3E 1 02 41\n", "C", LineOutcome::E00, 1, 0x3E},
+        {"C010 3E 01 02 03 044\n", "C", LineOutcome::Accepted, 4, 0x03},
+        {"C010 3E 01 :3 02 03 44\n", "CX", LineOutcome::Accepted, 4, 0x03},
+        {"C010 3E 01 02 03 :44\n", "CX", LineOutcome::Accepted, 4, 0x03},
+        {"C010 3E 01 02 (0.06) 47\n", "CM", LineOutcome::Accepted, 4, 0x006},
+        {"C010 01 01 01 01 01 01 01 01 01 01 01 01 01 01 01 01 10 ZZ\n", "C", LineOutcome::Accepted,
+         16, 0x01},
+        {"C010 01 01 01 01 01 01 01 01 01 01 01 01 01 01 01 01 02 ZZ\n", "", LineOutcome::Accepted,
+         17, 0x02},
+    };
+    for (const Case& c : cases) {
+        const DataLineResult result = Evaluate(c.line, c.flags);
+        SCOPED_TRACE(c.line);
+        EXPECT_EQ(c.outcome, result.outcome);
+        EXPECT_EQ(0xC010, result.address);
+        if (c.outcome == LineOutcome::E00) {
+            EXPECT_EQ(c.count, result.bad_window);
+            EXPECT_EQ(c.last, result.values[0]);
+            continue;
+        }
+        ASSERT_EQ(c.count, result.count);
+        EXPECT_EQ(c.last, result.values[c.count - 1]);
+        if (c.outcome == LineOutcome::Accepted && std::strchr(c.flags, 'C') != nullptr) {
+            EXPECT_EQ(static_cast<std::int32_t>(result.line_sum), result.given_value);
+        }
+    }
 }
 
 TEST(ListingDataLine, ValuesAndBytes) {
