@@ -134,6 +134,7 @@ void ListingChecker::DataLine(const char* raw, std::size_t length, std::uint32_t
     std::memcpy(line.address_text, data_.address_text, sizeof line.address_text);
     line.address = data_.address;
     line.expected_address = next_address_;
+    line.full_width = half_length_ > 0;
     line.count = half ? scratch_.count : data_.count;
     next_address_ = data_.address + line.count;
     KeepWindows(half ? half_upper_ : upper_, half ? half_length_ : length, half ? scratch_ : data_,

@@ -863,6 +863,39 @@ const RawCase kRawCases[] = {
      "C050  3A 48 30 89 10 8F 00 F9  23\n"
      "SUM  CB 1F 6E 87 48 57 05 1E 0CA1\n",
      {"L4 E05: ExplainedBy L @2 +0 26>EF; ExplainedBy L @2 +1 05>D7; ExplainedBy L @2 +2 59>BE"}},
+    // A full-width space between two zeros reads as one token: the row is
+    // a byte short, and a zero left out fits as well as the space typed
+    // full-width. Neither is certain, nor is a column of the SUM line.
+    {"FullWidthSpaceAmongZeros",
+     kPlain,
+     "B000  00 00 00 00 00 00 00\x81\x40"
+     "00  00 00 00 00 00 7A CA 0D  51\n"
+     "SUM  00 00 00 00 00 00 00 00  00 00 00 00 00 7A CA 0D 0151\n",
+     {"L1 FullWidth: FullWidth L +6 00\x81\x40"
+      "00>00 00",
+      "L2 E05: ColumnToken L +C 00>7A; ColumnToken L +D 7A>CA; ColumnToken L +E CA>0D; "
+      "ColumnToken L +F 0D>00; ColumnToken L +D 7A>0D; SwappedBytes L @1 +D+E CA0D>0DCA"}},
+    // A row of zeros at the start of a block, where the CRC still stands at
+    // zero, changes no sum: typed elsewhere, or a zero typed twice, fit
+    // alike.
+    {"ZeroRowWhereTheCrcIsZero",
+     OptionsFor(Convention::OhX),
+     "B000 : 49 4E 53 45 52 54 20 54 : 49\n"
+     "B008 : 41 50 45 00 DD 77 00 10 : 3A\n"
+     "B010 : FC CB 27 77 0E E1 DB C1 : F0\n"
+     "B018 : 30 EA 7B FE 2A C0 E6 84 : E7\n"
+     "SUM    B6 53 3A BA 67 6C E1 A9 BE19\n"
+     "B300 : 00 00 00 00 00 00 00 00 : 00\n"
+     "B310 : 00 00 00 0E 00 1F B3 15 : F5\n"
+     "B318 : 00 34 B3 E9 06 56 2A 29 : 7F\n"
+     "SUM    00 34 B3 F7 06 75 DD 3E CEDD\n"
+     "B320 : B3 30 1B CB 27 DB 10 11 : EC\n"
+     "B328 : 1A B3 F3 C6 75 E6 49 AF : D9\n"
+     "B308 : 00 00 00 00 00 00 00 00 : 00\n"
+     "B330 : C0 DB D3 CA 1D B3 26 CC : FA\n"
+     "SUM    8D BE E1 5B B9 74 7F 8C 995D\n",
+     {"L6 Jump", "L7 Gap: DoubledByte L +0 00: 00 00 00 00 00 00 00", "L12 Stray: StrayLine C",
+      "L14 E07: StrayCounts C @12"}},
     // The first line's address, against the two lines after it.
     {"FirstAddressMistyped",
      kPlain,
