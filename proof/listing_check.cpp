@@ -79,7 +79,8 @@ void ListingChecker::SkippedLine(const char* raw, std::size_t length, std::uint3
                                  bool five_digits) {
     SkippedRecord skipped;
     RecordedLine line;
-    if (!ReadSkippedLine(raw, upper_, length, five_digits, options_, &scratch_, &skipped, &line)) {
+    if (!ReadSkippedLine(raw, upper_, length, five_digits, next_address_, options_, &scratch_,
+                         &skipped, &line)) {
         return;
     }
     ReleaseHeld(-1);

@@ -896,6 +896,16 @@ const RawCase kRawCases[] = {
      "SUM    8D BE E1 5B B9 74 7F 8C 995D\n",
      {"L6 Jump", "L7 Gap: DoubledByte L +0 00: 00 00 00 00 00 00 00", "L12 Stray: StrayLine C",
       "L14 E07: StrayCounts C @12"}},
+    // A block's last row of a single zero, its address typed with a letter
+    // O: the reader skips it and every sum still agrees, so only its
+    // address, which continues the line before, tells it is data.
+    {"SingleZeroSkippedForItsAddress",
+     kPlain,
+     "C048  7B AF B2 50 71 83 20 1E  5E\n"
+     "C050  4A 00 96 5C 16 E7 8D B8  7E\n"
+     "Co58  00  00\n"
+     "SUM  C5 AF 48 AC 87 6A AD D6 06DC\n",
+     {"L3 Skipped: AddressReading C Co58>C058 sum"}},
     // The first line's address, against the two lines after it.
     {"FirstAddressMistyped",
      kPlain,
