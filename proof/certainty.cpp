@@ -65,6 +65,23 @@ bool BlockSees(const NamingContext& c, const Explanation& e, int count,
     return columns || total || crc;
 }
 
+// Whether row `row` has an address before, or after, every other row of
+// the block.
+bool OutsideTheOthers(const NamingContext& c, int row) {
+    const Puzzle& p = *c.puzzle;
+    const std::int32_t address = LineOf(c, row).address;
+    bool before = true;
+    bool after = true;
+    for (std::size_t r = 0; r < p.rows.size(); ++r) {
+        if (static_cast<int>(r) != row) {
+            const std::int32_t other = LineOf(c, static_cast<int>(r)).address;
+            before = before && address < other;
+            after = after && address > other;
+        }
+    }
+    return address >= 0 && (before || after);
+}
+
 // Whether the last row of the block before, which this block's first
 // continues, taken into this block's sums makes them all agree: the line
 // may belong here, typed before the check line, as one typo too.
@@ -312,8 +329,22 @@ bool Crossed(const NamingContext& c, const Mistake& m, std::uint8_t confirmed, c
             }
             return true;
         }
-        case MistakeKind::Reorder:
+        case MistakeKind::Reorder: {
+            // With rows put out of the block or into it, the order of the
+            // rest is only as sure as which rows they are.
+            if (Has(e, MistakeKind::Leave) || Has(e, MistakeKind::Enter)) {
+                return false;
+            }
+            // A row of zeros that no sum sees, at an address before or
+            // after all the others, fits the block next to it as well.
+            for (std::size_t r = 0; r < p.rows.size(); ++r) {
+                if (!BlockSees(c, e, p.rows[r].count, p.rows[r].values, static_cast<int>(r)) &&
+                    OutsideTheOthers(c, static_cast<int>(r))) {
+                    return false;
+                }
+            }
             return true;
+        }
         case MistakeKind::Swap:
             return (m.column2 < p.compared_columns && !Has(e, MistakeKind::ColumnToken)) ||
                    (p.total == TotalKind::Crc && !Has(e, MistakeKind::CrcToken));

@@ -906,6 +906,39 @@ const RawCase kRawCases[] = {
      "Co58  00  00\n"
      "SUM  C5 AF 48 AC 87 6A AD D6 06DC\n",
      {"L3 Skipped: AddressReading C Co58>C058 sum"}},
+    // A row of zeros typed after its block's SUM line: no sum sees it, so
+    // it fits the block before as well as a place among the next block's
+    // rows; neither order is certain.
+    {"ZeroRowAfterItsSumLine",
+     OptionsFor(Convention::AddressSum),
+     "7020 13 70 7E CD 28 70 C5 ED A8\n"
+     "7028 79 20 EA 00 00 00 00 00 1B\n"
+     "SUM 8C 90 68 CD 28 70 C5 ED 059B\n"
+     "7100 00 00 00 00 1A 00 0B 71 07\n"
+     "7030 00 00 00 00 00 00 00 00 A0\n"
+     "7108 1A 00 07 00 02 00 1E 00 BA\n"
+     "SUM 1A 00 07 00 1C 00 29 71 00D7\n",
+     {"L4 Stray: MovedLine L @4 7100 <6", "L6 Gap: DoubledByte L +0 00: 00 00 00 00 00 00 00"}},
+    // A row typed after the next block's first: taken out of this block
+    // it belongs to the block before, and the order of the rest follows
+    // from that, not on its own.
+    {"RowMovedPastTheNextBlocksFirst",
+     OptionsFor(Convention::AddressSum),
+     "B040  10 31 61 B0 20 0D 0E 9F  1B C2 38 00 28 15 ED B0  0B\n"
+     "B050  C6 32 49 4E 53 45 52 54  20 54 41 50 45 24 2E D9  42\n"
+     "B060  D1 F6 92 C9 18 F1 EE 8B  ED 78 18 1C 32 03 B0 3E  70\n"
+     "SUM  22 21 B9 B4 04 BF 1B 96  28 B0 E4 1C 8C B4 CF B5 1AC0\n"
+     "B080  6A 1B 00 69 B0 39 B0 22  00 00 10 19 00 7C B0 1F  4D\n"
+     "B070  7B C8 7D ED 79 7C CD 18  00 22 53 B0 ED 78 04 EE  23\n"
+     "SUM  6A 1B 00 69 B0 39 B0 22  00 00 10 19 00 7C B0 1F 041D\n"
+     "B200  DD 23 E6 AA 36 FA D5 C6  1B 0E 34 0B D3 B1 32 B9  E4\n"
+     "B210  0B C0 2B D3 80 11 18 00  7B F6 C6 05 D3 2F 3D 08  B7\n"
+     "B220  18 FE 36 34 2B 47 B7 7B  2E 71 50 55 53 48 20 53  48\n"
+     "B230  50 41 43 45 20 4B 45 59  00 C2 18 B2 ED 52 06 9A  6F\n"
+     "SUM  50 22 8A F6 01 9D E9 9A  C4 37 62 17 E6 7A 95 AE 192A\n",
+     {"L4 E05: MissingLine C B070: 7B C8 7D ED 79 7C CD 18 00 22 53 B0 ED 78 04 EE",
+      "L5 Stray: MovedLine L @5 B080 <6", "L7 E05: MovedLine C @6 B070 <0; StrayCounts C @6",
+      "L8 Jump"}},
     // The first line's address, against the two lines after it.
     {"FirstAddressMistyped",
      kPlain,
