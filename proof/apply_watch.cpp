@@ -136,7 +136,8 @@ void ApplyWatch::Skipped(const char* raw, const char* upper, std::size_t length,
                          std::uint32_t line_number) {
     SkippedRecord skipped;
     RecordedLine line;
-    if (!ReadSkippedLine(raw, upper, length, five_digits, options_, &scratch_, &skipped, &line) &&
+    if (!ReadSkippedLine(raw, upper, length, five_digits, next_address_, options_, &scratch_,
+                         &skipped, &line) &&
         !FullWidth(raw, length, &skipped, &line)) {
         return;
     }

@@ -41,6 +41,8 @@ struct RecordedLine {
     bool checksum_misread = false;           // ... that a misreading explains
     std::uint32_t line_diff = 0;             // given - LineSum, masked to the line's width
     std::uint32_t line_sum = 0;              // LineSum, masked
+    // Typed with full-width characters: it reads otherwise half-width.
+    bool full_width = false;
     // Every window of the line as typed, the ones past kMaxWindows that the
     // reader leaves unread included (at most kMaxExtraWindows of them): its
     // value, or -1 when it is no pair of digits. A row typed with a byte

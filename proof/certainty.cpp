@@ -24,16 +24,62 @@ int BitCount(unsigned bits) {
     return count;
 }
 
+// Whether the CRC, at the place of row `before` (the rows' count for after
+// the last), still stands at zero: zero bytes typed there change nothing.
+bool CrcAtZero(const Puzzle& p, int before) {
+    bool zero = p.crc_start == 0;
+    for (int r = 0; r < before && r < static_cast<int>(p.rows.size()); ++r) {
+        for (int k = 0; k < p.rows[r].count; ++k) {
+            zero = zero && p.rows[r].values[k] == 0;
+        }
+    }
+    return zero;
+}
+
 // Whether a sum of the block that the explanation leaves standing sees a
 // row of `count` bytes come or go: its columns, a 16-bit total, the CRC.
-bool BlockSees(const NamingContext& c, const Explanation& e, int count) {
+// With the row's `values` (at row `before`), only what they change counts:
+// zeros change no column and no total, nor the CRC while it stands at zero.
+template <typename Value>
+bool BlockSees(const NamingContext& c, const Explanation& e, int count,
+               const Value* values = nullptr, int before = 0) {
     const Puzzle& p = *c.puzzle;
-    bool columns = p.compared_columns >= (count < kColumnCount ? count : kColumnCount);
+    const int width = count < kColumnCount ? count : kColumnCount;
+    bool columns = p.compared_columns >= width;
     for (const Mistake& other : e.mistakes) {
         columns = columns && other.kind != MistakeKind::ColumnToken;
     }
-    return columns || (p.total == TotalKind::Sum16 && !Has(e, MistakeKind::TotalToken)) ||
-           (p.total == TotalKind::Crc && !Has(e, MistakeKind::CrcToken));
+    bool total = p.total == TotalKind::Sum16 && !Has(e, MistakeKind::TotalToken);
+    bool crc = p.total == TotalKind::Crc && !Has(e, MistakeKind::CrcToken);
+    if (values != nullptr) {
+        std::uint32_t sum = 0;
+        bool nonzero = false;
+        for (int k = 0; k < width; ++k) {
+            sum += values[k] & 0xFFu;
+            nonzero = nonzero || (k < p.compared_columns && (values[k] & 0xFFu) != 0);
+        }
+        columns = columns && nonzero;
+        total = total && (sum & 0xFFFFu) != 0;
+        crc = crc && (sum != 0 || !CrcAtZero(p, before));
+    }
+    return columns || total || crc;
+}
+
+// Whether row `row` has an address before, or after, every other row of
+// the block.
+bool OutsideTheOthers(const NamingContext& c, int row) {
+    const Puzzle& p = *c.puzzle;
+    const std::int32_t address = LineOf(c, row).address;
+    bool before = true;
+    bool after = true;
+    for (std::size_t r = 0; r < p.rows.size(); ++r) {
+        if (static_cast<int>(r) != row) {
+            const std::int32_t other = LineOf(c, static_cast<int>(r)).address;
+            before = before && address < other;
+            after = after && address > other;
+        }
+    }
+    return address >= 0 && (before || after);
 }
 
 // Whether the last row of the block before, which this block's first
@@ -208,7 +254,14 @@ bool Crossed(const NamingContext& c, const Mistake& m, std::uint8_t confirmed, c
     // What a check line's token should read depends on which rows are the
     // block's: with rows moved, or a step of the addresses unanswered, it is
     // only as sure as their places.
-    if ((moved || Has(e, MistakeKind::Step)) &&
+    // A line typed with full-width characters reads one way as typed and
+    // another half-width: its row, and what the check line should read,
+    // are only as sure as the reading.
+    bool full_width = false;
+    for (const PuzzleRow& row : p.rows) {
+        full_width = full_width || (row.line >= 0 && c.block->lines[row.line].full_width);
+    }
+    if ((moved || full_width || Has(e, MistakeKind::Step)) &&
         (m.kind == MistakeKind::ColumnToken || m.kind == MistakeKind::TotalToken ||
          m.kind == MistakeKind::CrcToken)) {
         return false;
@@ -276,8 +329,22 @@ bool Crossed(const NamingContext& c, const Mistake& m, std::uint8_t confirmed, c
             }
             return true;
         }
-        case MistakeKind::Reorder:
+        case MistakeKind::Reorder: {
+            // With rows put out of the block or into it, the order of the
+            // rest is only as sure as which rows they are.
+            if (Has(e, MistakeKind::Leave) || Has(e, MistakeKind::Enter)) {
+                return false;
+            }
+            // A row of zeros that no sum sees, at an address before or
+            // after all the others, fits the block next to it as well.
+            for (std::size_t r = 0; r < p.rows.size(); ++r) {
+                if (!BlockSees(c, e, p.rows[r].count, p.rows[r].values, static_cast<int>(r)) &&
+                    OutsideTheOthers(c, static_cast<int>(r))) {
+                    return false;
+                }
+            }
             return true;
+        }
         case MistakeKind::Swap:
             return (m.column2 < p.compared_columns && !Has(e, MistakeKind::ColumnToken)) ||
                    (p.total == TotalKind::Crc && !Has(e, MistakeKind::CrcToken));
@@ -288,23 +355,32 @@ bool Crossed(const NamingContext& c, const Mistake& m, std::uint8_t confirmed, c
             // then tell, and a line they skipped may answer them as well.
             const RowForm& form = p.forms[m.index];
             const PuzzleRow& row = p.rows[m.row];
+            if (LineOf(c, m.row).full_width) {
+                return false;  // a full-width space or digit read as one token
+            }
+            bool zeros = true;
+            for (int k = 0; k < row.count; ++k) {
+                zeros = zeros && row.values[k] == 0;
+            }
             bool seen = form.residual != row.residual ||
-                        (p.total == TotalKind::Crc && !Has(e, MistakeKind::CrcToken));
+                        (p.total == TotalKind::Crc && !Has(e, MistakeKind::CrcToken) &&
+                         !(zeros && CrcAtZero(p, m.row)));
             const int widest = form.count > row.count ? form.count : row.count;
             for (int k = 0; k < widest && k < p.compared_columns; ++k) {
                 const std::uint32_t typed = k < row.count ? row.values[k] : 0u;
                 const std::uint32_t meant = k < form.count ? form.values[k] : 0u;
                 seen = seen || typed != meant;
             }
-            return seen && row.summed && BlockSees(c, e, form.count);
+            return seen && row.summed && BlockSees<std::uint8_t>(c, e, form.count);
         }
         case MistakeKind::Leave:
-            return BlockSees(c, e, p.rows[m.row].count);
+            return BlockSees(c, e, p.rows[m.row].count, p.rows[m.row].values, m.row);
         case MistakeKind::Enter: {
             // A row rebuilt from the columns stands only where nothing else
             // of the explanation changes them or the total.
             const PuzzleGap& gap = p.gaps[m.index];
-            if (!BlockSees(c, e, gap.width) || (!gap.known && gap.width > p.compared_columns)) {
+            if (!BlockSees(c, e, gap.width, gap.known ? gap.values : e.entered, gap.before) ||
+                (!gap.known && gap.width > p.compared_columns)) {
                 return false;
             }
             // After the last row, zeros at its end may be bytes it never had.

@@ -79,7 +79,8 @@ void ListingChecker::SkippedLine(const char* raw, std::size_t length, std::uint3
                                  bool five_digits) {
     SkippedRecord skipped;
     RecordedLine line;
-    if (!ReadSkippedLine(raw, upper_, length, five_digits, options_, &scratch_, &skipped, &line)) {
+    if (!ReadSkippedLine(raw, upper_, length, five_digits, next_address_, options_, &scratch_,
+                         &skipped, &line)) {
         return;
     }
     ReleaseHeld(-1);
@@ -134,6 +135,7 @@ void ListingChecker::DataLine(const char* raw, std::size_t length, std::uint32_t
     std::memcpy(line.address_text, data_.address_text, sizeof line.address_text);
     line.address = data_.address;
     line.expected_address = next_address_;
+    line.full_width = half_length_ > 0;
     line.count = half ? scratch_.count : data_.count;
     next_address_ = data_.address + line.count;
     KeepWindows(half ? half_upper_ : upper_, half ? half_length_ : length, half ? scratch_ : data_,

@@ -125,8 +125,8 @@ std::size_t ReadOneToken(const char* rest, char* patched, std::size_t length,
 }  // namespace
 
 bool ReadSkippedLine(const char* raw, const char* upper, std::size_t length, bool five_digits,
-                     const ListingOptions& options, DataLineResult* scratch, SkippedRecord* skipped,
-                     RecordedLine* line) {
+                     std::int32_t continuing, const ListingOptions& options,
+                     DataLineResult* scratch, SkippedRecord* skipped, RecordedLine* line) {
     std::size_t at = 0;
     while (at < length && (upper[at] == ' ' || upper[at] == '\t')) {
         ++at;
@@ -185,10 +185,17 @@ bool ReadSkippedLine(const char* raw, const char* upper, std::size_t length, boo
         }
         EvaluateDataLine(patched, patched_length, options, scratch);
     }
+    // A single byte, a block's short last row, is data where the line's
+    // address continues the line before: a zero there changes no sum, and
+    // nothing else would tell the line was skipped.
+    bool continues = false;
+    for (int i = 0; i < skipped->candidate_count; ++i) {
+        continues = continues || (continuing >= 0 && skipped->candidates[i] == continuing);
+    }
     const LineOutcome outcome = scratch->outcome;
     if ((outcome != LineOutcome::Accepted && outcome != LineOutcome::E02 &&
          outcome != LineOutcome::E03) ||
-        scratch->count < 2 || (options.checksum && !scratch->checksum_given) ||
+        scratch->count < (continues ? 1 : 2) || (options.checksum && !scratch->checksum_given) ||
         !PairsOnly(patched, patched_length, options, scratch->count)) {
         return false;
     }

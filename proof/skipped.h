@@ -18,10 +18,12 @@ namespace tsy::proof {
 // classed it as a DataLine and ignored it for an address above FFFF. On true
 // fills `skipped` (reason, typed field, candidate addresses, the line sum of
 // its data) and `line` (its values, as the line would give them with its
-// address read), using `scratch` for the evaluation.
+// address read), using `scratch` for the evaluation. A line of a single
+// byte looks like data only where it may be read at `continuing`, the
+// address that continues the data line before (-1 for none).
 bool ReadSkippedLine(const char* raw, const char* upper, std::size_t length, bool five_digits,
-                     const ListingOptions& options, DataLineResult* scratch, SkippedRecord* skipped,
-                     RecordedLine* line);
+                     std::int32_t continuing, const ListingOptions& options,
+                     DataLineResult* scratch, SkippedRecord* skipped, RecordedLine* line);
 
 // The SkippedLine finding of the line `skipped` describes.
 Finding SkippedFinding(const SkippedRecord& skipped, std::uint32_t line_number);

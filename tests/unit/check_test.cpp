@@ -863,6 +863,82 @@ const RawCase kRawCases[] = {
      "C050  3A 48 30 89 10 8F 00 F9  23\n"
      "SUM  CB 1F 6E 87 48 57 05 1E 0CA1\n",
      {"L4 E05: ExplainedBy L @2 +0 26>EF; ExplainedBy L @2 +1 05>D7; ExplainedBy L @2 +2 59>BE"}},
+    // A full-width space between two zeros reads as one token: the row is
+    // a byte short, and a zero left out fits as well as the space typed
+    // full-width. Neither is certain, nor is a column of the SUM line.
+    {"FullWidthSpaceAmongZeros",
+     kPlain,
+     "B000  00 00 00 00 00 00 00\x81\x40"
+     "00  00 00 00 00 00 7A CA 0D  51\n"
+     "SUM  00 00 00 00 00 00 00 00  00 00 00 00 00 7A CA 0D 0151\n",
+     {"L1 FullWidth: FullWidth L +6 00\x81\x40"
+      "00>00 00",
+      "L2 E05: ColumnToken L +C 00>7A; ColumnToken L +D 7A>CA; ColumnToken L +E CA>0D; "
+      "ColumnToken L +F 0D>00; ColumnToken L +D 7A>0D; SwappedBytes L @1 +D+E CA0D>0DCA"}},
+    // A row of zeros at the start of a block, where the CRC still stands at
+    // zero, changes no sum: typed elsewhere, or a zero typed twice, fit
+    // alike.
+    {"ZeroRowWhereTheCrcIsZero",
+     OptionsFor(Convention::OhX),
+     "B000 : 49 4E 53 45 52 54 20 54 : 49\n"
+     "B008 : 41 50 45 00 DD 77 00 10 : 3A\n"
+     "B010 : FC CB 27 77 0E E1 DB C1 : F0\n"
+     "B018 : 30 EA 7B FE 2A C0 E6 84 : E7\n"
+     "SUM    B6 53 3A BA 67 6C E1 A9 BE19\n"
+     "B300 : 00 00 00 00 00 00 00 00 : 00\n"
+     "B310 : 00 00 00 0E 00 1F B3 15 : F5\n"
+     "B318 : 00 34 B3 E9 06 56 2A 29 : 7F\n"
+     "SUM    00 34 B3 F7 06 75 DD 3E CEDD\n"
+     "B320 : B3 30 1B CB 27 DB 10 11 : EC\n"
+     "B328 : 1A B3 F3 C6 75 E6 49 AF : D9\n"
+     "B308 : 00 00 00 00 00 00 00 00 : 00\n"
+     "B330 : C0 DB D3 CA 1D B3 26 CC : FA\n"
+     "SUM    8D BE E1 5B B9 74 7F 8C 995D\n",
+     {"L6 Jump", "L7 Gap: DoubledByte L +0 00: 00 00 00 00 00 00 00", "L12 Stray: StrayLine C",
+      "L14 E07: StrayCounts C @12"}},
+    // A block's last row of a single zero, its address typed with a letter
+    // O: the reader skips it and every sum still agrees, so only its
+    // address, which continues the line before, tells it is data.
+    {"SingleZeroSkippedForItsAddress",
+     kPlain,
+     "C048  7B AF B2 50 71 83 20 1E  5E\n"
+     "C050  4A 00 96 5C 16 E7 8D B8  7E\n"
+     "Co58  00  00\n"
+     "SUM  C5 AF 48 AC 87 6A AD D6 06DC\n",
+     {"L3 Skipped: AddressReading C Co58>C058 sum"}},
+    // A row of zeros typed after its block's SUM line: no sum sees it, so
+    // it fits the block before as well as a place among the next block's
+    // rows; neither order is certain.
+    {"ZeroRowAfterItsSumLine",
+     OptionsFor(Convention::AddressSum),
+     "7020 13 70 7E CD 28 70 C5 ED A8\n"
+     "7028 79 20 EA 00 00 00 00 00 1B\n"
+     "SUM 8C 90 68 CD 28 70 C5 ED 059B\n"
+     "7100 00 00 00 00 1A 00 0B 71 07\n"
+     "7030 00 00 00 00 00 00 00 00 A0\n"
+     "7108 1A 00 07 00 02 00 1E 00 BA\n"
+     "SUM 1A 00 07 00 1C 00 29 71 00D7\n",
+     {"L4 Stray: MovedLine L @4 7100 <6", "L6 Gap: DoubledByte L +0 00: 00 00 00 00 00 00 00"}},
+    // A row typed after the next block's first: taken out of this block
+    // it belongs to the block before, and the order of the rest follows
+    // from that, not on its own.
+    {"RowMovedPastTheNextBlocksFirst",
+     OptionsFor(Convention::AddressSum),
+     "B040  10 31 61 B0 20 0D 0E 9F  1B C2 38 00 28 15 ED B0  0B\n"
+     "B050  C6 32 49 4E 53 45 52 54  20 54 41 50 45 24 2E D9  42\n"
+     "B060  D1 F6 92 C9 18 F1 EE 8B  ED 78 18 1C 32 03 B0 3E  70\n"
+     "SUM  22 21 B9 B4 04 BF 1B 96  28 B0 E4 1C 8C B4 CF B5 1AC0\n"
+     "B080  6A 1B 00 69 B0 39 B0 22  00 00 10 19 00 7C B0 1F  4D\n"
+     "B070  7B C8 7D ED 79 7C CD 18  00 22 53 B0 ED 78 04 EE  23\n"
+     "SUM  6A 1B 00 69 B0 39 B0 22  00 00 10 19 00 7C B0 1F 041D\n"
+     "B200  DD 23 E6 AA 36 FA D5 C6  1B 0E 34 0B D3 B1 32 B9  E4\n"
+     "B210  0B C0 2B D3 80 11 18 00  7B F6 C6 05 D3 2F 3D 08  B7\n"
+     "B220  18 FE 36 34 2B 47 B7 7B  2E 71 50 55 53 48 20 53  48\n"
+     "B230  50 41 43 45 20 4B 45 59  00 C2 18 B2 ED 52 06 9A  6F\n"
+     "SUM  50 22 8A F6 01 9D E9 9A  C4 37 62 17 E6 7A 95 AE 192A\n",
+     {"L4 E05: MissingLine C B070: 7B C8 7D ED 79 7C CD 18 00 22 53 B0 ED 78 04 EE",
+      "L5 Stray: MovedLine L @5 B080 <6", "L7 E05: MovedLine C @6 B070 <0; StrayCounts C @6",
+      "L8 Jump"}},
     // The first line's address, against the two lines after it.
     {"FirstAddressMistyped",
      kPlain,
