@@ -43,30 +43,26 @@ namespace {
 constexpr long kMaxBlockReadings = 200000;
 constexpr std::size_t kMaxSolutions = 16;
 
-// What each field of the check line should read by the block's sums, and
-// from which character on the reader compares it.
-struct Wanted {
-    std::string text;
-    std::size_t compared_from = 0;
-};
-
-std::vector<Wanted> WantedCheck(const RowState& check, const BlockSums& sums,
-                                const ListingOptions& options) {
+// What each field of the check line should read by the block's sums.
+std::vector<std::string> WantedCheck(const RowState& check, const BlockSums& sums,
+                                     const ListingOptions& options) {
     const bool sum_line = check.source->kind == RowKind::Sum;
     const std::size_t count = check.slots.size();
-    std::vector<Wanted> wanted(count);
+    std::vector<std::string> wanted(count);
     for (std::size_t f = 0; f < count; ++f) {
         const bool total = f + 1 == count;
         if (!total) {
-            wanted[f].text = Hex(f < kColumnCount ? sums.column_sums[f] & 0xFFu : 0u, 2);
+            wanted[f] = Hex(f < kColumnCount ? sums.column_sums[f] & 0xFFu : 0u, 2);
         } else if (sum_line && options.ohx_crc) {
-            wanted[f].text = Hex(sums.block_crc, 4);
+            wanted[f] = Hex(sums.block_crc, 4);
         } else if (sum_line && check.slots[f].size() == 2) {
-            wanted[f].text = Hex(sums.block_sum & 0xFFu, 2);  // a total of two digits
+            wanted[f] = Hex(sums.block_sum & 0xFFu, 2);  // a total of two digits
         } else {
-            wanted[f].text = Hex(sums.block_sum & 0xFFFFu, 4);
-            // A SUM line's total is compared by its last two digits only.
-            wanted[f].compared_from = sum_line ? 2 : 0;
+            // All four digits: the apply compares a SUM line's last two
+            // only, but a reading that is off by a multiple of 0x100 fits
+            // every other sum of the block (four misread digits at the
+            // corners of a rectangle), and only the first two catch it.
+            wanted[f] = Hex(sums.block_sum & 0xFFFFu, 4);
         }
     }
     return wanted;
@@ -79,21 +75,19 @@ bool MatchCheck(const RowState& check, const BlockSums& sums, const ListingOptio
                 int wildcards, Fields* fields, double* cost) {
     *fields = check.read;
     *cost = 0;
-    const std::vector<Wanted> wanted = WantedCheck(check, sums, options);
+    const std::vector<std::string> wanted = WantedCheck(check, sums, options);
     for (std::size_t f = 0; f < wanted.size(); ++f) {
         const std::vector<Slot>& slots = check.slots[f];
-        if (slots.size() != wanted[f].text.size()) {
+        if (slots.size() != wanted[f].size()) {
             return false;
         }
         for (std::size_t i = 0; i < slots.size(); ++i) {
-            const char want = wanted[f].text[i];
+            const char want = wanted[f][i];
             const auto option = std::find_if(slots[i].options.begin(), slots[i].options.end(),
                                              [&](const Option& o) { return o.c == want; });
             if (option != slots[i].options.end()) {
                 (*fields)[f][i] = want;
                 *cost += option->cost;
-            } else if (i < wanted[f].compared_from) {
-                // not compared by the reader: left as read
             } else if (wildcards-- > 0) {
                 (*fields)[f][i] = want;
                 *cost += kWildCost;
@@ -118,13 +112,12 @@ bool MatchCheck(const RowState& check, const BlockSums& sums, const ListingOptio
 std::vector<std::size_t> SureDisagreements(const RowState& check, const BlockSums& sums,
                                            const ListingOptions& options) {
     std::vector<std::size_t> fields;
-    const std::vector<Wanted> wanted = WantedCheck(check, sums, options);
+    const std::vector<std::string> wanted = WantedCheck(check, sums, options);
     for (std::size_t f = 0; f < wanted.size(); ++f) {
         const std::vector<Slot>& slots = check.slots[f];
-        for (std::size_t i = wanted[f].compared_from; i < slots.size() && i < wanted[f].text.size();
-             ++i) {
+        for (std::size_t i = 0; i < slots.size() && i < wanted[f].size(); ++i) {
             if (slots[i].options.size() == 1 && slots[i].read != '?' &&
-                slots[i].options[0].c != wanted[f].text[i]) {
+                slots[i].options[0].c != wanted[f][i]) {
                 fields.push_back(f);
                 break;
             }
