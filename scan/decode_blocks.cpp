@@ -2,6 +2,7 @@
 // the check line agrees with, and each row settled where they all agree.
 #include <algorithm>
 #include <cctype>
+#include <numeric>
 
 #include "listing/check_line.h"
 #include "listing/sums.h"
@@ -43,57 +44,62 @@ namespace {
 constexpr long kMaxBlockReadings = 200000;
 constexpr std::size_t kMaxSolutions = 16;
 
-// What each field of the check line should read by the block's sums, and
-// from which character on the reader compares it.
-struct Wanted {
-    std::string text;
-    std::size_t compared_from = 0;
-};
-
-std::vector<Wanted> WantedCheck(const RowState& check, const BlockSums& sums,
-                                const ListingOptions& options) {
+// What each field of the check line should read by the block's sums.
+std::vector<std::string> WantedCheck(const RowState& check, const BlockSums& sums,
+                                     const ListingOptions& options) {
     const bool sum_line = check.source->kind == RowKind::Sum;
     const std::size_t count = check.slots.size();
-    std::vector<Wanted> wanted(count);
+    std::vector<std::string> wanted(count);
     for (std::size_t f = 0; f < count; ++f) {
         const bool total = f + 1 == count;
         if (!total) {
-            wanted[f].text = Hex(f < kColumnCount ? sums.column_sums[f] & 0xFFu : 0u, 2);
+            wanted[f] = Hex(f < kColumnCount ? sums.column_sums[f] & 0xFFu : 0u, 2);
         } else if (sum_line && options.ohx_crc) {
-            wanted[f].text = Hex(sums.block_crc, 4);
+            wanted[f] = Hex(sums.block_crc, 4);
         } else if (sum_line && check.slots[f].size() == 2) {
-            wanted[f].text = Hex(sums.block_sum & 0xFFu, 2);  // a total of two digits
+            wanted[f] = Hex(sums.block_sum & 0xFFu, 2);  // a total of two digits
         } else {
-            wanted[f].text = Hex(sums.block_sum & 0xFFFFu, 4);
-            // A SUM line's total is compared by its last two digits only.
-            wanted[f].compared_from = sum_line ? 2 : 0;
+            // All four digits: the apply compares a SUM line's last two
+            // only, but a reading that is off by a multiple of 0x100 fits
+            // every other sum of the block (four misread digits at the
+            // corners of a rectangle), and only the first two catch it.
+            wanted[f] = Hex(sums.block_sum & 0xFFFFu, 4);
         }
     }
     return wanted;
 }
 
+// Whether a character was read with no other reading: a glyph of a settled
+// shape group, or one the recogniser offered nothing else for.
+bool Sure(const Slot& slot) {
+    return slot.options.size() == 1 && slot.read != '?';
+}
+
 // The check line's reading that the block's sums call for, where the
 // recogniser's readings allow it (with `wildcards` characters allowed to
-// be any digit), confirmed by the reader's own evaluation.
+// be any digit), confirmed by the reader's own evaluation. A character
+// read surely is never taken as a wildcard: rows whose misreadings cancel
+// in every column but carry into the total would then be matched by
+// changing a digit of the total that was printed plainly.
 bool MatchCheck(const RowState& check, const BlockSums& sums, const ListingOptions& options,
                 int wildcards, Fields* fields, double* cost) {
     *fields = check.read;
     *cost = 0;
-    const std::vector<Wanted> wanted = WantedCheck(check, sums, options);
+    const std::vector<std::string> wanted = WantedCheck(check, sums, options);
     for (std::size_t f = 0; f < wanted.size(); ++f) {
         const std::vector<Slot>& slots = check.slots[f];
-        if (slots.size() != wanted[f].text.size()) {
+        if (slots.size() != wanted[f].size()) {
             return false;
         }
         for (std::size_t i = 0; i < slots.size(); ++i) {
-            const char want = wanted[f].text[i];
+            const char want = wanted[f][i];
             const auto option = std::find_if(slots[i].options.begin(), slots[i].options.end(),
                                              [&](const Option& o) { return o.c == want; });
             if (option != slots[i].options.end()) {
                 (*fields)[f][i] = want;
                 *cost += option->cost;
-            } else if (i < wanted[f].compared_from) {
-                // not compared by the reader: left as read
+            } else if (Sure(slots[i])) {
+                return false;
             } else if (wildcards-- > 0) {
                 (*fields)[f][i] = want;
                 *cost += kWildCost;
@@ -118,13 +124,11 @@ bool MatchCheck(const RowState& check, const BlockSums& sums, const ListingOptio
 std::vector<std::size_t> SureDisagreements(const RowState& check, const BlockSums& sums,
                                            const ListingOptions& options) {
     std::vector<std::size_t> fields;
-    const std::vector<Wanted> wanted = WantedCheck(check, sums, options);
+    const std::vector<std::string> wanted = WantedCheck(check, sums, options);
     for (std::size_t f = 0; f < wanted.size(); ++f) {
         const std::vector<Slot>& slots = check.slots[f];
-        for (std::size_t i = wanted[f].compared_from; i < slots.size() && i < wanted[f].text.size();
-             ++i) {
-            if (slots[i].options.size() == 1 && slots[i].read != '?' &&
-                slots[i].options[0].c != wanted[f].text[i]) {
+        for (std::size_t i = 0; i < slots.size() && i < wanted[f].size(); ++i) {
+            if (Sure(slots[i]) && slots[i].options[0].c != wanted[f][i]) {
                 fields.push_back(f);
                 break;
             }
@@ -257,9 +261,12 @@ bool Grouped(const RowState& row) {
 
 // Whether the character at `slot`, taken as `c`, is staked on the row's own
 // checksum: read otherwise than the engine read it, or a glyph of a grouped
-// row that joined no group, where no settled shape group pins it.
+// row that joined no group or whose group was left unsettled with other
+// readings offered (a blot, which joins only other blots), where no
+// settled shape group pins it.
 bool Staked(const Slot& slot, char c, bool grouped_row) {
-    return !slot.settled && (c != slot.engine || (grouped_row && !slot.grouped));
+    return !slot.settled &&
+           (c != slot.engine || (grouped_row && (!slot.grouped || slot.options.size() > 1)));
 }
 
 // The characters of `fields` staked on the row's one checksum (Staked): two
@@ -311,6 +318,83 @@ Fields Rival(const RowState& row, const Fields& fields) {
         }
     }
     return rival;
+}
+
+// The fields of `fields` where `row` stakes a character (Staked), taken
+// from `first` on.
+std::vector<std::size_t> StakedFields(const RowState& row, const Fields& fields,
+                                      std::size_t first) {
+    const bool grouped_row = Grouped(row);
+    std::vector<std::size_t> staked;
+    for (std::size_t f = first; f < fields.size() && f < row.slots.size(); ++f) {
+        for (std::size_t i = 0; i < fields[f].size() && i < row.slots[f].size(); ++i) {
+            if (Staked(row.slots[f][i], fields[f][i], grouped_row)) {
+                staked.push_back(f);
+                break;
+            }
+        }
+    }
+    return staked;
+}
+
+// The data rows of a solved block whose staked characters its sums cannot
+// pin. A row staking one field is pinned by its own checksum, and a column
+// holding one unknown by its sum; but where the rows staking several fields
+// and their columns close a cycle (two rows each doubtful in the same two
+// columns, the corners of a rectangle), a misreading of one corner is made
+// good by the others, in every row and column sum alike. Such a solution
+// was found only because the readings tried left the true ones out, so
+// those rows are not vouched for. The check line counts as one more row,
+// its total in the checksum's column.
+std::vector<bool> Unpinned(const std::vector<RowState*>& data, const RowState& check,
+                           const Solution& solution) {
+    const std::size_t lines = data.size() + 1;
+    std::vector<std::vector<std::size_t>> staked(lines);
+    for (std::size_t d = 0; d < data.size(); ++d) {
+        const RowState& row = *data[d];
+        staked[d] = StakedFields(row, row.fits[solution.picks[d]].fields, row.address_ok ? 1 : 0);
+    }
+    for (std::size_t f : StakedFields(check, solution.check, 0)) {
+        staked[data.size()].push_back(f + 1);  // after the address
+    }
+    std::size_t columns = 0;
+    for (const std::vector<std::size_t>& fields : staked) {
+        for (std::size_t f : fields) {
+            columns = std::max(columns, f + 1);
+        }
+    }
+    // Lines and columns as the nodes of a graph, each staked field of a
+    // line staking several an edge; an edge within one component closes a
+    // cycle.
+    std::vector<std::size_t> parent(lines + columns);
+    std::iota(parent.begin(), parent.end(), 0);
+    std::vector<bool> cyclic(parent.size(), false);
+    auto root = [&parent](std::size_t node) {
+        while (parent[node] != node) {
+            node = parent[node] = parent[parent[node]];
+        }
+        return node;
+    };
+    for (std::size_t line = 0; line < lines; ++line) {
+        for (std::size_t f : staked[line]) {
+            if (staked[line].size() < 2) {
+                break;  // pinned by its own checksum
+            }
+            const std::size_t a = root(line);
+            const std::size_t b = root(lines + f);
+            if (a == b) {
+                cyclic[a] = true;
+            } else {
+                parent[b] = a;
+                cyclic[a] = cyclic[a] || cyclic[b];
+            }
+        }
+    }
+    std::vector<bool> unpinned(data.size(), false);
+    for (std::size_t d = 0; d < data.size(); ++d) {
+        unpinned[d] = staked[d].size() >= 2 && cyclic[root(d)];
+    }
+    return unpinned;
 }
 
 }  // namespace
@@ -439,13 +523,15 @@ void DecodeBlock(std::vector<RowState>& rows, std::size_t first, std::size_t che
         DecodeRowsAlone(rows, first, check, options, gap_inside, out);
         return;
     }
+    const std::vector<bool> unpinned = Unpinned(data, rows[check], solutions[0]);
     for (std::size_t d = 0; d < data.size(); ++d) {
         data[d]->checked_once = row_checks_only;
         std::vector<Fields> readings;
         for (const Solution& solution : solutions) {
             readings.push_back(data[d]->fits[solution.picks[d]].fields);
         }
-        if (row_checks_only && readings.size() == 1 && Changes(*data[d], readings[0]) > 1) {
+        if (readings.size() == 1 &&
+            (unpinned[d] || (row_checks_only && Changes(*data[d], readings[0]) > 1))) {
             readings.push_back(Rival(*data[d], readings[0]));
         }
         Settle(*data[d], static_cast<int>(first + d), readings, true, out);

@@ -2,16 +2,17 @@
 """Judges `tsypatch scan --annotate` on a page drawn here, apart from the
 scan code: a plain listing of two blocks set in DejaVu Sans Mono on a known
 grid, with ink blots over four digits of the first block that its sums
-cannot settle between them (the corners of a rectangle); or, unblotted,
-the same grid of data lines with no sums at all, and their text.
+cannot settle between them (the corners of a rectangle), its data drawn
+from SEED (default 1); or, unblotted, the same grid of data lines with no
+sums at all, and their text.
 
-    annotate_check.py render PAGE.png
+    annotate_check.py render PAGE.png [SEED]
     annotate_check.py render-unsummed PAGE.png TRUTH.txt
     annotate_check.py judge PAGE.png ANNOTATED.png REPORT
 
 `judge` looks at the colours of the annotated page against the scan's
 report (its standard error, UTF-8): a red frame around each character the
-report names in doubt (some in the blotted block), an orange frame and no
+report names in doubt (some in each blotted row), an orange frame and no
 green around each line holding one, a green frame and no red around every
 other line, and no mark at all in the title. Needs Debian's python3-pil (run with /usr/bin/python3)."""
 import random
@@ -28,10 +29,10 @@ START = 0x4A00
 BLOTTED = [(0, 0), (0, 1), (1, 0), (1, 1)]  # (data row, byte): its first digit
 
 
-def listing(sums=True):
+def listing(sums=True, seed=1):
     """The listing's lines; without `sums`, its data lines alone, with no
     checksum."""
-    rng = random.Random(1)
+    rng = random.Random(seed)
     lines = []
     if not sums:
         for r in range(16):
@@ -78,8 +79,8 @@ def byte_column(byte):
     return 6 + 3 * byte
 
 
-def render(path, sums=True):
-    lines = listing(sums)
+def render(path, sums=True, seed=1):
+    lines = listing(sums, seed)
     font = ImageFont.truetype(FONT, SIZE)
     width = int(MARGIN * 2 + pitch() * max(len(t) for t in lines))
     page = Image.new("L", (width, MARGIN * 2 + LINE * (len(lines) + 3)), 255)
@@ -148,8 +149,11 @@ def judge(page_path, annotated_path, report):
     p = int(pitch())
     named = doubts(report)
     failures = []
-    if not any(line < 8 for line, _ in named):
-        failures.append("the report names no character of the blotted block in doubt")
+    # Each blotted row holds two blots that the sums cannot tell from those
+    # of the other row: neither may be called verified.
+    for row in sorted({row for row, _ in BLOTTED}):
+        if not any(line == data_line(row) - 2 for line, _ in named):
+            failures.append("the report names nothing in blotted line %d" % (data_line(row) - 1))
     for line, column in sorted(named):
         left = int(MARGIN + column * pitch())
         top = row_top(2 + line)
@@ -176,7 +180,7 @@ def judge(page_path, annotated_path, report):
 
 if __name__ == "__main__":
     if sys.argv[1] == "render":
-        render(sys.argv[2])
+        render(sys.argv[2], seed=int(sys.argv[3]) if len(sys.argv) > 3 else 1)
     elif sys.argv[1] == "render-unsummed":
         render(sys.argv[2], sums=False)
         with open(sys.argv[3], "w") as truth:
