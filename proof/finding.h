@@ -32,13 +32,14 @@ enum class Certainty : unsigned char { Certain, Likely };
 // What a finding reports. Only a Refusal carries an E code; the others are
 // about lines an apply takes (or skips) without a word.
 enum class FindingKind : unsigned char {
-    Refusal,      // an E code: an apply stops at this line
-    SkippedLine,  // a line the reader ignores that looks like a data line
-    AddressStep,  // a data line whose address does not continue the one before
-    LookAlike,    // a token the reader takes holds a look-alike letter
-    TotalDigits,  // the digits of a SUM line's total that an apply does not compare differ
-    FullWidth,    // full-width characters in a line an apply takes as it should
-    Jump,         // a note: the data continues elsewhere on purpose
+    Refusal,       // an E code: an apply stops at this line
+    SkippedLine,   // a line the reader ignores that looks like a data line
+    AddressStep,   // a data line whose address does not continue the one before
+    LookAlike,     // a token the reader takes holds a look-alike letter
+    TotalDigits,   // the digits of a SUM line's total that an apply does not compare differ
+    FullWidth,     // full-width characters in a line an apply takes as it should
+    Jump,          // a note: the data continues elsewhere on purpose
+    UnreadTokens,  // `given`: tokens after the last one the reader keeps (`index` 1: its checksum)
 };
 
 // Whether findings of the kind count as errors or warnings (check's exit

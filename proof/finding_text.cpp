@@ -135,6 +135,10 @@ void FormatNotice(const Finding& finding, TextOut* text) {
             text->Append(same ? text::kCheckFullWidthRead : text::kCheckFullWidthMisread);
             break;
         }
+        case FindingKind::UnreadTokens:
+            text::CheckDataHeading(*text, line, finding.address_text, text::kCheckTagUnread);
+            text::CheckUnreadTokens(*text, finding.given.text, finding.index == 1);
+            break;
         case FindingKind::Refusal:
             break;
     }

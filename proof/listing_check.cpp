@@ -213,6 +213,11 @@ void ListingChecker::DataLine(const char* raw, std::size_t length, std::uint32_t
         LookAlikeChecksum(raw, upper_, length, options_, data_, line_number, &look_alike)) {
         Hold(look_alike);
     }
+    Finding unread;
+    if (finding.code == LineOutcome::Accepted && half_length_ == 0 &&
+        UnreadTokens(raw, length, line_number, &unread)) {
+        Hold(unread);
+    }
     if (half_length_ > 0 && finding.code == LineOutcome::Accepted) {
         // Read as meant, full-width characters and all.
         Finding wide;
@@ -258,6 +263,43 @@ void ListingChecker::KeepWindows(const char* upper, std::size_t length, const Da
             line->windows[line->window_count++] = WindowValue(window);
         }
     }
+}
+
+bool ListingChecker::UnreadTokens(const char* raw, std::size_t length, std::uint32_t line_number,
+                                  Finding* finding) const {
+    if (data_.window_count < kMaxWindows) {
+        return false;
+    }
+    Token kept[kMaxWindows];
+    if (KeptTokens(upper_, length, options_, kept) < kMaxWindows) {
+        return false;
+    }
+    // What follows the last kept token, less blanks, control characters
+    // and the ':' tokens the reader passes over with OhXCrc.
+    const Token& last = kept[kMaxWindows - 1];
+    const std::size_t after = static_cast<std::size_t>(last.text + last.length - upper_);
+    Tokenizer tokens(upper_ + after, length - after);
+    Token token;
+    const char* first = nullptr;
+    const char* end = nullptr;
+    while (tokens.Next(&token)) {
+        const bool skipped =
+            static_cast<unsigned char>(token.text[0]) < 0x21 ||
+            (options_.ohx_crc && MakeTokenWindow(token, options_.ohmz_sum).text[0] == ':');
+        if (!skipped) {
+            first = first != nullptr ? first : token.text;
+            end = token.text + token.length;
+        }
+    }
+    if (first == nullptr) {
+        return false;
+    }
+    finding->kind = FindingKind::UnreadTokens;
+    finding->line_number = line_number;
+    std::memcpy(finding->address_text, data_.address_text, sizeof finding->address_text);
+    finding->index = options_.checksum ? 1 : 0;
+    finding->given = MakeQuote(raw + (first - upper_), static_cast<std::size_t>(end - first));
+    return true;
 }
 
 Finding ListingChecker::CheckFinding(std::uint32_t line_number, LineOutcome code) const {

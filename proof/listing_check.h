@@ -61,6 +61,10 @@ class ListingChecker {
     // `line`, those past the reader's last included.
     void KeepWindows(const char* upper, std::size_t length, const DataLineResult& data,
                      RecordedLine* line) const;
+    // Tokens after the last one the reader keeps, which no apply reads (a
+    // byte typed twice before a checksum that still agrees): a warning.
+    bool UnreadTokens(const char* raw, std::size_t length, std::uint32_t line_number,
+                      Finding* finding) const;
     // Full-width characters (full_width_lines.cpp). Whether the upper-cased
     // half-width line reads as a data line whose line sum an apply could
     // compare; its evaluation is left in scratch_.

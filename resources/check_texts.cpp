@@ -169,6 +169,14 @@ const char kCheckTagFullWidth[] = "全角";
 const char kCheckFullWidthRead[] = "全角文字があります(半角で読んでも同じデータです)";
 const char kCheckFullWidthMisread[] = "全角文字があり、半角で読むと違うデータになります";
 
+const char kCheckTagUnread[] = "読み残し";
+
+void CheckUnreadTokens(TextOut& out, const char* tokens, bool checksum) {
+    out.Format(checksum ? "チェックサムの後の %s は読まれません(バイトを重ねて打ったかもしれません)"
+                        : "17個目のデータの後の %s は読まれません",
+               tokens);
+}
+
 void CheckTotalDigits(TextOut& out, const char* total, unsigned sum) {
     out.Format(
         "合計 %s の上位の桁が合いません(ブロックの合計は %04X。書き込みでは下2桁だけを比べます)",

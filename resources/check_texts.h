@@ -76,6 +76,9 @@ extern const char kCheckFullWidthRead[];
 extern const char kCheckFullWidthMisread[];
 // A SumLine's total whose digits that an apply does not compare differ from `sum`.
 void CheckTotalDigits(TextOut& out, const char* total, unsigned sum);
+extern const char kCheckTagUnread[];
+// `tokens` as typed after the checksum (`checksum`) or the last data token the reader keeps.
+void CheckUnreadTokens(TextOut& out, const char* tokens, bool checksum);
 void CheckStepStray(TextOut& out, unsigned expected);
 void CheckStepSwapped(TextOut& out, unsigned expected);
 // Bytes `first` to `last` are left out (`rows` whole rows, 0 when not whole).

@@ -488,6 +488,9 @@ inline std::string Describe(const Finding& finding) {
         case FindingKind::FullWidth:
             text += "FullWidth";
             break;
+        case FindingKind::UnreadTokens:
+            text += std::string("Unread ") + finding.given.text;
+            break;
     }
     for (int i = 0; i < finding.diagnosis_count; ++i) {
         text += (i == 0 ? ": " : "; ") + Describe(finding.diagnoses[i]);

@@ -694,6 +694,16 @@ const RawCase kRawCases[] = {
      "FFF8 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 88\n"
      "SUM 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 0088\n",
      {"L1 E09"}},
+    // A byte typed twice before a checksum of the same value: the reader
+    // takes the doubled byte as the checksum and never reads the rest.
+    {"TokenAfterTheChecksum",
+     kPlain,
+     "C080 00 80 80 00 00 00 00 00 00 00 00 00 00 20 E0 D7 D7 D7\n",
+     {"L1 Unread D7"}},
+    {"TokensAfterTheSeventeenthByte",
+     {false, false, false, false, false},
+     "C000 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 \n",
+     {"L1 Unread 12 13"}},
     // Without line sums only the dashed total gives the unreadable byte.
     {"UnreadableWithoutChecksum",
      kOhMzWithoutChecksum,
@@ -1215,6 +1225,19 @@ TEST(CheckTexts, AFindingAndItsDiagnosisInShiftJis) {
         "\x83\x66\x81\x5B\x83\x5E\x8D\x73 8\x81\x41\x83\x75\x83\x8D\x83\x62\x83\x4E 2"
         "\x81\x41\x83\x47\x83\x89\x81\x5B 2\x81\x41\x8C\x78\x8D\x90 0",
         std::string(text));
+
+    // A warning without an E code: its tag in the code's place.
+    const std::vector<Finding> unread =
+        Check("C080 00 80 80 00 00 00 00 00 00 00 00 00 00 20 E0 D7 D7 D7\n", OptionsFor(C::Plain));
+    ASSERT_EQ(1u, unread.size());
+    proof::FormatFinding(unread[0], text, sizeof text);
+    EXPECT_EQ("1" SJ_LINE SJ_ADDRESS
+              "C080 (\x93\xC7\x82\xDD\x8E\x63\x82\xB5) "
+              "\x83\x60\x83\x46\x83\x62\x83\x4E\x83\x54\x83\x80\x82\xCC\x8C\xE3\x82\xCC D7 "
+              "\x82\xCD\x93\xC7\x82\xDC\x82\xEA\x82\xDC\x82\xB9\x82\xF1\x28\x83\x6F\x83\x43"
+              "\x83\x67\x82\xF0\x8F\x64\x82\xCB\x82\xC4\x91\xC5\x82\xC1\x82\xBD\x82\xA9\x82\xE0"
+              "\x82\xB5\x82\xEA\x82\xDC\x82\xB9\x82\xF1\x29",
+              std::string(text));
 }
 
 // Cut to the buffer, a finding's text stays terminated.
