@@ -26,6 +26,18 @@ expect() {
   fi
 }
 
+# holds MESSAGE COMMAND...: COMMAND succeeds; MESSAGE says what failed.
+holds() {
+  local message=$1
+  shift
+  if "$@"; then
+    passed=$((passed + 1))
+  else
+    echo "FAIL: $message"
+    failed=$((failed + 1))
+  fi
+}
+
 clean=$(ls "$pages"/clean/plain-*.png | head -n 1)
 expect "clean page verifies" 0 scan -o "$work/listing.txt" "$clean"
 expect "its listing passes check" 0 check "$work/listing.txt"
@@ -100,12 +112,8 @@ mkfifo "$work/page.fifo"
 (sleep 1 && cat "$clean" >"$work/page.fifo") &
 expect "a page through a FIFO" 0 scan -o "$work/fifo-listing.txt" "$work/page.fifo"
 wait
-if cmp -s "$work/listing.txt" "$work/fifo-listing.txt"; then
-  passed=$((passed + 1))
-else
-  echo "FAIL: the FIFO's listing differs from the file's"
-  failed=$((failed + 1))
-fi
+holds "the FIFO's listing differs from the file's" \
+  cmp -s "$work/listing.txt" "$work/fifo-listing.txt"
 
 # --annotate: the marks drawn where the report says, on a page drawn apart
 # from the scan (annotate_check.py); its judge fails on the page unmarked.
@@ -114,8 +122,8 @@ check=$(dirname "$0")/annotate_check.py
 /usr/bin/python3 "$check" render "$work/blots.png"
 expect "a page with blots, annotated" 1 scan --annotate "$work/marked.png" "$work/blots.png"
 cp "$work/err" "$work/blots-report.txt"
-judge() {  # NAME WANT ANNOTATED
-  /usr/bin/python3 "$check" judge "$work/blots.png" "$3" "$work/blots-report.txt" >"$work/judged"
+judge() {  # NAME WANT PAGE ANNOTATED REPORT
+  /usr/bin/python3 "$check" judge "$3" "$4" "$5" >"$work/judged"
   if [ $? -eq "$2" ]; then
     passed=$((passed + 1))
   else
@@ -124,22 +132,18 @@ judge() {  # NAME WANT ANNOTATED
     failed=$((failed + 1))
   fi
 }
-judge "the annotation marks rows and doubts where the report says" 0 "$work/marked.png"
-judge "the judge sees a page without marks" 1 "$work/blots.png"
+judge "the annotation marks rows and doubts where the report says" 0 "$work/blots.png" \
+  "$work/marked.png" "$work/blots-report.txt"
+judge "the judge sees a page without marks" 1 "$work/blots.png" "$work/blots.png" \
+  "$work/blots-report.txt"
 # Other data under the same blots: whichever digits the blots are read as,
 # neither blotted row is called verified.
 for seed in 2 7 12; do
   /usr/bin/python3 "$check" render "$work/blots-$seed.png" "$seed"
   expect "blots over other data ($seed), annotated" 1 scan --annotate "$work/marked-$seed.png" \
     "$work/blots-$seed.png"
-  if /usr/bin/python3 "$check" judge "$work/blots-$seed.png" "$work/marked-$seed.png" \
-    "$work/err" >"$work/judged"; then
-    passed=$((passed + 1))
-  else
-    echo "FAIL: blots over other data ($seed): the annotation or the report"
-    cat "$work/judged"
-    failed=$((failed + 1))
-  fi
+  judge "blots over other data ($seed): the annotation or the report" 0 "$work/blots-$seed.png" \
+    "$work/marked-$seed.png" "$work/err"
 done
 expect "two pages annotated" 1 scan --annotate "$work/two.png" -o "$work/two.txt" "$clean" \
   "$work/blots.png"
@@ -157,12 +161,7 @@ expect "an annotation over the page through a link" 2 scan --annotate "$work/lin
   "$work/blots.png"
 expect "an annotation over the listing" 2 scan --annotate "$work/two.txt" -o "$work/two.txt" \
   "$work/blots.png"
-if cmp -s "$work/blots.png" "$work/blots-copy.png"; then
-  passed=$((passed + 1))
-else
-  echo "FAIL: the page read was written over"
-  failed=$((failed + 1))
-fi
+holds "the page read was written over" cmp -s "$work/blots.png" "$work/blots-copy.png"
 
 # Listings without sums: read and written, nothing verified, never status 0.
 /usr/bin/python3 "$check" render-unsummed "$work/unsummed.png" "$work/unsummed-truth.txt"
@@ -175,12 +174,8 @@ a listing without sums, read as with them|1|検証できない行があります
 TABLE
 expect "a listing without sums is written as printed" 1 scan --no-checksum -o "$work/unsummed.txt" \
   "$work/unsummed.png"
-if cmp -s "$work/unsummed.txt" "$work/unsummed-truth.txt"; then
-  passed=$((passed + 1))
-else
-  echo "FAIL: the listing without sums differs from its text"
-  failed=$((failed + 1))
-fi
+holds "the listing without sums differs from its text" \
+  cmp -s "$work/unsummed.txt" "$work/unsummed-truth.txt"
 
 echo "scan cli: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
