@@ -223,6 +223,32 @@ bool RowOutFits(const NamingContext& c) {
     return false;
 }
 
+// Whether a line an earlier block could not place, taken into this block,
+// makes its columns and total agree: a line typed into a block before its
+// own explains them as well as a typo of the total does.
+bool RowInFits(const NamingContext& c) {
+    const Puzzle& p = *c.puzzle;
+    if (p.total != TotalKind::Sum8 && p.total != TotalKind::Sum16) {
+        return false;
+    }
+    const std::uint32_t mask = p.total == TotalKind::Sum16 ? 0xFFFFu : 0xFFu;
+    for (const LooseRow& row : c.links->unsettled) {
+        std::uint32_t sum = 0;
+        bool columns = true;
+        for (int k = 0; k < p.compared_columns; ++k) {
+            const std::uint32_t value = k < row.count ? row.values[k] : 0u;
+            columns = columns && ((p.column_residual[k] - value) & 0xFFu) == 0;
+        }
+        for (int k = 0; k < row.count; ++k) {
+            sum += row.values[k];
+        }
+        if (columns && ((p.total_residual - sum) & mask) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 bool Has(const Explanation& e, MistakeKind kind) {
@@ -310,6 +336,7 @@ bool Crossed(const NamingContext& c, const Mistake& m, std::uint8_t confirmed, c
                    !Has(e, MistakeKind::TotalToken);
         case MistakeKind::TotalToken:
             return !PreviousRowFits(c) && !RowSeenByTotalAlone(c, e) && !RowOutFits(c) &&
+                   !RowInFits(c) &&
                    (p.total != TotalKind::Sum8 || p.compared_columns >= BlockWidth(*c.block));
         case MistakeKind::CrcToken: {
             // Zero bytes left out at the end change nothing but the CRC: the
@@ -381,6 +408,11 @@ bool Crossed(const NamingContext& c, const Mistake& m, std::uint8_t confirmed, c
             const PuzzleGap& gap = p.gaps[m.index];
             if (!BlockSees(c, e, gap.width, gap.known ? gap.values : e.entered, gap.before) ||
                 (!gap.known && gap.width > p.compared_columns)) {
+                return false;
+            }
+            // A line an earlier block could not place that holds the row's
+            // bytes may be the row, typed there: moved, not left out here.
+            if (!gap.known && TypedElsewhere(c, e.entered, gap.width) >= 0) {
                 return false;
             }
             // After the last row, zeros at its end may be bytes it never had.

@@ -337,7 +337,11 @@ void DiagnoseBlock(const ListingOptions& options, const CheckGiven& given, Block
         }
     }
     ConfirmMisreadings(puzzle, result, block);
-    if (NameExplanations(context, result)) {
+    const bool named = NameExplanations(context, result);
+    if (check != nullptr) {
+        KeepUnsettled(puzzle, *block, links);
+    }
+    if (named) {
         return;
     }
     const int bad = BadRows(puzzle);

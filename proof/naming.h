@@ -45,6 +45,15 @@ void NameEntered(const NamingContext& c, const Mistake& m, Certainty certainty,
                  const Explanation& e);
 void NameForm(const NamingContext& c, const Mistake& m, Certainty certainty);
 
+// The row of an earlier block whose sums disagreed that holds the `width`
+// bytes `values` (in BlockLinks::unsettled); -1 for none. A row rebuilt
+// from the columns that such a line holds may be that line, typed there
+// out of its block, rather than a row left out where it is rebuilt.
+int TypedElsewhere(const NamingContext& c, const std::uint8_t* values, int width);
+
+// Keeps the rows of a block whose sums disagreed for the blocks after it.
+void KeepUnsettled(const Puzzle& puzzle, const BlockRecord& block, BlockLinks* links);
+
 // At most this many readings of a block are named.
 inline constexpr int kMaxNamed = 4;
 

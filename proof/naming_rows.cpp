@@ -62,6 +62,7 @@ void NameEntered(const NamingContext& c, const Mistake& m, Certainty certainty,
     const Puzzle& p = *c.puzzle;
     const PuzzleGap& gap = p.gaps[m.index];
     Finding* step = StepFinding(c, gap.steps);
+    auto target_of = [&](Finding* finding) { return finding != nullptr ? finding : c.check; };
     const int stray = c.map->gap_stray[m.index];
     const bool after_last = gap.before >= static_cast<int>(p.rows.size());
     const int next_row = after_last ? -1 : gap.before;
@@ -87,6 +88,18 @@ void NameEntered(const NamingContext& c, const Mistake& m, Certainty certainty,
         if (!known_bytes && gap.steps == 0) {
             return;
         }
+        // A line an earlier block could not place holds these bytes: it may
+        // be the row, typed there.
+        const int elsewhere = TypedElsewhere(c, e.entered, gap.width);
+        if (known_bytes && elsewhere >= 0 && target_of(step) != nullptr) {
+            Diagnosis moved = d;
+            moved.kind = DiagnosisKind::MovedHere;
+            moved.certainty = Certainty::Likely;
+            moved.line_number = c.links->unsettled[elsewhere].line_number;
+            std::memcpy(moved.address_text, c.links->unsettled[elsewhere].address_text,
+                        sizeof moved.address_text);
+            target_of(step)->Add(moved);
+        }
         d.byte_count = known_bytes ? gap.width : 0;
         std::uint32_t sum = c.options->address_sum ? AddressPart(*c.options, gap.address) : 0u;
         for (int k = 0; k < d.byte_count; ++k) {
@@ -97,7 +110,7 @@ void NameEntered(const NamingContext& c, const Mistake& m, Certainty certainty,
         d.typed = sum & LineMask(*c.options);
         d.digits = c.options->ohmz_sum ? 3 : 2;
     }
-    Finding* target = step != nullptr ? step : c.check;
+    Finding* target = target_of(step);
     if (target != nullptr) {
         target->Add(d);
     }
@@ -113,6 +126,34 @@ void NameEntered(const NamingContext& c, const Mistake& m, Certainty certainty,
         std::memcpy(loose.values, e.entered, sizeof loose.values);
         loose.line_number = next_row >= 0 ? LineOf(c, next_row).line_number : 0;
         BlockLinks::Keep(&c.links->entered, loose);
+    }
+}
+
+int TypedElsewhere(const NamingContext& c, const std::uint8_t* values, int width) {
+    const std::vector<LooseRow>& rows = c.links->unsettled;
+    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+        if (rows[r].count == width && std::memcmp(rows[r].values, values, width) == 0) {
+            return r;
+        }
+    }
+    return -1;
+}
+
+void KeepUnsettled(const Puzzle& puzzle, const BlockRecord& block, BlockLinks* links) {
+    for (const PuzzleRow& row : puzzle.rows) {
+        if (row.line < 0) {
+            continue;
+        }
+        const RecordedLine& line = block.lines[row.line];
+        LooseRow loose;
+        loose.address = line.address;
+        loose.count = row.count < kColumnCount ? row.count : kColumnCount;
+        for (int k = 0; k < loose.count; ++k) {
+            loose.values[k] = static_cast<std::uint8_t>(row.values[k]);
+        }
+        loose.line_number = line.line_number;
+        std::memcpy(loose.address_text, line.address_text, sizeof loose.address_text);
+        BlockLinks::Keep(&links->unsettled, loose, BlockLinks::kMaxUnsettled);
     }
 }
 

@@ -27,11 +27,16 @@ struct LooseRow {
 // What the diagnosis of a block leaves to the blocks after it.
 struct BlockLinks {
     static constexpr std::size_t kMaxLoose = 16;
+    static constexpr std::size_t kMaxUnsettled = 64;
     std::vector<LooseRow> strays;   // lines put out of their block's sums
     std::vector<LooseRow> entered;  // rows rebuilt where they were left out
+    // The rows of blocks whose sums disagreed: a line typed into an earlier
+    // block than its own may be among them.
+    std::vector<LooseRow> unsettled;
 
-    static void Keep(std::vector<LooseRow>* rows, const LooseRow& row) {
-        if (rows->size() == kMaxLoose) {
+    static void Keep(std::vector<LooseRow>* rows, const LooseRow& row,
+                     std::size_t most = kMaxLoose) {
+        if (rows->size() == most) {
             rows->erase(rows->begin());
         }
         rows->push_back(row);

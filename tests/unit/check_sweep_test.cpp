@@ -57,6 +57,9 @@ enum class Typo {
     // a checksum, column, total, CRC or another byte of the line typed
     // wrong; planted apart from the others, in a sequence of its own
     UnreadableAndOther,
+    // A data line typed into a block before its own, in a listing of several
+    // regions; planted apart from the others, in a sequence of its own
+    MoveLineEarlier,
     kCount
 };
 const char* const kTypoNames[] = {"Byte",
@@ -87,7 +90,8 @@ const char* const kTypoNames[] = {"Byte",
                                   "FullWidthToken",
                                   "FullWidthLine",
                                   "FullWidthSpace",
-                                  "UnreadableAndOther"};
+                                  "UnreadableAndOther",
+                                  "MoveLineEarlier"};
 
 // The typos each convention's sums can see at all.
 std::vector<Typo> TyposFor(Convention convention) {
@@ -460,9 +464,29 @@ bool Plant(Convention convention, int per_line, Typo typo, const Listing& listin
             Retype(&line, token, text);
             return true;
         }
-        case Typo::MoveLine: {
-            // Before or after another data line, anywhere in the listing.
-            const int to = data[Pick(random, static_cast<int>(data.size()))];
+        case Typo::MoveLine:
+        case Typo::MoveLineEarlier: {
+            // Before or after another data line, anywhere in the listing, or
+            // of a block before its own.
+            int to = data[Pick(random, static_cast<int>(data.size()))];
+            if (typo == Typo::MoveLineEarlier) {
+                // A row of zeros no sum sees wherever it is typed.
+                if (std::count(truth.bytes.begin(), truth.bytes.end(), 0) ==
+                    static_cast<std::ptrdiff_t>(truth.bytes.size())) {
+                    return false;
+                }
+                std::vector<int> earlier;
+                for (const int other : data) {
+                    if (planted->OriginalBlock(other) < planted->OriginalBlock(at)) {
+                        earlier.push_back(other);
+                    }
+                }
+                if (earlier.empty()) {
+                    return false;
+                }
+                to = earlier[static_cast<std::size_t>(
+                    Pick(random, static_cast<int>(earlier.size())))];
+            }
             if (to == at ||
                 (to == data.back() && at == data.front() && convention == Convention::NoChecksum)) {
                 return false;
@@ -1005,6 +1029,18 @@ TEST_P(PlantedTypoSweep, CertainReadingsAreNeverWrong) {
             ++planted_count;
         }
     }
+    // Lines typed into an earlier block, where the regions of the listing
+    // let the addresses around it mislead, from a sequence of their own.
+    Random earlier(19850913u + static_cast<unsigned>(convention));
+    for (int planted_count = 0; planted_count < cases / 5 && options.checksum;) {
+        int per_line = 0;
+        const Listing listing = RandomListing(earlier, convention, &per_line, true);
+        Planted planted;
+        if (Plant(convention, per_line, Typo::MoveLineEarlier, listing, earlier, &planted)) {
+            Judge(planted, options, &tally);
+            ++planted_count;
+        }
+    }
     std::printf(
         "[ sweep    ] %s: %d cases, %d certain readings (%d two bytes in a line, %d in "
         "several lines, %d tokens), %d wrong, %d without a finding\n",
@@ -1013,6 +1049,7 @@ TEST_P(PlantedTypoSweep, CertainReadingsAreNeverWrong) {
         tally.Sum(&TypoTally::silent));
     std::vector<Typo> shown = typos;
     shown.push_back(Typo::UnreadableAndOther);
+    shown.push_back(Typo::MoveLineEarlier);
     for (const Typo typo : shown) {
         const TypoTally& t = tally.typos[static_cast<int>(typo)];
         std::printf(

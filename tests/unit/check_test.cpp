@@ -949,6 +949,48 @@ const RawCase kRawCases[] = {
      {"L4 E05: MissingLine C B070: 7B C8 7D ED 79 7C CD 18 00 22 53 B0 ED 78 04 EE",
       "L5 Stray: MovedLine L @5 B080 <6", "L7 E05: MovedLine C @6 B070 <0; StrayCounts C @6",
       "L8 Jump"}},
+    // A line typed into a block before its own: the row its own block's
+    // columns rebuild holds its bytes, so the row may be that line rather
+    // than one left out where it is rebuilt.
+    {"RebuiltRowTypedInAnEarlierBlock",
+     OptionsFor(Convention::LowerAddress),
+     "C040 EE 91 11 31 C0 7C 3A 2F A6\n"
+     "C208 E5 CD 17 C2 E5 E1 08 20 81\n"
+     "SUM EE 91 11 31 C0 7C 3A 2F 0366\n"
+     "C200 C5 09 20 0A F5 04 4F 10 50\n"
+     "C210 E6 3C 7B 01 1B C2 31 06 C2\n"
+     "C218 C2 FE F9 1B D6 66 36 F0 4E\n"
+     "SUM 52 10 AB E8 CB 0D BE 26 0EB1\n",
+     {"L2 Gap: StrayLine C", "L3 E05: StrayCounts C @2", "L4 Stray",
+      "L7 E05: MovedHere L @2 C220; MissingLine L C220: E5 CD 17 C2 E5 E1 08 20"}},
+    {"RebuiltRowTypedInAnUnexplainedBlock",
+     OptionsFor(Convention::AddressSum),
+     "9300  12 79 C5 0E 14 20 E9 18  26\n"
+     "9000  00 00 00 00 00 00 00 00  90\n"
+     "SUM  00 00 00 00 00 00 00 00 0000\n"
+     "9308  1D 10 0B 31 1E 93 D2 01  88\n"
+     "9310  93 12 ED 44 21 18 00 7D  2F\n"
+     "9318  79 AF F3 3A 18 00 10 11  39\n"
+     "SUM  3B 4A B0 BD 6B CB CB A7 099A\n"
+     "B000  02 00 12 B0 0B 00 12 B0  41\n"
+     "SUM  02 00 12 B0 0B 00 12 B0 0191\n",
+     {"L2 Stray", "L3 E05: LinesNotInSums L",
+      "L7 E05: MovedHere L @1 9320; MissingLine L 9320: 12 79 C5 0E 14 20 E9 18", "L8 Jump"}},
+    // A dashed total against a block whose first row was typed into the
+    // block before: that row taken in explains the total as well.
+    {"DashedTotalOfABlockMissingAMovedRow",
+     OptionsFor(Convention::OhMz),
+     "3200 1A 03 7E 01 2A 32 0E 31 20 E7 FD 23 D6 BF D3 96 (6.5C)\n"
+     "3000 CB 3F 38 0C 16 E9 0B 3A 05 00 D3 DF 1E 74 1B 21 (5.17)\n"
+     "------------------------------ 0517\n"
+     "3210 22 43 32 CD 0D 32 DD 77 0B D3 D4 B7 C3 B9 0B ED (7.D4)\n"
+     "3220 78 C2 06 32 05 00 11 35 32 36 16 E6 9E 11 4E 32 (4.50)\n"
+     "3230 11 12 32 00 00 00 00 00 00 00 00 00 00 00 00 00 (0.55)\n"
+     "------------------------------ 12D5\n"
+     "3240 DB 3D 4F C0 EE 71 DA 10 32 1E 4D C2 35 32 00 00 (6.36)\n"
+     "------------------------------ 0636\n",
+     {"L2 Stray: StrayLine L", "L3 E08: TotalToken L 0517>065C; StrayCounts L @2",
+      "L7 E08: TotalToken L 12D5>0C79"}},
     // The first line's address, against the two lines after it.
     {"FirstAddressMistyped",
      kPlain,
