@@ -31,7 +31,7 @@ constexpr double kLeastRow = 0.5;
 constexpr double kPagePitchRange = 0.05;
 constexpr double kRowPitchRange = 0.04;
 constexpr int kLeastFitted = 8;
-constexpr double kLeastLinedUp = 0.6;
+constexpr double kLeastLinedUp = 0.3;
 constexpr std::size_t kSmoothRows = 3;
 // A row's origin follows the median of this many rows above it.
 constexpr long kTrackedRows = 3;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "scan/grid.h"
+#include "scan/straighten.h"
 
 namespace tsy::scan {
 namespace {
@@ -25,6 +26,9 @@ constexpr float kOtsuFraction = 0.1f;
 constexpr float kLeastSkewConfidence = 3.0f;
 constexpr float kLeastSkew = 0.1f;
 constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180;
+// Lines are made level where some glyph lies this share of a character's
+// height off a level line.
+constexpr double kLeastLevelling = 0.25;
 // A glyph lower than this (in pixels) is enlarged until it is at least as
 // high, by a whole factor of at most kMostEnlargement: the grid and the
 // shapes need a few pixels a stroke, the engine likes a cap height of 30.
@@ -256,6 +260,20 @@ bool PreparePage(Pix* read, PreparedPage* page, bool keep_straight) {
             Binarised again = Binarise(straight.get(), blur);
             if (again.binary) {
                 grey = std::move(straight);
+                best = std::move(again);
+            }
+        }
+    }
+    // Lines still turned or bent after that (a photo taken at a slant, a
+    // page curving into the gutter) are made level column by column.
+    LineShape shape;
+    if (best.binary && best.height > 0 && FindLineShape(best.blobs, best.height, &shape) &&
+        LargestOffset(shape, best.blobs) >= kLeastLevelling * best.height) {
+        PixPtr level(LevelLines(grey.get(), shape));
+        if (level) {
+            Binarised again = Binarise(level.get(), blur);
+            if (again.binary) {
+                grey = std::move(level);
                 best = std::move(again);
             }
         }
