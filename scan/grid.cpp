@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
 
 namespace tsy::scan {
@@ -382,7 +383,7 @@ Grid FindGrid(const std::vector<Box>& blobs) {
     const double base = phase + pitch * std::floor((leftmost - phase) / pitch + 0.5);
     const std::vector<double> origins = RowOrigins(glyphs, pitches, base);
     // Column 0 is the leftmost column that any glyph reaches.
-    int first = 0;
+    int first = std::numeric_limits<int>::max();
     for (std::size_t r = 0; r < grid.rows.size(); ++r) {
         GridRow& row = grid.rows[r];
         row.pitch = pitches[r];
@@ -391,6 +392,9 @@ Grid FindGrid(const std::vector<Box>& blobs) {
             const int parts = std::max(1, static_cast<int>(std::lround(box.Width() / row.pitch)));
             first = std::min(first, Column(box.left + 0.5 * box.Width() / parts, row));
         }
+    }
+    if (first == std::numeric_limits<int>::max()) {
+        first = 0;
     }
     for (std::size_t r = 0; r < grid.rows.size(); ++r) {
         GridRow& row = grid.rows[r];
