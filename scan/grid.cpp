@@ -267,6 +267,12 @@ std::vector<double> RowPitches(const std::vector<std::vector<Box>>& glyphs, doub
     return pitches;
 }
 
+// The offset of x from the nearest grid line through `origin`, in
+// [-pitch/2, pitch/2).
+double Residual(double x, double origin, double pitch) {
+    return x - origin - pitch * std::round((x - origin) / pitch);
+}
+
 // The origin of each row: the grid line through its own glyphs nearest
 // the origins of the rows above it that lined up well (`base` for the
 // first), so that a column keeps its number down the page however far
@@ -287,8 +293,18 @@ std::vector<double> RowOrigins(const std::vector<std::vector<Box>>& glyphs,
             origins[r] = expected;
             continue;
         }
+        // The grid line nearest the expected origin, then moved to the
+        // median place of the row's single glyphs around it, which one
+        // glyph far off its cell moves less than it moves the mean.
         const double phase = a.Phase(p);
-        origins[r] = phase + p * std::round((expected - phase) / p);
+        const double near = phase + p * std::round((expected - phase) / p);
+        std::vector<double> residuals;
+        for (const Box& box : glyphs[r]) {
+            if (box.Width() < 1.3 * p) {
+                residuals.push_back(Residual(box.CenterX(), near, p));
+            }
+        }
+        origins[r] = near + Median(residuals);
         if (a.count >= kLeastFitted && a.Length() >= kLeastLinedUp * a.count) {
             recent.push_back(origins[r]);
         }
