@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
 
 namespace tsy::scan {
@@ -23,6 +24,18 @@ constexpr double kLeastInRow = 0.6;
 constexpr double kMostInRow = 1.6;
 constexpr double kRowCore = 0.3;
 constexpr double kLeastRow = 0.5;
+// The page's pitch is sought within this share either way of the one
+// measured between neighbours, a row's within this share of the page's.
+// A row is fitted on its own with this many glyphs at least, lined up
+// with this share of their count at least; its pitch is the median of the
+// rows this many either side.
+constexpr double kPagePitchRange = 0.05;
+constexpr double kRowPitchRange = 0.04;
+constexpr int kLeastFitted = 8;
+constexpr double kLeastLinedUp = 0.3;
+constexpr std::size_t kSmoothRows = 3;
+// A row's origin follows the median of this many rows above it.
+constexpr long kTrackedRows = 3;
 
 double Median(std::vector<double> values) {
     if (values.empty()) {
@@ -163,39 +176,140 @@ double FindPitch(const std::vector<std::vector<Box>>& glyphs, double height) {
     return Median(refined);
 }
 
-// The pitch that lines the glyphs of each row up best. The pitch measured
-// between neighbours is set by the few glyphs that stand alone where most
-// run together in pairs, and errs by a few percent; over forty columns that
-// puts the far glyphs between two cells. A box of n glyphs has its centre
-// on a grid line for odd n and halfway between two for even n. Each row
-// is scored on its own, as the rows of a turned page start at different x.
-double AlignPitch(const std::vector<std::vector<Box>>& glyphs, double pitch) {
-    constexpr double kRange = 0.05;
+// The sum of unit vectors, one per glyph box of up to four cells, at its
+// centre's place modulo `pitch`: a box of n glyphs has its centre on a grid
+// line for odd n and halfway between two for even n. Its length is as
+// large as the count where every glyph sits on the grid.
+struct Alignment {
+    double sx = 0;
+    double sy = 0;
+    int count = 0;
+
+    double Length() const { return std::hypot(sx, sy); }
+    // The x of a grid line, modulo the pitch, in [0, pitch).
+    double Phase(double pitch) const {
+        const double phase = std::atan2(sy, sx) / (2 * kPi) * pitch;
+        return phase < 0 ? phase + pitch : phase;
+    }
+};
+
+Alignment Align(const std::vector<Box>& row, double pitch) {
+    Alignment a;
+    for (const Box& box : row) {
+        const long parts = std::max(1L, std::lround(box.Width() / pitch));
+        if (parts <= 4) {
+            const double sign = parts % 2 == 1 ? 1 : -1;
+            a.sx += sign * std::cos(2 * kPi * box.CenterX() / pitch);
+            a.sy += sign * std::sin(2 * kPi * box.CenterX() / pitch);
+            ++a.count;
+        }
+    }
+    return a;
+}
+
+// The pitch within `range` (a share either way) of `pitch` that lines up
+// the glyphs of `rows` best, each row scored on its own as the rows of a
+// turned page start at different x.
+double AlignPitch(const std::vector<std::vector<Box>>& rows, double pitch, double range,
+                  double* score = nullptr) {
     constexpr int kSteps = 200;
     double best = pitch;
     double best_score = -1;
     for (int k = -kSteps / 2; k <= kSteps / 2; ++k) {
-        const double p = pitch * (1 + kRange * 2 * k / kSteps);
-        double score = 0;
-        for (const std::vector<Box>& row : glyphs) {
-            double sx = 0;
-            double sy = 0;
-            for (const Box& box : row) {
-                const long parts = std::max(1L, std::lround(box.Width() / p));
-                if (parts <= 4) {
-                    const double sign = parts % 2 == 1 ? 1 : -1;
-                    sx += sign * std::cos(2 * kPi * box.CenterX() / p);
-                    sy += sign * std::sin(2 * kPi * box.CenterX() / p);
-                }
-            }
-            score += std::hypot(sx, sy);
+        const double p = pitch * (1 + range * 2 * k / kSteps);
+        double sum = 0;
+        for (const std::vector<Box>& row : rows) {
+            sum += Align(row, p).Length();
         }
-        if (score > best_score) {
-            best_score = score;
+        if (sum > best_score) {
+            best_score = sum;
             best = p;
         }
     }
+    if (score != nullptr) {
+        *score = best_score;
+    }
     return best;
+}
+
+// The pitch of each row. The pitch measured between neighbours is set by
+// the few glyphs that stand alone where most run together in pairs, and
+// errs by a few percent; over forty columns that puts the far glyphs
+// between two cells. So the page's pitch is the one that lines all rows
+// up best; then each row with glyphs enough is fitted on its own, since a
+// photo taken at a slant shows the near rows wider, and a row's pitch is
+// the median of its own and its neighbours', as one row is too short to
+// tell its pitch to a tenth of a percent.
+std::vector<double> RowPitches(const std::vector<std::vector<Box>>& glyphs, double* pitch) {
+    *pitch = AlignPitch(glyphs, *pitch, kPagePitchRange);
+    std::vector<double> own(glyphs.size(), 0);
+    for (std::size_t r = 0; r < glyphs.size(); ++r) {
+        double score = 0;
+        const double p = AlignPitch({glyphs[r]}, *pitch, kRowPitchRange, &score);
+        const int count = Align(glyphs[r], p).count;
+        if (count >= kLeastFitted && score >= kLeastLinedUp * count) {
+            own[r] = p;
+        }
+    }
+    std::vector<double> pitches(glyphs.size(), *pitch);
+    for (std::size_t r = 0; r < glyphs.size(); ++r) {
+        std::vector<double> near;
+        for (std::size_t n = r >= kSmoothRows ? r - kSmoothRows : 0;
+             n < std::min(glyphs.size(), r + kSmoothRows + 1); ++n) {
+            if (own[n] > 0) {
+                near.push_back(own[n]);
+            }
+        }
+        if (!near.empty()) {
+            pitches[r] = Median(near);
+        }
+    }
+    return pitches;
+}
+
+// The offset of x from the nearest grid line through `origin`, in
+// [-pitch/2, pitch/2).
+double Residual(double x, double origin, double pitch) {
+    return x - origin - pitch * std::round((x - origin) / pitch);
+}
+
+// The origin of each row: the grid line through its own glyphs nearest
+// the origins of the rows above it that lined up well (`base` for the
+// first), so that a column keeps its number down the page however far
+// the rows' starts move from a slant or a turn.
+std::vector<double> RowOrigins(const std::vector<std::vector<Box>>& glyphs,
+                               const std::vector<double>& pitches, double base) {
+    std::vector<double> origins(glyphs.size(), base);
+    std::vector<double> recent;
+    for (std::size_t r = 0; r < glyphs.size(); ++r) {
+        const double p = pitches[r];
+        const double expected =
+            recent.empty()
+                ? base
+                : Median(std::vector<double>(
+                      recent.end() - std::min<long>(kTrackedRows, recent.size()), recent.end()));
+        const Alignment a = Align(glyphs[r], p);
+        if (a.count == 0) {
+            origins[r] = expected;
+            continue;
+        }
+        // The grid line nearest the expected origin, then moved to the
+        // median place of the row's single glyphs around it, which one
+        // glyph far off its cell moves less than it moves the mean.
+        const double phase = a.Phase(p);
+        const double near = phase + p * std::round((expected - phase) / p);
+        std::vector<double> residuals;
+        for (const Box& box : glyphs[r]) {
+            if (box.Width() < 1.3 * p) {
+                residuals.push_back(Residual(box.CenterX(), near, p));
+            }
+        }
+        origins[r] = near + Median(residuals);
+        if (a.count >= kLeastFitted && a.Length() >= kLeastLinedUp * a.count) {
+            recent.push_back(origins[r]);
+        }
+    }
+    return origins;
 }
 
 // The phase of the grid: where, modulo the pitch, glyph centres fall.
@@ -210,10 +324,9 @@ double Phase(const std::vector<double>& centres, double pitch) {
     return phase < 0 ? phase + pitch : phase;
 }
 
-// The offset of x from the nearest grid line through `origin`, in
-// [-pitch/2, pitch/2).
-double Residual(double x, double origin, double pitch) {
-    return x - origin - pitch * std::round((x - origin) / pitch);
+// The column of x in a row.
+int Column(double x, const GridRow& row) {
+    return static_cast<int>(std::lround((x - row.origin) / row.pitch));
 }
 
 }  // namespace
@@ -248,9 +361,10 @@ double CharacterHeight(const std::vector<Box>& blobs) {
 }
 
 Box Grid::CellBox(const GridRow& row, int column) const {
-    const double left = row.origin + (column - 0.5) * pitch;
+    const double width = row.pitch > 0 ? row.pitch : pitch;
+    const double left = row.origin + (column - 0.5) * width;
     return Box{static_cast<int>(std::lround(left)), row.top,
-               static_cast<int>(std::lround(left + pitch)), row.bottom};
+               static_cast<int>(std::lround(left + width)), row.bottom};
 }
 
 Grid FindGrid(const std::vector<Box>& blobs) {
@@ -268,7 +382,7 @@ Grid FindGrid(const std::vector<Box>& blobs) {
         grid.rows.clear();
         return grid;
     }
-    grid.pitch = AlignPitch(glyphs, grid.pitch);
+    const std::vector<double> pitches = RowPitches(glyphs, &grid.pitch);
     const double pitch = grid.pitch;
 
     std::vector<double> centres;
@@ -282,27 +396,33 @@ Grid FindGrid(const std::vector<Box>& blobs) {
         }
     }
     const double phase = Phase(centres, pitch);
-    // Column 0 is the leftmost grid line that any glyph reaches.
     const double base = phase + pitch * std::floor((leftmost - phase) / pitch + 0.5);
-
+    const std::vector<double> origins = RowOrigins(glyphs, pitches, base);
+    // Column 0 is the leftmost column that any glyph reaches.
+    int first = std::numeric_limits<int>::max();
     for (std::size_t r = 0; r < grid.rows.size(); ++r) {
         GridRow& row = grid.rows[r];
-        std::vector<double> residuals;
+        row.pitch = pitches[r];
+        row.origin = origins[r];
         for (const Box& box : glyphs[r]) {
-            if (box.Width() < 1.3 * pitch) {
-                residuals.push_back(Residual(box.CenterX(), base, pitch));
-            }
+            const int parts = std::max(1, static_cast<int>(std::lround(box.Width() / row.pitch)));
+            first = std::min(first, Column(box.left + 0.5 * box.Width() / parts, row));
         }
-        row.origin = base + Median(residuals);
+    }
+    if (first == std::numeric_limits<int>::max()) {
+        first = 0;
+    }
+    for (std::size_t r = 0; r < grid.rows.size(); ++r) {
+        GridRow& row = grid.rows[r];
+        row.origin += first * row.pitch;
         std::map<int, Box> cells;
         for (const Box& box : glyphs[r]) {
-            const int parts = std::max(1, static_cast<int>(std::lround(box.Width() / pitch)));
+            const int parts = std::max(1, static_cast<int>(std::lround(box.Width() / row.pitch)));
             for (int part = 0; part < parts; ++part) {
                 Box piece = box;
                 piece.left = box.left + box.Width() * part / parts;
                 piece.right = box.left + box.Width() * (part + 1) / parts;
-                const int column =
-                    static_cast<int>(std::lround((piece.CenterX() - row.origin) / pitch));
+                const int column = Column(piece.CenterX(), row);
                 if (column < 0) {
                     continue;
                 }
@@ -320,8 +440,7 @@ Grid FindGrid(const std::vector<Box>& blobs) {
             row.pieces.push_back(0);
         }
         for (const Box& piece : pieces[r]) {
-            const int column =
-                static_cast<int>(std::lround((piece.CenterX() - row.origin) / pitch));
+            const int column = Column(piece.CenterX(), row);
             const auto at = std::lower_bound(row.cells.begin(), row.cells.end(), column);
             if (at != row.cells.end() && *at == column) {
                 ++row.pieces[static_cast<std::size_t>(at - row.cells.begin())];

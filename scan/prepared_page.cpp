@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "scan/grid.h"
+#include "scan/straighten.h"
 
 namespace tsy::scan {
 namespace {
@@ -25,6 +26,9 @@ constexpr float kOtsuFraction = 0.1f;
 constexpr float kLeastSkewConfidence = 3.0f;
 constexpr float kLeastSkew = 0.1f;
 constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180;
+// Lines are made level where some glyph lies this share of a character's
+// height off a level line.
+constexpr double kLeastLevelling = 0.25;
 // A glyph lower than this (in pixels) is enlarged until it is at least as
 // high, by a whole factor of at most kMostEnlargement: the grid and the
 // shapes need a few pixels a stroke, the engine likes a cap height of 30.
@@ -52,9 +56,72 @@ constexpr int kLeastSpeck = 4;
 // picture, the page's edge).
 constexpr int kPageShare = 8;
 
+// A photo shows the desk around the sheet: the sheet is the largest light
+// region, holding at least kLeastPaper of the image, and the desk is
+// painted white where it covers at least kLeastDesk, so that its dark
+// does not set the threshold between ink and paper. That is tried where
+// less than kWholeGlyphs of the ink stands in whole glyphs; a darker
+// threshold does better on a page whose glyphs came out whole.
+constexpr double kLeastPaper = 0.25;
+constexpr double kLeastDesk = 0.02;
+constexpr double kWholeGlyphs = 0.7;
+
 struct BoxaDeleter {
     void operator()(Boxa* boxa) const { boxaDestroy(&boxa); }
 };
+
+struct PixaDeleter {
+    void operator()(Pixa* pixa) const { pixaDestroy(&pixa); }
+};
+
+// Paints white what lies around the sheet of a photo (in `grey`): all but
+// the largest region lighter than the level that parts the dark from the
+// light, with what that region encloses (the print on it) kept. False
+// where no sheet or no desk was seen.
+bool WhitenDesk(Pix* grey) {
+    l_int32 threshold = 0;
+    if (pixSplitDistributionFgBg(grey, 0.1f, 2, &threshold, nullptr, nullptr, nullptr) != 0) {
+        return false;
+    }
+    PixPtr light(pixThresholdToBinary(grey, threshold));
+    if (!light || !pixInvert(light.get(), light.get())) {
+        return false;
+    }
+    Pixa* components = nullptr;
+    std::unique_ptr<Boxa, BoxaDeleter> boxes(pixConnCompPixa(light.get(), &components, 4));
+    std::unique_ptr<Pixa, PixaDeleter> held(components);
+    if (!boxes || !components) {
+        return false;
+    }
+    int largest = -1;
+    l_int32 most = 0;
+    for (int i = 0; i < pixaGetCount(components); ++i) {
+        PixPtr component(pixaGetPix(components, i, L_CLONE));
+        l_int32 count = 0;
+        if (component && pixCountPixels(component.get(), &count, nullptr) == 0 && count > most) {
+            most = count;
+            largest = i;
+        }
+    }
+    const double area = static_cast<double>(pixGetWidth(grey)) * pixGetHeight(grey);
+    if (largest < 0 || most < kLeastPaper * area) {
+        return false;
+    }
+    l_int32 x, y, w, h;
+    PixPtr sheet(pixCreate(pixGetWidth(grey), pixGetHeight(grey), 1));
+    PixPtr component(pixaGetPix(components, largest, L_CLONE));
+    if (!sheet || !component || boxaGetBoxGeometry(boxes.get(), largest, &x, &y, &w, &h) != 0 ||
+        pixRasterop(sheet.get(), x, y, w, h, PIX_SRC, component.get(), 0, 0) != 0) {
+        return false;
+    }
+    PixPtr filled(pixFillClosedBorders(sheet.get(), 4));
+    l_int32 kept = 0;
+    if (!filled || pixCountPixels(filled.get(), &kept, nullptr) != 0 ||
+        kept > (1 - kLeastDesk) * area || !pixInvert(filled.get(), filled.get())) {
+        return false;
+    }
+    return pixSetMasked(grey, filled.get(), 255) == 0;
+}
 
 PixPtr Grey(Pix* read) {
     return PixPtr(pixGetDepth(read) == 32 ? pixConvertRGBToLuminance(read)
@@ -169,6 +236,18 @@ bool PreparePage(Pix* read, PreparedPage* page, bool keep_straight) {
     }
     int blur = 0;
     Binarised best = BestBlur(grey.get(), 1, kMostBlur, &blur);
+    if (best.likeness < kWholeGlyphs) {
+        PixPtr sheet(pixCopy(nullptr, grey.get()));
+        if (sheet && WhitenDesk(sheet.get())) {
+            int sheet_blur = 0;
+            Binarised on_sheet = BestBlur(sheet.get(), 1, kMostBlur, &sheet_blur);
+            if (on_sheet.binary && on_sheet.likeness > best.likeness) {
+                grey = std::move(sheet);
+                best = std::move(on_sheet);
+                blur = sheet_blur;
+            }
+        }
+    }
     // The skew is measured on the binarised glyphs, once the dots of dot
     // print have run together into strokes, and the grey page turned.
     float angle = 0;
@@ -181,6 +260,20 @@ bool PreparePage(Pix* read, PreparedPage* page, bool keep_straight) {
             Binarised again = Binarise(straight.get(), blur);
             if (again.binary) {
                 grey = std::move(straight);
+                best = std::move(again);
+            }
+        }
+    }
+    // Lines still turned or bent after that (a photo taken at a slant, a
+    // page curving into the gutter) are made level column by column.
+    LineShape shape;
+    if (best.binary && best.height > 0 && FindLineShape(best.blobs, best.height, &shape) &&
+        LargestOffset(shape, best.blobs) >= kLeastLevelling * best.height) {
+        PixPtr level(LevelLines(grey.get(), shape));
+        if (level) {
+            Binarised again = Binarise(level.get(), blur);
+            if (again.binary) {
+                grey = std::move(level);
                 best = std::move(again);
             }
         }

@@ -282,7 +282,7 @@ RecognizeStatus Recognizer::Recognize(std::unique_ptr<Pix, PixFree> image, Recog
         placed.top = grid.rows[r].top / scale;
         placed.bottom = grid.rows[r].bottom / scale;
         placed.origin = grid.rows[r].origin / scale;
-        placed.pitch = grid.pitch / scale;
+        placed.pitch = grid.rows[r].pitch / scale;
         for (int column : grid.rows[r].cells) {
             Cell cell;
             cell.column = column;

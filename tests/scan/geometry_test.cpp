@@ -1,0 +1,155 @@
+// The geometry of a photographed page without the engine: glyph boxes laid
+// out as a phone shows a listing (rows wider down the page, starts that
+// wander, lines turned by different angles, a bend at the gutter), and
+// what the grid and the levelling make of them.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "scan/grid.h"
+#include "scan/straighten.h"
+
+namespace tsy::scan {
+namespace {
+
+constexpr int kRows = 40;
+constexpr double kHeight = 20;
+const std::string kRow = "C000 3E 01 CD 12 C0 21 00 D0 11 22 33 44 55 66 77 88 :2D";
+
+std::vector<int> Columns(const std::string& text) {
+    std::vector<int> columns;
+    for (std::size_t c = 0; c < text.size(); ++c) {
+        if (text[c] != ' ') {
+            columns.push_back(static_cast<int>(c));
+        }
+    }
+    return columns;
+}
+
+struct Slant {
+    const char* name;
+    double pitch;        // of the top row
+    double widening;     // share the bottom row is wider than the top
+    double drift;        // px a row that the rows' starts move right
+    double turn;         // slope of the lines
+    double turn_change;  // change of slope from the top row to the bottom
+    double gutter;       // px the lines sink at the right edge
+};
+
+const Slant kSlants[] = {
+    {"flat", 12, 0, 0, 0, 0, 0},
+    {"keystone 8% near edge at the foot", 12, 0.08, -0.3, 0, 0, 0},
+    {"keystone 8% near edge at the head", 12.96, -0.074, 0.3, 0, 0, 0},
+    {"starts drifting 0.55 px a row", 12, 0, 0.55, 0, 0, 0},
+    {"starts drifting back", 14, 0.03, -0.8, 0, 0, 0},
+    {"turned 3 degrees", 12, 0, 0, 0.052, 0, 0},
+    {"turned by side keystone", 12, 0.02, 0, 0.03, -0.06, 0},
+    {"bent into the gutter", 12, 0, 0, 0, 0, 18},
+};
+
+// A glyph's box at column c of row r, and where its line runs at x.
+struct Page {
+    const Slant& slant;
+
+    double Pitch(int r) const { return slant.pitch * (1 + slant.widening * r / kRows); }
+    double Start(int r) const { return 100 + slant.drift * r; }
+    double Level(int r) const { return 60 + 36.0 * r; }
+    double Sink(double x) const {
+        const double from = 600;  // the gutter's bend starts here
+        return x <= from ? 0 : slant.gutter * std::pow((x - from) / 200, 2);
+    }
+    double LineY(int r, double x) const {
+        const double slope = slant.turn + slant.turn_change * r / kRows;
+        return Level(r) + slope * (x - 400) + Sink(x);
+    }
+    std::vector<Box> Blobs(bool level_rows) const {
+        std::vector<Box> blobs;
+        for (int r = 0; r < kRows; ++r) {
+            for (int c : Columns(kRow)) {
+                const double x = Start(r) + c * Pitch(r);
+                const double y = level_rows ? Level(r) : LineY(r, x);
+                const double w = 0.7 * Pitch(r);
+                blobs.push_back(Box{static_cast<int>(std::lround(x - w / 2)),
+                                    static_cast<int>(std::lround(y - kHeight / 2)),
+                                    static_cast<int>(std::lround(x + w / 2)),
+                                    static_cast<int>(std::lround(y + kHeight / 2))});
+            }
+        }
+        return blobs;
+    }
+};
+
+TEST(GeometryTest, EveryRowKeepsItsColumnsDownASlantedPage) {
+    for (const Slant& slant : kSlants) {
+        if (slant.turn != 0 || slant.turn_change != 0 || slant.gutter != 0) {
+            continue;  // the levelling's (below)
+        }
+        SCOPED_TRACE(slant.name);
+        const Grid grid = FindGrid(Page{slant}.Blobs(true));
+        ASSERT_EQ(grid.rows.size(), static_cast<std::size_t>(kRows));
+        for (std::size_t r = 0; r < grid.rows.size(); ++r) {
+            EXPECT_EQ(grid.rows[r].cells, Columns(kRow)) << "row " << r;
+        }
+    }
+}
+
+TEST(GeometryTest, TurnedAndBentLinesAreFoundAndMadeLevel) {
+    for (const Slant& slant : kSlants) {
+        SCOPED_TRACE(slant.name);
+        const Page page{slant};
+        const std::vector<Box> blobs = page.Blobs(false);
+        LineShape shape;
+        ASSERT_TRUE(FindLineShape(blobs, kHeight, &shape));
+        const bool straight = slant.turn == 0 && slant.turn_change == 0 && slant.gutter == 0;
+        EXPECT_EQ(LargestOffset(shape, blobs) >= 0.25 * kHeight, !straight);
+        // Where the line of each row runs, relative to its level at the
+        // middle, as told by the shape.
+        for (int r : {0, kRows / 2, kRows - 1}) {
+            const double at_middle = page.LineY(r, shape.middle);
+            for (double x : {150.0, 400.0, 650.0, 760.0}) {
+                EXPECT_NEAR(at_middle + shape.Offset(x, at_middle), page.LineY(r, x),
+                            0.15 * kHeight)
+                    << "row " << r << " x " << x;
+            }
+        }
+    }
+}
+
+TEST(GeometryTest, LevellingMovesTheInkOfALineOntoOneRow) {
+    // A dark line falling 40 px across the page, with a bend at its end.
+    const Slant slant{"drawn", 12, 0, 0, 0.05, 0, 10};
+    const Page page{slant};
+    Pix* grey = pixCreate(800, 200, 8);
+    ASSERT_NE(grey, nullptr);
+    pixSetAllArbitrary(grey, 255);
+    // Drawn as short glyph-high bars.
+    for (int x = 40; x < 790; x += 12) {
+        const double y = 90 + 0.05 * (x - 400) + page.Sink(x);
+        pixRasterop(grey, x, static_cast<int>(y) - 10, 8, 20, PIX_CLR, nullptr, 0, 0);
+    }
+    LineShape shape;
+    shape.middle = 400;
+    shape.slope = 0.05;
+    shape.bend_from = 600;
+    shape.bend_step = 20;
+    for (int k = 0; k <= 10; ++k) {
+        shape.bend.push_back(page.Sink(600 + 20.0 * k));
+    }
+    Pix* level = LevelLines(grey, shape);
+    ASSERT_NE(level, nullptr);
+    // Every bar now covers the same rows: the line's height at the middle.
+    for (int x : {44, 404, 704, 788}) {
+        l_uint32 value = 255;
+        pixGetPixel(level, static_cast<l_uint32>(x), 90, &value);
+        EXPECT_LT(value, 128u) << "x " << x;
+        pixGetPixel(level, static_cast<l_uint32>(x), 70, &value);
+        EXPECT_GT(value, 128u) << "x " << x;
+    }
+    pixDestroy(&level);
+    pixDestroy(&grey);
+}
+
+}  // namespace
+}  // namespace tsy::scan
