@@ -38,9 +38,14 @@ void ScanAlone(TextOut& out, unsigned line, const char* address);
 // it call for: line, address.
 void ScanAddressFromNeighbours(TextOut& out, unsigned line, const char* address);
 // Rows of the page that looked like listing rows but could not be read as
-// one, before a line, or after the last.
+// one, before a line.
 void ScanSkipped(TextOut& out, unsigned line, unsigned rows);
-void ScanSkippedAtEnd(TextOut& out, unsigned rows);
+// SUM or dashed lines (a block's check line) that could not be read, before
+// a line, or after the last.
+void ScanCheckLineSkipped(TextOut& out, unsigned line, unsigned rows);
+void ScanCheckLineSkippedAtEnd(TextOut& out, unsigned rows);
+// Of several images, the lines read from one (its number as given, from 1).
+void ScanLinesOfImage(TextOut& out, unsigned first, unsigned last, unsigned image);
 void ScanSummary(TextOut& out, unsigned rows, unsigned verified, unsigned corrected,
                  unsigned in_doubt);
 // A listing without sums: nothing could be verified; the least certain
