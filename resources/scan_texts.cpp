@@ -42,6 +42,11 @@ void ScanGap(TextOut& out, unsigned line, const char* address) {
     out.Format("%u行目 アドレス:%s の前でアドレスが飛んでいます(行の抜け)", line, address);
 }
 
+void ScanGapAfterBlock(TextOut& out, unsigned line, const char* address) {
+    out.Format("%u行目 アドレス:%s からアドレスが続いていません(別のリストか、ブロックの抜け)",
+               line, address);
+}
+
 void ScanAlone(TextOut& out, unsigned line, const char* address) {
     out.Format(
         "%u行目 アドレス:%s は行のチェックサムだけで検証しました(ブロックのサムとは照合できません)",

@@ -29,8 +29,10 @@ void ScanCorrection(TextOut& out, unsigned line, const char* address, const char
 // A character still in doubt: line, address, field, character, read, candidates.
 void ScanDoubt(TextOut& out, unsigned line, const char* address, const char* field,
                unsigned character, char read, const char* candidates);
-// Rows left out before a line.
+// Rows left out before a line; after a check line, where another listing
+// may begin as well as a block be lost.
 void ScanGap(TextOut& out, unsigned line, const char* address);
+void ScanGapAfterBlock(TextOut& out, unsigned line, const char* address);
 // A row verified by its own line checksum alone, its block's check line not
 // agreeing or not searched: line, address.
 void ScanAlone(TextOut& out, unsigned line, const char* address);

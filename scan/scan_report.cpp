@@ -80,9 +80,11 @@ std::vector<std::string> ScanReportLines(const ScanRun& run, const ListingOption
     std::vector<std::string> lines;
     AddImageLines(decoding, &lines);
     for (int gap : decoding.gaps) {
+        const std::size_t row = static_cast<std::size_t>(gap);
+        const bool after_block = row > 0 && decoding.rows[row - 1].kind != RowKind::Data;
         lines.push_back(Written([&](TextOut& out) {
-            text::ScanGap(out, static_cast<unsigned>(gap + 1),
-                          addresses[static_cast<std::size_t>(gap)].c_str());
+            (after_block ? text::ScanGapAfterBlock : text::ScanGap)(
+                out, static_cast<unsigned>(gap + 1), addresses[row].c_str());
         }));
     }
     for (std::size_t r = 0; r < decoding.rows.size(); ++r) {

@@ -470,5 +470,27 @@ TEST(ArrangeListingLost, CheckLineLeftOutIsCounted) {
     EXPECT_FALSE(decoding.AllVerified());
 }
 
+// A row whose address cannot be read (unread cells, a letter that is no
+// digit) is kept, written with the address the rows around it call for,
+// and marked so; also where it is the row the sequence would start from.
+TEST(DecodeListingGaps, UnreadAddressTakenFromNeighbours) {
+    const ListingOptions options = Options("plain");
+    for (const char* address : {"?S?8", "????", "??08"}) {
+        PageText page = PageOf(kPlain);
+        for (std::size_t k = 0; k < 4; ++k) {
+            Cell& cell = page.rows[2].cells[k];
+            cell.choices.clear();
+            if (address[k] != '?') {
+                cell.choices.push_back(Choice{address[k], 0.9f});
+            }
+        }
+        const Decoding decoding = Decode(ArrangeListing(page, options, 0), options);
+        ASSERT_EQ(decoding.rows.size(), kPlain.size()) << address;
+        EXPECT_EQ(decoding.rows[1].text, kPlain[1]) << address;
+        EXPECT_TRUE(decoding.rows[1].address_from_neighbours) << address;
+        EXPECT_FALSE(decoding.rows[1].verified) << address;
+    }
+}
+
 }  // namespace
 }  // namespace tsy::scan
