@@ -42,11 +42,12 @@ int ArrangePages(const std::vector<RecognizedPage>& pages, const ListingOptions&
 
 // The rows settled (SettleShapes) with their pages in address order:
 // first the order the engine's readings give, then, where the settled
-// readings give another, settled again in that order, so that the column
-// sums of a block cut between two pages are checked whole.
+// readings give another, settled again in that order (within what is left
+// of the one budget), so that the column sums of a block cut between two
+// pages are checked whole.
 std::vector<ListingRow> SettleInAddressOrder(std::vector<ListingRow> rows,
                                              const ListingOptions& options, double seconds,
-                                             std::vector<PageShapes>* shapes) {
+                                             const std::vector<PageShapes>* shapes) {
     const std::vector<int> read_order = PageOrder(rows, options);
     rows = WithPagesInOrder(std::move(rows), read_order);
     Budget budget(seconds);
@@ -55,8 +56,7 @@ std::vector<ListingRow> SettleInAddressOrder(std::vector<ListingRow> rows,
     if (settled_order == read_order) {
         return settled;
     }
-    Budget again(seconds);
-    return SettleShapes(WithPagesInOrder(std::move(rows), settled_order), options, again, shapes);
+    return SettleShapes(WithPagesInOrder(std::move(rows), settled_order), options, budget, shapes);
 }
 
 }  // namespace
