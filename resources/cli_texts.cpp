@@ -40,7 +40,7 @@ const char kCliAboutCheck[] =
     "行、アドレスの飛びや重なり、合計などの読み違いは警告です。\n"
     "--detect は、ダンプリストを誤りなく読める形式(リストのオプション)を表示します。\n";
 const char kCliAboutScan[] =
-    "雑誌のページの画像(PNG、JPEG、TIFF、PNM。複数ならページ順)からダンプリストを読み取り、\n"
+    "雑誌のページの画像(PNG、JPEG、TIFF、PNM。複数なら順不同)からダンプリストを読み取り、\n"
     "印刷されたサムで検証・訂正して -o のファイル(既定は標準出力)へ書きます。\n"
     "報告は標準エラー出力に出ます。\n";
 const char kCliAboutRestore[] =

@@ -42,6 +42,11 @@ void ScanGap(TextOut& out, unsigned line, const char* address) {
     out.Format("%u行目 アドレス:%s の前でアドレスが飛んでいます(行の抜け)", line, address);
 }
 
+void ScanGapAfterBlock(TextOut& out, unsigned line, const char* address) {
+    out.Format("%u行目 アドレス:%s からアドレスが続いていません(別のリストか、ブロックの抜け)",
+               line, address);
+}
+
 void ScanAlone(TextOut& out, unsigned line, const char* address) {
     out.Format(
         "%u行目 アドレス:%s は行のチェックサムだけで検証しました(ブロックのサムとは照合できません)",
@@ -56,8 +61,16 @@ void ScanSkipped(TextOut& out, unsigned line, unsigned rows) {
     out.Format("%u行目の前 ダンプリストの行らしい%u行を読み取れず、とばしました", line, rows);
 }
 
-void ScanSkippedAtEnd(TextOut& out, unsigned rows) {
-    out.Format("最後の行の後 ダンプリストの行らしい%u行を読み取れず、とばしました", rows);
+void ScanCheckLineSkipped(TextOut& out, unsigned line, unsigned rows) {
+    out.Format("%u行目の前 SUM行(合計の行)らしい%u行を読み取れず、とばしました", line, rows);
+}
+
+void ScanCheckLineSkippedAtEnd(TextOut& out, unsigned rows) {
+    out.Format("最後の行の後 SUM行(合計の行)らしい%u行を読み取れず、とばしました", rows);
+}
+
+void ScanLinesOfImage(TextOut& out, unsigned first, unsigned last, unsigned image) {
+    out.Format("%u行目～%u行目 %u枚目の画像から読みました", first, last, image);
 }
 
 void ScanSummary(TextOut& out, unsigned rows, unsigned verified, unsigned corrected,

@@ -29,8 +29,10 @@ void ScanCorrection(TextOut& out, unsigned line, const char* address, const char
 // A character still in doubt: line, address, field, character, read, candidates.
 void ScanDoubt(TextOut& out, unsigned line, const char* address, const char* field,
                unsigned character, char read, const char* candidates);
-// Rows left out before a line.
+// Rows left out before a line; after a check line, where another listing
+// may begin as well as a block be lost.
 void ScanGap(TextOut& out, unsigned line, const char* address);
+void ScanGapAfterBlock(TextOut& out, unsigned line, const char* address);
 // A row verified by its own line checksum alone, its block's check line not
 // agreeing or not searched: line, address.
 void ScanAlone(TextOut& out, unsigned line, const char* address);
@@ -38,9 +40,14 @@ void ScanAlone(TextOut& out, unsigned line, const char* address);
 // it call for: line, address.
 void ScanAddressFromNeighbours(TextOut& out, unsigned line, const char* address);
 // Rows of the page that looked like listing rows but could not be read as
-// one, before a line, or after the last.
+// one, before a line.
 void ScanSkipped(TextOut& out, unsigned line, unsigned rows);
-void ScanSkippedAtEnd(TextOut& out, unsigned rows);
+// SUM or dashed lines (a block's check line) that could not be read, before
+// a line, or after the last.
+void ScanCheckLineSkipped(TextOut& out, unsigned line, unsigned rows);
+void ScanCheckLineSkippedAtEnd(TextOut& out, unsigned rows);
+// Of several images, the lines read from one (its number as given, from 1).
+void ScanLinesOfImage(TextOut& out, unsigned first, unsigned last, unsigned image);
 void ScanSummary(TextOut& out, unsigned rows, unsigned verified, unsigned corrected,
                  unsigned in_doubt);
 // A listing without sums: nothing could be verified; the least certain

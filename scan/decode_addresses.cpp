@@ -169,7 +169,13 @@ void SettleAddresses(std::vector<RowState>& rows, const ListingOptions& options,
         row.address_ok = !wanted.empty() && CanRead(row.slots[0], wanted, 0);
         if (row.address_ok) {
             row.chosen[0] = wanted;
-        } else if (i + 1 == first_run && ReadAddress(row.read[0]) >= 0) {
+        } else if (ReadAddress(row.read[0]) < 0) {
+            // Not read as an address at all: the sequence's, marked.
+            if (!wanted.empty()) {
+                row.chosen[0] = wanted;
+                row.address_from_neighbours = true;
+            }
+        } else if (i + 1 == first_run) {
             out->gaps.push_back(static_cast<int>(data[first_run]));
         }
     }

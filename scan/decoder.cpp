@@ -165,8 +165,10 @@ Decoding Decode(const std::vector<ListingRow>& listing, const ListingOptions& op
         decoded.verified = row.verified;
         decoded.alone = row.verified && row.alone;
         decoded.skipped_before = row.source->skipped_before;
+        decoded.checks_skipped_before = row.source->checks_skipped_before;
         decoded.skipped_after = row.source->skipped_after;
-        out.skipped_rows += decoded.skipped_before + decoded.skipped_after;
+        out.skipped_rows +=
+            decoded.skipped_before + decoded.checks_skipped_before + decoded.skipped_after;
         // A row left in doubt is written as read, but with the address the
         // rows around it call for where its own could not be read.
         Fields written = row.verified ? row.chosen : row.read;

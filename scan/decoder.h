@@ -49,8 +49,10 @@ struct DecodedRow {
     bool alone = false;
     // Its address was not read but taken from the rows around it.
     bool address_from_neighbours = false;
-    // Rows of the page lost just before it, and (the last row) after it.
+    // Rows of the page lost just before it (data rows, check lines), and
+    // (the last row) check lines after it.
     int skipped_before = 0;
+    int checks_skipped_before = 0;
     int skipped_after = 0;
 };
 

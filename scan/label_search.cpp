@@ -3,13 +3,19 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdint>
 #include <numeric>
+
+#include "scan/label_propagation.h"
 
 namespace tsy::scan {
 namespace {
 
-constexpr int kFree = -1;
+using labels::DigitCosts;
+using labels::kBarred;
+using labels::kFree;
+using labels::Propagation;
+using labels::SearchState;
+
 // A digit is tried at the cost of how much less likely the engine found it
 // than the unit's likeliest, as a logarithm, at most this much.
 constexpr double kMostCost = 4.0;
@@ -21,8 +27,6 @@ constexpr int kImproveRounds = 4;
 // A unit is tried early where its second likeliest digit costs this much
 // more than its likeliest (a third as likely).
 constexpr double kSureGap = 1.1;
-// The cost of a digit a unit may not be.
-constexpr double kBarred = 1e9;
 // Support is counted up to this many checks.
 constexpr int kMostSupport = 8;
 // A way of reading the page is scored by the checks it meets, each worth
@@ -40,11 +44,6 @@ constexpr std::size_t kKeptSolutions = 8;
 // A solution scoring no more than this much less than the best is improved
 // digit by digit before it is compared.
 constexpr double kImproveMargin = 3 * kCheckWeight;
-
-struct Vote {
-    int unit = kFree;
-    int digit = 0;
-};
 
 class Search {
   public:
@@ -73,23 +72,9 @@ class Search {
     }
 
     LabelSolution Run() {
-        State start;
+        const SearchState start = propagation_.Start();
         const std::size_t units = model_.units.size();
         const std::size_t checks = model_.checks.size();
-        start.digits.assign(units, kFree);
-        start.partial.resize(checks);
-        start.open.resize(checks);
-        start.vote.assign(checks, Vote());
-        start.failed.assign(checks, 0);
-        start.votes.assign(units, std::array<int, kDigits>{});
-        for (std::size_t c = 0; c < checks; ++c) {
-            const Check& check = model_.checks[c];
-            start.partial[c] = check.constant;
-            start.open[c] = static_cast<int>(OpenUnits(check));
-        }
-        for (std::size_t c = 0; c < checks; ++c) {
-            Revote(start, static_cast<int>(c));
-        }
         for (double bound : kCostBounds) {
             Explore(start, 0, bound);
             // Once every check holds, only readings about as likely as the
@@ -145,210 +130,16 @@ class Search {
     }
 
   private:
-    struct State {
-        std::vector<int> digits;
-        std::vector<std::uint32_t> partial;           // each check's sum of its decided terms
-        std::vector<int> open;                        // each check's undecided units
-        std::vector<Vote> vote;                       // the digit each check names, if any
-        std::vector<char> failed;                     // checks that can no longer hold
-        std::vector<std::array<int, kDigits>> votes;  // per unit: checks naming each digit
-        std::vector<int> named;                       // units some check may name
-        int holding = 0;
-        int failing = 0;
-        double spent = 0;  // the weighed costs of the decided units
-    };
-
-    std::size_t OpenUnits(const Check& check) const {
-        if (check.kind != CheckKind::Crc) {
-            return check.terms.size();
-        }
-        std::vector<int> units(check.crc.begin(), check.crc.end());
-        for (const auto& byte : check.bytes) {
-            units.insert(units.end(), byte.begin(), byte.end());
-        }
-        std::sort(units.begin(), units.end());
-        return static_cast<std::size_t>(std::unique(units.begin(), units.end()) - units.begin());
-    }
-
     int LikeliestDigit(int unit) const {
         const auto& cost = cost_[static_cast<std::size_t>(unit)];
         return static_cast<int>(std::min_element(cost.begin(), cost.end()) - cost.begin());
-    }
-
-    // The digit `check` names, if one: the check's last undecided unit, or
-    // the only one of its lowest place (a low digit under high ones, whose
-    // place values are 16 times or more its own). Sets `failed` when no
-    // digit of its undecided units can make it hold.
-    Vote Determine(State& s, int index, bool* failed) {
-        const Check& check = model_.checks[static_cast<std::size_t>(index)];
-        *failed = false;
-        if (check.kind == CheckKind::Crc) {
-            if (s.open[static_cast<std::size_t>(index)] != 1) {
-                return Vote();
-            }
-            int unit = kFree;
-            for (int u : check.crc) {
-                unit = s.digits[static_cast<std::size_t>(u)] == kFree ? u : unit;
-            }
-            for (const auto& byte : check.bytes) {
-                for (int u : byte) {
-                    unit = s.digits[static_cast<std::size_t>(u)] == kFree ? u : unit;
-                }
-            }
-            Vote vote;
-            int found = 0;
-            for (int d = 0; d < kDigits; ++d) {
-                s.digits[static_cast<std::size_t>(unit)] = d;
-                if (CheckHolds(check, s.digits)) {
-                    vote = Vote{unit, d};
-                    ++found;
-                }
-            }
-            s.digits[static_cast<std::size_t>(unit)] = kFree;
-            *failed = found == 0;
-            return found == 1 ? vote : Vote();
-        }
-        int lowest = 64;
-        int next = 64;
-        const Term* term = nullptr;
-        for (const Term& t : check.terms) {
-            if (s.digits[static_cast<std::size_t>(t.unit)] != kFree) {
-                continue;
-            }
-            const int place = __builtin_ctz(t.coefficient);
-            if (place < lowest) {
-                next = lowest;
-                lowest = place;
-                term = &t;
-            } else if (place < next) {
-                next = place;
-            }
-        }
-        if (term == nullptr) {
-            return Vote();
-        }
-        const std::uint32_t partial = s.partial[static_cast<std::size_t>(index)];
-        if ((partial & ((1u << lowest) - 1)) != 0) {
-            *failed = true;  // every undecided term is a multiple of 2^lowest
-            return Vote();
-        }
-        const int bits = __builtin_popcount(check.mask);
-        if (next - lowest < 4 || lowest + 4 > bits) {
-            return Vote();
-        }
-        const std::uint32_t mask = (1u << (lowest + 4)) - 1;
-        for (int d = 0; d < kDigits; ++d) {
-            if (((partial + term->coefficient * static_cast<std::uint32_t>(d)) & mask) == 0) {
-                return Vote{term->unit, d};
-            }
-        }
-        *failed = true;
-        return Vote();
-    }
-
-    void Revote(State& s, int index) {
-        const std::size_t c = static_cast<std::size_t>(index);
-        Vote& vote = s.vote[c];
-        if (vote.unit != kFree) {
-            --s.votes[static_cast<std::size_t>(vote.unit)][static_cast<std::size_t>(vote.digit)];
-            vote = Vote();
-        }
-        if (s.failed[c] != 0) {
-            return;
-        }
-        const Check& check = model_.checks[c];
-        if (s.open[c] == 0) {
-            const bool holds = check.kind == CheckKind::Crc ? CheckHolds(check, s.digits)
-                                                            : (s.partial[c] & check.mask) == 0;
-            if (holds) {
-                ++s.holding;
-            } else {
-                s.failed[c] = 1;
-                ++s.failing;
-            }
-            return;
-        }
-        bool failed = false;
-        vote = Determine(s, index, &failed);
-        if (vote.unit != kFree &&
-            cost_[static_cast<std::size_t>(vote.unit)][static_cast<std::size_t>(vote.digit)] >=
-                kBarred) {
-            vote = Vote();
-            failed = true;  // the digit it names is one its unit may not be
-        }
-        if (failed) {
-            s.failed[c] = 1;
-            ++s.failing;
-        } else if (vote.unit != kFree) {
-            ++s.votes[static_cast<std::size_t>(vote.unit)][static_cast<std::size_t>(vote.digit)];
-            s.named.push_back(vote.unit);
-        }
-    }
-
-    void Assign(State& s, int unit, int digit) {
-        const std::size_t u = static_cast<std::size_t>(unit);
-        s.digits[u] = digit;
-        s.spent += weighed_[u][static_cast<std::size_t>(digit)];
-        for (int index : model_.checks_of[u]) {
-            const std::size_t c = static_cast<std::size_t>(index);
-            const Check& check = model_.checks[c];
-            for (const Term& term : check.terms) {
-                if (term.unit == unit) {
-                    s.partial[c] += term.coefficient * static_cast<std::uint32_t>(digit);
-                }
-            }
-            --s.open[c];
-            Revote(s, index);
-        }
-    }
-
-    // Decides every unit that a check names, the most named first.
-    void Propagate(State& s) {
-        for (;;) {
-            int best_unit = kFree;
-            int best_digit = 0;
-            int best_votes = 0;
-            double best_cost = 0;
-            std::vector<int> still;
-            for (int unit : s.named) {
-                const std::size_t u = static_cast<std::size_t>(unit);
-                if (s.digits[u] != kFree) {
-                    continue;
-                }
-                bool any = false;
-                for (int d = 0; d < kDigits; ++d) {
-                    const int votes = s.votes[u][static_cast<std::size_t>(d)];
-                    if (votes == 0) {
-                        continue;
-                    }
-                    any = true;
-                    const double cost = cost_[u][static_cast<std::size_t>(d)];
-                    if (votes > best_votes || (votes == best_votes && cost < best_cost)) {
-                        best_unit = unit;
-                        best_digit = d;
-                        best_votes = votes;
-                        best_cost = cost;
-                    }
-                }
-                if (any) {
-                    still.push_back(unit);
-                }
-            }
-            std::sort(still.begin(), still.end());
-            still.erase(std::unique(still.begin(), still.end()), still.end());
-            s.named = still;
-            if (best_unit == kFree) {
-                return;
-            }
-            Assign(s, best_unit, best_digit);
-        }
     }
 
     // The undecided unit to try each digit of: one the engine was sure of
     // before one it was not (whose digit the sums may yet name), then the
     // one whose digit would let most checks name another, then the one in
     // most checks.
-    int ChooseBranch(const State& s) const {
+    int ChooseBranch(const SearchState& s) const {
         int best = kFree;
         std::array<int, 3> best_key{-1, -1, -1};
         for (std::size_t u = 0; u < s.digits.size(); ++u) {
@@ -376,9 +167,9 @@ class Search {
         return best;
     }
 
-    void Explore(const State& given, double cost, double bound) {
-        State s = given;
-        Propagate(s);
+    void Explore(const SearchState& given, double cost, double bound) {
+        SearchState s = given;
+        propagation_.Propagate(s);
         const int checks = static_cast<int>(model_.checks.size());
         if (!best_digits_.empty() && kCheckWeight * (checks - s.failing) - s.spent < best_score_) {
             return;  // cannot beat what was found
@@ -400,13 +191,13 @@ class Search {
                 budget_.Spent()) {
                 continue;
             }
-            State t = s;
-            Assign(t, unit, d);
+            SearchState t = s;
+            propagation_.Assign(t, unit, d);
             // Its family is read alike with it.
             for (int other : model_.families[static_cast<std::size_t>(unit)]) {
                 if (t.digits[static_cast<std::size_t>(other)] == kFree &&
                     cost_[static_cast<std::size_t>(other)][static_cast<std::size_t>(d)] < kBarred) {
-                    Assign(t, other, d);
+                    propagation_.Assign(t, other, d);
                 }
             }
             Explore(t, next, bound);
@@ -415,7 +206,7 @@ class Search {
 
     // A path run to its end: the units no check decides read as the engine
     // read them, the result improved one unit at a time, and kept.
-    void Finish(State& s) {
+    void Finish(SearchState& s) {
         std::vector<int> digits = s.digits;
         for (std::size_t u = 0; u < digits.size(); ++u) {
             if (digits[u] == kFree) {
@@ -460,8 +251,7 @@ class Search {
     }
 
     // The sum of the units' costs of their digits.
-    static double Cost(const std::vector<int>& digits,
-                       const std::vector<std::array<double, kDigits>>& costs) {
+    static double Cost(const std::vector<int>& digits, const DigitCosts& costs) {
         double sum = 0;
         for (std::size_t u = 0; u < digits.size(); ++u) {
             sum += costs[u][static_cast<std::size_t>(digits[u])];
@@ -551,13 +341,14 @@ class Search {
 
     const LabelModel& model_;
     Budget& budget_;
-    std::vector<std::array<double, kDigits>> cost_;
+    DigitCosts cost_;
+    DigitCosts weighed_;  // costs times the glyphs counted
+    Propagation propagation_{model_, cost_, weighed_};
     std::vector<bool> sure_;  // per unit: the engine's likeliest digit far ahead
     bool any_prior_ = false;
     LabelSolution best_;
     std::vector<int> best_digits_;
     double best_score_ = 0;
-    std::vector<std::array<double, kDigits>> weighed_;  // costs times the glyphs counted
     std::vector<std::vector<int>> near_;
 };
 

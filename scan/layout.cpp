@@ -308,6 +308,7 @@ std::vector<ListingRow> ArrangeListing(const PageText& page, const ListingOption
 
     std::vector<ListingRow> rows;
     int skipped = 0;
+    int checks_skipped = 0;
     for (std::size_t r = 0; r < page.rows.size(); ++r) {
         const PageRow& row = page.rows[r];
         ListingRow out;
@@ -315,8 +316,15 @@ std::vector<ListingRow> ArrangeListing(const PageText& page, const ListingOption
         switch (guesses[r]) {
             case Guess::Other:
                 // A row among the listing's that none could be made of: a
-                // line of the listing lost, said so.
-                skipped += !rows.empty() && LooksLikeListingRow(row, groups, false) ? 1 : 0;
+                // line of the listing lost, said so, a check line apart.
+                if (rows.empty()) {
+                    continue;
+                }
+                if (LooksLikeListingRow(row, groups, true)) {
+                    ++checks_skipped;
+                } else {
+                    skipped += LooksLikeListingRow(row, groups, false) ? 1 : 0;
+                }
                 continue;
             case Guess::Heading:
                 continue;
@@ -335,6 +343,7 @@ std::vector<ListingRow> ArrangeListing(const PageText& page, const ListingOption
                 out.kind = RowKind::Sum;
                 const int origin = row.cells[0].column;
                 if (sum_spans.size() < 2) {
+                    ++checks_skipped;  // no columns to read its sums in
                     continue;
                 }
                 for (std::size_t i = 1; i + 1 < sum_spans.size(); ++i) {
@@ -356,7 +365,9 @@ std::vector<ListingRow> ArrangeListing(const PageText& page, const ListingOption
             }
         }
         out.skipped_before = skipped;
+        out.checks_skipped_before = checks_skipped;
         skipped = 0;
+        checks_skipped = 0;
         rows.push_back(std::move(out));
     }
     // After the last row, only what looks like a lost check line counts:

@@ -48,8 +48,10 @@ struct ListingRow {
     // Dashed: the total.
     std::vector<Field> fields;
     // Rows of the page that looked like listing rows but could not be laid
-    // out as one, just before this row and (on a page's last row) after it.
+    // out as one, just before this row: data rows, and check lines (a SUM
+    // or dashed line); on a page's last row, check lines after it.
     int skipped_before = 0;
+    int checks_skipped_before = 0;
     int skipped_after = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "scan/scan_images.h"
 
 #include "scan/page_image.h"
+#include "scan/page_order.h"
 #include "scan/recognizer.h"
 #include "scan/settle_shapes.h"
 #include "scan/shapes.h"
@@ -37,6 +38,25 @@ int ArrangePages(const std::vector<RecognizedPage>& pages, const ListingOptions&
         rows->insert(rows->end(), page_rows.begin(), page_rows.end());
     }
     return -1;
+}
+
+// The rows settled (SettleShapes) with their pages in address order:
+// first the order the engine's readings give, then, where the settled
+// readings give another, settled again in that order (within what is left
+// of the one budget), so that the column sums of a block cut between two
+// pages are checked whole.
+std::vector<ListingRow> SettleInAddressOrder(std::vector<ListingRow> rows,
+                                             const ListingOptions& options, double seconds,
+                                             const std::vector<PageShapes>* shapes) {
+    const std::vector<int> read_order = PageOrder(rows, options);
+    rows = WithPagesInOrder(std::move(rows), read_order);
+    Budget budget(seconds);
+    std::vector<ListingRow> settled = SettleShapes(rows, options, budget, shapes);
+    const std::vector<int> settled_order = PageOrder(settled, options);
+    if (settled_order == read_order) {
+        return settled;
+    }
+    return SettleShapes(WithPagesInOrder(std::move(rows), settled_order), options, budget, shapes);
 }
 
 }  // namespace
@@ -81,7 +101,9 @@ ScanRun DecodePages(const std::vector<RecognizedPage>& pages, const ListingOptio
     // some fonts look-alikes (8 and B) share a group under the usual
     // measure, and no reading of the group fits all of its glyphs. Of the
     // two decodings, the one that verifies more rows is kept; each verifies
-    // a row only where every reading that fits the sums agrees.
+    // a row only where every reading that fits the sums agrees. Pages
+    // handed over in any order are put in address order before the sums
+    // are checked, so that a block cut between two pages is one block.
     std::vector<PageShapes> shapes;
     run.failed_page = ArrangePages(pages, options, kUsualCloseness, &run.rows, &shapes);
     if (run.failed_page >= 0) {
@@ -89,15 +111,15 @@ ScanRun DecodePages(const std::vector<RecognizedPage>& pages, const ListingOptio
         return run;
     }
     const double pages_read = static_cast<double>(pages.size());
-    Budget first(kSolvingSeconds * pages_read);
-    run.rows = SettleShapes(run.rows, options, first, &shapes);
+    run.rows =
+        SettleInAddressOrder(std::move(run.rows), options, kSolvingSeconds * pages_read, &shapes);
     Budget first_decoding(kDecodingSeconds * pages_read);
     run.decoding = Decode(run.rows, options, first_decoding);
     std::vector<ListingRow> finer;
     if (!run.decoding.AllVerified() &&
         ArrangePages(pages, options, kFineCloseness, &finer, &shapes) < 0) {
-        Budget second(kSolvingSeconds * pages_read);
-        finer = SettleShapes(finer, options, second, &shapes);
+        finer =
+            SettleInAddressOrder(std::move(finer), options, kSolvingSeconds * pages_read, &shapes);
         Budget second_decoding(kDecodingSeconds * pages_read);
         Decoding decoding = Decode(finer, options, second_decoding);
         if (decoding.verified_rows > run.decoding.verified_rows) {

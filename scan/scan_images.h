@@ -1,5 +1,5 @@
-// The whole of a scan: the pages recognised in order, their listing rows
-// joined, and the listing decoded under its sums.
+// The whole of a scan: the pages recognised, their listing rows joined in
+// address order, and the listing decoded under its sums.
 #pragma once
 
 #include <cstdint>
@@ -40,8 +40,8 @@ struct ScanSettings {
     bool keep_pictures = false;
 };
 
-// Recognises and decodes the images at `paths`, pages of one listing in
-// order, one page image held at a time. Stops at the first image that
+// Recognises and decodes the images at `paths`, pages of one listing in any
+// order (put in address order), one page image held at a time. Stops at the first image that
 // cannot be read or holds no listing.
 ScanRun ScanImages(const std::vector<std::string>& paths, const ListingOptions& options,
                    const ScanSettings& settings = ScanSettings());

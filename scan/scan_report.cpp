@@ -1,5 +1,6 @@
 #include "scan/scan_report.h"
 
+#include <algorithm>
 #include <cstddef>
 
 #include "resources/scan_texts.h"
@@ -47,16 +48,43 @@ std::vector<std::string> AddressesOf(const Decoding& decoding) {
     return addresses;
 }
 
+// Where the rows came from more than one image: each run of lines read from
+// one image, with the image's number as given (they are in address order,
+// not necessarily the order given).
+void AddImageLines(const Decoding& decoding, std::vector<std::string>* lines) {
+    const std::vector<DecodedRow>& rows = decoding.rows;
+    const bool several = std::any_of(rows.begin(), rows.end(), [&](const DecodedRow& row) {
+        return row.page != rows.front().page;
+    });
+    if (!several) {
+        return;
+    }
+    std::size_t first = 0;
+    for (std::size_t r = 1; r <= rows.size(); ++r) {
+        if (r < rows.size() && rows[r].page == rows[first].page) {
+            continue;
+        }
+        lines->push_back(Written([&](TextOut& out) {
+            text::ScanLinesOfImage(out, static_cast<unsigned>(first + 1), static_cast<unsigned>(r),
+                                   static_cast<unsigned>(rows[first].page + 1));
+        }));
+        first = r;
+    }
+}
+
 }  // namespace
 
 std::vector<std::string> ScanReportLines(const ScanRun& run, const ListingOptions& options) {
     const Decoding& decoding = run.decoding;
     const std::vector<std::string> addresses = AddressesOf(decoding);
     std::vector<std::string> lines;
+    AddImageLines(decoding, &lines);
     for (int gap : decoding.gaps) {
+        const std::size_t row = static_cast<std::size_t>(gap);
+        const bool after_block = row > 0 && decoding.rows[row - 1].kind != RowKind::Data;
         lines.push_back(Written([&](TextOut& out) {
-            text::ScanGap(out, static_cast<unsigned>(gap + 1),
-                          addresses[static_cast<std::size_t>(gap)].c_str());
+            (after_block ? text::ScanGapAfterBlock : text::ScanGap)(
+                out, static_cast<unsigned>(gap + 1), addresses[row].c_str());
         }));
     }
     for (std::size_t r = 0; r < decoding.rows.size(); ++r) {
@@ -65,6 +93,12 @@ std::vector<std::string> ScanReportLines(const ScanRun& run, const ListingOption
         if (row.skipped_before > 0) {
             lines.push_back(Written([&](TextOut& out) {
                 text::ScanSkipped(out, line, static_cast<unsigned>(row.skipped_before));
+            }));
+        }
+        if (row.checks_skipped_before > 0) {
+            lines.push_back(Written([&](TextOut& out) {
+                text::ScanCheckLineSkipped(out, line,
+                                           static_cast<unsigned>(row.checks_skipped_before));
             }));
         }
         if (row.address_from_neighbours) {
@@ -78,7 +112,7 @@ std::vector<std::string> ScanReportLines(const ScanRun& run, const ListingOption
         }
         if (row.skipped_after > 0) {
             lines.push_back(Written([&](TextOut& out) {
-                text::ScanSkippedAtEnd(out, static_cast<unsigned>(row.skipped_after));
+                text::ScanCheckLineSkippedAtEnd(out, static_cast<unsigned>(row.skipped_after));
             }));
         }
     }

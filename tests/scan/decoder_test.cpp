@@ -7,8 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "resources/scan_texts.h"
 #include "scan/decoder.h"
 #include "scan/layout.h"
+#include "scan/page_order.h"
+#include "scan/scan_report.h"
 #include "scan/settle_shapes.h"
 #include "tests/scan/sample_listings.h"
 
@@ -373,6 +376,121 @@ const MarkCase kMarkCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Marks, ArrangeMisreadMarks, ::testing::ValuesIn(kMarkCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A listing of two blocks split over pages handed over out of order: the
+// pages are put in address order, a block cut between two pages is one
+// block under its sums again, and the report says which lines came from
+// which image.
+struct SetCase {
+    const char* name;
+    const char* convention;
+    std::vector<std::size_t> cuts;  // the lines each page after the first begins at
+    std::vector<int> given;         // the pages in the order handed over
+};
+
+void PrintTo(const SetCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+// The listing `lines` again at 0x20 higher addresses (its sums hold no
+// address).
+std::vector<std::string> TwoBlocks(const std::vector<std::string>& lines) {
+    std::vector<std::string> both = lines;
+    for (std::string line : lines) {
+        if (line[0] == 'C') {
+            line[2] = static_cast<char>(line[2] + 2);
+        }
+        both.push_back(line);
+    }
+    return both;
+}
+
+class DecodePageSet : public ::testing::TestWithParam<SetCase> {};
+
+TEST_P(DecodePageSet, PagesInAddressOrder) {
+    const SetCase& c = GetParam();
+    const std::vector<std::string> lines =
+        TwoBlocks(std::string(c.convention) == "ohx" ? kOhX : kPlain);
+    std::vector<std::size_t> cuts = c.cuts;
+    cuts.insert(cuts.begin(), 0);
+    cuts.push_back(lines.size());
+    const ListingOptions options = Options(c.convention);
+    ScanRun run;
+    for (std::size_t i = 0; i < c.given.size(); ++i) {
+        const std::size_t page = static_cast<std::size_t>(c.given[i]);
+        const std::vector<std::string> part(lines.begin() + static_cast<long>(cuts[page]),
+                                            lines.begin() + static_cast<long>(cuts[page + 1]));
+        const std::vector<ListingRow> rows =
+            ArrangeListing(PageOf(part), options, static_cast<int>(i));
+        run.rows.insert(run.rows.end(), rows.begin(), rows.end());
+    }
+    run.rows = WithPagesInOrder(run.rows, PageOrder(run.rows, options));
+    run.decoding = Decode(run.rows, options);
+    ASSERT_EQ(run.decoding.rows.size(), lines.size());
+    for (std::size_t r = 0; r < lines.size(); ++r) {
+        EXPECT_EQ(run.decoding.rows[r].text, lines[r]) << "row " << r;
+    }
+    EXPECT_TRUE(run.decoding.AllVerified());
+    EXPECT_TRUE(run.decoding.gaps.empty());
+    const std::vector<std::string> report = ScanReportLines(run, options);
+    for (std::size_t page = 0; page + 1 < cuts.size(); ++page) {
+        const auto given = std::find(c.given.begin(), c.given.end(), static_cast<int>(page));
+        const std::string line = Written([&](TextOut& out) {
+            text::ScanLinesOfImage(out, static_cast<unsigned>(cuts[page] + 1),
+                                   static_cast<unsigned>(cuts[page + 1]),
+                                   static_cast<unsigned>(given - c.given.begin() + 1));
+        });
+        EXPECT_EQ(report[page], line) << "page " << page;
+    }
+}
+
+const SetCase kSetCases[] = {
+    {"CutAfterSumLine", "plain", {5}, {1, 0}},      {"CutInBlocks", "plain", {2, 7}, {2, 0, 1}},
+    {"CutInBlockCrc", "ohx", {3}, {1, 0}},          {"InOrderAlready", "ohx", {4, 6}, {0, 1, 2}},
+    {"LastPageOneRow", "plain", {3, 8}, {1, 2, 0}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Sets, DecodePageSet, ::testing::ValuesIn(kSetCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A check line the layout cannot read (its word misread) is counted, not
+// dropped: before the next row, or after the last; the listing is then not
+// taken as all verified.
+TEST(ArrangeListingLost, CheckLineLeftOutIsCounted) {
+    const ListingOptions options = Options("plain");
+    std::vector<std::string> lines = TwoBlocks(kPlain);
+    lines[4].replace(0, 3, "XYZ");
+    lines[9].replace(0, 3, "XYZ");
+    const std::vector<ListingRow> rows = ArrangeListing(PageOf(lines), options, 0);
+    ASSERT_EQ(rows.size(), 8u);
+    EXPECT_EQ(rows[4].checks_skipped_before, 1);
+    EXPECT_EQ(rows[7].skipped_after, 1);
+    const Decoding decoding = Decode(rows, options);
+    EXPECT_EQ(decoding.skipped_rows, 2);
+    EXPECT_FALSE(decoding.AllVerified());
+}
+
+// A row whose address cannot be read (unread cells, a letter that is no
+// digit) is kept, written with the address the rows around it call for,
+// and marked so; also where it is the row the sequence would start from.
+TEST(DecodeListingGaps, UnreadAddressTakenFromNeighbours) {
+    const ListingOptions options = Options("plain");
+    for (const char* address : {"?S?8", "????", "??08"}) {
+        PageText page = PageOf(kPlain);
+        for (std::size_t k = 0; k < 4; ++k) {
+            Cell& cell = page.rows[2].cells[k];
+            cell.choices.clear();
+            if (address[k] != '?') {
+                cell.choices.push_back(Choice{address[k], 0.9f});
+            }
+        }
+        const Decoding decoding = Decode(ArrangeListing(page, options, 0), options);
+        ASSERT_EQ(decoding.rows.size(), kPlain.size()) << address;
+        EXPECT_EQ(decoding.rows[1].text, kPlain[1]) << address;
+        EXPECT_TRUE(decoding.rows[1].address_from_neighbours) << address;
+        EXPECT_FALSE(decoding.rows[1].verified) << address;
+    }
+}
 
 }  // namespace
 }  // namespace tsy::scan
