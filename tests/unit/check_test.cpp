@@ -991,6 +991,25 @@ const RawCase kRawCases[] = {
      "------------------------------ 0636\n",
      {"L2 Stray: StrayLine L", "L3 E08: TotalToken L 0517>065C; StrayCounts L @2",
       "L7 E08: TotalToken L 12D5>0C79"}},
+    // A line typed into a later block, between lines its typed address
+    // does not continue: the row its own block lacks explains it as well as
+    // an address typo does.
+    {"LineTypedIntoALaterBlock",
+     OptionsFor(Convention::OhMz),
+     "8080 06 86 47 41 4D 45 20 4F 56 45 52 00 05 0E BA E6 (4.B5)\n"
+     "8090 F2 0B CA B7 80 26 86 C6 34 F1 FE A3 7B 04 C6 BE (9.39)\n"
+     "80B0 21 45 80 1B DA DC 80 37 F6 74 1E 8D 50 55 53 48 (6.C3)\n"
+     "------------------------------ 1B67\n"
+     "80C0 20 53 50 41 43 45 20 4B 45 59 0D 54 49 4D 45 00 (3.D1)\n"
+     "80D0 C6 FC CD 18 00 36 E1 77 36 DC 4F FE A3 ED 79 3E (8.DB)\n"
+     "80E0 6F CA A0 80 FE 5B D6 44 0E 8A 11 05 00 16 49 ED (6.C6)\n"
+     "80A0 CD 0B 80 FE 73 22 2A 80 0E 12 31 63 80 36 DA DD (6.B6)\n"
+     "------------------------------ 1372\n"
+     "8100 32 1F 81 F6 3A 32 16 81 C6 96 D2 03 81 32 02 81 (6.32)\n"
+     "------------------------------ 0632\n",
+     {"L3 Gap: MissingLine L 80A0:", "L4 E08: MissingCounts L @3 80A0",
+      "L8 OffAddress: AddressField L 80A0>80F0",
+      "L9 E08: TotalToken L 1372>1A28; StrayLine L; StrayCounts L @8"}},
     // The first line's address, against the two lines after it.
     {"FirstAddressMistyped",
      kPlain,
