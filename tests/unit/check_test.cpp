@@ -1010,6 +1010,19 @@ const RawCase kRawCases[] = {
      {"L3 Gap: MissingLine L 80A0:", "L4 E08: MissingCounts L @3 80A0",
       "L8 OffAddress: AddressField L 80A0>80F0",
       "L9 E08: TotalToken L 1372>1A28; StrayLine L; StrayCounts L @8"}},
+    // Two bytes in other rows and columns, one of them two digits off: three
+    // one-digit typos at the corners of their rectangle fit every sum too.
+    {"TwoBytesOrThreeAtTheCorners",
+     OptionsFor(Convention::AddressSum),
+     "9000  10 E6 DD 77 0B 23 C9 D9  AA\n"
+     "9008  18 F0 C2 3A 90 06 CC 2E  2C\n"
+     "9010  93 CB 7F E7 20 03 19 02  01\n"
+     "9018  01 01 90 D6 20 3C 19 7D  02\n"
+     "9020  F6 BA 3E C4 2E 63 31 2F  53\n"
+     "9028  90 06 95 C3 2E 90 C9 1B  47\n"
+     "SUM  42 62 81 54 37 5B C0 D0 139B\n",
+     {"L3 E03: WrongByte L +3 E7>46", "L6 E03: WrongByte L +6 C9>C8",
+      "L7 E05: ExplainedBy L @3 +3 E7>46; ExplainedBy L @6 +6 C9>C8"}},
     // The first line's address, against the two lines after it.
     {"FirstAddressMistyped",
      kPlain,
