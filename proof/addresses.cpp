@@ -8,6 +8,8 @@ namespace {
 
 // A gap of up to this many whole rows is taken for lines left out.
 constexpr int kMaxMissingRows = 4;
+// Ranges left out that the trail keeps.
+constexpr std::size_t kMaxMissing = 16;
 // A new region starting at a multiple of this is a jump on purpose.
 constexpr std::int32_t kRegionAlignment = 0x100;
 // Lines looked at around a line for its neighbours or its repeated address.
@@ -54,6 +56,26 @@ void MarkWritten(AddressTrail* trail, std::int32_t first, std::int32_t end) {
     ends.resize(kept);
     firsts.push_back(first);
     ends.push_back(end);
+}
+
+void MarkMissing(AddressTrail* trail, std::int32_t first, std::int32_t end) {
+    if (trail->missing_first.size() == kMaxMissing) {
+        trail->missing_first.erase(trail->missing_first.begin());
+        trail->missing_end.erase(trail->missing_end.begin());
+    }
+    trail->missing_first.push_back(first);
+    trail->missing_end.push_back(end);
+}
+
+// Whether [first, end) lies in a range left out earlier that no line has
+// written since: the row an earlier block lacks, typed here.
+bool LeftOutEarlier(const AddressTrail& trail, std::int32_t first, std::int32_t end) {
+    for (std::size_t i = 0; i < trail.missing_first.size(); ++i) {
+        if (trail.missing_first[i] <= first && end <= trail.missing_end[i]) {
+            return !Overlaps(trail, first, end);
+        }
+    }
+    return false;
 }
 
 // The most common count of data bytes among the block's lines and the line
@@ -275,11 +297,15 @@ void AnalyseAddresses(const ListingOptions& options, AddressTrail* trail, BlockR
             line.neighbours_agree = true;
             block->anchored_start = block->anchored_start || block_start_line;
             // With AddressSum the line's own sum finding names the address.
+            // Where an earlier block lacks the row at the typed address,
+            // the line may be that row, typed out of its block.
             if (!(options.checksum && options.address_sum && line.checksum_wrong)) {
                 const int step =
                     AddStep(block, line, StepKind::OffAddress, expected, previous.line_number);
+                const bool moved = LeftOutEarlier(*trail, line.address, End(line));
                 Diagnosis diagnosis =
-                    AboutLine(DiagnosisKind::AddressField, Certainty::Certain, line);
+                    AboutLine(DiagnosisKind::AddressField,
+                              moved ? Certainty::Likely : Certainty::Certain, line);
                 diagnosis.typed = static_cast<std::uint32_t>(line.address);
                 diagnosis.right = static_cast<std::uint32_t>(expected);
                 diagnosis.digits = 4;
@@ -365,6 +391,7 @@ void AnalyseAddresses(const ListingOptions& options, AddressTrail* trail, BlockR
             const int step = AddStep(block, line, StepKind::Gap, expected, previous.line_number);
             block->pending[step].index = rows;
             block->gaps.push_back(GapRecord{i, step, expected, rows, width});
+            MarkMissing(trail, expected, line.address);
             for (FirstLineRecord& first : block->first_lines) {
                 first.finding = first.finding < 0 && rows == 1 ? step : first.finding;
             }
@@ -398,6 +425,7 @@ void AnalyseAddresses(const ListingOptions& options, AddressTrail* trail, BlockR
     if (has_previous && width > 0 && next_address - End(previous) == width) {
         block->gaps.push_back(
             GapRecord{static_cast<int>(lines.size()), -1, End(previous), 1, width});
+        MarkMissing(trail, End(previous), next_address);
     }
     trail->previous = previous;
     trail->has_previous = has_previous;

@@ -29,6 +29,11 @@ struct AddressTrail {
     // The ranges [first, end) the data lines so far have written, merged.
     std::vector<std::int32_t> written_first;
     std::vector<std::int32_t> written_end;
+    // The most recent ranges [first, end) found left out (gaps of whole
+    // rows), kept while no line writes into them: a line typed at such an
+    // address may be that row, typed out of its block.
+    std::vector<std::int32_t> missing_first;
+    std::vector<std::int32_t> missing_end;
 };
 
 // Decides the readings of the block's skipped lines (their AddressReading

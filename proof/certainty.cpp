@@ -249,6 +249,57 @@ bool RowInFits(const NamingContext& c) {
     return false;
 }
 
+// The hex digits in which two byte values differ.
+int DigitsChanged(int a, int b) {
+    return (((a ^ b) & 0xF0) != 0 ? 1 : 0) + (((a ^ b) & 0x0F) != 0 ? 1 : 0);
+}
+
+// Whether byte `m` and another byte of the explanation, in another row and
+// column, may be three bytes at the corners of the rectangle they span
+// instead, with no more digits typed wrong: changes that keep every line
+// sum, column and total as the two do. The sums cannot tell the two
+// readings apart; only a CRC can.
+bool CornersFit(const NamingContext& c, const Mistake& m, const Explanation& e) {
+    const Puzzle& p = *c.puzzle;
+    if (p.total == TotalKind::Crc && !Has(e, MistakeKind::CrcToken)) {
+        return false;
+    }
+    const PuzzleRow& row1 = p.rows[m.row];
+    for (const Mistake& o : e.mistakes) {
+        if (o.kind != MistakeKind::Byte || o.row == m.row || o.column == m.column ||
+            o.column >= p.compared_columns || m.column >= p.compared_columns) {
+            continue;
+        }
+        const PuzzleRow& row2 = p.rows[o.row];
+        if (o.column >= row1.count || m.column >= row2.count ||
+            ((row1.unknown_high | row1.unknown_low | row2.unknown_high | row2.unknown_low) != 0)) {
+            continue;
+        }
+        // The typed bytes at the corners: m's, m's row in o's column, o's
+        // row in m's column, o's.
+        const int typed[4] = {row1.values[m.column], row1.values[o.column], row2.values[m.column],
+                              row2.values[o.column]};
+        const int d1 = m.value - typed[0];
+        const int d2 = o.value - typed[3];
+        const int digits = DigitsChanged(typed[0], m.value) + DigitsChanged(typed[3], o.value);
+        // Without o's corner, or without m's: each corner's change.
+        const int changes[2][4] = {{d1 - d2, d2, d2, 0}, {0, d1, d1, d2 - d1}};
+        for (const auto& change : changes) {
+            int alternative = 0;
+            bool bytes = true;
+            for (int k = 0; k < 4; ++k) {
+                const int meant = typed[k] + change[k];
+                bytes = bytes && meant >= 0 && meant <= 0xFF;
+                alternative += DigitsChanged(typed[k], meant);
+            }
+            if (bytes && alternative <= digits) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 bool Has(const Explanation& e, MistakeKind kind) {
@@ -312,6 +363,9 @@ bool Crossed(const NamingContext& c, const Mistake& m, std::uint8_t confirmed, c
             }
             // Its place: the columns compared show every other column right;
             // or the CRC, among few enough trials.
+            if (CornersFit(c, m, e)) {
+                return false;
+            }
             const bool pinned = m.column < p.compared_columns ||
                                 ((confirmed & 8) != 0 && result.crc_trials <= kMaxCrcOnlyTrials);
             return (pinned && BitCount(confirmed) >= 2) ||

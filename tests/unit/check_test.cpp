@@ -991,6 +991,38 @@ const RawCase kRawCases[] = {
      "------------------------------ 0636\n",
      {"L2 Stray: StrayLine L", "L3 E08: TotalToken L 0517>065C; StrayCounts L @2",
       "L7 E08: TotalToken L 12D5>0C79"}},
+    // A line typed into a later block, between lines its typed address
+    // does not continue: the row its own block lacks explains it as well as
+    // an address typo does.
+    {"LineTypedIntoALaterBlock",
+     OptionsFor(Convention::OhMz),
+     "8080 06 86 47 41 4D 45 20 4F 56 45 52 00 05 0E BA E6 (4.B5)\n"
+     "8090 F2 0B CA B7 80 26 86 C6 34 F1 FE A3 7B 04 C6 BE (9.39)\n"
+     "80B0 21 45 80 1B DA DC 80 37 F6 74 1E 8D 50 55 53 48 (6.C3)\n"
+     "------------------------------ 1B67\n"
+     "80C0 20 53 50 41 43 45 20 4B 45 59 0D 54 49 4D 45 00 (3.D1)\n"
+     "80D0 C6 FC CD 18 00 36 E1 77 36 DC 4F FE A3 ED 79 3E (8.DB)\n"
+     "80E0 6F CA A0 80 FE 5B D6 44 0E 8A 11 05 00 16 49 ED (6.C6)\n"
+     "80A0 CD 0B 80 FE 73 22 2A 80 0E 12 31 63 80 36 DA DD (6.B6)\n"
+     "------------------------------ 1372\n"
+     "8100 32 1F 81 F6 3A 32 16 81 C6 96 D2 03 81 32 02 81 (6.32)\n"
+     "------------------------------ 0632\n",
+     {"L3 Gap: MissingLine L 80A0:", "L4 E08: MissingCounts L @3 80A0",
+      "L8 OffAddress: AddressField L 80A0>80F0",
+      "L9 E08: TotalToken L 1372>1A28; StrayLine L; StrayCounts L @8"}},
+    // Two bytes in other rows and columns, one of them two digits off: three
+    // one-digit typos at the corners of their rectangle fit every sum too.
+    {"TwoBytesOrThreeAtTheCorners",
+     OptionsFor(Convention::AddressSum),
+     "9000  10 E6 DD 77 0B 23 C9 D9  AA\n"
+     "9008  18 F0 C2 3A 90 06 CC 2E  2C\n"
+     "9010  93 CB 7F E7 20 03 19 02  01\n"
+     "9018  01 01 90 D6 20 3C 19 7D  02\n"
+     "9020  F6 BA 3E C4 2E 63 31 2F  53\n"
+     "9028  90 06 95 C3 2E 90 C9 1B  47\n"
+     "SUM  42 62 81 54 37 5B C0 D0 139B\n",
+     {"L3 E03: WrongByte L +3 E7>46", "L6 E03: WrongByte L +6 C9>C8",
+      "L7 E05: ExplainedBy L @3 +3 E7>46; ExplainedBy L @6 +6 C9>C8"}},
     // The first line's address, against the two lines after it.
     {"FirstAddressMistyped",
      kPlain,
