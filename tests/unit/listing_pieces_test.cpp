@@ -133,6 +133,32 @@ TEST(LineSource, ReadsAFileThroughThePlatform) {
     EXPECT_EQ(ENOENT, platform::CErrorNumber(missing.Error()));
 }
 
+TEST(LineSource, AFileReadAheadGivesItsBytesInOrderToTheEnd) {
+    // Blocks read ahead of the requests, whatever their size, give the
+    // file's bytes once each, in order, with no empty read before the end.
+    test::TempDir dir;
+    const std::string path = dir.File("long.txt");
+    std::string bytes;
+    for (int i = 0; bytes.size() < 40000; ++i) {
+        bytes += std::to_string(i) + (i % 7 == 0 ? "\r\n" : " ");
+    }
+    test::WriteFile(path, bytes);
+    for (const std::size_t size : {1u, 7u, 4095u, 4096u, 16384u}) {
+        SCOPED_TRACE(size);
+        FileByteSource file;
+        ASSERT_TRUE(file.Open(path.c_str()));
+        std::vector<unsigned char> buffer(size);
+        std::string read;
+        std::size_t got = 0;
+        do {
+            ASSERT_TRUE(file.Read(buffer.data(), size, &got));
+            ASSERT_TRUE(got > 0 || read.size() == bytes.size());
+            read.append(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(got));
+        } while (got > 0);
+        EXPECT_EQ(bytes, read);
+    }
+}
+
 TEST(LineSource, AReadErrorEndsTheInputAsAFailure) {
     // The error comes after the first line and a half; the half line is
     // still given, then nothing more.
