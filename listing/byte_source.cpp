@@ -328,6 +328,7 @@ void FileByteSource::OpenBytes(const unsigned char* bytes, std::size_t size) {
 }
 
 void FileByteSource::Close() {
+    file_.Forget();
     platform::Close(file_.handle);
     file_.handle = platform::kNoFile;
     file_.held = nullptr;
@@ -351,14 +352,40 @@ bool FileByteSource::RawFile::Read(unsigned char* buffer, std::size_t size, std:
         return true;
     }
     constexpr std::size_t kMostAtOnce = 1u << 30;
-    std::uint32_t arrived = 0;
-    if (!platform::ReadSome(handle, buffer,
-                            static_cast<std::uint32_t>(size < kMostAtOnce ? size : kMostAtOnce),
-                            &arrived)) {
-        error = platform::LastError();
-        return false;
+    if (size > kMostAtOnce) {
+        size = kMostAtOnce;
     }
-    *got = arrived;
+    // From what was read ahead, then from blocks read ahead anew, until the
+    // request is whole or the file gives no more.
+    while (*got < size) {
+        if (ahead_start == ahead_end) {
+            std::uint32_t arrived = 0;
+            if (size - *got >= kAheadSize ||
+                !platform::ReadSome(handle, ahead, kAheadSize, &arrived)) {
+                // A large request, or a block that failed: read as asked, so
+                // that an error comes where a read of this request meets it,
+                // and fails the request whole.
+                if (!platform::ReadSome(handle, buffer + *got,
+                                        static_cast<std::uint32_t>(size - *got), &arrived)) {
+                    error = platform::LastError();
+                    *got = 0;
+                    return false;
+                }
+                *got += arrived;
+                return true;
+            }
+            ahead_start = 0;
+            ahead_end = arrived;
+            if (arrived == 0) {
+                break;
+            }
+        }
+        const std::size_t n =
+            size - *got < ahead_end - ahead_start ? size - *got : ahead_end - ahead_start;
+        std::memcpy(buffer + *got, ahead + ahead_start, n);
+        ahead_start += n;
+        *got += n;
+    }
     return true;
 }
 

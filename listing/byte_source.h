@@ -119,15 +119,24 @@ class FileByteSource final : public ByteSource {
     const SourceFacts& Facts() const { return decoded_.Facts(); }
 
   private:
-    // The file's bytes as stored.
+    // The file's bytes as stored. A file is read ahead in blocks larger than
+    // the decoding asks for, which are given as if each request were a read
+    // of its own: a file gives every request whole until its end.
     struct RawFile final : ByteSource {
+        static constexpr std::size_t kAheadSize = 16384;
+
         bool Read(unsigned char* buffer, std::size_t size, std::size_t* got) override;
+        // Drops what was read ahead.
+        void Forget() { ahead_start = ahead_end = 0; }
 
         platform::FileHandle handle = platform::kNoFile;
         std::uint32_t error = 0;
         // Bytes held by the caller, read instead of a file.
         const unsigned char* held = nullptr;
         std::size_t held_size = 0;
+        unsigned char ahead[kAheadSize];
+        std::size_t ahead_start = 0;
+        std::size_t ahead_end = 0;
     };
 
     RawFile file_;

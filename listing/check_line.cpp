@@ -42,10 +42,23 @@ void EvaluateSumLine(const char* upper, std::size_t length, const BlockSums& sum
     const char* kept_text[kKept];
     std::size_t kept_length[kKept];
     int token_count = 0;
+    // The common columns, " HH" each after "SUM", read several at a time;
+    // each is a column token that passes the pair test.
+    std::uint8_t values[kMaxLeadingPairs];
+    const int pairs =
+        length > 3 && upper[3] == ' ' ? LeadingPairs(upper + 3, upper + length, values) : 0;
     {
         Tokenizer tokens(upper, length);
         Token token;
         tokens.Next(&token);  // the "SUM..." token
+        for (; token_count < pairs; ++token_count) {
+            kept_text[token_count] = upper + 3 * token_count + 4;
+            kept_length[token_count] = 2;
+        }
+        result->column_count = pairs;
+        if (pairs > 0) {
+            tokens.Skip(upper + 3 * pairs + 3);
+        }
         while (tokens.Next(&token)) {
             if (token_count < kKept) {
                 kept_text[token_count] = token.text;
@@ -62,6 +75,19 @@ void EvaluateSumLine(const char* upper, std::size_t length, const BlockSums& sum
     Token token;
     tokens.Next(&token);
     for (int c = 0; c < result->column_count; ++c) {
+        if (c < pairs) {
+            const std::uint32_t computed = c < kColumnCount ? sums.column_sums[c] & 0xFFu : 0u;
+            if (values[c] != computed) {
+                ColumnMismatch& mismatch = result->mismatches[result->mismatch_count++];
+                mismatch.given = Token{upper + 3 * c + 4, 2};
+                mismatch.column = c;
+                mismatch.computed = static_cast<std::uint8_t>(computed);
+            }
+            if (!all_kept) {
+                tokens.Next(&token);
+            }
+            continue;
+        }
         if (all_kept) {
             token = Token{kept_text[c], kept_length[c]};
         } else {

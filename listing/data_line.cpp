@@ -27,6 +27,29 @@ void KeepWindows(Tokenizer* tokens, const ListingOptions& options, DataLineResul
     }
 }
 
+// Takes the tokens LeadingPairs reads from `next` to `end`: their windows,
+// values and bytes from window 0 on, their values' sum in `sum`. Each such
+// token passes every test of KeepPairs. Returns how many.
+int TakeSurePairs(const char* next, const char* end, DataLineResult* result, std::uint32_t* sum) {
+    std::uint8_t values[kMaxLeadingPairs];
+    const int count = LeadingPairs(next, end, values);
+    std::uint32_t total = 0;
+    for (int k = 0; k < count; ++k) {
+        // The window's text, its two digits and a zero, in one store.
+        std::uint16_t digits;
+        std::memcpy(&digits, next + 3 * k + 1, 2);
+        const std::uint32_t text = digits;
+        TokenWindow& window = result->windows[k];
+        std::memcpy(window.text, &text, 4);
+        window.length = 2;
+        result->values[k] = values[k];
+        result->bytes[k] = values[k];
+        total += values[k];
+    }
+    *sum = total;
+    return count;
+}
+
 // Keeps the windows of the common row, each token two hexadecimal digits
 // after one space, with their values and bytes, up to the first token of
 // another form; returns how many, their values' sum in `pair_sum`.
@@ -37,6 +60,9 @@ int KeepPairs(Tokenizer* tokens, DataLineResult* result, std::uint32_t* pair_sum
     std::uint32_t sum = 0;
     const char* next = tokens->Rest();
     const char* end = tokens->End();
+    // Most of a common row at once; the loop goes on from there.
+    count = TakeSurePairs(next, end, result, &sum);
+    next += 3 * count;
     // The last place a token of three bytes with its space can begin; one
     // there ends the text, one before it must be followed by a separator.
     // (Before `next` when no such token fits: the address field precedes it.)

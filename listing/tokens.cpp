@@ -101,6 +101,66 @@ LineKind ClassifyLine(const char* upper, std::size_t length, const ListingOption
     return LineKind::Ignored;
 }
 
+int LeadingPairs(const char* text, const char* end, std::uint8_t* values) {
+#if defined(__SSE2__)
+    // Each block of sixteen bytes from a multiple of 15 holds five tokens
+    // and the space of the next: its bytes at 0, 3, ... 15 are spaces.
+    const __m128i spaces = _mm_setr_epi8(-1, 0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0, -1);
+    const __m128i space = _mm_set1_epi8(' ');
+    const __m128i zero_digit = _mm_set1_epi8('0');
+    const __m128i nine = _mm_set1_epi8(9);
+    const __m128i letter_a = _mm_set1_epi8('A');
+    const __m128i five = _mm_set1_epi8(5);
+    const __m128i low_nibble = _mm_set1_epi8(0x0F);
+    const __m128i letter_bit = _mm_set1_epi8(0x40);
+    std::uint64_t good = 0;
+    alignas(16) std::uint8_t pairs[3][16];
+    int blocks = 0;
+    for (; blocks < 3 && end - text >= 15 * blocks + 16; ++blocks) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + 15 * blocks));
+        // A byte is a digit when it less '0' is at most 9, or less 'A' at
+        // most 5, without sign.
+        const __m128i from_zero = _mm_sub_epi8(bytes, zero_digit);
+        const __m128i from_a = _mm_sub_epi8(bytes, letter_a);
+        const __m128i digit = _mm_or_si128(_mm_cmpeq_epi8(_mm_min_epu8(from_zero, nine), from_zero),
+                                           _mm_cmpeq_epi8(_mm_min_epu8(from_a, five), from_a));
+        const __m128i is_space = _mm_cmpeq_epi8(bytes, space);
+        // Right where a space stands at a space's place and a digit at a digit's.
+        const __m128i right =
+            _mm_or_si128(_mm_and_si128(spaces, is_space), _mm_andnot_si128(spaces, digit));
+        good |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(right)))
+                << (15 * blocks);
+        // A digit's value is its low four bits, and 9 more for a letter; a
+        // token's value, its first digit's times 16 and its second's, lands
+        // on its first digit (a space's value is 0, so nothing spills over).
+        const __m128i letter = _mm_cmpeq_epi8(_mm_and_si128(bytes, letter_bit), letter_bit);
+        const __m128i nibbles =
+            _mm_add_epi8(_mm_and_si128(bytes, low_nibble), _mm_and_si128(letter, nine));
+        _mm_store_si128(reinterpret_cast<__m128i*>(pairs[blocks]),
+                        _mm_add_epi8(_mm_slli_epi16(nibbles, 4), _mm_srli_si128(nibbles, 1)));
+    }
+    // A token is read when its bytes and the space after it are right,
+    // before the first wrong byte (or the first not looked at).
+    const int right_bytes = __builtin_ctzll(~good);
+    const int count = right_bytes > 0 ? (right_bytes - 1) / 3 : 0;
+    int k = 0;
+    for (int block = 0; k + 5 <= count; ++block) {
+        for (int i = 0; i < 5; ++i, ++k) {
+            values[k] = pairs[block][i * 3 + 1];
+        }
+    }
+    for (; k < count; ++k) {
+        values[k] = pairs[k / 5][(k % 5) * 3 + 1];
+    }
+    return count;
+#else
+    static_cast<void>(text);
+    static_cast<void>(end);
+    static_cast<void>(values);
+    return 0;
+#endif
+}
+
 std::int32_t HexValue(const char* text, std::size_t length) {
     const char* p = text;
     const char* end = text + length;

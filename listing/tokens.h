@@ -130,6 +130,17 @@ inline TokenWindow MakeTokenWindow(Token token, bool ohmz_sum) {
     return window;
 }
 
+// The most tokens LeadingPairs reads.
+inline constexpr int kMaxLeadingPairs = 15;
+
+// Reads the tokens of the form " HH" (a space, then two upper-case
+// hexadecimal digits) that begin the text from `text` to `end`, each
+// followed by a space, as far as blocks of sixteen bytes reach within the
+// text: their values into `values`, in order. Returns how many, at most
+// kMaxLeadingPairs; none where the processor has no SSE2. The common row of
+// a listing is read this way several tokens at a time.
+int LeadingPairs(const char* text, const char* end, std::uint8_t* values);
+
 // Whether the first two bytes of `text` are both hexadecimal digits.
 inline bool PassesPairTest(const char* text, std::size_t length) {
     return length >= 2 && (UpperHexDigitValue(text[0]) | UpperHexDigitValue(text[1])) >= 0;

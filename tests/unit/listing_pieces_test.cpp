@@ -133,6 +133,32 @@ TEST(LineSource, ReadsAFileThroughThePlatform) {
     EXPECT_EQ(ENOENT, platform::CErrorNumber(missing.Error()));
 }
 
+TEST(LineSource, AFileReadAheadGivesItsBytesInOrderToTheEnd) {
+    // Blocks read ahead of the requests, whatever their size, give the
+    // file's bytes once each, in order, with no empty read before the end.
+    test::TempDir dir;
+    const std::string path = dir.File("long.txt");
+    std::string bytes;
+    for (int i = 0; bytes.size() < 40000; ++i) {
+        bytes += std::to_string(i) + (i % 7 == 0 ? "\r\n" : " ");
+    }
+    test::WriteFile(path, bytes);
+    for (const std::size_t size : {1u, 7u, 4095u, 4096u, 16384u}) {
+        SCOPED_TRACE(size);
+        FileByteSource file;
+        ASSERT_TRUE(file.Open(path.c_str()));
+        std::vector<unsigned char> buffer(size);
+        std::string read;
+        std::size_t got = 0;
+        do {
+            ASSERT_TRUE(file.Read(buffer.data(), size, &got));
+            ASSERT_TRUE(got > 0 || read.size() == bytes.size());
+            read.append(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(got));
+        } while (got > 0);
+        EXPECT_EQ(bytes, read);
+    }
+}
+
 TEST(LineSource, AReadErrorEndsTheInputAsAFailure) {
     // The error comes after the first line and a half; the half line is
     // still given, then nothing more.
@@ -241,6 +267,46 @@ TEST(ListingTokens, PairTest) {
     EXPECT_FALSE(PassesPairTest("3E", 1));  // only the given length counts
     EXPECT_FALSE(PassesPairTest("3e", 2));  // lines are upper-cased first
     EXPECT_FALSE(PassesPairTest(":4", 2));
+}
+
+TEST(ListingTokens, LeadingPairsStopBeforeAnyOtherForm) {
+    // Tokens read: each " HH" wholly inside the blocks of sixteen bytes from
+    // 0, 15 and 30 that the text holds, and followed by a space there.
+    const std::string row = " 00 19 2A 3B 4C 5D 6E 7F 80 91 A2 B3 C4 D5 E6 F7 FF\n";
+    struct Case {
+        std::string text;
+        int count;
+    };
+    const Case cases[] = {
+        {row, 15},
+        {row.substr(0, 46), 15},
+        {row.substr(0, 45), 10},  // the third block does not fit
+        {row.substr(0, 31), 10},
+        {row.substr(0, 30), 5},
+        {row.substr(0, 16), 5},
+        {row.substr(0, 15), 0},
+        {" 00 19 2A 3B 4C\n 6E 7F 80 91 A2 B3 C4 D5 E6 F7\n", 4},
+        {" 00 19 2A 3b 4C 5D 6E 7F 80 91 A2 B3 C4 D5 E6 F7\n", 3},
+        {" 00 19 2G 3B 4C 5D 6E 7F 80 91 A2 B3 C4 D5 E6 F7\n", 2},
+        {" 00 19  2A 3B 4C 5D 6E 7F 80 91 A2 B3 C4 D5 E6 F7\n", 2},
+        {" 00 19 2A\t3B 4C 5D 6E 7F 80 91 A2 B3 C4 D5 E6 F7\n", 2},
+        {" 00 19 2A 3B 4C 5D 6E 7F 80 91 A2 B3 C4 D5 E6 F7 :FF\n", 15},
+        {" 00 19 2A 3B 4C 5D 6E 7F 80 91 A2 B3 C4 D5 E6:F7 FF\n", 14},
+        {"  00 19 2A 3B 4C 5D 6E 7F 80 91 A2 B3 C4 D5 E6 F7\n", 0},
+    };
+    const std::uint8_t values[] = {0x00, 0x19, 0x2A, 0x3B, 0x4C, 0x5D, 0x6E, 0x7F,
+                                   0x80, 0x91, 0xA2, 0xB3, 0xC4, 0xD5, 0xE6};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::uint8_t read[kMaxLeadingPairs] = {};
+        const int count = LeadingPairs(c.text.data(), c.text.data() + c.text.size(), read);
+#if defined(__SSE2__)
+        ASSERT_EQ(c.count, count);
+        EXPECT_EQ(0, std::memcmp(values, read, static_cast<std::size_t>(count)));
+#else
+        EXPECT_EQ(0, count);
+#endif
+    }
 }
 
 TEST(ListingTokens, ValuesReadLikeStrtolBase16) {
@@ -448,6 +514,38 @@ TEST(ListingCheckLine, TotalAndCrcParts) {
     const CheckLineResult& crc = SumLine(short_crc, sums, true);
     EXPECT_EQ(LineOutcome::E07, crc.outcome);
     EXPECT_EQ("445", AsString(crc.given));
+}
+
+TEST(ListingCheckLine, ColumnsOfTheCommonRow) {
+    // Sixteen columns, most read several at a time, with the one wrong
+    // column or token anywhere among them.
+    BlockSums sums;
+    std::string line = "SUM";
+    for (int c = 0; c < kColumnCount; ++c) {
+        sums.column_sums[c] = 0x100u * static_cast<unsigned>(c) + 0x11u * static_cast<unsigned>(c);
+        line += " " + std::string(1, "0123456789ABCDEF"[c]) + "0123456789ABCDEF"[c];
+    }
+    sums.block_sum = 0x7F8;
+    line += " 07F8\n";
+    EXPECT_EQ(LineOutcome::Accepted, SumLine(line, sums, false).outcome);
+    // A first token longer than "SUM" is no column.
+    EXPECT_EQ(LineOutcome::Accepted, SumLine("SUM:00" + line.substr(3), sums, false).outcome);
+    for (const int c : {0, 4, 5, 14, 15}) {
+        SCOPED_TRACE(c);
+        std::string wrong = line;
+        wrong[static_cast<std::size_t>(3 * c + 5)] = '0' == wrong[3 * c + 5] ? '1' : '0';
+        const CheckLineResult& mismatch = SumLine(wrong, sums, false);
+        EXPECT_EQ(LineOutcome::E05, mismatch.outcome);
+        ASSERT_EQ(1, mismatch.mismatch_count);
+        EXPECT_EQ(c, mismatch.mismatches[0].column);
+        EXPECT_EQ(wrong.substr(static_cast<std::size_t>(3 * c + 4), 2),
+                  AsString(mismatch.mismatches[0].given));
+        wrong[static_cast<std::size_t>(3 * c + 5)] = 'G';
+        const CheckLineResult& bad = SumLine(wrong, sums, false);
+        EXPECT_EQ(LineOutcome::E04, bad.outcome);
+        EXPECT_EQ(c, bad.bad_column);
+        EXPECT_EQ(0, bad.mismatch_count);
+    }
 }
 
 TEST(ListingCheckLine, BadColumnDropsTheMismatchesBeforeIt) {
