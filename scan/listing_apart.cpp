@@ -255,6 +255,11 @@ void SetRegion(const Lines& lines, double height, int left, int pitch, const Pre
 }  // namespace
 
 bool SetListingOnPitch(PreparedPage* page, PageRegions* regions) {
+    // Print whose strokes were joined by a blur is too smeared to be read
+    // glyph by glyph once its gaps are gone.
+    if (page->blur > 0) {
+        return false;
+    }
     std::vector<bool> apart(regions->regions.size(), false);
     bool any = false;
     for (std::size_t r = 0; r < regions->regions.size(); ++r) {

@@ -52,7 +52,7 @@ constexpr double kShortShare = 0.8;
 // many lines.
 constexpr double kLineGap = 3.2;
 constexpr double kRunGap = 5;
-constexpr double kSameRows = 0.8;
+constexpr double kSameRows = 0.5;
 // Fields of a few glyphs beside a region's right edge that join it.
 constexpr int kLeastOutsideFields = 2;
 constexpr double kLeastOverlap = 0.5;
@@ -65,9 +65,10 @@ constexpr double kEndMargin = 0.4;
 // picture, not a glyph.
 constexpr double kTallest = 2.0;
 // Where fewer glyphs than this stand beside the regions (level with one,
-// outside it), the page is a listing sheet, whatever it holds above and
-// below, and is left whole.
-constexpr int kLeastBeside = 20;
+// outside it) in lines of prose (this many glyphs or more), the page is a
+// listing sheet, whatever it holds above and below, and is left whole.
+constexpr int kLeastBeside = 80;
+constexpr int kLeastProse = 8;
 
 double Median(std::vector<double> values) {
     if (values.empty()) {
@@ -286,8 +287,9 @@ PageRegions FindListingRegions(const std::vector<Box>& blobs) {
             }
         }
     }
-    // The short fields at a row's end (a checksum behind a colon) join the
-    // region they stand beside, as a column of them on most of its lines,
+    // The short fields at a row's end (a checksum behind a colon, in
+    // brackets) join the region they stand beside, as a column of them on
+    // most of its lines,
     // in as many steps as there are such columns.
     for (int step = 0; step < kLeastOutsideFields; ++step) {
         for (Run& run : runs) {
@@ -297,8 +299,7 @@ PageRegions FindListingRegions(const std::vector<Box>& blobs) {
                 const int gap = segment.box.left - run.box.right;
                 if (middle > run.box.top && middle < run.box.bottom && gap > 0 &&
                     gap <= kRunGap * run.height &&
-                    segment.glyphs.size() <= static_cast<std::size_t>(kLongestToken) &&
-                    IsListingLine(segment, 1)) {
+                    segment.glyphs.size() < static_cast<std::size_t>(kLeastProse)) {
                     fields.push_back(&segment);
                 }
             }
@@ -341,11 +342,21 @@ PageRegions FindListingRegions(const std::vector<Box>& blobs) {
             if (blob.Height() <= kTallest * kept[at].height) {
                 inside.push_back(blob);
             }
-        } else if (IsGlyph(blob, usual_height) &&
-                   std::any_of(regions.begin(), regions.end(), [&blob](const Box& region) {
-                       return blob.CenterY() >= region.top && blob.CenterY() < region.bottom;
-                   })) {
-            ++glyphs_beside;
+        }
+    }
+    for (const Segment& segment : segments) {
+        const Box& box = segment.box;
+        const auto within = [&box](const Box& region) {
+            return box.CenterX() >= region.left && box.CenterX() < region.right &&
+                   box.CenterY() >= region.top && box.CenterY() < region.bottom;
+        };
+        const auto level = [&box](const Box& region) {
+            return box.CenterY() >= region.top && box.CenterY() < region.bottom;
+        };
+        if (segment.glyphs.size() >= static_cast<std::size_t>(kLeastProse) &&
+            std::none_of(regions.begin(), regions.end(), within) &&
+            std::any_of(regions.begin(), regions.end(), level)) {
+            glyphs_beside += static_cast<int>(segment.glyphs.size());
         }
     }
     if (glyphs_beside < kLeastBeside) {
