@@ -22,9 +22,10 @@ struct Page {
 };
 
 // `rows` listing rows at x `left`: an address of four glyphs, then eight
-// bytes, their two digits together or set apart; `broken` cuts every
-// fifth glyph into an upper and a lower piece.
-void AddListing(Page* page, int left, int rows, bool spaced, bool broken) {
+// bytes, their two digits together or set apart, and with `sums` a sum in
+// brackets, far to the right; `broken` cuts every fifth glyph into an upper
+// and a lower piece.
+void AddListing(Page* page, int left, int rows, bool spaced, bool broken, bool sums) {
     for (int r = 0; r < rows; ++r) {
         const int top = 100 + r * kPitch;
         std::vector<int> lefts;
@@ -35,6 +36,14 @@ void AddListing(Page* page, int left, int rows, bool spaced, bool broken) {
             const int start = left + 80 + b * (spaced ? 60 : 40);
             lefts.push_back(start);
             lefts.push_back(start + (spaced ? 22 : 13));
+        }
+        if (sums) {
+            const int start = lefts.back() + 60;
+            page->listing.push_back(Box{start, top - 3, start + 6, top + kHeight + 3});
+            page->listing.push_back(Box{start + 10, top, start + 21, top + kHeight});
+            page->listing.push_back(Box{start + 30, top, start + 41, top + kHeight});
+            page->listing.push_back(Box{start + 43, top, start + 54, top + kHeight});
+            page->listing.push_back(Box{start + 58, top - 3, start + 64, top + kHeight + 3});
         }
         for (std::size_t i = 0; i < lefts.size(); ++i) {
             const Box glyph{lefts[i], top, lefts[i] + 11, top + kHeight};
@@ -73,20 +82,22 @@ TEST(PageRegions, KeepsTheListingAndNothingElse) {
         Prose prose;
         bool spaced;
         bool broken;
+        bool sums;
         bool region;  // whether a region is given (else the page is left whole)
     };
     const std::vector<Case> cases = {
-        {"beside English prose", Prose::English, false, false, true},
-        {"beside Japanese prose", Prose::Japanese, false, false, true},
-        {"digits set apart", Prose::English, true, false, true},
-        {"broken glyphs", Prose::Japanese, false, true, true},
-        {"a listing sheet", Prose::None, false, false, false},
+        {"beside English prose", Prose::English, false, false, false, true},
+        {"beside Japanese prose", Prose::Japanese, false, false, false, true},
+        {"digits set apart", Prose::English, true, false, false, true},
+        {"broken glyphs", Prose::Japanese, false, true, false, true},
+        {"a listing sheet", Prose::None, false, false, false, false},
+        {"a sheet with sums in brackets", Prose::None, false, false, true, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Page page;
         AddProse(&page, 40, c.prose);
-        AddListing(&page, 800, 24, c.spaced, c.broken);
+        AddListing(&page, 800, 24, c.spaced, c.broken, c.sums);
         page.blobs.push_back(Box{760, 40, 763, 1000});    // the rule between the columns
         page.blobs.push_back(Box{40, 950, 600, 1200});    // a picture
         page.blobs.push_back(Box{800, 900, 1000, 1010});  // another, under the listing
