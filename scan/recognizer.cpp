@@ -14,6 +14,8 @@
 
 #include "platform/platform.h"
 #include "scan/glyph_shapes.h"
+#include "scan/listing_apart.h"
+#include "scan/page_regions.h"
 #include "scan/prepared_page.h"
 #include "scan/shapes.h"
 
@@ -269,8 +271,13 @@ RecognizeStatus Recognizer::Recognize(std::unique_ptr<Pix, PixFree> image, Recog
     if (picture != nullptr) {
         *picture = std::move(prepared.straight);
     }
+    // The grid is laid over the page's listing regions only, not over the
+    // prose and pictures around them; a listing whose digits stand apart is
+    // set on one pitch first, and its glyphs then have no place on the page.
+    PageRegions regions = FindListingRegions(prepared.blobs);
+    const bool set_anew = SetListingOnPitch(&prepared, &regions);
     Pix* binary = prepared.binary.get();
-    const Grid grid = FindGrid(prepared.blobs);
+    const Grid grid = FindGrid(regions.blobs);
     if (grid.rows.empty()) {
         return RecognizeStatus::Done;
     }
@@ -282,7 +289,7 @@ RecognizeStatus Recognizer::Recognize(std::unique_ptr<Pix, PixFree> image, Recog
         placed.top = grid.rows[r].top / scale;
         placed.bottom = grid.rows[r].bottom / scale;
         placed.origin = grid.rows[r].origin / scale;
-        placed.pitch = grid.rows[r].pitch / scale;
+        placed.pitch = set_anew ? 0 : grid.rows[r].pitch / scale;
         for (int column : grid.rows[r].cells) {
             Cell cell;
             cell.column = column;

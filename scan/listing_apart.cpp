@@ -1,0 +1,328 @@
+#include "scan/listing_apart.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <map>
+#include <vector>
+
+namespace tsy::scan {
+namespace {
+
+// Glyphs closer than this share of their height are of one token in
+// type of one pitch; a region whose tokens are at least this share single
+// glyphs has its digits apart.
+constexpr double kTogether = 0.45;
+constexpr double kApartShare = 0.5;
+// The gaps told apart, within a byte and between bytes, are from this to
+// that many heights wide (closer glyphs are an address's digits).
+constexpr double kLeastGap = 0.25;
+constexpr double kMostGap = 2;
+// The pitch the glyphs are set on leaves this many pixels beside the
+// widest of them, and glyphs wider than this many heights are not counted.
+constexpr int kPitchRoom = 4;
+constexpr double kWidestPitch = 1.1;
+constexpr double kWidestGlyph = 1.2;
+// Ink this many times the usual glyph's width is glyphs run together, one
+// for each of this many usual widths (a glyph and its room).
+constexpr double kRunTogether = 1.6;
+constexpr double kAdvance = 1.0;
+
+double Median(std::vector<double> values) {
+    if (values.empty()) {
+        return 0;
+    }
+    const auto middle = values.begin() + static_cast<long>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
+}
+
+using Lines = std::vector<std::vector<Box>>;
+
+double LineHeight(const Lines& lines) {
+    std::vector<double> heights;
+    for (const std::vector<Box>& line : lines) {
+        for (const Box& glyph : line) {
+            heights.push_back(glyph.Height());
+        }
+    }
+    return Median(heights);
+}
+
+double UsualWidth(const Lines& lines) {
+    std::vector<double> widths;
+    for (const std::vector<Box>& line : lines) {
+        for (const Box& glyph : line) {
+            widths.push_back(glyph.Width());
+        }
+    }
+    return Median(widths);
+}
+
+// The lines with ink of several glyphs run together cut into as many
+// glyphs of about the usual width (an address set tight).
+Lines CutRunTogether(const Lines& lines) {
+    const double usual = UsualWidth(lines);
+    Lines cut;
+    for (const std::vector<Box>& line : lines) {
+        cut.emplace_back();
+        for (const Box& glyph : line) {
+            const int parts =
+                glyph.Width() > kRunTogether * usual
+                    ? static_cast<int>(std::lround(glyph.Width() / (usual * kAdvance)))
+                    : 1;
+            for (int part = 0; part < std::max(parts, 1); ++part) {
+                Box piece = glyph;
+                piece.left = glyph.left + glyph.Width() * part / std::max(parts, 1);
+                piece.right = glyph.left + glyph.Width() * (part + 1) / std::max(parts, 1);
+                cut.back().push_back(piece);
+            }
+        }
+    }
+    return cut;
+}
+
+// The gap between two glyphs of a line, each taken at least as wide as
+// `usual`: a narrow glyph (a 1) stands in the middle of its place.
+double Gap(const Box& a, const Box& b, double usual) {
+    return (b.CenterX() - std::max<double>(b.Width(), usual) / 2) -
+           (a.CenterX() + std::max<double>(a.Width(), usual) / 2);
+}
+
+// Whether most tokens of the region, as type of one pitch forms them,
+// are single glyphs.
+bool DigitsApart(const Lines& lines, double height) {
+    int tokens = 0;
+    int singles = 0;
+    for (const std::vector<Box>& line : lines) {
+        int length = 0;
+        for (std::size_t i = 0; i <= line.size(); ++i) {
+            if (i == line.size() ||
+                (i > 0 && line[i].left - line[i - 1].right > kTogether * height)) {
+                ++tokens;
+                singles += length == 1 ? 1 : 0;
+                length = 0;
+            }
+            ++length;
+        }
+    }
+    return tokens > 0 && singles >= kApartShare * tokens;
+}
+
+// The gap that parts the gaps within a byte from those between bytes.
+double SplitGap(const Lines& lines, double height) {
+    const double usual = UsualWidth(lines);
+    std::vector<double> gaps;
+    for (const std::vector<Box>& line : lines) {
+        for (std::size_t i = 1; i < line.size(); ++i) {
+            const double gap = Gap(line[i - 1], line[i], usual);
+            if (gap >= kLeastGap * height && gap <= kMostGap * height) {
+                gaps.push_back(gap);
+            }
+        }
+    }
+    if (gaps.empty()) {
+        return kTogether * height;
+    }
+    // Two means, begun at the quarter and three quarters of the gaps: the
+    // few wider gaps (before a sum, after an address) move them little.
+    std::sort(gaps.begin(), gaps.end());
+    double low = gaps[gaps.size() / 4];
+    double high = gaps[gaps.size() * 3 / 4];
+    for (int round = 0; round < 10; ++round) {
+        const double split = (low + high) / 2;
+        double sums[2] = {0, 0};
+        int counts[2] = {0, 0};
+        for (double gap : gaps) {
+            sums[gap > split ? 1 : 0] += gap;
+            ++counts[gap > split ? 1 : 0];
+        }
+        if (counts[0] == 0 || counts[1] == 0) {
+            break;
+        }
+        low = sums[0] / counts[0];
+        high = sums[1] / counts[1];
+    }
+    return (low + high) / 2;
+}
+
+struct Token {
+    std::size_t line = 0;
+    std::size_t first = 0;  // its first glyph in the line
+    std::size_t count = 0;
+    double middle = 0;
+    std::size_t column = 0;  // of the table
+};
+
+// The tokens of every line, with glyphs closer than `split` joined.
+std::vector<Token> Tokens(const Lines& lines, double split) {
+    const double usual = UsualWidth(lines);
+    std::vector<Token> tokens;
+    for (std::size_t l = 0; l < lines.size(); ++l) {
+        const std::vector<Box>& line = lines[l];
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            if (i == 0 || Gap(line[i - 1], line[i], usual) > split) {
+                tokens.push_back(Token{l, i, 0, 0, 0});
+            }
+            ++tokens.back().count;
+        }
+    }
+    for (Token& token : tokens) {
+        const std::vector<Box>& line = lines[token.line];
+        token.middle = (line[token.first].left + line[token.first + token.count - 1].right) / 2.0;
+    }
+    return tokens;
+}
+
+// Sets each token's column of the table, counted from the left: the rows
+// with the usual number of tokens give the columns' middles, and every
+// token goes to the nearest. The number of columns.
+std::size_t LineUp(std::vector<Token>* tokens, std::size_t lines) {
+    std::vector<std::vector<double>> middles(lines);
+    for (const Token& token : *tokens) {
+        middles[token.line].push_back(token.middle);
+    }
+    std::map<std::size_t, int> counts;
+    for (const std::vector<double>& line : middles) {
+        ++counts[line.size()];
+    }
+    std::size_t usual = 0;
+    for (const auto& [count, rows] : counts) {
+        if (usual == 0 || rows >= counts[usual]) {
+            usual = count;
+        }
+    }
+    std::vector<double> columns;
+    for (std::size_t k = 0; k < usual; ++k) {
+        std::vector<double> at;
+        for (const std::vector<double>& line : middles) {
+            if (line.size() == usual) {
+                at.push_back(line[k]);
+            }
+        }
+        columns.push_back(Median(at));
+    }
+    for (Token& token : *tokens) {
+        std::size_t nearest = 0;
+        for (std::size_t c = 1; c < columns.size(); ++c) {
+            if (std::fabs(columns[c] - token.middle) < std::fabs(columns[nearest] - token.middle)) {
+                nearest = c;
+            }
+        }
+        token.column = nearest;
+    }
+    return columns.size();
+}
+
+// Sets the region's lines on `pitch` into `binary` and `grey` from the
+// page's images, from x `left`; the glyphs' new boxes go to `blobs`.
+void SetRegion(const Lines& lines, double height, int left, int pitch, const PreparedPage& page,
+               Pix* binary, Pix* grey, std::vector<Box>* blobs) {
+    std::vector<Token> tokens = Tokens(lines, SplitGap(lines, height));
+    const std::size_t columns = LineUp(&tokens, lines.size());
+    if (columns == 0) {
+        return;
+    }
+    // Each column of the table is as wide as its longest token in any row.
+    std::vector<std::size_t> width(columns, 0);
+    std::vector<std::vector<std::size_t>> used(lines.size(), std::vector<std::size_t>(columns, 0));
+    for (const Token& token : tokens) {
+        used[token.line][token.column] += token.count;
+        width[token.column] = std::max(width[token.column], used[token.line][token.column]);
+    }
+    std::vector<std::size_t> start(columns, 0);
+    for (std::size_t c = 1; c < columns; ++c) {
+        start[c] = start[c - 1] + width[c - 1] + 1;
+    }
+    std::vector<std::vector<std::size_t>> placed(lines.size(),
+                                                 std::vector<std::size_t>(columns, 0));
+    for (const Token& token : tokens) {
+        for (std::size_t i = 0; i < token.count; ++i) {
+            const Box& glyph = lines[token.line][token.first + i];
+            const std::size_t cell = start[token.column] + placed[token.line][token.column]++;
+            const int x = left + static_cast<int>(cell) * pitch +
+                          (pitch - std::min(glyph.Width(), pitch)) / 2;
+            const int w = std::min(glyph.Width(), pitch);
+            pixRasterop(binary, x, glyph.top, w, glyph.Height(), PIX_SRC, page.binary.get(),
+                        glyph.left, glyph.top);
+            pixRasterop(grey, x, glyph.top, w, glyph.Height(), PIX_SRC, page.grey.get(), glyph.left,
+                        glyph.top);
+            blobs->push_back(Box{x, glyph.top, x + w, glyph.bottom});
+        }
+    }
+}
+
+}  // namespace
+
+bool SetListingOnPitch(PreparedPage* page, PageRegions* regions) {
+    // Print whose strokes were joined by a blur is too smeared to be read
+    // glyph by glyph once its gaps are gone.
+    if (page->blur > 0) {
+        return false;
+    }
+    std::vector<bool> apart(regions->regions.size(), false);
+    bool any = false;
+    for (std::size_t r = 0; r < regions->regions.size(); ++r) {
+        const Lines& lines = regions->lines[r];
+        apart[r] = !lines.empty() && DigitsApart(lines, LineHeight(lines));
+        any = any || apart[r];
+    }
+    if (!any) {
+        return false;
+    }
+    std::vector<Lines> cut(regions->regions.size());
+    for (std::size_t r = 0; r < regions->regions.size(); ++r) {
+        cut[r] = CutRunTogether(regions->lines[r]);
+    }
+    // The pitch of the new setting: the widest glyph and some room, but no
+    // more than the grid takes for one (a glyph wider is cut to it).
+    int widest = 0;
+    double height = 0;
+    for (std::size_t r = 0; r < regions->regions.size(); ++r) {
+        height = std::max(height, LineHeight(cut[r]));
+        for (const std::vector<Box>& line : cut[r]) {
+            for (const Box& glyph : line) {
+                if (glyph.Width() <= kWidestGlyph * LineHeight(cut[r])) {
+                    widest = std::max(widest, glyph.Width());
+                }
+            }
+        }
+    }
+    const int pitch =
+        std::min(widest + kPitchRoom, static_cast<int>(std::lround(kWidestPitch * height)));
+    // The page grows to the right where a region set on the pitch needs it.
+    const int page_height = static_cast<int>(pixGetHeight(page->binary.get()));
+    const int page_width = 2 * static_cast<int>(pixGetWidth(page->binary.get()));
+    PixPtr binary(pixCreate(page_width, page_height, 1));
+    PixPtr grey(pixCreate(page_width, page_height, 8));
+    if (!binary || !grey) {
+        return false;
+    }
+    pixSetAll(grey.get());
+    std::vector<Box> blobs;
+    for (std::size_t r = 0; r < regions->regions.size(); ++r) {
+        const Box& region = regions->regions[r];
+        if (apart[r]) {
+            SetRegion(cut[r], LineHeight(cut[r]), region.left, pitch, *page, binary.get(),
+                      grey.get(), &blobs);
+            continue;
+        }
+        pixRasterop(binary.get(), region.left, region.top, region.Width(), region.Height(), PIX_SRC,
+                    page->binary.get(), region.left, region.top);
+        pixRasterop(grey.get(), region.left, region.top, region.Width(), region.Height(), PIX_SRC,
+                    page->grey.get(), region.left, region.top);
+        for (const Box& blob : regions->blobs) {
+            if (blob.CenterX() >= region.left && blob.CenterX() < region.right &&
+                blob.CenterY() >= region.top && blob.CenterY() < region.bottom) {
+                blobs.push_back(blob);
+            }
+        }
+    }
+    pixWrite("/tmp/find-apart.png", binary.get(), IFF_PNG);
+    page->binary = std::move(binary);
+    page->grey = std::move(grey);
+    regions->blobs = std::move(blobs);
+    return true;
+}
+
+}  // namespace tsy::scan

@@ -1,0 +1,109 @@
+// A listing with the digits of each byte apart set on one pitch: every
+// row's glyphs in the same columns, a byte's two digits side by side and
+// one blank column between bytes, whatever the gaps, narrow digits, an
+// address printed run together, or a short last row.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "scan/listing_apart.h"
+
+namespace tsy::scan {
+namespace {
+
+constexpr int kHeight = 24;
+constexpr int kWidth = 16;
+
+struct Style {
+    std::string name;
+    int within = 0;             // the gap between a byte's two digits
+    int between = 0;            // the gap between bytes
+    bool narrow = false;        // every third digit a narrow 1
+    bool run_together = false;  // the address one blob
+    bool apart = true;          // whether the digits count as apart
+};
+
+// Rows of an address and bytes (the last row three short), as glyph
+// boxes, drawn into `page`.
+std::vector<std::vector<Box>> DrawListing(const Style& style, PreparedPage* page) {
+    std::vector<std::vector<Box>> lines;
+    for (int r = 0; r < 8; ++r) {
+        const int top = 40 + r * 40;
+        std::vector<Box> line;
+        if (style.run_together) {
+            line.push_back(Box{30, top, 30 + 4 * kWidth + 6, top + kHeight});
+        } else {
+            for (int i = 0; i < 4; ++i) {
+                line.push_back(
+                    Box{30 + i * (kWidth + 2), top, 30 + i * (kWidth + 2) + kWidth, top + kHeight});
+            }
+        }
+        int x = 30 + 4 * (kWidth + 2) + 3 * kWidth;
+        const int bytes = r == 7 ? 5 : 8;
+        for (int b = 0; b < bytes; ++b) {
+            for (int digit = 0; digit < 2; ++digit) {
+                const bool one = style.narrow && (b * 2 + digit) % 3 == 0;
+                const int width = one ? 6 : kWidth;
+                const int left = x + (kWidth - width) / 2;
+                line.push_back(Box{left, top, left + width, top + kHeight});
+                x += kWidth + (digit == 0 ? style.within : style.between);
+            }
+        }
+        for (const Box& glyph : line) {
+            pixRasterop(page->binary.get(), glyph.left, glyph.top, glyph.Width(), glyph.Height(),
+                        PIX_SET, nullptr, 0, 0);
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+TEST(ListingApart, SetsEveryRowOnOnePitch) {
+    const std::vector<Style> styles = {
+        {"spaced", 14, 28, false, false, true},
+        {"spaced wide", 18, 44, false, false, true},
+        {"narrow ones", 14, 28, true, false, true},
+        {"address run together", 14, 28, false, true, true},
+        {"digits together", 2, 16, false, false, false},
+    };
+    for (const Style& style : styles) {
+        SCOPED_TRACE(style.name);
+        PreparedPage page;
+        page.binary.reset(pixCreate(800, 400, 1));
+        page.grey.reset(pixCreate(800, 400, 8));
+        pixSetAll(page.grey.get());
+        PageRegions regions;
+        regions.lines.push_back(DrawListing(style, &page));
+        regions.regions.push_back(Box{20, 30, 780, 380});
+        for (const std::vector<Box>& line : regions.lines.front()) {
+            regions.blobs.insert(regions.blobs.end(), line.begin(), line.end());
+        }
+        ASSERT_EQ(SetListingOnPitch(&page, &regions), style.apart);
+        if (!style.apart) {
+            continue;
+        }
+        // 8 rows of 4 + 16 glyphs, the last 6 short.
+        ASSERT_EQ(regions.blobs.size(), 8u * 20 - 6);
+        // The pitch, from the first row's ends: the last digit in column 27.
+        const double pitch = (regions.blobs[19].CenterX() - regions.blobs[0].CenterX()) / 27;
+        ASSERT_GT(pitch, kWidth);
+        // The columns of the first row: the address, a gap, the bytes.
+        std::vector<int> columns;
+        for (std::size_t i = 0; i < 20; ++i) {
+            const double column = (regions.blobs[i].CenterX() - regions.blobs[0].CenterX()) / pitch;
+            EXPECT_NEAR(column, std::round(column), 0.1);
+            columns.push_back(static_cast<int>(std::lround(column)));
+        }
+        const std::vector<int> expected = {0,  1,  2,  3,  5,  6,  8,  9,  11, 12,
+                                           14, 15, 17, 18, 20, 21, 23, 24, 26, 27};
+        EXPECT_EQ(columns, expected);
+        // Every row's glyphs in the first row's places.
+        for (std::size_t i = 20; i < regions.blobs.size(); ++i) {
+            EXPECT_NEAR(regions.blobs[i].CenterX(), regions.blobs[i % 20].CenterX(), 1.0) << i;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tsy::scan

@@ -1,0 +1,119 @@
+// The listing regions of a page found from glyph boxes alone: a listing
+// column beside prose of either script, a rule and a picture, and a
+// listing sheet left whole.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "scan/page_regions.h"
+
+namespace tsy::scan {
+namespace {
+
+constexpr int kHeight = 20;
+constexpr int kPitch = 30;  // from one text line to the next
+
+enum class Prose { None, English, Japanese };
+
+struct Page {
+    std::vector<Box> blobs;
+    std::vector<Box> listing;  // the blobs of the listing's rows
+};
+
+// `rows` listing rows at x `left`: an address of four glyphs, then eight
+// bytes, their two digits together or set apart, and with `sums` a sum in
+// brackets, far to the right; `broken` cuts every fifth glyph into an upper
+// and a lower piece.
+void AddListing(Page* page, int left, int rows, bool spaced, bool broken, bool sums) {
+    for (int r = 0; r < rows; ++r) {
+        const int top = 100 + r * kPitch;
+        std::vector<int> lefts;
+        for (int i = 0; i < 4; ++i) {
+            lefts.push_back(left + i * 13);
+        }
+        for (int b = 0; b < 8; ++b) {
+            const int start = left + 80 + b * (spaced ? 60 : 40);
+            lefts.push_back(start);
+            lefts.push_back(start + (spaced ? 22 : 13));
+        }
+        if (sums) {
+            const int start = lefts.back() + 60;
+            page->listing.push_back(Box{start, top - 3, start + 6, top + kHeight + 3});
+            page->listing.push_back(Box{start + 10, top, start + 21, top + kHeight});
+            page->listing.push_back(Box{start + 30, top, start + 41, top + kHeight});
+            page->listing.push_back(Box{start + 43, top, start + 54, top + kHeight});
+            page->listing.push_back(Box{start + 58, top - 3, start + 64, top + kHeight + 3});
+        }
+        for (std::size_t i = 0; i < lefts.size(); ++i) {
+            const Box glyph{lefts[i], top, lefts[i] + 11, top + kHeight};
+            if (broken && i % 5 == 2) {
+                page->listing.push_back(Box{glyph.left, glyph.top, glyph.right, top + 9});
+                page->listing.push_back(Box{glyph.left, top + 11, glyph.right, glyph.bottom});
+            } else {
+                page->listing.push_back(glyph);
+            }
+        }
+    }
+    page->blobs.insert(page->blobs.end(), page->listing.begin(), page->listing.end());
+}
+
+// Prose lines in the column at x `left`: English words of lower case
+// letters with ascenders, or Japanese characters as wide as high.
+void AddProse(Page* page, int left, Prose prose) {
+    for (int r = 0; prose != Prose::None && r < 30; ++r) {
+        const int top = 60 + r * kPitch;
+        for (int i = 0, x = left; i < 28; ++i) {
+            if (prose == Prose::Japanese) {
+                page->blobs.push_back(Box{x, top + i % 3, x + 19, top + 18 + i % 2});
+                x += 21;
+            } else {
+                const bool tall = i % 3 == 0;
+                page->blobs.push_back(Box{x, tall ? top : top + 7, x + 10, top + kHeight});
+                x += i % 5 == 4 ? 20 : 12;
+            }
+        }
+    }
+}
+
+TEST(PageRegions, KeepsTheListingAndNothingElse) {
+    struct Case {
+        std::string name;
+        Prose prose;
+        bool spaced;
+        bool broken;
+        bool sums;
+        bool region;  // whether a region is given (else the page is left whole)
+    };
+    const std::vector<Case> cases = {
+        {"beside English prose", Prose::English, false, false, false, true},
+        {"beside Japanese prose", Prose::Japanese, false, false, false, true},
+        {"digits set apart", Prose::English, true, false, false, true},
+        {"broken glyphs", Prose::Japanese, false, true, false, true},
+        {"a listing sheet", Prose::None, false, false, false, false},
+        {"a sheet with sums in brackets", Prose::None, false, false, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Page page;
+        AddProse(&page, 40, c.prose);
+        AddListing(&page, 800, 24, c.spaced, c.broken, c.sums);
+        page.blobs.push_back(Box{760, 40, 763, 1000});    // the rule between the columns
+        page.blobs.push_back(Box{40, 950, 600, 1200});    // a picture
+        page.blobs.push_back(Box{800, 900, 1000, 1010});  // another, under the listing
+        const PageRegions found = FindListingRegions(page.blobs);
+        ASSERT_EQ(found.regions.size(), c.region ? 1u : 0u);
+        if (!c.region) {
+            EXPECT_EQ(found.blobs.size(), page.blobs.size());
+            continue;
+        }
+        EXPECT_EQ(found.blobs.size(), page.listing.size());
+        for (const Box& blob : found.blobs) {
+            EXPECT_GE(blob.left, 800);
+            EXPECT_LT(blob.bottom, 900);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tsy::scan
