@@ -9,6 +9,22 @@
 #include "proof/naming.h"
 
 namespace tsy::proof {
+namespace {
+
+// A row of a puzzle kept for later blocks, with its line's place.
+LooseRow Loose(const PuzzleRow& row, const RecordedLine& line) {
+    LooseRow loose;
+    loose.address = line.address;
+    loose.count = row.count < kColumnCount ? row.count : kColumnCount;
+    for (int k = 0; k < loose.count; ++k) {
+        loose.values[k] = static_cast<std::uint8_t>(row.values[k]);
+    }
+    loose.line_number = line.line_number;
+    std::memcpy(loose.address_text, line.address_text, sizeof loose.address_text);
+    return loose;
+}
+
+}  // namespace
 
 void NameRowLeft(const NamingContext& c, const Mistake& m, Certainty certainty) {
     const RecordedLine& line = LineOf(c, m.row);
@@ -45,15 +61,7 @@ void NameRowLeft(const NamingContext& c, const Mistake& m, Certainty certainty) 
                                certainty, line));
     }
     if (certainty == Certainty::Certain && !repeat) {
-        LooseRow loose;
-        loose.address = line.address;
-        loose.count = row.count < kColumnCount ? row.count : kColumnCount;
-        for (int k = 0; k < loose.count; ++k) {
-            loose.values[k] = static_cast<std::uint8_t>(row.values[k]);
-        }
-        loose.line_number = line.line_number;
-        std::memcpy(loose.address_text, line.address_text, sizeof loose.address_text);
-        BlockLinks::Keep(&c.links->strays, loose);
+        BlockLinks::Keep(&c.links->strays, Loose(row, line));
     }
 }
 
@@ -145,15 +153,7 @@ void KeepUnsettled(const Puzzle& puzzle, const BlockRecord& block, BlockLinks* l
             continue;
         }
         const RecordedLine& line = block.lines[row.line];
-        LooseRow loose;
-        loose.address = line.address;
-        loose.count = row.count < kColumnCount ? row.count : kColumnCount;
-        for (int k = 0; k < loose.count; ++k) {
-            loose.values[k] = static_cast<std::uint8_t>(row.values[k]);
-        }
-        loose.line_number = line.line_number;
-        std::memcpy(loose.address_text, line.address_text, sizeof loose.address_text);
-        BlockLinks::Keep(&links->unsettled, loose, BlockLinks::kMaxUnsettled);
+        BlockLinks::Keep(&links->unsettled, Loose(row, line), BlockLinks::kMaxUnsettled);
     }
 }
 

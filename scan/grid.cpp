@@ -331,6 +331,10 @@ int Column(double x, const GridRow& row) {
 
 }  // namespace
 
+bool NeitherSpeckNorRule(const Box& blob) {
+    return blob.Height() >= kLeastCharHeight && blob.Width() <= kRuleLength * blob.Height();
+}
+
 double CharacterHeight(const std::vector<Box>& blobs) {
     // The height that most of the ink stands at: for each height, the
     // blobs within a tenth of it, counted by that height, so that the
@@ -338,7 +342,7 @@ double CharacterHeight(const std::vector<Box>& blobs) {
     // not outweigh its whole glyphs.
     std::map<int, int> counts;
     for (const Box& blob : blobs) {
-        if (blob.Height() >= kLeastCharHeight && blob.Width() <= kRuleLength * blob.Height()) {
+        if (NeitherSpeckNorRule(blob)) {
             ++counts[blob.Height()];
         }
     }

@@ -32,6 +32,10 @@ struct Grid {
     Box CellBox(const GridRow& row, int column) const;
 };
 
+// Whether a blob may be a character: neither a speck, a dash or a point
+// (too low) nor a rule (many times wider than high).
+bool NeitherSpeckNorRule(const Box& blob);
+
 // The usual height of a character among `blobs`: the median height of
 // those that are neither specks nor long rules; 0 when there are none.
 double CharacterHeight(const std::vector<Box>& blobs);

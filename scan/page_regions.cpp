@@ -10,12 +10,9 @@
 namespace tsy::scan {
 namespace {
 
-// A glyph is at least this many pixels high, and no wider than this many
-// times its height; lower or wider ink is a point, a dash or a rule.
-constexpr int kLeastHeight = 6;
-constexpr double kMostWidth = 3;
-// Nor higher than this many times its width (a column's rule), nor this
-// many times the page's usual character.
+// A glyph is neither a speck nor a rule (NeitherSpeckNorRule), nor higher
+// than this many times its width (a column's rule), nor this many times the
+// page's usual character.
 constexpr double kMostThinness = 8;
 constexpr double kMostUsualHeights = 4;
 // Blobs whose middles lie within this share of a line's height of its
@@ -87,8 +84,7 @@ Box Union(const Box& a, const Box& b) {
 // Ink of a glyph's size: neither a speck nor a rule, nor a picture or a
 // box (more than a few times the page's usual character high).
 bool IsGlyph(const Box& blob, double usual_height) {
-    return blob.Height() >= kLeastHeight && blob.Width() <= kMostWidth * blob.Height() &&
-           blob.Height() <= kMostThinness * blob.Width() &&
+    return NeitherSpeckNorRule(blob) && blob.Height() <= kMostThinness * blob.Width() &&
            blob.Height() <= kMostUsualHeights * usual_height;
 }
 
