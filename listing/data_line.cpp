@@ -31,20 +31,24 @@ void KeepWindows(Tokenizer* tokens, const ListingOptions& options, DataLineResul
 // values and bytes from window 0 on, their values' sum in `sum`. Each such
 // token passes every test of KeepPairs. Returns how many.
 int TakeSurePairs(const char* next, const char* end, DataLineResult* result, std::uint32_t* sum) {
-    std::uint8_t values[kMaxLeadingPairs];
-    const int count = LeadingPairs(next, end, values);
+    // The tokens are known to be right: each one's digits are read where
+    // its window is made, one pass over them.
+    const int count = LeadingPairCount(next, end);
     std::uint32_t total = 0;
     for (int k = 0; k < count; ++k) {
+        const char* digits = next + 3 * k + 1;
+        const std::int32_t value =
+            UpperHexDigitValue(digits[0]) * 16 + UpperHexDigitValue(digits[1]);
         // The window's text, its two digits and a zero, in one store.
-        std::uint16_t digits;
-        std::memcpy(&digits, next + 3 * k + 1, 2);
-        const std::uint32_t text = digits;
+        std::uint16_t two;
+        std::memcpy(&two, digits, 2);
+        const std::uint32_t text = two;
         TokenWindow& window = result->windows[k];
         std::memcpy(window.text, &text, 4);
         window.length = 2;
-        result->values[k] = values[k];
-        result->bytes[k] = values[k];
-        total += values[k];
+        result->values[k] = value;
+        result->bytes[k] = static_cast<std::uint8_t>(value);
+        total += static_cast<std::uint32_t>(value);
     }
     *sum = total;
     return count;
