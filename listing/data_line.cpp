@@ -163,22 +163,25 @@ void EvaluateDataLine(const char* upper, std::size_t length, const ListingOption
     result->given_value = 0;
     result->line_sum = 0;
     Tokenizer tokens(upper, length);
-    Token field;
-    if (length > 4 && IsTokenSeparator(upper[4]) && FourDigits(upper) >= 0) {
+    const std::int32_t four = length > 4 && IsTokenSeparator(upper[4]) ? FourDigits(upper) : -1;
+    if (four >= 0) {
         // The common address field, four digits and a separator.
-        field = Token{upper, 4};
+        std::memcpy(result->address_text, upper, 4);
+        result->address_text[4] = '\0';
+        result->address = four;
         tokens.Skip(upper + 4);
     } else {
+        Token field;
         tokens.Next(&field);  // a DataLine begins with four digits, so this token exists
+        const std::size_t text_length = field.length < 5 ? field.length : 5;
+        for (std::size_t i = 0; i < text_length; ++i) {
+            result->address_text[i] = field.text[i];
+        }
+        result->address_text[text_length] = '\0';
+        result->address = text_length == 4 && FourDigits(field.text) >= 0
+                              ? FourDigits(field.text)
+                              : FieldValue(result->address_text, text_length);
     }
-    const std::size_t text_length = field.length < 5 ? field.length : 5;
-    for (std::size_t i = 0; i < text_length; ++i) {
-        result->address_text[i] = field.text[i];
-    }
-    result->address_text[text_length] = '\0';
-    result->address = text_length == 4 && FourDigits(field.text) >= 0
-                          ? FourDigits(field.text)
-                          : FieldValue(result->address_text, text_length);
     if (result->address > kHighestEmulatedAddress) {
         result->outcome = LineOutcome::Ignored;
         return;
