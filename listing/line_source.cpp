@@ -93,6 +93,69 @@ std::size_t LineSource::TakeWholeLine(char* line) {
     return end + 1;
 }
 
+std::size_t LineSource::TakeWholeLineUpperCased(char* line, char* upper) {
+#if defined(__SSE2__)
+    const unsigned char* run = buffer_ + position_;
+    const std::size_t left = filled_ - position_;
+    const std::size_t count = left < kMaxLineLength ? left : kMaxLineLength;
+    // Sixteen bytes at a time copied as they are and upper-cased (as
+    // UpperCaseLine does), until a line feed, carriage return or zero byte
+    // is among them; the bytes copied past it are never read. Whole blocks
+    // only, so that nothing is written past `count`.
+    const __m128i feed = _mm_set1_epi8(static_cast<char>(kLineFeed));
+    const __m128i carriage_return = _mm_set1_epi8(static_cast<char>(kCarriageReturn));
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i a = _mm_set1_epi8('a');
+    const __m128i z_offset = _mm_set1_epi8(25);
+    const __m128i case_bit = _mm_set1_epi8(0x20);
+    std::size_t end = count;
+    std::size_t i = 0;
+    for (; i + 16 <= count; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(run + i));
+        const __m128i offset = _mm_sub_epi8(bytes, a);
+        const __m128i lower = _mm_cmpeq_epi8(_mm_min_epu8(offset, z_offset), offset);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(line + i), bytes);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(upper + i),
+                         _mm_xor_si128(bytes, _mm_and_si128(lower, case_bit)));
+        const int found = _mm_movemask_epi8(
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, feed), _mm_cmpeq_epi8(bytes, zero)),
+                         _mm_cmpeq_epi8(bytes, carriage_return)));
+        if (found != 0) {
+            end = i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(found)));
+            break;
+        }
+    }
+    for (; end == count && i < count; ++i) {
+        const unsigned char c = run[i];
+        if (c == kLineFeed || c == kCarriageReturn || c == 0) {
+            end = i;
+            break;
+        }
+        line[i] = static_cast<char>(c);
+        upper[i] = static_cast<char>(static_cast<unsigned char>(c - 'a') < 26 ? c - 0x20 : c);
+    }
+    std::size_t taken = 0;  // bytes of the buffer the line takes
+    if (end < count && run[end] == kLineFeed) {
+        taken = end + 1;
+    } else if (end + 1 < count && run[end] == kCarriageReturn && run[end + 1] == kLineFeed) {
+        taken = end + 2;  // a carriage return, then the line feed
+    }
+    if (taken == 0 || end_of_text_ < position_ + taken) {
+        return 0;
+    }
+    line[end] = upper[end] = static_cast<char>(kLineFeed);
+    line[end + 1] = upper[end + 1] = '\0';
+    position_ += taken;
+    ++line_feeds_;
+    physical_ = 0;
+    return end + 1;
+#else
+    static_cast<void>(line);
+    static_cast<void>(upper);
+    return 0;
+#endif
+}
+
 bool LineSource::Fill() {
     if (ended_) {
         return false;
@@ -165,6 +228,20 @@ std::size_t LineSource::Next(char* line) {
         line_number_ = first_line;
         ++lines_returned_;
     }
+    return length;
+}
+
+std::size_t LineSource::Next(char* line, char* upper, std::size_t* upper_length) {
+    const std::uint32_t first_line = line_feeds_ + 1;
+    const std::size_t whole = position_ < filled_ ? TakeWholeLineUpperCased(line, upper) : 0;
+    if (whole != 0) {
+        line_number_ = first_line;
+        ++lines_returned_;
+        *upper_length = whole;
+        return whole;
+    }
+    const std::size_t length = Next(line);
+    *upper_length = UpperCaseLine(line, length, upper);
     return length;
 }
 

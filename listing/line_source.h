@@ -32,6 +32,10 @@ class LineSource {
     // (1023) bytes, the rest of that physical line coming as the next line.
     // The line is zero-terminated; it may hold zero bytes of its own.
     std::size_t Next(char* line);
+    // Next, and the line's copy as UpperCaseLine makes it into `upper`
+    // (kLineBufferSize bytes), its length in `upper_length`. The common
+    // line is copied and upper-cased in the pass that finds its end.
+    std::size_t Next(char* line, char* upper, std::size_t* upper_length);
 
     // The number, from 1, of the physical line (counted by line feeds) in
     // which the line last returned by Next begins.
@@ -52,6 +56,10 @@ class LineSource {
     // (the common line) into `line`; returns its length, 0 when the line is
     // of another kind and nothing was taken.
     std::size_t TakeWholeLine(char* line);
+    // TakeWholeLine for a line without zero bytes, copied to `line` and
+    // upper-cased into `upper` at once; 0, with nothing taken, for a line of
+    // another kind or where the processor has no SSE2.
+    std::size_t TakeWholeLineUpperCased(char* line, char* upper);
 
     ByteSource& bytes_;
     bool ended_ = false;

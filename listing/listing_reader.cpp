@@ -49,9 +49,8 @@ class ListingRun {
 };
 
 void ListingRun::Run(ListingResult* result) {
-    std::size_t read;
-    while ((read = source_.Next(line_)) != 0) {
-        const std::size_t length = UpperCaseLine(line_, read, upper_);
+    std::size_t length;
+    while (source_.Next(line_, upper_, &length) != 0) {
         LineOutcome outcome = LineOutcome::Ignored;
         const LineKind kind = ClassifyLine(upper_, length, options_);
         switch (kind) {

@@ -101,8 +101,13 @@ LineKind ClassifyLine(const char* upper, std::size_t length, const ListingOption
     return LineKind::Ignored;
 }
 
-int LeadingPairs(const char* text, const char* end, std::uint8_t* values) {
+namespace {
+
 #if defined(__SSE2__)
+// How many tokens of the form " HH" begin the text, as LeadingPairs
+// describes them; with `kValues` their values into `values` too.
+template <bool kValues>
+int ReadLeadingPairs(const char* text, const char* end, std::uint8_t* values) {
     // Each block of sixteen bytes from a multiple of 15 holds five tokens
     // and the space of the next: its bytes at 0, 3, ... 15 are spaces.
     const __m128i spaces = _mm_setr_epi8(-1, 0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0, -1);
@@ -130,33 +135,56 @@ int LeadingPairs(const char* text, const char* end, std::uint8_t* values) {
             _mm_or_si128(_mm_and_si128(spaces, is_space), _mm_andnot_si128(spaces, digit));
         good |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(right)))
                 << (15 * blocks);
-        // A digit's value is its low four bits, and 9 more for a letter; a
-        // token's value, its first digit's times 16 and its second's, lands
-        // on its first digit (a space's value is 0, so nothing spills over).
-        const __m128i letter = _mm_cmpeq_epi8(_mm_and_si128(bytes, letter_bit), letter_bit);
-        const __m128i nibbles =
-            _mm_add_epi8(_mm_and_si128(bytes, low_nibble), _mm_and_si128(letter, nine));
-        _mm_store_si128(reinterpret_cast<__m128i*>(pairs[blocks]),
-                        _mm_add_epi8(_mm_slli_epi16(nibbles, 4), _mm_srli_si128(nibbles, 1)));
+        if (kValues) {
+            // A digit's value is its low four bits, and 9 more for a letter;
+            // a token's value, its first digit's times 16 and its second's,
+            // lands on its first digit (a space's value is 0, so nothing
+            // spills over).
+            const __m128i letter = _mm_cmpeq_epi8(_mm_and_si128(bytes, letter_bit), letter_bit);
+            const __m128i nibbles =
+                _mm_add_epi8(_mm_and_si128(bytes, low_nibble), _mm_and_si128(letter, nine));
+            _mm_store_si128(reinterpret_cast<__m128i*>(pairs[blocks]),
+                            _mm_add_epi8(_mm_slli_epi16(nibbles, 4), _mm_srli_si128(nibbles, 1)));
+        }
     }
     // A token is read when its bytes and the space after it are right,
     // before the first wrong byte (or the first not looked at).
     const int right_bytes = __builtin_ctzll(~good);
     const int count = right_bytes > 0 ? (right_bytes - 1) / 3 : 0;
-    int k = 0;
-    for (int block = 0; k + 5 <= count; ++block) {
-        for (int i = 0; i < 5; ++i, ++k) {
-            values[k] = pairs[block][i * 3 + 1];
+    if (kValues) {
+        int k = 0;
+        for (int block = 0; k + 5 <= count; ++block) {
+            for (int i = 0; i < 5; ++i, ++k) {
+                values[k] = pairs[block][i * 3 + 1];
+            }
+        }
+        for (; k < count; ++k) {
+            values[k] = pairs[k / 5][(k % 5) * 3 + 1];
         }
     }
-    for (; k < count; ++k) {
-        values[k] = pairs[k / 5][(k % 5) * 3 + 1];
-    }
     return count;
+}
+#endif
+
+}  // namespace
+
+int LeadingPairs(const char* text, const char* end, std::uint8_t* values) {
+#if defined(__SSE2__)
+    return ReadLeadingPairs<true>(text, end, values);
 #else
     static_cast<void>(text);
     static_cast<void>(end);
     static_cast<void>(values);
+    return 0;
+#endif
+}
+
+int LeadingPairCount(const char* text, const char* end) {
+#if defined(__SSE2__)
+    return ReadLeadingPairs<false>(text, end, nullptr);
+#else
+    static_cast<void>(text);
+    static_cast<void>(end);
     return 0;
 #endif
 }

@@ -141,6 +141,10 @@ inline constexpr int kMaxLeadingPairs = 15;
 // a listing is read this way several tokens at a time.
 int LeadingPairs(const char* text, const char* end, std::uint8_t* values);
 
+// How many tokens LeadingPairs reads from the same text, without their
+// values, for a caller that takes each token's digits itself.
+int LeadingPairCount(const char* text, const char* end);
+
 // Whether the first two bytes of `text` are both hexadecimal digits.
 inline bool PassesPairTest(const char* text, std::size_t length) {
     return length >= 2 && (UpperHexDigitValue(text[0]) | UpperHexDigitValue(text[1])) >= 0;

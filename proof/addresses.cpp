@@ -222,10 +222,55 @@ bool NewRegion(std::int32_t address, std::int32_t expected) {
     return address % kRegionAlignment == 0 && DigitsDiffering(address, expected) > 1;
 }
 
+// Whether every line of the block continues the line before it, its first
+// line the trail's last: the common block, with no step to look at.
+bool ContinuesThroughout(const AddressTrail& trail, const BlockRecord& block) {
+    if (!trail.has_previous || block.lines.empty() || !block.skipped.empty() ||
+        !block.strays.empty()) {
+        return false;
+    }
+    std::int32_t expected = End(trail.previous);
+    for (const RecordedLine& line : block.lines) {
+        if (line.address < 0 || line.address != expected) {
+            return false;
+        }
+        expected = End(line);
+    }
+    return true;
+}
+
+// What AnalyseAddresses does for a block ContinuesThroughout takes, at once:
+// each line's address confirmed, the bytes the lines write marked as one
+// range, a row left out after the last line found, the last line kept.
+void AnalyseContinuingBlock(AddressTrail* trail, BlockRecord* block, std::int32_t next_address) {
+    std::vector<RecordedLine>& lines = block->lines;
+    for (RecordedLine& line : lines) {
+        line.address_confirmed = true;
+    }
+    block->anchored_start = true;
+    const RecordedLine& last = lines.back();
+    MarkWritten(trail, lines.front().address, End(last));
+    block->anchored_end = next_address == End(last);
+    // The row width counts the trail's last line as it was before this block.
+    if (next_address > End(last)) {
+        const int width = RowWidth(*block, *trail);
+        if (width > 0 && next_address - End(last) == width) {
+            block->gaps.push_back(
+                GapRecord{static_cast<int>(lines.size()), -1, End(last), 1, width});
+            MarkMissing(trail, End(last), next_address);
+        }
+    }
+    trail->previous = last;
+}
+
 }  // namespace
 
 void AnalyseAddresses(const ListingOptions& options, AddressTrail* trail, BlockRecord* block,
                       std::int32_t next_address, bool sums_disagree) {
+    if (ContinuesThroughout(*trail, *block)) {
+        AnalyseContinuingBlock(trail, block, next_address);
+        return;
+    }
     ReadSkippedLines(options, *trail, block);
     std::vector<RecordedLine>& lines = block->lines;
     const int width = RowWidth(*block, *trail);

@@ -28,10 +28,19 @@ int KeptTokens(const char* upper, std::size_t length, const ListingOptions& opti
 }
 
 bool HasLookAlike(const char* raw, std::size_t length) {
-    static const char kLetters[] = "OoIiLlSsZzGgq|";
+    // The look-alike letters and 0x82, marked in a table of every byte.
+    struct Table {
+        bool marked[256];
+        constexpr Table() : marked() {
+            for (const char* letter = "OoIiLlSsZzGgq|"; *letter != '\0'; ++letter) {
+                marked[static_cast<unsigned char>(*letter)] = true;
+            }
+            marked[0x82] = true;
+        }
+    };
+    static constexpr Table kTable;
     for (std::size_t i = 0; i < length; ++i) {
-        const unsigned char byte = static_cast<unsigned char>(raw[i]);
-        if (byte == 0x82 || (byte != 0 && std::strchr(kLetters, byte) != nullptr)) {
+        if (kTable.marked[static_cast<unsigned char>(raw[i])]) {
             return true;
         }
     }

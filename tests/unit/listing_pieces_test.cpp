@@ -43,6 +43,22 @@ std::vector<ReadLine> ReadAll(const std::string& bytes) {
     }
     EXPECT_EQ(lines.size(), source.LinesReturned());
     EXPECT_EQ(0u, source.Next(line));  // stays at the end
+
+    // Read again with the upper-cased copy: the same lines, and the copy
+    // UpperCaseLine makes of each.
+    MemoryByteSource again(bytes.data(), bytes.size());
+    LineSource upper_source(again);
+    char upper[kLineBufferSize];
+    char expected[kLineBufferSize];
+    std::size_t upper_length;
+    for (const ReadLine& read : lines) {
+        length = upper_source.Next(line, upper, &upper_length);
+        EXPECT_EQ(read.text, std::string(line, length));
+        EXPECT_EQ(read.number, upper_source.LineNumber());
+        const std::size_t expected_length = UpperCaseLine(line, length, expected);
+        EXPECT_EQ(std::string(expected, expected_length + 1), std::string(upper, upper_length + 1));
+    }
+    EXPECT_EQ(0u, upper_source.Next(line, upper, &upper_length));
     return lines;
 }
 
@@ -78,6 +94,14 @@ TEST(LineSource, ReadsAsAWindowsTextStream) {
         {"CR CR LF", "A\r\r\n", {"A\n"}},
         {"CR does not count toward 1023", std::string(1023, '\r') + "A\n", {"A\n"}},
         {"zero bytes are kept", std::string("A\0B\n", 4), {std::string("A\0B\n", 4)}},
+        {"letters and Shift-JIS bytes, 16 and 32 bytes with LF",
+         "c000 0a 1b 2c 3\n\x82\x60 abcdefghijklmnopqrstuvwxyz{\r\nab\n",
+         {"c000 0a 1b 2c 3\n", "\x82\x60 abcdefghijklmnopqrstuvwxyz{\n", "ab\n"}},
+        {"zero byte, CR and 0x1A inside long lines",
+         std::string(
+             "abcdefghijklmnopq\0rstuvwxyz\nabcdefghijklmnopq\rrst\nabcdefghijklmnopqrs\x1A\n", 71),
+         {std::string("abcdefghijklmnopq\0rstuvwxyz\n", 28), "abcdefghijklmnopqrst\n",
+          "abcdefghijklmnopqrs"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
