@@ -318,7 +318,6 @@ bool SetListingOnPitch(PreparedPage* page, PageRegions* regions) {
             }
         }
     }
-    pixWrite("/tmp/find-apart.png", binary.get(), IFF_PNG);
     page->binary = std::move(binary);
     page->grey = std::move(grey);
     regions->blobs = std::move(blobs);
