@@ -42,15 +42,13 @@ constexpr double kTokenGap = 0.45;
 constexpr int kLongestToken = 5;
 constexpr double kShortShare = 0.8;
 // Listing lines one under the other, at most this many heights apart (a
-// dashed line or a rule between them) or this many of their run's own
-// pitches (a line of another kind between them) and sharing this share of
-// the narrower's width, make one run; runs side by side, sharing this share
-// of the higher's height or that one of the lower's (addresses beside the
-// bytes, parted where a line of another kind stands) and at most this many
+// dashed line or a rule between them) and sharing this share of the
+// narrower's width, make one run; runs side by side, sharing this share of
+// the higher's height or that one of the lower's (addresses beside the
+// bytes, parted where a SUM line stands among them) and at most this many
 // heights apart (the address column beside the bytes), make one region; a
 // region holds at least this many lines.
 constexpr double kLineGap = 3.2;
-constexpr double kMissedLine = 2;
 constexpr double kRunGap = 5;
 constexpr double kSameRows = 0.5;
 constexpr double kAlongside = 0.9;
@@ -264,12 +262,8 @@ PageRegions FindListingRegions(const std::vector<Box>& blobs) {
         }
         Run* home = nullptr;
         for (Run& run : runs) {
-            // A SUM line among the addresses leaves a gap of two pitches.
-            const double pitch =
-                run.lines >= 2 ? (run.box.Height() - run.height) / (run.lines - 1) : 0;
-            const double reach = std::max(kLineGap * run.height, kMissedLine * pitch);
             if (SideBySide(run.box, segment.box) && segment.box.top >= run.box.top &&
-                segment.box.top - run.box.bottom <= reach) {
+                segment.box.top - run.box.bottom <= kLineGap * run.height) {
                 home = &run;
             }
         }
