@@ -3,10 +3,12 @@
 // listing sheet left whole.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "scan/page_regions.h"
+#include "scan/prepared_page.h"
 
 namespace tsy::scan {
 namespace {
@@ -113,6 +115,96 @@ TEST(PageRegions, KeepsTheListingAndNothingElse) {
             EXPECT_LT(blob.bottom, 900);
         }
     }
+}
+
+bool Holds(const std::vector<Box>& blobs, const Box& glyph) {
+    return std::any_of(blobs.begin(), blobs.end(), [&glyph](const Box& blob) {
+        return blob.left == glyph.left && blob.top == glyph.top && blob.right == glyph.right &&
+               blob.bottom == glyph.bottom;
+    });
+}
+
+// A listing beside prose with its address set well apart from its bytes:
+// every eighth row a SUM line with a blank line after it (`sums`), or a
+// heading row (`ADRS +0 +1 ...`) over it and a box's rule between the
+// addresses and the bytes broken into a piece as high as the heading and
+// the first row together (`rule`).
+TEST(PageRegions, KeepsEveryRowOfABox) {
+    struct Case {
+        std::string name;
+        bool sums;
+        bool rule;
+    };
+    const std::vector<Case> cases = {
+        {"SUM lines part the addresses", true, false},
+        {"a rule's piece over the heading and the first row", false, true},
+    };
+    constexpr int kLeft = 800;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Page page;
+        AddProse(&page, 40, Prose::English);
+        std::vector<Box> heading;
+        for (int i = 0; c.rule && i < 4; ++i) {
+            heading.push_back(Box{kLeft + i * 13, 70, kLeft + i * 13 + 11, 70 + kHeight});
+        }
+        for (int b = 0; c.rule && b < 8; ++b) {
+            const int start = kLeft + 130 + b * 40;
+            heading.push_back(Box{start, 75, start + 11, 86});  // +
+            heading.push_back(Box{start + 13, 70, start + 24, 70 + kHeight});
+        }
+        for (int r = 0, line = 0; r < 24; ++r, ++line) {
+            const int top = 100 + line * kPitch;
+            const bool sum = c.sums && r % 9 == 8;
+            for (int i = 0; i < (sum ? 3 : 4); ++i) {
+                page.listing.push_back(
+                    Box{kLeft + i * 13, top, kLeft + i * 13 + 11, top + kHeight});
+            }
+            for (int b = 0; b < 8; ++b) {
+                const int start = kLeft + 130 + b * 40;
+                page.listing.push_back(Box{start, top, start + 11, top + kHeight});
+                page.listing.push_back(Box{start + 13, top, start + 24, top + kHeight});
+            }
+            line += sum ? 1 : 0;
+        }
+        page.blobs.insert(page.blobs.end(), page.listing.begin(), page.listing.end());
+        page.blobs.insert(page.blobs.end(), heading.begin(), heading.end());
+        if (c.rule) {
+            page.blobs.push_back(Box{kLeft + 80, 65, kLeft + 100, 125});
+        }
+        const PageRegions found = FindListingRegions(page.blobs);
+        ASSERT_EQ(found.regions.size(), 1u);
+        for (const Box& glyph : page.listing) {
+            EXPECT_TRUE(Holds(found.blobs, glyph)) << glyph.left << "," << glyph.top;
+        }
+    }
+}
+
+// A page of solid print, English prose beside a listing whose digits
+// stand apart: a blur would run the prose's letters into words of a
+// glyph's height, which look like whole glyphs, and the listing's gaps
+// with them. It is judged on the listing's ink, which needs none.
+TEST(PageRegions, ASolidPageBesideProseIsNotBlurred) {
+    PixPtr grey(pixCreate(1400, 1100, 8));
+    pixSetAll(grey.get());
+    const auto ink = [&grey](int left, int top, int width, int height) {
+        pixRasterop(grey.get(), left, top, width, height, PIX_CLR, nullptr, 0, 0);
+    };
+    for (int r = 0; r < 30; ++r) {
+        const int top = 60 + r * kPitch;
+        for (int i = 0, x = 40; i < 40; ++i) {
+            const bool tall = i % 3 == 0;
+            ink(x, tall ? top : top + 7, 8, tall ? kHeight : kHeight - 7);
+            x += i % 5 == 4 ? 20 : 11;
+        }
+        for (int i = 0; r > 2 && i < 20; ++i) {
+            const int left = i < 4 ? 700 + i * 14 : 790 + (i - 4) / 2 * 60 + (i - 4) % 2 * 24;
+            ink(left, top, 11, kHeight);
+        }
+    }
+    PreparedPage page;
+    ASSERT_TRUE(PreparePage(grey.get(), &page));
+    EXPECT_EQ(page.blur, 0);
 }
 
 }  // namespace
