@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "scan/even_columns.h"
 #include "scan/grid.h"
 #include "scan/page_regions.h"
 #include "scan/straighten.h"
@@ -306,6 +307,20 @@ bool PreparePage(Pix* read, PreparedPage* page, bool keep_straight) {
             Binarised again = Binarise(level.get(), blur);
             if (again.binary) {
                 grey = std::move(level);
+                best = std::move(again);
+            }
+        }
+    }
+    // Glyphs closer together towards one edge (the gutter, the far side
+    // of a slanted photo) are set apart evenly.
+    ColumnSources sources;
+    if (best.binary && FindColumnSources(best.blobs, best.height,
+                                         static_cast<int>(pixGetWidth(grey.get())), &sources)) {
+        PixPtr even(EvenColumns(grey.get(), sources));
+        if (even) {
+            Binarised again = Binarise(even.get(), blur);
+            if (again.binary) {
+                grey = std::move(even);
                 best = std::move(again);
             }
         }
