@@ -22,7 +22,7 @@ constexpr double kTokenGap = 0.5;
 constexpr double kBandWidth = 4;
 constexpr std::size_t kLeastPairs = 12;
 constexpr std::size_t kLeastBands = 5;
-constexpr double kLeastChange = 0.06;
+constexpr double kLeastChange = 0.08;
 constexpr double kMostMisfit = 0.06;
 
 // The mean of the middle half of `values`: steadier than the median where
