@@ -27,6 +27,10 @@ constexpr double kWidestGlyph = 1.2;
 // for each of this many usual widths (a glyph and its room).
 constexpr double kRunTogether = 1.6;
 constexpr double kAdvance = 1.0;
+// A sliver: lower than this share of the line's height and narrower than
+// this share of it.
+constexpr double kSliverHeight = 0.5;
+constexpr double kSliverWidth = 0.15;
 
 double Median(std::vector<double> values) {
     if (values.empty()) {
@@ -57,6 +61,27 @@ double UsualWidth(const Lines& lines) {
         }
     }
     return Median(widths);
+}
+
+// The lines without slivers: ink much lower than a glyph and thin as a
+// stroke is a piece of a ruled box's rule, not a glyph, and would stand as
+// a token of its own in its column. Lines left empty are dropped.
+Lines WithoutSlivers(const Lines& lines) {
+    const double height = LineHeight(lines);
+    Lines kept;
+    for (const std::vector<Box>& line : lines) {
+        std::vector<Box> glyphs;
+        for (const Box& glyph : line) {
+            if (glyph.Height() >= kSliverHeight * height ||
+                glyph.Width() >= kSliverWidth * height) {
+                glyphs.push_back(glyph);
+            }
+        }
+        if (!glyphs.empty()) {
+            kept.push_back(std::move(glyphs));
+        }
+    }
+    return kept;
 }
 
 // The lines with ink of several glyphs run together cut into as many
@@ -272,7 +297,7 @@ bool SetListingOnPitch(PreparedPage* page, PageRegions* regions) {
     }
     std::vector<Lines> cut(regions->regions.size());
     for (std::size_t r = 0; r < regions->regions.size(); ++r) {
-        cut[r] = CutRunTogether(regions->lines[r]);
+        cut[r] = CutRunTogether(WithoutSlivers(regions->lines[r]));
     }
     // The pitch of the new setting: the widest glyph and some room, but no
     // more than the grid takes for one (a glyph wider is cut to it).
@@ -318,7 +343,6 @@ bool SetListingOnPitch(PreparedPage* page, PageRegions* regions) {
             }
         }
     }
-    pixWrite("/tmp/find-apart.png", binary.get(), IFF_PNG);
     page->binary = std::move(binary);
     page->grey = std::move(grey);
     regions->blobs = std::move(blobs);

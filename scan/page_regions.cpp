@@ -44,12 +44,14 @@ constexpr double kShortShare = 0.8;
 // Listing lines one under the other, at most this many heights apart (a
 // dashed line or a rule between them) and sharing this share of the
 // narrower's width, make one run; runs side by side, sharing this share of
-// the higher's height and at most this many heights apart (the address
-// column beside the bytes), make one region; a region holds at least this
-// many lines.
+// the higher's height or that one of the lower's (addresses beside the
+// bytes, parted where a SUM line stands among them) and at most this many
+// heights apart (the address column beside the bytes), make one region; a
+// region holds at least this many lines.
 constexpr double kLineGap = 3.2;
 constexpr double kRunGap = 5;
 constexpr double kSameRows = 0.5;
+constexpr double kAlongside = 0.9;
 // Fields of a few glyphs beside a region's right edge that join it.
 constexpr int kLeastOutsideFields = 2;
 constexpr double kLeastOverlap = 0.5;
@@ -106,8 +108,15 @@ std::vector<Segment> Segments(const std::vector<Box>& blobs, double usual_height
             glyphs.push_back(blob);
         }
     }
-    std::sort(glyphs.begin(), glyphs.end(),
-              [](const Box& a, const Box& b) { return a.Height() > b.Height(); });
+    // Ink higher than kTallest characters (a piece of a box's rule, a
+    // heading's capital) comes last: set first, its height would take the
+    // two text lines it stands over into one.
+    const auto tall = [usual_height](const Box& glyph) {
+        return glyph.Height() > kTallest * usual_height;
+    };
+    std::sort(glyphs.begin(), glyphs.end(), [&tall](const Box& a, const Box& b) {
+        return tall(a) != tall(b) ? tall(b) : a.Height() > b.Height();
+    });
     struct Line {
         double middle = 0;
         double height = 0;
@@ -274,7 +283,8 @@ PageRegions FindListingRegions(const std::vector<Box>& blobs) {
                 std::min(a.box.bottom, b.box.bottom) - std::max(a.box.top, b.box.top);
             const int gap = std::max(a.box.left, b.box.left) - std::min(a.box.right, b.box.right);
             if (a.lines >= kLeastLines && b.lines >= kLeastLines &&
-                shared >= kSameRows * std::max(a.box.Height(), b.box.Height()) &&
+                (shared >= kSameRows * std::max(a.box.Height(), b.box.Height()) ||
+                 shared >= kAlongside * std::min(a.box.Height(), b.box.Height())) &&
                 gap <= kRunGap * std::max(a.height, b.height)) {
                 a.box = Union(a.box, b.box);
                 a.lines = std::max(a.lines, b.lines);

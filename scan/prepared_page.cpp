@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "scan/even_columns.h"
 #include "scan/grid.h"
+#include "scan/page_regions.h"
 #include "scan/straighten.h"
 
 namespace tsy::scan {
@@ -148,6 +150,25 @@ std::vector<Box> Blobs(Pix* binary) {
     return blobs;
 }
 
+// The share of the row's length that blobs of a whole glyph's height
+// (`height`) cover: a glyph in pieces lowers it, glyphs run together do
+// not.
+double Likeness(const std::vector<Box>& blobs, double height) {
+    double all = 0;
+    double whole = 0;
+    for (const Box& blob : blobs) {
+        if ((blob.Width() >= kLeastSpeck || blob.Height() >= kLeastSpeck) &&
+            blob.Width() <= kLongestRun * height) {
+            all += blob.Width();
+            whole += blob.Height() >= (1 - kGlyphHeightSpread) * height &&
+                             blob.Height() <= (1 + kGlyphHeightSpread) * height
+                         ? blob.Width()
+                         : 0;
+        }
+    }
+    return all > 0 ? whole / all : 0;
+}
+
 // The page binarised after a box blur of `blur` pixels each way: the dots
 // of a glyph printed in dots (and the breaks of a broken stroke) run
 // together, while the wider gap between two glyphs stays lighter.
@@ -185,35 +206,47 @@ Binarised Binarise(Pix* grey, int blur, int threshold = 0) {
     }
     out.blobs = Blobs(out.binary.get());
     out.height = CharacterHeight(out.blobs);
-    // The share of the row's length that blobs of a whole glyph's height
-    // cover: a glyph in pieces lowers it, glyphs run together do not.
-    double all = 0;
-    double whole = 0;
-    for (const Box& blob : out.blobs) {
-        if ((blob.Width() >= kLeastSpeck || blob.Height() >= kLeastSpeck) &&
-            blob.Width() <= kLongestRun * out.height) {
-            all += blob.Width();
-            whole += blob.Height() >= (1 - kGlyphHeightSpread) * out.height &&
-                             blob.Height() <= (1 + kGlyphHeightSpread) * out.height
-                         ? blob.Width()
-                         : 0;
+    out.likeness = Likeness(out.blobs, out.height);
+    return out;
+}
+
+// The likeness of the blobs that stand within `regions` alone, at their
+// own glyphs' height.
+double LikenessWithin(const std::vector<Box>& blobs, const std::vector<Box>& regions) {
+    std::vector<Box> within;
+    for (const Box& blob : blobs) {
+        for (const Box& region : regions) {
+            if (blob.CenterX() >= region.left && blob.CenterX() < region.right &&
+                blob.CenterY() >= region.top && blob.CenterY() < region.bottom) {
+                within.push_back(blob);
+                break;
+            }
         }
     }
-    out.likeness = all > 0 ? whole / all : 0;
-    return out;
+    return Likeness(within, CharacterHeight(within));
 }
 
 // Of the blurs `from` to `to` (and none), the least one whose blobs look
 // about as much like whole glyphs as the best; a blur must do clearly
-// better than none to be taken.
+// better than none to be taken. Where the unblurred page shows listing
+// regions among other text (a magazine page), only the ink within them is
+// measured: a blur runs the letters of the prose around them into words
+// of a glyph's height, which would look like whole glyphs.
 Binarised BestBlur(Pix* grey, int from, int to, int* chosen) {
     std::vector<Binarised> tried;
     tried.push_back(Binarise(grey, 0));
     std::vector<int> blurs = {0};
+    const std::vector<Box> regions = FindListingRegions(tried[0].blobs).regions;
+    if (!regions.empty()) {
+        tried[0].likeness = LikenessWithin(tried[0].blobs, regions);
+    }
     double best = 0;
     for (int blur = std::max(from, 1); blur <= to; ++blur) {
         tried.push_back(Binarise(grey, blur));
         blurs.push_back(blur);
+        if (!regions.empty()) {
+            tried.back().likeness = LikenessWithin(tried.back().blobs, regions);
+        }
         if (tried.back().binary) {
             best = std::max(best, tried.back().likeness);
         }
@@ -274,6 +307,20 @@ bool PreparePage(Pix* read, PreparedPage* page, bool keep_straight) {
             Binarised again = Binarise(level.get(), blur);
             if (again.binary) {
                 grey = std::move(level);
+                best = std::move(again);
+            }
+        }
+    }
+    // Glyphs closer together towards one edge (the gutter, the far side
+    // of a slanted photo) are set apart evenly.
+    ColumnSources sources;
+    if (best.binary && FindColumnSources(best.blobs, best.height,
+                                         static_cast<int>(pixGetWidth(grey.get())), &sources)) {
+        PixPtr even(EvenColumns(grey.get(), sources));
+        if (even) {
+            Binarised again = Binarise(even.get(), blur);
+            if (again.binary) {
+                grey = std::move(even);
                 best = std::move(again);
             }
         }

@@ -4,10 +4,12 @@
 // what the grid and the levelling make of them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
 
+#include "scan/even_columns.h"
 #include "scan/grid.h"
 #include "scan/straighten.h"
 
@@ -149,6 +151,52 @@ TEST(GeometryTest, LevellingMovesTheInkOfALineOntoOneRow) {
     }
     pixDestroy(&level);
     pixDestroy(&grey);
+}
+
+// Rows of two-glyph tokens whose spacing grows by `growth` of itself from
+// the left edge to the right (the gutter at the left): set evenly, every
+// pair of a token stands as far apart as any other; an even page is left.
+TEST(GeometryTest, ColumnsCloserAtOneEdgeAreSetEvenly) {
+    constexpr int kWidth = 1000;
+    for (double growth : {0.0, 0.2}) {
+        SCOPED_TRACE(growth);
+        std::vector<Box> blobs;
+        std::vector<double> lefts;  // the first glyph of each token
+        for (int r = 0; r < 20; ++r) {
+            for (double x = 100; x < 900;) {
+                const double spacing = 14 * (1 + growth * x / kWidth);
+                for (int digit = 0; digit < 2; ++digit, x += spacing) {
+                    const int left = static_cast<int>(std::lround(x));
+                    blobs.push_back(Box{left, 40 + 36 * r, left + 10, 40 + 36 * r + 20});
+                    if (r == 0 && digit == 0) {
+                        lefts.push_back(x + 5);
+                    }
+                }
+                x += spacing;
+            }
+        }
+        ColumnSources sources;
+        ASSERT_EQ(FindColumnSources(blobs, kHeight, kWidth, &sources), growth > 0);
+        if (growth == 0) {
+            continue;
+        }
+        // Where each token's two glyphs land on the evened page.
+        const auto evened = [&sources](double x) {
+            std::size_t at = 0;
+            while (at + 1 < sources.size() && sources[at + 1] <= x) {
+                ++at;
+            }
+            return static_cast<double>(at);
+        };
+        double least = 1e9;
+        double most = 0;
+        for (double left : lefts) {
+            const double apart = evened(left + 14 * (1 + growth * left / kWidth)) - evened(left);
+            least = std::min(least, apart);
+            most = std::max(most, apart);
+        }
+        EXPECT_LE(most - least, 2) << least << " to " << most;
+    }
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // A listing with the digits of each byte apart set on one pitch: every
 // row's glyphs in the same columns, a byte's two digits side by side and
 // one blank column between bytes, whatever the gaps, narrow digits, an
-// address printed run together, or a short last row.
+// address printed run together, a short last row, or slivers of a box's
+// rule between the address and the bytes.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -22,6 +23,7 @@ struct Style {
     bool narrow = false;        // every third digit a narrow 1
     bool run_together = false;  // the address one blob
     bool apart = true;          // whether the digits count as apart
+    bool slivers = false;       // a piece of a box's rule after every other address
 };
 
 // Rows of an address and bytes (the last row three short), as glyph
@@ -40,6 +42,9 @@ std::vector<std::vector<Box>> DrawListing(const Style& style, PreparedPage* page
             }
         }
         int x = 30 + 4 * (kWidth + 2) + 3 * kWidth;
+        if (style.slivers && r % 2 == 0) {
+            line.push_back(Box{x - kWidth, top + 10, x - kWidth + 1, top + 17});
+        }
         const int bytes = r == 7 ? 5 : 8;
         for (int b = 0; b < bytes; ++b) {
             for (int digit = 0; digit < 2; ++digit) {
@@ -66,6 +71,7 @@ TEST(ListingApart, SetsEveryRowOnOnePitch) {
         {"narrow ones", 14, 28, true, false, true},
         {"address run together", 14, 28, false, true, true},
         {"digits together", 2, 16, false, false, false},
+        {"a box's rule in slivers", 14, 28, false, false, true, true},
     };
     for (const Style& style : styles) {
         SCOPED_TRACE(style.name);

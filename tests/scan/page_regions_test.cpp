@@ -1,12 +1,14 @@
 // The listing regions of a page found from glyph boxes alone: a listing
-// column beside prose of either script, a rule and a picture, and a
-// listing sheet left whole.
+// column beside prose of either script, a rule and a picture, SUM lines
+// among its addresses, a box's rule and heading, and a listing sheet left
+// whole; and the blur a page beside prose is prepared with.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "scan/page_regions.h"
+#include "scan/prepared_page.h"
 
 namespace tsy::scan {
 namespace {
@@ -24,16 +26,20 @@ struct Page {
 // `rows` listing rows at x `left`: an address of four glyphs, then eight
 // bytes, their two digits together or set apart, and with `sums` a sum in
 // brackets, far to the right; `broken` cuts every fifth glyph into an upper
-// and a lower piece.
-void AddListing(Page* page, int left, int rows, bool spaced, bool broken, bool sums) {
-    for (int r = 0; r < rows; ++r) {
-        const int top = 100 + r * kPitch;
+// and a lower piece. With `sum_lines`, the address stands well apart and
+// every ninth row is a SUM line with a blank line after it.
+void AddListing(Page* page, int left, int rows, bool spaced, bool broken, bool sums,
+                bool sum_lines = false) {
+    for (int r = 0, line = 0; r < rows; ++r, ++line) {
+        const int top = 100 + line * kPitch;
+        const bool sum = sum_lines && r % 9 == 8;
+        line += sum ? 1 : 0;
         std::vector<int> lefts;
-        for (int i = 0; i < 4; ++i) {
+        for (int i = 0; i < (sum ? 3 : 4); ++i) {
             lefts.push_back(left + i * 13);
         }
         for (int b = 0; b < 8; ++b) {
-            const int start = left + 80 + b * (spaced ? 60 : 40);
+            const int start = left + (sum_lines ? 130 : 80) + b * (spaced ? 60 : 40);
             lefts.push_back(start);
             lefts.push_back(start + (spaced ? 22 : 13));
         }
@@ -84,6 +90,10 @@ TEST(PageRegions, KeepsTheListingAndNothingElse) {
         bool broken;
         bool sums;
         bool region;  // whether a region is given (else the page is left whole)
+        bool sum_lines = false;
+        // A heading row (`ADRS +0 +1 ...`) over the rows, and a piece of a
+        // box's rule as high as the heading and the first row together.
+        bool heading = false;
     };
     const std::vector<Case> cases = {
         {"beside English prose", Prose::English, false, false, false, true},
@@ -92,12 +102,22 @@ TEST(PageRegions, KeepsTheListingAndNothingElse) {
         {"broken glyphs", Prose::Japanese, false, true, false, true},
         {"a listing sheet", Prose::None, false, false, false, false},
         {"a sheet with sums in brackets", Prose::None, false, false, true, false},
+        {"SUM lines part the addresses", Prose::English, false, false, false, true, true},
+        {"a rule over the heading", Prose::English, false, false, false, true, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Page page;
         AddProse(&page, 40, c.prose);
-        AddListing(&page, 800, 24, c.spaced, c.broken, c.sums);
+        AddListing(&page, 800, 24, c.spaced, c.broken, c.sums, c.sum_lines);
+        for (int i = 0; c.heading && i < 20; ++i) {
+            const int left = i < 4 ? 800 + i * 13 : 880 + (i - 4) / 2 * 40 + (i - 4) % 2 * 13;
+            const bool plus = i >= 4 && i % 2 == 0;
+            page.blobs.push_back(Box{left, plus ? 75 : 70, left + 11, plus ? 86 : 90});
+        }
+        if (c.heading) {
+            page.blobs.push_back(Box{855, 65, 875, 125});
+        }
         page.blobs.push_back(Box{760, 40, 763, 1000});    // the rule between the columns
         page.blobs.push_back(Box{40, 950, 600, 1200});    // a picture
         page.blobs.push_back(Box{800, 900, 1000, 1010});  // another, under the listing
@@ -113,6 +133,33 @@ TEST(PageRegions, KeepsTheListingAndNothingElse) {
             EXPECT_LT(blob.bottom, 900);
         }
     }
+}
+
+// A page of solid print, English prose beside a listing whose digits
+// stand apart: a blur would run the prose's letters into words of a
+// glyph's height, which look like whole glyphs, and the listing's gaps
+// with them. It is judged on the listing's ink, which needs none.
+TEST(PageRegions, ASolidPageBesideProseIsNotBlurred) {
+    PixPtr grey(pixCreate(1400, 1100, 8));
+    pixSetAll(grey.get());
+    const auto ink = [&grey](int left, int top, int width, int height) {
+        pixRasterop(grey.get(), left, top, width, height, PIX_CLR, nullptr, 0, 0);
+    };
+    for (int r = 0; r < 30; ++r) {
+        const int top = 60 + r * kPitch;
+        for (int i = 0, x = 40; i < 40; ++i) {
+            const bool tall = i % 3 == 0;
+            ink(x, tall ? top : top + 7, 8, tall ? kHeight : kHeight - 7);
+            x += i % 5 == 4 ? 20 : 11;
+        }
+        for (int i = 0; r > 2 && i < 20; ++i) {
+            const int left = i < 4 ? 700 + i * 14 : 790 + (i - 4) / 2 * 60 + (i - 4) % 2 * 24;
+            ink(left, top, 11, kHeight);
+        }
+    }
+    PreparedPage page;
+    ASSERT_TRUE(PreparePage(grey.get(), &page));
+    EXPECT_EQ(page.blur, 0);
 }
 
 }  // namespace

@@ -33,6 +33,8 @@ ListingOptions OptionsFrom(const std::string& args) {
     std::string word;
     while (words >> word) {
         options.address_sum |= word == "--address-sum";
+        options.lower_address_only |= word == "--lower-address-only";
+        options.checksum &= word != "--no-checksum";
         options.ohmz_sum |= word == "--ohmz";
         options.ohx_crc |= word == "--ohx";
     }
