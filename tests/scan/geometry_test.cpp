@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "scan/grid.h"
+#include "scan/prepared_page.h"
 #include "scan/straighten.h"
 
 namespace tsy::scan {
@@ -149,6 +150,44 @@ TEST(GeometryTest, LevellingMovesTheInkOfALineOntoOneRow) {
     }
     pixDestroy(&level);
     pixDestroy(&grey);
+}
+
+// Continuous form paper scanned against a dark lid: rows of tractor holes
+// down both edges, far darker than the faint print between them. The
+// print is still found as glyphs, and no hole is taken for one.
+TEST(GeometryTest, TractorHolesLeaveTheFaintPrintItsInk) {
+    constexpr int kWidth = 700;
+    constexpr int kGlyphRows = 10;
+    constexpr int kGlyphs = 20;
+    PixPtr grey(pixCreate(kWidth, 440, 8));
+    ASSERT_NE(grey, nullptr);
+    pixSetAllArbitrary(grey.get(), 250);
+    for (int y = 0; y < 440; y += 36) {
+        for (int cx : {20, kWidth - 20}) {
+            for (int dy = -13; dy <= 13; ++dy) {
+                for (int dx = -13; dx <= 13; ++dx) {
+                    if (dx * dx + dy * dy <= 169 && y + dy >= 0 && y + dy < 440) {
+                        pixSetPixel(grey.get(), cx + dx, y + dy, 60);
+                    }
+                }
+            }
+        }
+    }
+    for (int r = 0; r < kGlyphRows; ++r) {
+        for (int c = 0; c < kGlyphs; ++c) {
+            BOX* ink = boxCreate(120 + 22 * c + (c / 2) * 8, 20 + 40 * r, 14, 24);
+            pixSetInRectArbitrary(grey.get(), ink, 200);
+            boxDestroy(&ink);
+        }
+    }
+    PreparedPage page;
+    ASSERT_TRUE(PreparePage(grey.get(), &page));
+    int glyphs = 0;
+    for (const Box& blob : page.blobs) {
+        EXPECT_TRUE(blob.left > 60 && blob.right < kWidth - 60) << blob.left;
+        glyphs += blob.Height() >= 20 * page.scale && blob.Height() <= 28 * page.scale ? 1 : 0;
+    }
+    EXPECT_EQ(glyphs, kGlyphRows * kGlyphs);
 }
 
 }  // namespace
