@@ -18,6 +18,7 @@ using layout::CellAt;
 using layout::GroupsOf;
 using layout::IsDashedRow;
 using layout::IsDelimiterMark;
+using layout::IsDirt;
 using layout::IsSumRow;
 using layout::LooksLikeDigit;
 using layout::LooksLikeHeading;
@@ -83,8 +84,10 @@ std::vector<Span> SharedSpans(const std::vector<const PageRow*>& rows,
                               const std::vector<int>& origins) {
     std::map<int, int> counts;
     for (std::size_t r = 0; r < rows.size(); ++r) {
-        for (const Cell& cell : rows[r]->cells) {
-            ++counts[cell.column - origins[r]];
+        for (std::size_t i = 0; i < rows[r]->cells.size(); ++i) {
+            if (!IsDirt(*rows[r], i)) {
+                ++counts[rows[r]->cells[i].column - origins[r]];
+            }
         }
     }
     std::vector<Span> spans;

@@ -97,15 +97,18 @@ bool IsDelimiterMark(const Cell* cell) {
     return top == ':' || top == '.' || top == '(' || top == ')' || top == '-';
 }
 
+bool IsDirt(const PageRow& row, std::size_t i) {
+    const std::vector<Cell>& cells = row.cells;
+    return cells[i].speck && (i == 0 || i + 1 == cells.size() || cells[i - 1].speck ||
+                              cells[i + 1].speck || cells[i - 1].column + 1 != cells[i].column ||
+                              cells[i + 1].column != cells[i].column + 1);
+}
+
 std::vector<Span> Tokens(const PageRow& row) {
     std::vector<Span> tokens;
     for (std::size_t i = 0; i < row.cells.size(); ++i) {
         const Cell& cell = row.cells[i];
-        // A speck counts only between two characters it touches (the point
-        // of "(3.FC)"); before or after a token it is dirt on the paper.
-        if (cell.speck && (i == 0 || i + 1 == row.cells.size() || row.cells[i - 1].speck ||
-                           row.cells[i + 1].speck || row.cells[i - 1].column + 1 != cell.column ||
-                           row.cells[i + 1].column != cell.column + 1)) {
+        if (IsDirt(row, i)) {
             continue;
         }
         if (!tokens.empty() && tokens.back().End() == cell.column) {

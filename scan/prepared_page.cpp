@@ -73,7 +73,7 @@ constexpr double kWholeGlyphs = 0.7;
 // kLeastHole pixels across, about as high as wide (within kHoleRoundness),
 // filling at least kHoleFill of its box (a disc fills 0.79), its centre
 // within kHoleMargin of the page's width from an edge; at least kLeastHoles
-// of them one under the other make a row of holes.
+// of the usual size one under the other make a row of holes.
 constexpr int kLeastHole = 8;
 constexpr double kHoleRoundness = 0.25;
 constexpr double kHoleFill = 0.65;
@@ -176,7 +176,17 @@ void WhitenTractorHoles(Pix* grey) {
             sides[1].push_back(Box{x, y, x + w, y + h});
         }
     }
-    for (const std::vector<Box>& holes : sides) {
+    for (std::vector<Box>& blobs : sides) {
+        // The holes are those of the usual size (not a round speck).
+        std::sort(blobs.begin(), blobs.end(),
+                  [](const Box& a, const Box& b) { return a.Width() < b.Width(); });
+        const int usual = blobs.empty() ? 0 : blobs[blobs.size() / 2].Width();
+        std::vector<Box> holes;
+        for (const Box& blob : blobs) {
+            if (std::abs(blob.Width() - usual) <= kHoleRoundness * usual) {
+                holes.push_back(blob);
+            }
+        }
         if (static_cast<int>(holes.size()) < kLeastHoles) {
             continue;
         }
@@ -187,10 +197,10 @@ void WhitenTractorHoles(Pix* grey) {
             right = std::max(right, hole.right);
         }
         // One under the other: no wider together than two holes side by side.
-        if (right - left > 2 * holes[0].Width()) {
+        if (right - left > 2 * usual) {
             continue;
         }
-        const int pad = holes[0].Width() / 4;
+        const int pad = usual / 4;
         left = std::max(0, left - pad);
         right = std::min(width, right + pad);
         BOX* strip = boxCreate(left, 0, right - left, pixGetHeight(grey));

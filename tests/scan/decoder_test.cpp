@@ -386,6 +386,7 @@ const MarkCase kMarkCases[] = {
     {"SpecksBetweenTheBytes", "plain", &kPlain, "48 45 4C 4C 4F 2C 20 54  14",
      "48'45'4C'4C'4F'2C'20'54' 14"},
     {"SumColonUnread", "plain", &kPlain, "SUM  ", "SUM? "},
+    {"SpeckAfterTheSumTotal", "plain", &kPlain, "0876", "0876   '"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Marks, ArrangeMisreadMarks, ::testing::ValuesIn(kMarkCases),
