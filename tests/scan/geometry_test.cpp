@@ -177,25 +177,20 @@ TEST(GeometryTest, TractorHolesLeaveTheFaintPrintItsInk) {
     PixPtr grey(pixCreate(kWidth, 440, 8));
     ASSERT_NE(grey, nullptr);
     pixSetAllArbitrary(grey.get(), 250);
-    for (int y = 0; y < 440; y += 36) {
-        for (int cx : {20, kWidth - 20}) {
-            for (int dy = -13; dy <= 13; ++dy) {
-                for (int dx = -13; dx <= 13; ++dx) {
-                    if (dx * dx + dy * dy <= 169 && y + dy >= 0 && y + dy < 440) {
-                        pixSetPixel(grey.get(), cx + dx, y + dy, 60);
-                    }
+    auto disc = [&](int cx, int cy, int radius) {
+        for (int dy = -radius; dy <= radius; ++dy) {
+            for (int dx = -radius; dx <= radius; ++dx) {
+                if (dx * dx + dy * dy <= radius * radius && cy + dy >= 0 && cy + dy < 440) {
+                    pixSetPixel(grey.get(), cx + dx, cy + dy, 60);
                 }
             }
         }
+    };
+    for (int y = 0; y < 440; y += 36) {
+        disc(20, y, 13);
+        disc(kWidth - 20, y, 13);
     }
-    // A round speck near the edge, of no hole's size.
-    for (int dy = -5; dy <= 5; ++dy) {
-        for (int dx = -5; dx <= 5; ++dx) {
-            if (dx * dx + dy * dy <= 25) {
-                pixSetPixel(grey.get(), 60 + dx, 300 + dy, 60);
-            }
-        }
-    }
+    disc(60, 300, 5);  // a round speck near the edge, of no hole's size
     for (int r = 0; r < kGlyphRows; ++r) {
         for (int c = 0; c < kGlyphs; ++c) {
             BOX* ink = boxCreate(120 + 22 * c + (c / 2) * 8, 20 + 40 * r, 14, 24);
