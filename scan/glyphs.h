@@ -33,6 +33,9 @@ struct Cell {
     int column = 0;
     std::vector<Choice> choices;  // best first
     int shape = -1;               // the page's group of glyphs of this shape; -1 none
+    // Ink too small for a character (a speck of dirt, a point), which
+    // neither starts nor ends a token of the row.
+    bool speck = false;
 };
 
 // One text row of the page: its cells, by ascending column, and where the

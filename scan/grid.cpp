@@ -24,6 +24,10 @@ constexpr double kLeastInRow = 0.6;
 constexpr double kMostInRow = 1.6;
 constexpr double kRowCore = 0.3;
 constexpr double kLeastRow = 0.5;
+// A run of cover longer than this share of a character's height holds two
+// rows bridged by a glyph run together with a speck between them: it is cut
+// where the fewest middles cover it.
+constexpr double kMostRow = 1.4;
 // The page's pitch is sought within this share either way of the one
 // measured between neighbours, a row's within this share of the page's.
 // A row is fitted on its own with this many glyphs at least, lined up
@@ -81,6 +85,20 @@ std::vector<GridRow> FindRows(const std::vector<Box>& blobs, double height) {
             ++y;
         }
         row.bottom = y;
+        while (row.bottom - row.top > kMostRow * height) {
+            int cut = row.top + reach;
+            for (int at = cut; at < row.bottom - reach; ++at) {
+                if (cover[static_cast<std::size_t>(at)] < cover[static_cast<std::size_t>(cut)]) {
+                    cut = at;
+                }
+            }
+            GridRow upper = row;
+            upper.bottom = cut;
+            if (upper.bottom - upper.top >= kLeastRow * height) {
+                rows.push_back(upper);
+            }
+            row.top = cut + 1;
+        }
         if (row.bottom - row.top >= kLeastRow * height) {
             rows.push_back(row);
         }

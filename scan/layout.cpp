@@ -18,12 +18,14 @@ using layout::CellAt;
 using layout::GroupsOf;
 using layout::IsDashedRow;
 using layout::IsDelimiterMark;
+using layout::IsDirt;
 using layout::IsSumRow;
 using layout::LooksLikeDigit;
 using layout::LooksLikeHeading;
 using layout::LooksLikeListingRow;
 using layout::PageGroups;
 using layout::Span;
+using layout::Tokens;
 using layout::Top;
 using layout::TotalColumns;
 
@@ -82,8 +84,10 @@ std::vector<Span> SharedSpans(const std::vector<const PageRow*>& rows,
                               const std::vector<int>& origins) {
     std::map<int, int> counts;
     for (std::size_t r = 0; r < rows.size(); ++r) {
-        for (const Cell& cell : rows[r]->cells) {
-            ++counts[cell.column - origins[r]];
+        for (std::size_t i = 0; i < rows[r]->cells.size(); ++i) {
+            if (!IsDirt(*rows[r], i)) {
+                ++counts[rows[r]->cells[i].column - origins[r]];
+            }
         }
     }
     std::vector<Span> spans;
@@ -156,10 +160,13 @@ bool FitsTemplate(const PageRow& row, const DataTemplate& t, const PageGroups& g
     for (Span span : t.data) {
         count(span);
     }
-    int outside = static_cast<int>(row.cells.size());
+    // Specks on the paper around a row are no part of it.
+    int outside = static_cast<int>(
+        std::count_if(row.cells.begin(), row.cells.end(), [](const Cell& c) { return !c.speck; }));
     auto inside = [&](Span span) {
         for (int c = span.first; c < span.End(); ++c) {
-            outside -= CellAt(row, c) != nullptr ? 1 : 0;
+            const Cell* cell = CellAt(row, c);
+            outside -= cell != nullptr && !cell->speck ? 1 : 0;
         }
     };
     inside(t.address);
@@ -286,7 +293,7 @@ std::vector<ListingRow> ArrangeListing(const PageText& page, const ListingOption
             }
             guesses[r] = Guess::Sum;
             sum_rows.push_back(&row);
-            sum_origins.push_back(row.cells[0].column);
+            sum_origins.push_back(Tokens(row)[0].first);
         }
     }
     std::vector<Span> sum_spans;
@@ -341,7 +348,7 @@ std::vector<ListingRow> ArrangeListing(const PageText& page, const ListingOption
                 break;
             case Guess::Sum: {
                 out.kind = RowKind::Sum;
-                const int origin = row.cells[0].column;
+                const int origin = Tokens(row)[0].first;
                 if (sum_spans.size() < 2) {
                     ++checks_skipped;  // no columns to read its sums in
                     continue;

@@ -97,9 +97,20 @@ bool IsDelimiterMark(const Cell* cell) {
     return top == ':' || top == '.' || top == '(' || top == ')' || top == '-';
 }
 
+bool IsDirt(const PageRow& row, std::size_t i) {
+    const std::vector<Cell>& cells = row.cells;
+    return cells[i].speck && (i == 0 || i + 1 == cells.size() || cells[i - 1].speck ||
+                              cells[i + 1].speck || cells[i - 1].column + 1 != cells[i].column ||
+                              cells[i + 1].column != cells[i].column + 1);
+}
+
 std::vector<Span> Tokens(const PageRow& row) {
     std::vector<Span> tokens;
-    for (const Cell& cell : row.cells) {
+    for (std::size_t i = 0; i < row.cells.size(); ++i) {
+        const Cell& cell = row.cells[i];
+        if (IsDirt(row, i)) {
+            continue;
+        }
         if (!tokens.empty() && tokens.back().End() == cell.column) {
             ++tokens.back().width;
         } else {
@@ -107,6 +118,16 @@ std::vector<Span> Tokens(const PageRow& row) {
         }
     }
     return tokens;
+}
+
+// Whether `word` is as wide as "SUM", or "SUM:" (a colon whose dots ran
+// into a blob that reads as no digit counts too).
+bool SumWide(const PageRow& row, Span word) {
+    if (word.width == 3) {
+        return true;
+    }
+    const char fourth = Top(CellAt(row, word.first + 3));
+    return word.width == 4 && (fourth == ':' || HexReading(fourth) == 0);
 }
 
 // The first token of a SUM line: "SUM", or "SUM:". Of the letters as read,
@@ -128,7 +149,7 @@ bool IsSumRow(const PageRow& row, const PageGroups& groups, const std::set<int>&
     }
     const Span word = tokens[0];
     const int first = word.first;
-    if (word.width != 3 && !(word.width == 4 && Top(CellAt(row, first + 3)) == ':')) {
+    if (!SumWide(row, word)) {
         return false;
     }
     const Cell* s = CellAt(row, first);
@@ -282,9 +303,7 @@ bool LooksLikeListingRow(const PageRow& row, const PageGroups& groups, bool chec
         for (std::size_t i = 1; i < tokens.size(); ++i) {
             pairs += tokens[i].width == 2 ? 1 : 0;
         }
-        const bool word = tokens[0].width == 3 ||
-                          (tokens[0].width == 4 && Top(CellAt(row, tokens[0].first + 3)) == ':');
-        return word && pairs >= kLostSumPairs &&
+        return SumWide(row, tokens[0]) && pairs >= kLostSumPairs &&
                pairs >= kSumPairShare * static_cast<double>(tokens.size() - 1);
     }
     return 2 * digits >= static_cast<int>(row.cells.size());

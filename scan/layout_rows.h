@@ -52,7 +52,11 @@ bool Reads(const Cell* cell, char c, float least = 0);
 bool LooksLikeDigit(const Cell* cell, const PageGroups& groups);
 // A mark that parts the fields of a row rather than a digit of one.
 bool IsDelimiterMark(const Cell* cell);
-// The row's runs of adjacent cells.
+// Whether cell `i` of `row` is a speck of dirt: a speck counts only between
+// two characters it touches (the point of "(3.FC)"), not before or after a
+// token.
+bool IsDirt(const PageRow& row, std::size_t i);
+// The row's runs of adjacent cells, dirt left out.
 std::vector<Span> Tokens(const PageRow& row);
 
 // A SUM line (its first token "SUM" or "SUM:").

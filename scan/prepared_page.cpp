@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "scan/even_columns.h"
 #include "scan/grid.h"
@@ -68,6 +69,19 @@ constexpr double kLeastPaper = 0.25;
 constexpr double kLeastDesk = 0.02;
 constexpr double kWholeGlyphs = 0.7;
 
+// Continuous form paper has its tractor holes down both edges: dark round
+// blobs (scanned against a dark lid) far darker than dot print, that would
+// set the threshold between ink and paper alone. A hole is a blob at least
+// kLeastHole pixels across, about as high as wide (within kHoleRoundness),
+// filling at least kHoleFill of its box (a disc fills 0.79), its centre
+// within kHoleMargin of the page's width from an edge; at least kLeastHoles
+// of the usual size one under the other make a row of holes.
+constexpr int kLeastHole = 8;
+constexpr double kHoleRoundness = 0.25;
+constexpr double kHoleFill = 0.65;
+constexpr double kHoleMargin = 0.1;
+constexpr int kLeastHoles = 3;
+
 struct BoxaDeleter {
     void operator()(Boxa* boxa) const { boxaDestroy(&boxa); }
 };
@@ -123,6 +137,80 @@ bool WhitenDesk(Pix* grey) {
         return false;
     }
     return pixSetMasked(grey, filled.get(), 255) == 0;
+}
+
+// Paints white the strips down the page's edges that hold a row of
+// tractor holes (in `grey`), from the top of the page to its foot, so that
+// the holes cut in half at the page's top and foot go too.
+void WhitenTractorHoles(Pix* grey) {
+    l_int32 threshold = 0;
+    if (pixSplitDistributionFgBg(grey, 0.1f, 2, &threshold, nullptr, nullptr, nullptr) != 0) {
+        return;
+    }
+    PixPtr dark(pixThresholdToBinary(grey, threshold));
+    if (!dark) {
+        return;
+    }
+    Pixa* components = nullptr;
+    std::unique_ptr<Boxa, BoxaDeleter> boxes(pixConnCompPixa(dark.get(), &components, 8));
+    std::unique_ptr<Pixa, PixaDeleter> held(components);
+    if (!boxes || !components) {
+        return;
+    }
+    const int width = pixGetWidth(grey);
+    std::vector<Box> sides[2];  // the holes near the left edge, near the right
+    for (int i = 0; i < pixaGetCount(components); ++i) {
+        l_int32 x, y, w, h;
+        if (boxaGetBoxGeometry(boxes.get(), i, &x, &y, &w, &h) != 0 || w < kLeastHole ||
+            h < kLeastHole || std::abs(w - h) > kHoleRoundness * std::max(w, h)) {
+            continue;
+        }
+        PixPtr component(pixaGetPix(components, i, L_CLONE));
+        l_int32 count = 0;
+        if (!component || pixCountPixels(component.get(), &count, nullptr) != 0 ||
+            count < kHoleFill * w * h) {
+            continue;
+        }
+        const double centre = x + w / 2.0;
+        if (centre < kHoleMargin * width) {
+            sides[0].push_back(Box{x, y, x + w, y + h});
+        } else if (centre > (1 - kHoleMargin) * width) {
+            sides[1].push_back(Box{x, y, x + w, y + h});
+        }
+    }
+    for (std::vector<Box>& blobs : sides) {
+        // The holes are those of the usual size (not a round speck).
+        std::sort(blobs.begin(), blobs.end(),
+                  [](const Box& a, const Box& b) { return a.Width() < b.Width(); });
+        const int usual = blobs.empty() ? 0 : blobs[blobs.size() / 2].Width();
+        std::vector<Box> holes;
+        for (const Box& blob : blobs) {
+            if (std::abs(blob.Width() - usual) <= kHoleRoundness * usual) {
+                holes.push_back(blob);
+            }
+        }
+        if (static_cast<int>(holes.size()) < kLeastHoles) {
+            continue;
+        }
+        int left = holes[0].left;
+        int right = holes[0].right;
+        for (const Box& hole : holes) {
+            left = std::min(left, hole.left);
+            right = std::max(right, hole.right);
+        }
+        // One under the other: no wider together than two holes side by side.
+        if (right - left > 2 * usual) {
+            continue;
+        }
+        const int pad = usual / 4;
+        left = std::max(0, left - pad);
+        right = std::min(width, right + pad);
+        BOX* strip = boxCreate(left, 0, right - left, pixGetHeight(grey));
+        if (strip != nullptr) {
+            pixSetInRectArbitrary(grey, strip, 255);
+            boxDestroy(&strip);
+        }
+    }
 }
 
 PixPtr Grey(Pix* read) {
@@ -267,6 +355,7 @@ bool PreparePage(Pix* read, PreparedPage* page, bool keep_straight) {
     if (!grey) {
         return false;
     }
+    WhitenTractorHoles(grey.get());
     int blur = 0;
     Binarised best = BestBlur(grey.get(), 1, kMostBlur, &blur);
     if (best.likeness < kWholeGlyphs) {

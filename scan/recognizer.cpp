@@ -23,16 +23,20 @@ namespace tsy::scan {
 namespace {
 
 // A dash is at most this share of a character high and at least this
-// share of the pitch wide; a colon at most this share of the pitch wide,
-// and from this share of a character high to that.
+// share of the pitch wide; a colon at most this share of the pitch wide
+// (a dot-matrix colon, spread by the blur that joins its dots, nearly half
+// a cell), and from this share of a character high to that.
 constexpr double kDashHeight = 0.4;
 constexpr double kDashWidth = 0.3;
-constexpr double kColonWidth = 0.45;
+constexpr double kColonWidth = 0.5;
 constexpr double kColonLeast = 0.35;
 constexpr double kColonMost = 0.85;
 // A colon whose two dots ran together stands clear of the row's top and
 // foot by this share of a character at least (a point sits on the foot).
 constexpr double kColonInset = 0.08;
+// Other ink no wider and no higher than this share of a character is a
+// speck.
+constexpr double kSpeckSize = 0.4;
 
 // What the engine may read: the characters of a listing, the letters of its
 // headings ("ADRS", "SUM") and the usual look-alikes, which the layout maps.
@@ -114,7 +118,8 @@ std::vector<Choice> ReadSymbol(const tesseract::ResultIterator& it) {
 // and no shape group should hold them: a flat bar at mid height is a dash
 // (the rows of dashes under Oh!MZ blocks are made of nothing else); two
 // small blobs one over the other (or one, clear of the row's top and foot),
-// in a narrow box lower than a character, a colon.
+// in a narrow box lower than a character, a colon. Other ink smaller than
+// a character either way is marked a speck.
 void MarkPunctuation(const Grid& grid, RecognizedPage* page) {
     const double height = grid.char_height;
     for (std::size_t r = 0; r < grid.rows.size(); ++r) {
@@ -132,8 +137,11 @@ void MarkPunctuation(const Grid& grid, RecognizedPage* page) {
                                                ink.bottom <= row.bottom - kColonInset * height))) {
                 mark = ':';
             }
+            Cell& cell = page->text.rows[r].cells[i];
+            cell.speck = mark == 0 && ink.Width() <= kSpeckSize * height &&
+                         ink.Height() <= kSpeckSize * height;
             if (mark != 0) {
-                page->text.rows[r].cells[i].choices = {Choice{mark, 1.0f}};
+                cell.choices = {Choice{mark, 1.0f}};
                 page->shapes[r][i].fill(0);  // in no shape group
             }
         }

@@ -25,7 +25,9 @@ using test::kOhX;
 using test::kPlain;
 using test::Options;
 
-// A page whose every character was read as printed, sure of each.
+// A page whose every character was read as printed, sure of each; in a
+// line, '\'' stands for a speck of dirt read as a point and '?' for a
+// glyph the engine did not read.
 PageText PageOf(const std::vector<std::string>& lines) {
     PageText page;
     page.rows.push_back(PageRow());  // a title the layout leaves out
@@ -37,8 +39,15 @@ PageText PageOf(const std::vector<std::string>& lines) {
     for (const std::string& line : lines) {
         PageRow row;
         for (std::size_t k = 0; k < line.size(); ++k) {
+            Cell cell{static_cast<int>(k), {Choice{line[k], 0.99f}}};
+            cell.speck = line[k] == '\'';
+            if (cell.speck) {
+                cell.choices[0].character = '.';
+            } else if (line[k] == '?') {
+                cell.choices.clear();
+            }
             if (line[k] != ' ') {
-                row.cells.push_back(Cell{static_cast<int>(k), {Choice{line[k], 0.99f}}});
+                row.cells.push_back(cell);
             }
         }
         page.rows.push_back(row);
@@ -333,8 +342,9 @@ INSTANTIATE_TEST_SUITE_P(Headings, ArrangeListingRows,
                                            "ADRS  40 41 42 43 44 45 46 47  SUM",
                                            "ADRS +0 +1 +2 +3 +4 +5 +6 +7 +8 +9 +A +B +C +D +E +F"));
 
-// Marks of the layout that the engine misread or lost: the listing is
-// still laid out and decoded as printed.
+// Marks of the layout that the engine misread or lost, and specks of dirt
+// on the paper around and between the glyphs: the listing is still laid
+// out and decoded as printed.
 struct MarkCase {
     const char* name;
     const char* convention;
@@ -372,6 +382,11 @@ const MarkCase kMarkCases[] = {
     {"SumWordMAsU", "ohx", &kOhX, "SUM", "SUU"},
     {"OhMzPointsLost", "ohmz", &kOhMz, ".", " "},
     {"SpeckAfterTheDashedTotal", "ohmz", &kOhMz, "0876", "0876            ."},
+    {"SpeckBeforeTheSumWord", "plain", &kPlain, "SUM", "'SUM"},
+    {"SpecksBetweenTheBytes", "plain", &kPlain, "48 45 4C 4C 4F 2C 20 54  14",
+     "48'45'4C'4C'4F'2C'20'54' 14"},
+    {"SumColonUnread", "plain", &kPlain, "SUM  ", "SUM? "},
+    {"SpeckAfterTheSumTotal", "plain", &kPlain, "0876", "0876   '"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Marks, ArrangeMisreadMarks, ::testing::ValuesIn(kMarkCases),

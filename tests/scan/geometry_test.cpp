@@ -11,6 +11,7 @@
 
 #include "scan/even_columns.h"
 #include "scan/grid.h"
+#include "scan/prepared_page.h"
 #include "scan/straighten.h"
 
 namespace tsy::scan {
@@ -95,6 +96,21 @@ TEST(GeometryTest, EveryRowKeepsItsColumnsDownASlantedPage) {
             EXPECT_EQ(grid.rows[r].cells, Columns(kRow)) << "row " << r;
         }
     }
+}
+
+// Specks between two rows, run together with the glyphs over and under
+// them, bridge the rows' middles: the rows are still two.
+TEST(GeometryTest, RowsBridgedBySpecksStayApart) {
+    std::vector<Box> blobs = Page{kSlants[0]}.Blobs(true);
+    const int bridged = kRows / 2;
+    const int top = static_cast<int>(Page{kSlants[0]}.Level(bridged));
+    for (int k = 0; k < 4; ++k) {
+        const int middle = top + 6 + 7 * k;
+        const int x = 100 + 12 * (5 + 3 * k);
+        blobs.push_back(Box{x, middle - 13, x + 8, middle + 13});
+    }
+    const Grid grid = FindGrid(blobs);
+    EXPECT_EQ(grid.rows.size(), static_cast<std::size_t>(kRows));
 }
 
 TEST(GeometryTest, TurnedAndBentLinesAreFoundAndMadeLevel) {
@@ -197,6 +213,47 @@ TEST(GeometryTest, ColumnsCloserAtOneEdgeAreSetEvenly) {
         }
         EXPECT_LE(most - least, 2) << least << " to " << most;
     }
+}
+
+// Continuous form paper scanned against a dark lid: rows of tractor holes
+// down both edges, far darker than the faint print between them. The
+// print is still found as glyphs, and no hole is taken for one.
+TEST(GeometryTest, TractorHolesLeaveTheFaintPrintItsInk) {
+    constexpr int kWidth = 700;
+    constexpr int kGlyphRows = 10;
+    constexpr int kGlyphs = 20;
+    PixPtr grey(pixCreate(kWidth, 440, 8));
+    ASSERT_NE(grey, nullptr);
+    pixSetAllArbitrary(grey.get(), 250);
+    auto disc = [&](int cx, int cy, int radius) {
+        for (int dy = -radius; dy <= radius; ++dy) {
+            for (int dx = -radius; dx <= radius; ++dx) {
+                if (dx * dx + dy * dy <= radius * radius && cy + dy >= 0 && cy + dy < 440) {
+                    pixSetPixel(grey.get(), cx + dx, cy + dy, 60);
+                }
+            }
+        }
+    };
+    for (int y = 0; y < 440; y += 36) {
+        disc(20, y, 13);
+        disc(kWidth - 20, y, 13);
+    }
+    disc(60, 300, 5);  // a round speck near the edge, of no hole's size
+    for (int r = 0; r < kGlyphRows; ++r) {
+        for (int c = 0; c < kGlyphs; ++c) {
+            BOX* ink = boxCreate(120 + 22 * c + (c / 2) * 8, 20 + 40 * r, 14, 24);
+            pixSetInRectArbitrary(grey.get(), ink, 200);
+            boxDestroy(&ink);
+        }
+    }
+    PreparedPage page;
+    ASSERT_TRUE(PreparePage(grey.get(), &page));
+    int glyphs = 0;
+    for (const Box& blob : page.blobs) {
+        EXPECT_TRUE(blob.left > 40 && blob.right < kWidth - 40) << blob.left;
+        glyphs += blob.Height() >= 20 * page.scale && blob.Height() <= 28 * page.scale ? 1 : 0;
+    }
+    EXPECT_EQ(glyphs, kGlyphRows * kGlyphs);
 }
 
 }  // namespace
