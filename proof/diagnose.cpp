@@ -221,6 +221,54 @@ void ConfirmMisreadings(const Puzzle& puzzle, const SearchResult& result, BlockR
     }
 }
 
+// Whether every explanation leaves row r as typed and its bytes seen by a
+// block sum no explanation takes as mistyped: its compared columns, or the
+// CRC. No row is put in, out or in another order, which would give the
+// columns' differences to another row.
+bool RowStandsConfirmed(const Puzzle& puzzle, const SearchResult& result, int r) {
+    const PuzzleRow& row = puzzle.rows[r];
+    bool columns = row.count <= puzzle.compared_columns;
+    bool crc = puzzle.total == TotalKind::Crc;
+    for (const Explanation& e : result.explanations) {
+        for (const Mistake& m : e.mistakes) {
+            if (m.row == r || m.kind == MistakeKind::Enter || m.kind == MistakeKind::Leave ||
+                m.kind == MistakeKind::Reorder || m.kind == MistakeKind::Step) {
+                return false;
+            }
+            columns = columns && !(m.kind == MistakeKind::ColumnToken && m.column < row.count);
+            crc = crc && m.kind != MistakeKind::CrcToken;
+        }
+    }
+    return columns || crc;
+}
+
+// A checksum typed unreadable whose one look-alike reading is the line sum
+// of the bytes as typed: certain where every explanation keeps those bytes
+// and a block sum confirms them, so that the line sum is the right one.
+void ConfirmChecksumReadings(const ListingOptions& options, const Puzzle& puzzle,
+                             const SearchResult& result, BlockRecord* block) {
+    if (!result.complete || result.explanations.empty() ||
+        result.count != static_cast<long>(result.explanations.size())) {
+        return;
+    }
+    for (int r = 0; r < static_cast<int>(puzzle.rows.size()); ++r) {
+        const RecordedLine& line = block->lines[puzzle.rows[r].line];
+        if (!line.checksum_misread || line.finding < 0 || line.skipped || line.full_width ||
+            (puzzle.rows[r].unknown_high | puzzle.rows[r].unknown_low) != 0 ||
+            (options.address_sum && !line.address_confirmed) ||
+            !RowStandsConfirmed(puzzle, result, r)) {
+            continue;
+        }
+        Finding& finding = block->pending[line.finding];
+        for (int d = 0; d < finding.diagnosis_count; ++d) {
+            Diagnosis& diagnosis = finding.diagnoses[d];
+            if (diagnosis.kind == DiagnosisKind::Misreading && diagnosis.column < 0) {
+                diagnosis.certainty = Certainty::Certain;
+            }
+        }
+    }
+}
+
 // Without a check line: a repeated line with the same data as the line of
 // its address.
 void SameData(BlockRecord* block) {
@@ -337,6 +385,7 @@ void DiagnoseBlock(const ListingOptions& options, const CheckGiven& given, Block
         }
     }
     ConfirmMisreadings(puzzle, result, block);
+    ConfirmChecksumReadings(options, puzzle, result, block);
     const bool named = NameExplanations(context, result);
     if (check != nullptr) {
         KeepUnsettled(puzzle, *block, links);

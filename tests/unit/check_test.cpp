@@ -115,11 +115,12 @@ const TypoCase kTypoCases[] = {
      C::LowerAddress,
      {{10, P::Address, 0, "C038"}},
      {"L10 E03: AddressField C C038>C028"}},
-    // A checksum token whose misreading makes it right.
+    // A checksum token whose misreading makes it right: certain, the columns
+    // confirming the row.
     {"MisreadChecksum",
      C::Plain,
      {{12, P::Checksum, 0, "CO"}},
-     {"L12 E03: Misreading L sum CO>C0"}},
+     {"L12 E03: Misreading C sum CO>C0"}},
 
     // The SUM line's own tokens.
     {"WrongColumnToken", C::Plain, {{7, P::Column, 2, "69"}}, {"L7 E05: ColumnToken C +2 69>68"}},
@@ -1023,6 +1024,13 @@ const RawCase kRawCases[] = {
      "SUM  42 62 81 54 37 5B C0 D0 139B\n",
      {"L3 E03: WrongByte L +3 E7>46", "L6 E03: WrongByte L +6 C9>C8",
       "L7 E05: ExplainedBy L @3 +3 E7>46; ExplainedBy L @6 +6 C9>C8"}},
+    // A checksum typed with a look-alike letter whose reading is the line
+    // sum: certain where the columns confirm the row's bytes, beside another
+    // line's checksum typo.
+    {"ChecksumLookAlikeTheColumnsConfirm",
+     kPlain,
+     "C000 3E 01 02 13 S4\nC004 21 00 C0 C9 A9\nSUM 5F 01 C2 DC 01FE\n",
+     {"L1 E03: Misreading C sum S4>54", "L2 E03: ChecksumToken C A9>AA"}},
     // The first line's address, against the two lines after it.
     {"FirstAddressMistyped",
      kPlain,
