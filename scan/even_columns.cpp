@@ -156,9 +156,14 @@ bool FindColumnSources(const std::vector<Box>& blobs, double height, int width,
     const double last = xs.back() + band / 2;
     std::vector<double> evened(static_cast<std::size_t>(width) + 1, 0);
     for (int x = 1; x <= width; ++x) {
-        const double at = std::clamp(x - 0.5, first, last);
+        // A fit that falls towards nothing between or beyond the bands
+        // measured is no spacing to set the page by.
+        const double spacing = fitted(std::clamp(x - 0.5, first, last));
+        if (!(spacing > kLeastChange * mean)) {
+            return false;
+        }
         evened[static_cast<std::size_t>(x)] =
-            evened[static_cast<std::size_t>(x) - 1] + mean / fitted(at);
+            evened[static_cast<std::size_t>(x) - 1] + mean / spacing;
     }
     // Anchored at the text's middle, so that the page moves least there.
     const double middle = (first + last) / 2;
@@ -199,9 +204,9 @@ Pix* EvenColumns(Pix* grey, const ColumnSources& sources) {
         l_uint32* line = to + static_cast<std::ptrdiff_t>(y) * to_words;
         for (int x = 0; x < width; ++x) {
             const double at = sources[static_cast<std::size_t>(x)];
-            const int left = static_cast<int>(std::floor(at));
             int value = 255;
-            if (at >= 0 && left + 1 < width) {
+            if (at >= 0 && at + 1 < width) {
+                const int left = static_cast<int>(at);
                 const double f = at - left;
                 value = static_cast<int>(std::lround(GET_DATA_BYTE(source, left) * (1 - f) +
                                                      GET_DATA_BYTE(source, left + 1) * f));
