@@ -77,10 +77,15 @@ bool Sure(const Slot& slot) {
 
 // The check line's reading that the block's sums call for, where the
 // recogniser's readings allow it (with `wildcards` characters allowed to
-// be any digit), confirmed by the reader's own evaluation. A character
-// read surely is never taken as a wildcard: rows whose misreadings cancel
-// in every column but carry into the total would then be matched by
-// changing a digit of the total that was printed plainly.
+// be any digit), confirmed by the reader's own evaluation. A character of
+// the total read surely is never taken as a wildcard: rows whose
+// misreadings cancel in every column but carry into the total would then
+// be matched by changing a digit of the total that was printed plainly. A
+// column's sum, though, follows from the total and the other columns (the
+// total's low byte is the sum of the columns; a CRC vouches for every
+// byte): where they all read as the rows add up to, a column digit read
+// surely otherwise is the misreading (a dot-matrix 8 that joined the Bs'
+// shape group), not the rows.
 bool MatchCheck(const RowState& check, const BlockSums& sums, const ListingOptions& options,
                 int wildcards, Fields* fields, double* cost) {
     *fields = check.read;
@@ -98,7 +103,7 @@ bool MatchCheck(const RowState& check, const BlockSums& sums, const ListingOptio
             if (option != slots[i].options.end()) {
                 (*fields)[f][i] = want;
                 *cost += option->cost;
-            } else if (Sure(slots[i])) {
+            } else if (Sure(slots[i]) && f + 1 == wanted.size()) {
                 return false;
             } else if (wildcards-- > 0) {
                 (*fields)[f][i] = want;

@@ -175,6 +175,10 @@ const Case kCases[] = {
     {"PlainSureButWrong", "plain", &kPlain, {{0, 28, 'B', false}}, true},
     {"OhXSureButWrong", "ohx", &kOhX, {{3, 19, '6', false}}, true},
     {"SumLineMisread", "plain", &kPlain, {{4, 9, '0', true}}, true},
+    // A column digit of the SUM line read surely wrong: the total and the
+    // other columns call for the rows' sum. A total's digit is not.
+    {"SumLineColumnSureButWrong", "plain", &kPlain, {{4, 11, 'B', false}}, true},
+    {"SumLineTotalSureButWrong", "plain", &kPlain, {{4, 31, '1', false}}, false},
     {"AddressFromSequence", "plain", &kPlain, {{2, 2, '8', false}}, true},
     {"SeveralRows",
      "plain",
