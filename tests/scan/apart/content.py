@@ -411,7 +411,7 @@ def read_listing(text, options, strict=True):
             toks = _tokens(line)[1:]
             n_cols = sum(1 for t in toks if len(t) == 2)
             for c in range(n_cols):
-                if not ispair(toks[c]) or val(toks[c]) != cols[c] & 0xFF:
+                if c >= len(cols) or not ispair(toks[c]) or val(toks[c]) != cols[c] & 0xFF:
                     errors.append("%d: column %d %s" % (n, c, toks[c]))
             if n_cols >= len(toks):
                 errors.append("%d: no total" % n)
