@@ -254,11 +254,26 @@ int DigitsChanged(int a, int b) {
     return (((a ^ b) & 0xF0) != 0 ? 1 : 0) + (((a ^ b) & 0x0F) != 0 ? 1 : 0);
 }
 
-// Whether byte `m` and another byte of the explanation, in another row and
-// column, may be three bytes at the corners of the rectangle they span
-// instead, with no more digits typed wrong: changes that keep every line
-// sum, column and total as the two do. The sums cannot tell the two
-// readings apart; only a CRC can.
+// Whether the changes `change` of the typed bytes `typed` at four places
+// give byte values with no more than `digits` hex digits typed wrong.
+bool NoMoreDigits(const int (&typed)[4], const int (&change)[4], int digits) {
+    int alternative = 0;
+    for (int k = 0; k < 4; ++k) {
+        const int meant = typed[k] + change[k];
+        if (meant < 0 || meant > 0xFF) {
+            return false;
+        }
+        alternative += DigitsChanged(typed[k], meant);
+    }
+    return alternative <= digits;
+}
+
+// Whether byte `m` and another byte of the explanation, in another row,
+// may be three bytes at the corners of a rectangle instead, with no more
+// digits typed wrong: changes that keep every line sum, column and total
+// as the two do. In other columns, the rectangle is the one they span; in
+// one column, any other column compared gives one. The sums cannot tell
+// the two readings apart; only a CRC can.
 bool CornersFit(const NamingContext& c, const Mistake& m, const Explanation& e) {
     const Puzzle& p = *c.puzzle;
     if (p.total == TotalKind::Crc && !Has(e, MistakeKind::CrcToken)) {
@@ -266,8 +281,8 @@ bool CornersFit(const NamingContext& c, const Mistake& m, const Explanation& e) 
     }
     const PuzzleRow& row1 = p.rows[m.row];
     for (const Mistake& o : e.mistakes) {
-        if (o.kind != MistakeKind::Byte || o.row == m.row || o.column == m.column ||
-            o.column >= p.compared_columns || m.column >= p.compared_columns) {
+        if (o.kind != MistakeKind::Byte || o.row == m.row || o.column >= p.compared_columns ||
+            m.column >= p.compared_columns) {
             continue;
         }
         const PuzzleRow& row2 = p.rows[o.row];
@@ -275,24 +290,33 @@ bool CornersFit(const NamingContext& c, const Mistake& m, const Explanation& e) 
             ((row1.unknown_high | row1.unknown_low | row2.unknown_high | row2.unknown_low) != 0)) {
             continue;
         }
-        // The typed bytes at the corners: m's, m's row in o's column, o's
-        // row in m's column, o's.
-        const int typed[4] = {row1.values[m.column], row1.values[o.column], row2.values[m.column],
-                              row2.values[o.column]};
-        const int d1 = m.value - typed[0];
-        const int d2 = o.value - typed[3];
-        const int digits = DigitsChanged(typed[0], m.value) + DigitsChanged(typed[3], o.value);
-        // Without o's corner, or without m's: each corner's change.
-        const int changes[2][4] = {{d1 - d2, d2, d2, 0}, {0, d1, d1, d2 - d1}};
-        for (const auto& change : changes) {
-            int alternative = 0;
-            bool bytes = true;
-            for (int k = 0; k < 4; ++k) {
-                const int meant = typed[k] + change[k];
-                bytes = bytes && meant >= 0 && meant <= 0xFF;
-                alternative += DigitsChanged(typed[k], meant);
+        const int d1 = m.value - row1.values[m.column];
+        const int d2 = o.value - row2.values[o.column];
+        const int digits = DigitsChanged(row1.values[m.column], m.value) +
+                           DigitsChanged(row2.values[o.column], o.value);
+        if (o.column != m.column) {
+            // The typed bytes at the corners: m's, m's row in o's column,
+            // o's row in m's column, o's; without o's corner, or without
+            // m's, each corner's change.
+            const int typed[4] = {row1.values[m.column], row1.values[o.column],
+                                  row2.values[m.column], row2.values[o.column]};
+            if (NoMoreDigits(typed, {d1 - d2, d2, d2, 0}, digits) ||
+                NoMoreDigits(typed, {0, d1, d1, d2 - d1}, digits)) {
+                return true;
             }
-            if (bytes && alternative <= digits) {
+            continue;
+        }
+        for (int k = 0; k < p.compared_columns && k < row1.count && k < row2.count; ++k) {
+            if (k == m.column) {
+                continue;
+            }
+            // The typed bytes: m's, m's row in column k, o's row in column
+            // k, o's; one of the two bytes takes both changes, and column
+            // k carries the other's from row to row.
+            const int typed[4] = {row1.values[m.column], row1.values[k], row2.values[k],
+                                  row2.values[o.column]};
+            if (NoMoreDigits(typed, {d1 + d2, -d2, d2, 0}, digits) ||
+                NoMoreDigits(typed, {0, d1, -d1, d1 + d2}, digits)) {
                 return true;
             }
         }

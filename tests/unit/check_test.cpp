@@ -1024,6 +1024,19 @@ const RawCase kRawCases[] = {
      "SUM  42 62 81 54 37 5B C0 D0 139B\n",
      {"L3 E03: WrongByte L +3 E7>46", "L6 E03: WrongByte L +6 C9>C8",
       "L7 E05: ExplainedBy L @3 +3 E7>46; ExplainedBy L @6 +6 C9>C8"}},
+    // Two bytes in one column, one of them two digits off: one byte taking
+    // both changes and another column carrying one of them from row to row
+    // is three one-digit typos that fit every sum too.
+    {"TwoBytesInAColumnOrThreeAtTheCorners",
+     OptionsFor(Convention::LowerAddress),
+     "6000 DB 07 04 2B 37 C2 05 00 CB 3F EE 5F 0E F0 ED 52 A3\n"
+     "6010 31 16 60 30 F3 2E 24 EB D6 6B 0E 47 01 15 60 FB 3B\n"
+     "6020 7B C3 40 60 19 01 3D 60 F6 BC 30 F1 21 34 60 18 55\n"
+     "6030 05 13 30 FF FE A3 87 AF D8 23 20 14 D1 41 B9 0B 43\n"
+     "6040 B7 EE D5 ED 79 1A FE A8 D2 3C 60 CA 34 60 36 86 68\n"
+     "SUM 43 E1 A9 B4 BA AE EB A2 41 C5 AC 75 35 DA 9C F6 233E\n",
+     {"L2 E03: WrongByte L +3 30>4D", "L4 E03: WrongByte L +3 FF>EF",
+      "L6 E05: ExplainedBy L @2 +3 30>4D; ExplainedBy L @4 +3 FF>EF"}},
     // A checksum typed with a look-alike letter whose reading is the line
     // sum: certain where the columns confirm the row's bytes, beside another
     // line's checksum typo.
