@@ -47,6 +47,12 @@ void ScanGapAfterBlock(TextOut& out, unsigned line, const char* address) {
                line, address);
 }
 
+void ScanSumColumnsMissing(TextOut& out, unsigned line, const char* address, unsigned missing) {
+    out.Format(
+        "%u行目 アドレス:%s SUM行は列のサムが%u列足りず(読み取れない列があります)、検証できません",
+        line, address, missing);
+}
+
 void ScanAlone(TextOut& out, unsigned line, const char* address) {
     out.Format(
         "%u行目 アドレス:%s は行のチェックサムだけで検証しました(ブロックのサムとは照合できません)",

@@ -36,6 +36,9 @@ void ScanGapAfterBlock(TextOut& out, unsigned line, const char* address);
 // A row verified by its own line checksum alone, its block's check line not
 // agreeing or not searched: line, address.
 void ScanAlone(TextOut& out, unsigned line, const char* address);
+// A SUM line with fewer column sums than its rows have bytes, left
+// unverified: line, address, how many it lacks.
+void ScanSumColumnsMissing(TextOut& out, unsigned line, const char* address, unsigned missing);
 // A row whose address was not read, written with the one the rows around
 // it call for: line, address.
 void ScanAddressFromNeighbours(TextOut& out, unsigned line, const char* address);

@@ -421,6 +421,25 @@ void SettleOnItsOwn(RowState& row, int index, bool exhaustive, bool one_correcti
 
 namespace {
 
+// How many column sums the SUM line `check` lacks of the bytes of its data
+// rows `first` .. `check` - 1 (none for a dashed line): columns the layout
+// lost, so that which of its sums belongs to which column is not known.
+int MissingColumns(const std::vector<RowState>& rows, std::size_t first, std::size_t check,
+                   const ListingOptions& options) {
+    if (rows[check].source->kind != RowKind::Sum) {
+        return 0;
+    }
+    const std::size_t columns = rows[check].slots.size() - 1;  // before the total
+    const std::size_t other = 1 + (options.checksum ? 1 : 0);  // the address, the checksum
+    std::size_t bytes = 0;
+    for (std::size_t r = first; r < check; ++r) {
+        if (rows[r].slots.size() > other) {
+            bytes = std::max(bytes, rows[r].slots.size() - other);
+        }
+    }
+    return bytes > columns ? static_cast<int>(bytes - columns) : 0;
+}
+
 // The data rows `first` .. `check` - 1 of a check line that no reading of
 // the block meets, or whose block could not be searched whole (a row with
 // too many readings, rows left out), each taken on its own checksum (each
@@ -428,9 +447,11 @@ namespace {
 // the check line read as the verified rows add up to, with one digit at
 // most read otherwise, where every row was verified. With one digit free,
 // a total can meet any rows, so searching the rows' readings under it
-// would find too many to verify any.
+// would find too many to verify any. A SUM line short of columns is left
+// unverified and compared with nothing.
 void DecodeRowsAlone(std::vector<RowState>& rows, std::size_t first, std::size_t check,
                      const ListingOptions& options, bool gap_inside, Decoding* out) {
+    const bool whole_check = rows[check].missing_columns == 0;
     BlockSums sums;
     bool all = !gap_inside && first < check;
     for (std::size_t r = first; r < check; ++r) {
@@ -448,7 +469,7 @@ void DecodeRowsAlone(std::vector<RowState>& rows, std::size_t first, std::size_t
     }
     Fields total;
     double cost = 0;
-    if (all && MatchCheck(rows[check], sums, options, 1, &total, &cost)) {
+    if (all && whole_check && MatchCheck(rows[check], sums, options, 1, &total, &cost)) {
         Settle(rows[check], static_cast<int>(check), {total}, true, out);
         for (std::size_t r = first; r < check; ++r) {
             rows[r].alone = false;  // the check line agrees after all
@@ -456,7 +477,7 @@ void DecodeRowsAlone(std::vector<RowState>& rows, std::size_t first, std::size_t
         return;
     }
     Settle(rows[check], static_cast<int>(check), {}, false, out);
-    if (!all || rows[check].source->kind != RowKind::Sum) {
+    if (!all || !whole_check || rows[check].source->kind != RowKind::Sum) {
         return;
     }
     // Every row meets its checksum, yet a column the check line reads
@@ -499,9 +520,11 @@ void DecodeBlock(std::vector<RowState>& rows, std::size_t first, std::size_t che
             gap_inside || (gap > static_cast<int>(first) && gap <= static_cast<int>(check));
     }
     // The block is searched whole where every row's readings were all
-    // tried and no row is missing; otherwise, or where no reading meets the
-    // check line, each row stands on its own checksum.
-    bool whole = !data.empty() && !gap_inside;
+    // tried, no row is missing and the check line has a sum for every
+    // column; otherwise, or where no reading meets the check line, each row
+    // stands on its own checksum.
+    rows[check].missing_columns = MissingColumns(rows, first, check, options);
+    bool whole = !data.empty() && !gap_inside && rows[check].missing_columns == 0;
     for (const RowState* row : data) {
         whole = whole && row->complete;
     }

@@ -62,6 +62,8 @@ struct RowState {
     // Verified on its own line checksum alone, its block's check line not
     // settled.
     bool alone = false;
+    // A SUM line: how many column sums it lacks of its rows' bytes.
+    int missing_columns = 0;
 };
 
 // The slot of a character as the layout and the shape groups left it.

@@ -164,6 +164,7 @@ Decoding Decode(const std::vector<ListingRow>& listing, const ListingOptions& op
         decoded.page = row.source->page;
         decoded.verified = row.verified;
         decoded.alone = row.verified && row.alone;
+        decoded.missing_columns = row.missing_columns;
         decoded.skipped_before = row.source->skipped_before;
         decoded.checks_skipped_before = row.source->checks_skipped_before;
         decoded.skipped_after = row.source->skipped_after;

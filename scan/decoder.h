@@ -47,6 +47,9 @@ struct DecodedRow {
     // Verified by its own line checksum alone: its block's check line does
     // not agree, or the block could not be searched whole.
     bool alone = false;
+    // A SUM line with fewer column sums than its rows have bytes: how many
+    // it lacks. It is never verified, nor its rows by it.
+    int missing_columns = 0;
     // Its address was not read but taken from the rows around it.
     bool address_from_neighbours = false;
     // Rows of the page lost just before it (data rows, check lines), and

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstddef>
 
+#include "scan/resample.h"
+
 namespace tsy::scan {
 namespace {
 
@@ -186,35 +188,11 @@ bool FindColumnSources(const std::vector<Box>& blobs, double height, int width,
 }
 
 Pix* EvenColumns(Pix* grey, const ColumnSources& sources) {
-    if (pixGetDepth(grey) != 8 || sources.size() != static_cast<std::size_t>(pixGetWidth(grey))) {
+    if (sources.size() != static_cast<std::size_t>(pixGetWidth(grey))) {
         return nullptr;
     }
-    const int width = static_cast<int>(pixGetWidth(grey));
-    const int height = static_cast<int>(pixGetHeight(grey));
-    Pix* even = pixCreate(width, height, 8);
-    if (even == nullptr) {
-        return nullptr;
-    }
-    const l_uint32* from = pixGetData(grey);
-    const int from_words = pixGetWpl(grey);
-    l_uint32* to = pixGetData(even);
-    const int to_words = pixGetWpl(even);
-    for (int y = 0; y < height; ++y) {
-        const l_uint32* source = from + static_cast<std::ptrdiff_t>(y) * from_words;
-        l_uint32* line = to + static_cast<std::ptrdiff_t>(y) * to_words;
-        for (int x = 0; x < width; ++x) {
-            const double at = sources[static_cast<std::size_t>(x)];
-            int value = 255;
-            if (at >= 0 && at + 1 < width) {
-                const int left = static_cast<int>(at);
-                const double f = at - left;
-                value = static_cast<int>(std::lround(GET_DATA_BYTE(source, left) * (1 - f) +
-                                                     GET_DATA_BYTE(source, left + 1) * f));
-            }
-            SET_DATA_BYTE(line, x, value);
-        }
-    }
-    return even;
+    return Resample(grey, Axis::X,
+                    [&sources](int x, int) { return sources[static_cast<std::size_t>(x)]; });
 }
 
 }  // namespace tsy::scan

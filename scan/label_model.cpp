@@ -240,7 +240,15 @@ LabelModel BuildLabelModel(const std::vector<ListingRow>& rows, const ListingOpt
                 break;
             }
             case RowKind::Sum: {
-                const std::size_t columns = fields.empty() ? 0 : fields.size() - 1;
+                // A SUM line with fewer column sums than its rows have bytes
+                // lost some in the layout: which sum is which column's is
+                // not known, so only its total (or CRC) is a check.
+                std::size_t columns = fields.empty() ? 0 : fields.size() - 1;
+                std::size_t widest = 0;
+                for (const auto& bytes : block) {
+                    widest = std::max(widest, bytes.size());
+                }
+                columns = columns < widest ? 0 : columns;
                 for (std::size_t c = 0; c < columns && c < static_cast<std::size_t>(kColumnCount);
                      ++c) {
                     std::map<int, std::uint32_t> sum;

@@ -79,13 +79,17 @@ std::vector<int> Columns(Span span, int from, int count) {
 }
 
 // The tokens that the given rows share: columns (relative to `origin` of
-// each row) held by at least half of them, grouped into runs.
+// each row) held by at least half of them, grouped into runs. With
+// `specks` false, no speck holds a column, even one between two glyphs:
+// a SUM line's tokens hold digits only, and where a page has one or two
+// SUM lines, a speck of dirt between two of one line's sums would make
+// those one token.
 std::vector<Span> SharedSpans(const std::vector<const PageRow*>& rows,
-                              const std::vector<int>& origins) {
+                              const std::vector<int>& origins, bool specks = true) {
     std::map<int, int> counts;
     for (std::size_t r = 0; r < rows.size(); ++r) {
         for (std::size_t i = 0; i < rows[r]->cells.size(); ++i) {
-            if (!IsDirt(*rows[r], i)) {
+            if (!IsDirt(*rows[r], i) && (specks || !rows[r]->cells[i].speck)) {
                 ++counts[rows[r]->cells[i].column - origins[r]];
             }
         }
@@ -299,7 +303,7 @@ std::vector<ListingRow> ArrangeListing(const PageText& page, const ListingOption
     std::vector<Span> sum_spans;
     std::vector<int> total_columns;  // of the last span, relative to a row's origin
     if (!sum_rows.empty()) {
-        sum_spans = SharedSpans(sum_rows, sum_origins);
+        sum_spans = SharedSpans(sum_rows, sum_origins, false);
         if (sum_spans.size() >= 2) {
             const std::size_t digits = options.ohx_crc ? 4 : 4;
             total_columns =

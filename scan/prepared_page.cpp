@@ -348,6 +348,21 @@ Binarised BestBlur(Pix* grey, int from, int to, int* chosen) {
     return std::move(tried[pick]);
 }
 
+// Takes the grey page `resampled` (turned, its lines levelled or its
+// columns evened, owned from here on) with its binarisation at `blur` in
+// place of `grey` and `best`, where both were made; otherwise they stay.
+void TakeResampled(Pix* resampled, int blur, PixPtr* grey, Binarised* best) {
+    PixPtr page(resampled);
+    if (!page) {
+        return;
+    }
+    Binarised again = Binarise(page.get(), blur);
+    if (again.binary) {
+        *grey = std::move(page);
+        *best = std::move(again);
+    }
+}
+
 }  // namespace
 
 bool PreparePage(Pix* read, PreparedPage* page, bool keep_straight) {
@@ -376,43 +391,23 @@ bool PreparePage(Pix* read, PreparedPage* page, bool keep_straight) {
     float confidence = 0;
     if (best.binary && pixFindSkew(best.binary.get(), &angle, &confidence) == 0 &&
         confidence >= kLeastSkewConfidence && std::fabs(angle) >= kLeastSkew) {
-        PixPtr straight(pixRotate(grey.get(), static_cast<float>(kRadiansPerDegree * angle),
-                                  L_ROTATE_AREA_MAP, L_BRING_IN_WHITE, 0, 0));
-        if (straight) {
-            Binarised again = Binarise(straight.get(), blur);
-            if (again.binary) {
-                grey = std::move(straight);
-                best = std::move(again);
-            }
-        }
+        TakeResampled(pixRotate(grey.get(), static_cast<float>(kRadiansPerDegree * angle),
+                                L_ROTATE_AREA_MAP, L_BRING_IN_WHITE, 0, 0),
+                      blur, &grey, &best);
     }
     // Lines still turned or bent after that (a photo taken at a slant, a
     // page curving into the gutter) are made level column by column.
     LineShape shape;
     if (best.binary && best.height > 0 && FindLineShape(best.blobs, best.height, &shape) &&
         LargestOffset(shape, best.blobs) >= kLeastLevelling * best.height) {
-        PixPtr level(LevelLines(grey.get(), shape));
-        if (level) {
-            Binarised again = Binarise(level.get(), blur);
-            if (again.binary) {
-                grey = std::move(level);
-                best = std::move(again);
-            }
-        }
+        TakeResampled(LevelLines(grey.get(), shape), blur, &grey, &best);
     }
     // Glyphs closer together towards one edge (the gutter, the far side
     // of a slanted photo) are set apart evenly.
     ColumnSources sources;
     if (best.binary && FindColumnSources(best.blobs, best.height,
                                          static_cast<int>(pixGetWidth(grey.get())), &sources)) {
-        PixPtr even(EvenColumns(grey.get(), sources));
-        if (even) {
-            Binarised again = Binarise(even.get(), blur);
-            if (again.binary) {
-                grey = std::move(even);
-                best = std::move(again);
-            }
-        }
+        TakeResampled(EvenColumns(grey.get(), sources), blur, &grey, &best);
     }
     page->scale = 1;
     if (best.height > 0 && best.height < kSmallGlyph) {

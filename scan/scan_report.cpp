@@ -106,6 +106,12 @@ std::vector<std::string> ScanReportLines(const ScanRun& run, const ListingOption
                 text::ScanAddressFromNeighbours(out, line, addresses[r].c_str());
             }));
         }
+        if (row.missing_columns > 0) {
+            lines.push_back(Written([&](TextOut& out) {
+                text::ScanSumColumnsMissing(out, line, addresses[r].c_str(),
+                                            static_cast<unsigned>(row.missing_columns));
+            }));
+        }
         if (row.alone) {
             lines.push_back(
                 Written([&](TextOut& out) { text::ScanAlone(out, line, addresses[r].c_str()); }));

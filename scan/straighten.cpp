@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numeric>
 
+#include "scan/resample.h"
+
 namespace tsy::scan {
 namespace {
 
@@ -271,37 +273,7 @@ double LargestOffset(const LineShape& shape, const std::vector<Box>& blobs) {
 }
 
 Pix* LevelLines(Pix* grey, const LineShape& shape) {
-    if (pixGetDepth(grey) != 8) {
-        return nullptr;
-    }
-    const int width = static_cast<int>(pixGetWidth(grey));
-    const int height = static_cast<int>(pixGetHeight(grey));
-    Pix* level = pixCreate(width, height, 8);
-    if (level == nullptr) {
-        return nullptr;
-    }
-    const l_uint32* from = pixGetData(grey);
-    const int from_words = pixGetWpl(grey);
-    l_uint32* to = pixGetData(level);
-    const int to_words = pixGetWpl(level);
-    for (int y = 0; y < height; ++y) {
-        l_uint32* line = to + static_cast<std::ptrdiff_t>(y) * to_words;
-        for (int x = 0; x < width; ++x) {
-            const double source = y + shape.Offset(x, y);
-            const int top = static_cast<int>(std::floor(source));
-            const double f = source - top;
-            int value = 255;
-            if (top >= 0 && top + 1 < height) {
-                const int a =
-                    GET_DATA_BYTE(from + static_cast<std::ptrdiff_t>(top) * from_words, x);
-                const int b =
-                    GET_DATA_BYTE(from + static_cast<std::ptrdiff_t>(top + 1) * from_words, x);
-                value = static_cast<int>(std::lround(a * (1 - f) + b * f));
-            }
-            SET_DATA_BYTE(line, x, value);
-        }
-    }
-    return level;
+    return Resample(grey, Axis::Y, [&shape](int x, int y) { return y + shape.Offset(x, y); });
 }
 
 }  // namespace tsy::scan

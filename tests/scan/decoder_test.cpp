@@ -160,6 +160,10 @@ TEST_P(DecodeListing, VerifiedRowsAreAsPrinted) {
     }
 }
 
+// kPlain with the last two column sums of its SUM line lost.
+const std::vector<std::string> kPlainSumShort = {kPlain[0], kPlain[1], kPlain[2], kPlain[3],
+                                                 "SUM  DF AE 68 5C E3 AD       0876"};
+
 const Case kCases[] = {
     {"PlainAsRead", "plain", &kPlain, {}, true},
     {"AddressSumAsRead", "address-sum", &kAddressSum, {}, true},
@@ -179,6 +183,9 @@ const Case kCases[] = {
     // other columns call for the rows' sum. A total's digit is not.
     {"SumLineColumnSureButWrong", "plain", &kPlain, {{4, 11, 'B', false}}, true},
     {"SumLineTotalSureButWrong", "plain", &kPlain, {{4, 31, '1', false}}, false},
+    // A SUM line short of column sums agrees with its rows as far as it
+    // goes, but is not the line printed: never verified.
+    {"SumLineColumnsLost", "plain", &kPlainSumShort, {}, false},
     {"AddressFromSequence", "plain", &kPlain, {{2, 2, '8', false}}, true},
     {"SeveralRows",
      "plain",
@@ -391,6 +398,7 @@ const MarkCase kMarkCases[] = {
      "48'45'4C'4C'4F'2C'20'54' 14"},
     {"SumColonUnread", "plain", &kPlain, "SUM  ", "SUM? "},
     {"SpeckAfterTheSumTotal", "plain", &kPlain, "0876", "0876   '"},
+    {"SpecksBetweenTheSumColumns", "plain", &kPlain, "A9 EC 0876", "A9'EC'0876"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Marks, ArrangeMisreadMarks, ::testing::ValuesIn(kMarkCases),
