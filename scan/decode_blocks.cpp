@@ -426,7 +426,7 @@ namespace {
 // lost, so that which of its sums belongs to which column is not known.
 int MissingColumns(const std::vector<RowState>& rows, std::size_t first, std::size_t check,
                    const ListingOptions& options) {
-    if (rows[check].source->kind != RowKind::Sum) {
+    if (rows[check].source->kind != RowKind::Sum || rows[check].slots.empty()) {
         return 0;
     }
     const std::size_t columns = rows[check].slots.size() - 1;  // before the total

@@ -305,7 +305,7 @@ std::vector<ListingRow> ArrangeListing(const PageText& page, const ListingOption
     if (!sum_rows.empty()) {
         sum_spans = SharedSpans(sum_rows, sum_origins, false);
         if (sum_spans.size() >= 2) {
-            const std::size_t digits = options.ohx_crc ? 4 : 4;
+            const std::size_t digits = 4;  // a total and a CRC alike
             total_columns =
                 Last(DigitColumns(sum_spans.back(), sum_rows, sum_origins, digit_groups), digits);
         }

@@ -497,6 +497,21 @@ TEST(ArrangeListingLost, CheckLineLeftOutIsCounted) {
     EXPECT_FALSE(decoding.AllVerified());
 }
 
+// A SUM line short of two column sums: the report says so at its line,
+// under the address of the block's last row.
+TEST(DecodeListingLost, SumLineShortOfColumnsIsReported) {
+    const ListingOptions options = Options("plain");
+    ScanRun run;
+    run.rows = ArrangeListing(PageOf(kPlainSumShort), options, 0);
+    run.decoding = Decode(run.rows, options);
+    ASSERT_EQ(run.decoding.rows.size(), kPlainSumShort.size());
+    const std::string expected = Written([&](TextOut& out) {
+        text::ScanSumColumnsMissing(out, 5, kPlain[3].substr(0, 4).c_str(), 2);
+    });
+    const std::vector<std::string> report = ScanReportLines(run, options);
+    EXPECT_NE(std::find(report.begin(), report.end(), expected), report.end());
+}
+
 // A row whose address cannot be read (unread cells, a letter that is no
 // digit) is kept, written with the address the rows around it call for,
 // and marked so; also where it is the row the sequence would start from.
