@@ -52,6 +52,13 @@ const Slant kSlants[] = {
     {"bent into the gutter", 12, 0, 0, 0, 0, 18},
 };
 
+// A serif face on a grid of more than its height: neighbours one pitch
+// apart stand as far apart as a narrow face's two pitches do.
+const Slant kWideSlants[] = {
+    {"type set wider than high", 26, 0, 0, 0, 0, 0},
+    {"type set wider than high, keystone 5%", 25, 0.05, -0.2, 0, 0, 0},
+};
+
 // A glyph's box at column c of row r, and where its line runs at x.
 struct Page {
     const Slant& slant;
@@ -85,7 +92,9 @@ struct Page {
 };
 
 TEST(GeometryTest, EveryRowKeepsItsColumnsDownASlantedPage) {
-    for (const Slant& slant : kSlants) {
+    std::vector<Slant> slants(std::begin(kSlants), std::end(kSlants));
+    slants.insert(slants.end(), std::begin(kWideSlants), std::end(kWideSlants));
+    for (const Slant& slant : slants) {
         if (slant.turn != 0 || slant.turn_change != 0 || slant.gutter != 0) {
             continue;  // the levelling's (below)
         }
