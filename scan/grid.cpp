@@ -44,6 +44,11 @@ constexpr std::size_t kSmoothRows = 3;
 constexpr double kNarrowestStep = 0.35;
 constexpr double kWideStep = 1.2;
 constexpr double kWidestStep = 1.6;
+// Halves of a broken glyph: each at most this share of a character's height
+// wide, at most this far apart, together at most this wide.
+constexpr double kHalfWidth = 0.45;
+constexpr double kHalvesGap = 0.25;
+constexpr double kWholeWidth = 0.8;
 // A row's origin follows the median of this many rows above it.
 constexpr long kTrackedRows = 3;
 
@@ -176,7 +181,24 @@ std::vector<std::vector<Box>> GlyphsByRow(const std::vector<Box>& blobs,
 // face on a grid of more than its height) has its neighbours further apart
 // than a narrow face's two pitches: its steps are taken where at least
 // twice as many of them fall there as where a narrower pitch's would.
-double FindPitch(const std::vector<std::vector<Box>>& glyphs, double height) {
+double FindPitch(const std::vector<std::vector<Box>>& pieces, double height) {
+    // A thin-stroked face printed light falls apart into the left and right
+    // halves of its round glyphs: two narrow pieces close side by side, no
+    // wider together than a glyph, are measured as one.
+    std::vector<std::vector<Box>> glyphs;
+    for (const std::vector<Box>& line : pieces) {
+        glyphs.emplace_back();
+        std::vector<Box>& row = glyphs.back();
+        for (const Box& piece : line) {
+            if (!row.empty() && piece.left - row.back().right <= kHalvesGap * height &&
+                std::max(row.back().Width(), piece.Width()) <= kHalfWidth * height &&
+                piece.right - row.back().left <= kWholeWidth * height) {
+                row.back() = Union(row.back(), piece);
+            } else {
+                row.push_back(piece);
+            }
+        }
+    }
     std::vector<double> steps;
     std::vector<double> wide_steps;
     for (const std::vector<Box>& row : glyphs) {

@@ -107,6 +107,26 @@ TEST(GeometryTest, EveryRowKeepsItsColumnsDownASlantedPage) {
     }
 }
 
+// Wide type of thin strokes printed light: every round glyph falls apart
+// into its left and right halves, and the pitch is still the glyphs'.
+TEST(GeometryTest, GlyphsInHalvesKeepTheirColumns) {
+    for (const Slant& slant : kWideSlants) {
+        SCOPED_TRACE(slant.name);
+        std::vector<Box> blobs;
+        for (const Box& glyph : Page{slant}.Blobs(true)) {
+            const int middle = (glyph.left + glyph.right) / 2;
+            const int half = static_cast<int>(0.2 * slant.pitch);
+            blobs.push_back(Box{middle - 2 - half, glyph.top, middle - 2, glyph.bottom});
+            blobs.push_back(Box{middle + 2, glyph.top, middle + 2 + half, glyph.bottom});
+        }
+        const Grid grid = FindGrid(blobs);
+        ASSERT_EQ(grid.rows.size(), static_cast<std::size_t>(kRows));
+        for (std::size_t r = 0; r < grid.rows.size(); ++r) {
+            EXPECT_EQ(grid.rows[r].cells, Columns(kRow)) << "row " << r;
+        }
+    }
+}
+
 // Specks between two rows, run together with the glyphs over and under
 // them, bridge the rows' middles: the rows are still two.
 TEST(GeometryTest, RowsBridgedBySpecksStayApart) {
