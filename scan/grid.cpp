@@ -38,6 +38,17 @@ constexpr double kRowPitchRange = 0.04;
 constexpr int kLeastFitted = 8;
 constexpr double kLeastLinedUp = 0.3;
 constexpr std::size_t kSmoothRows = 3;
+// Neighbouring glyphs one pitch apart stand more than this share of a
+// character's height apart, and less than that one (in type set wide, less
+// than the last); a glyph as wide as that one is glyphs run together.
+constexpr double kNarrowestStep = 0.35;
+constexpr double kWideStep = 1.2;
+constexpr double kWidestStep = 1.6;
+// Halves of a broken glyph: each at most this share of a character's height
+// wide, at most this far apart, together at most this wide.
+constexpr double kHalfWidth = 0.45;
+constexpr double kHalvesGap = 0.25;
+constexpr double kWholeWidth = 0.8;
 // A row's origin follows the median of this many rows above it.
 constexpr long kTrackedRows = 3;
 
@@ -166,18 +177,45 @@ std::vector<std::vector<Box>> GlyphsByRow(const std::vector<Box>& blobs,
 }
 
 // The pitch: the distance between neighbouring glyphs, which is one pitch
-// within a token and a few pitches across a gap.
-double FindPitch(const std::vector<std::vector<Box>>& glyphs, double height) {
-    std::vector<double> steps;
-    for (const std::vector<Box>& row : glyphs) {
-        for (std::size_t i = 1; i < row.size(); ++i) {
-            const double d = row[i].CenterX() - row[i - 1].CenterX();
-            if (d > 0.35 * height && d < 1.2 * height && row[i].Width() < 1.2 * height) {
-                steps.push_back(d);
+// within a token and a few pitches across a gap. Type set wide (a serif
+// face on a grid of more than its height) has its neighbours further apart
+// than a narrow face's two pitches: its steps are taken where at least
+// twice as many of them fall there as where a narrower pitch's would.
+double FindPitch(const std::vector<std::vector<Box>>& pieces, double height) {
+    // A thin-stroked face printed light falls apart into the left and right
+    // halves of its round glyphs: two narrow pieces close side by side, no
+    // wider together than a glyph, are measured as one.
+    std::vector<std::vector<Box>> glyphs;
+    for (const std::vector<Box>& line : pieces) {
+        glyphs.emplace_back();
+        std::vector<Box>& row = glyphs.back();
+        for (const Box& piece : line) {
+            if (!row.empty() && piece.left - row.back().right <= kHalvesGap * height &&
+                std::max(row.back().Width(), piece.Width()) <= kHalfWidth * height &&
+                piece.right - row.back().left <= kWholeWidth * height) {
+                row.back() = Union(row.back(), piece);
+            } else {
+                row.push_back(piece);
             }
         }
     }
-    const double first = Median(steps);
+    std::vector<double> steps;
+    std::vector<double> wide_steps;
+    for (const std::vector<Box>& row : glyphs) {
+        for (std::size_t i = 1; i < row.size(); ++i) {
+            const double d = row[i].CenterX() - row[i - 1].CenterX();
+            if (row[i].Width() >= kWideStep * height) {
+                continue;
+            }
+            if (d > kNarrowestStep * height && d < kWideStep * height) {
+                steps.push_back(d);
+            } else if (d >= kWideStep * height && d < kWidestStep * height) {
+                wide_steps.push_back(d);
+            }
+        }
+    }
+    const double first =
+        Median(wide_steps.size() >= 2 * steps.size() && !wide_steps.empty() ? wide_steps : steps);
     if (first <= 0) {
         return 0;
     }

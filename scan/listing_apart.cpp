@@ -32,6 +32,17 @@ constexpr double kAdvance = 1.0;
 constexpr double kSliverHeight = 0.5;
 constexpr double kSliverWidth = 0.15;
 
+// The pieces of a broken glyph: lower than this share of the line's height
+// (a line of nothing else is no line), or side by side no further apart
+// than this share of it and together no wider than this many usual glyphs.
+constexpr double kPieceHeight = 0.5;
+constexpr double kTouching = 0.15;
+constexpr double kWholeGlyph = 1.8;
+// Two pieces each narrower than a usual glyph that all but touch are the
+// halves of a wide letter (an M) up to this many usual glyphs wide.
+constexpr double kJoined = 0.05;
+constexpr double kWidestWhole = 2.2;
+
 double Median(std::vector<double> values) {
     if (values.empty()) {
         return 0;
@@ -82,6 +93,78 @@ Lines WithoutSlivers(const Lines& lines) {
         }
     }
     return kept;
+}
+
+// The lines with the pieces of broken glyphs put together: a serif face's
+// hairlines vanish on a page printed light, and a C or a 2 falls apart
+// into its stem, its bowl and the ends of its strokes. A line of pieces
+// alone (the tops of such glyphs, too low for a glyph) goes into the line
+// it stands within; then pieces one over the other, and pieces that touch
+// side by side and together are no wider than a glyph, are one glyph.
+Lines JoinBroken(const Lines& lines) {
+    const double height = LineHeight(lines);
+    const double usual = UsualWidth(lines);
+    const auto span = [](const std::vector<Box>& line) {
+        Box box = line.front();
+        for (const Box& glyph : line) {
+            box.top = std::min(box.top, glyph.top);
+            box.bottom = std::max(box.bottom, glyph.bottom);
+        }
+        return box;
+    };
+    const auto pieces_only = [height](const std::vector<Box>& line) {
+        return std::all_of(line.begin(), line.end(), [height](const Box& glyph) {
+            return glyph.Height() < kPieceHeight * height;
+        });
+    };
+    Lines joined = lines;
+    for (std::size_t l = 0; l < joined.size(); ++l) {
+        if (joined[l].empty() || !pieces_only(joined[l])) {
+            continue;
+        }
+        const Box pieces = span(joined[l]);
+        for (std::size_t home = 0; home < joined.size(); ++home) {
+            if (home == l || joined[home].empty() || pieces_only(joined[home])) {
+                continue;
+            }
+            const Box line = span(joined[home]);
+            if (pieces.top >= line.top && pieces.bottom <= line.bottom) {
+                joined[home].insert(joined[home].end(), joined[l].begin(), joined[l].end());
+                joined[l].clear();
+                break;
+            }
+        }
+    }
+    Lines out;
+    for (std::vector<Box>& line : joined) {
+        if (line.empty()) {
+            continue;
+        }
+        std::sort(line.begin(), line.end(),
+                  [](const Box& a, const Box& b) { return a.left < b.left; });
+        std::vector<Box> glyphs;
+        for (const Box& glyph : line) {
+            if (!glyphs.empty()) {
+                Box& last = glyphs.back();
+                const int overlap =
+                    std::min(last.right, glyph.right) - std::max(last.left, glyph.left);
+                const Box both{std::min(last.left, glyph.left), std::min(last.top, glyph.top),
+                               std::max(last.right, glyph.right),
+                               std::max(last.bottom, glyph.bottom)};
+                const bool halves = std::max(last.Width(), glyph.Width()) < usual &&
+                                    -overlap <= kJoined * height &&
+                                    both.Width() <= kWidestWhole * usual;
+                if (2 * overlap >= std::min(last.Width(), glyph.Width()) || halves ||
+                    (-overlap <= kTouching * height && both.Width() <= kWholeGlyph * usual)) {
+                    last = both;
+                    continue;
+                }
+            }
+            glyphs.push_back(glyph);
+        }
+        out.push_back(std::move(glyphs));
+    }
+    return out;
 }
 
 // The lines with ink of several glyphs run together cut into as many
@@ -297,7 +380,7 @@ bool SetListingOnPitch(PreparedPage* page, PageRegions* regions) {
     }
     std::vector<Lines> cut(regions->regions.size());
     for (std::size_t r = 0; r < regions->regions.size(); ++r) {
-        cut[r] = CutRunTogether(WithoutSlivers(regions->lines[r]));
+        cut[r] = CutRunTogether(JoinBroken(WithoutSlivers(regions->lines[r])));
     }
     // The pitch of the new setting: the widest glyph and some room, but no
     // more than the grid takes for one (a glyph wider is cut to it).

@@ -52,6 +52,13 @@ const Slant kSlants[] = {
     {"bent into the gutter", 12, 0, 0, 0, 0, 18},
 };
 
+// A serif face on a grid of more than its height: neighbours one pitch
+// apart stand as far apart as a narrow face's two pitches do.
+const Slant kWideSlants[] = {
+    {"type set wider than high", 26, 0, 0, 0, 0, 0},
+    {"type set wider than high, keystone 5%", 25, 0.05, -0.2, 0, 0, 0},
+};
+
 // A glyph's box at column c of row r, and where its line runs at x.
 struct Page {
     const Slant& slant;
@@ -85,12 +92,34 @@ struct Page {
 };
 
 TEST(GeometryTest, EveryRowKeepsItsColumnsDownASlantedPage) {
-    for (const Slant& slant : kSlants) {
+    std::vector<Slant> slants(std::begin(kSlants), std::end(kSlants));
+    slants.insert(slants.end(), std::begin(kWideSlants), std::end(kWideSlants));
+    for (const Slant& slant : slants) {
         if (slant.turn != 0 || slant.turn_change != 0 || slant.gutter != 0) {
             continue;  // the levelling's (below)
         }
         SCOPED_TRACE(slant.name);
         const Grid grid = FindGrid(Page{slant}.Blobs(true));
+        ASSERT_EQ(grid.rows.size(), static_cast<std::size_t>(kRows));
+        for (std::size_t r = 0; r < grid.rows.size(); ++r) {
+            EXPECT_EQ(grid.rows[r].cells, Columns(kRow)) << "row " << r;
+        }
+    }
+}
+
+// Wide type of thin strokes printed light: every round glyph falls apart
+// into its left and right halves, and the pitch is still the glyphs'.
+TEST(GeometryTest, GlyphsInHalvesKeepTheirColumns) {
+    for (const Slant& slant : kWideSlants) {
+        SCOPED_TRACE(slant.name);
+        std::vector<Box> blobs;
+        for (const Box& glyph : Page{slant}.Blobs(true)) {
+            const int middle = (glyph.left + glyph.right) / 2;
+            const int half = static_cast<int>(0.2 * slant.pitch);
+            blobs.push_back(Box{middle - 2 - half, glyph.top, middle - 2, glyph.bottom});
+            blobs.push_back(Box{middle + 2, glyph.top, middle + 2 + half, glyph.bottom});
+        }
+        const Grid grid = FindGrid(blobs);
         ASSERT_EQ(grid.rows.size(), static_cast<std::size_t>(kRows));
         for (std::size_t r = 0; r < grid.rows.size(); ++r) {
             EXPECT_EQ(grid.rows[r].cells, Columns(kRow)) << "row " << r;

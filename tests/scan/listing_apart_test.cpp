@@ -1,8 +1,8 @@
 // A listing with the digits of each byte apart set on one pitch: every
 // row's glyphs in the same columns, a byte's two digits side by side and
 // one blank column between bytes, whatever the gaps, narrow digits, an
-// address printed run together, a short last row, or slivers of a box's
-// rule between the address and the bytes.
+// address printed run together, a short last row, slivers of a box's rule
+// between the address and the bytes, or digits broken into pieces.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -24,6 +24,10 @@ struct Style {
     bool run_together = false;  // the address one blob
     bool apart = true;          // whether the digits count as apart
     bool slivers = false;       // a piece of a box's rule after every other address
+    // Every fifth digit broken as a serif face breaks on light print: into
+    // a left and a right piece that touch, and on every other row, its top
+    // stroke apart too (too low for a glyph, a line of its own).
+    bool broken = false;
 };
 
 // Rows of an address and bytes (the last row three short), as glyph
@@ -33,6 +37,7 @@ std::vector<std::vector<Box>> DrawListing(const Style& style, PreparedPage* page
     for (int r = 0; r < 8; ++r) {
         const int top = 40 + r * 40;
         std::vector<Box> line;
+        std::vector<Box> tops;  // the top strokes of broken digits
         if (style.run_together) {
             line.push_back(Box{30, top, 30 + 4 * kWidth + 6, top + kHeight});
         } else {
@@ -51,15 +56,30 @@ std::vector<std::vector<Box>> DrawListing(const Style& style, PreparedPage* page
                 const bool one = style.narrow && (b * 2 + digit) % 3 == 0;
                 const int width = one ? 6 : kWidth;
                 const int left = x + (kWidth - width) / 2;
-                line.push_back(Box{left, top, left + width, top + kHeight});
                 x += kWidth + (digit == 0 ? style.within : style.between);
+                if (style.broken && (b * 2 + digit) % 5 == 1) {
+                    const int middle = left + width / 2;
+                    const int stroke = r % 2 == 0 ? top + 5 : top;
+                    line.push_back(Box{left, stroke, middle, top + kHeight});
+                    line.push_back(Box{middle + 1, stroke, left + width, top + kHeight});
+                    if (stroke != top) {
+                        tops.push_back(Box{left + 2, top, left + width - 2, top + 4});
+                    }
+                    continue;
+                }
+                line.push_back(Box{left, top, left + width, top + kHeight});
             }
         }
-        for (const Box& glyph : line) {
-            pixRasterop(page->binary.get(), glyph.left, glyph.top, glyph.Width(), glyph.Height(),
-                        PIX_SET, nullptr, 0, 0);
+        for (const std::vector<Box>* boxes : {&line, &tops}) {
+            for (const Box& glyph : *boxes) {
+                pixRasterop(page->binary.get(), glyph.left, glyph.top, glyph.Width(),
+                            glyph.Height(), PIX_SET, nullptr, 0, 0);
+            }
         }
         lines.push_back(line);
+        if (!tops.empty()) {
+            lines.push_back(tops);
+        }
     }
     return lines;
 }
@@ -72,6 +92,7 @@ TEST(ListingApart, SetsEveryRowOnOnePitch) {
         {"address run together", 14, 28, false, true, true},
         {"digits together", 2, 16, false, false, false},
         {"a box's rule in slivers", 14, 28, false, false, true, true},
+        {"broken digits", 14, 28, false, false, true, false, true},
     };
     for (const Style& style : styles) {
         SCOPED_TRACE(style.name);

@@ -260,13 +260,13 @@ def listing_block(p, col, lst, boxed, spaced, listing_font, cap):
     col.y += capfont.size * 1.6
     ft = typeset.font_for_cap(listing_font, cap)
     pitch = int(cap * rng.uniform(1.55, 1.85))
-    pad = int(cap * 0.8)
+    pad = int(cap * PAD)
     lines = lst.lines
     if spaced:
         setter = spaced
         width = setter.width(lst.per_row, lst.conv != "none")
     else:
-        adv = typeset.digit_advance(ft) * rng.uniform(1.0, 1.12)
+        adv = typeset.digit_advance(ft) * rng.uniform(1.0, MOST_ADVANCE)
         width = max(len(l.text) for l in lines) * adv
     height = len(lines) * pitch + (pitch * 0.3 if boxed else 0)
     x0 = col.x + pad
@@ -304,6 +304,20 @@ def listing_block(p, col, lst, boxed, spaced, listing_font, cap):
     col.y = y - pitch + cap + 2 * pad + p.lead
     return [typeset.spaced_text(l, lst.per_row) if spaced else l.text
             for l in lines]
+
+
+# A listing on a character grid takes up to this many digit advances a
+# character, and this many cap heights of margin on either side.
+MOST_ADVANCE = 1.12
+PAD = 0.8
+
+
+def grid_listing_width(lst, listing_font, cap):
+    """The most a listing set on a grid at `cap` takes across its column,
+    its margins included."""
+    ft = typeset.font_for_cap(listing_font, cap)
+    chars = max(len(l.text) for l in lst.lines)
+    return chars * typeset.digit_advance(ft) * MOST_ADVANCE + 2 * int(cap * PAD)
 
 
 def listing_room(p, col, cap, rng_pitch=1.85):

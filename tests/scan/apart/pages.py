@@ -132,6 +132,13 @@ def magazine_page(rng, make_listing, japanese, boxed, spaced,
                 cap -= 1
             ft = typeset.font_for_cap(listing_font, cap)
             setter = typeset.SpacedSetter(ft, *gaps[min(k, len(gaps) - 1)])
+    else:
+        # Smaller type until the listing at its widest advance, with the
+        # margins around it, fits the column: a magazine never prints a
+        # listing past its column into the gutter.
+        while cap > 12 and magazine.grid_listing_width(
+                lst, listing_font, cap) > lcol.width:
+            cap -= 1
     printed = magazine.listing_block(p, lcol, lst, boxed, setter,
                                      listing_font, cap)
     p.fill(lcol)
