@@ -51,10 +51,14 @@ class Search {
         for (const LabelUnit& unit : model.units) {
             std::array<double, kDigits> cost{};
             for (int d = 0; d < kDigits; ++d) {
-                cost[static_cast<std::size_t>(d)] = std::min(
-                    kMostCost,
-                    -std::log(std::max(static_cast<double>(unit.prior[static_cast<std::size_t>(d)]),
-                                       1e-6)));
+                const std::size_t k = static_cast<std::size_t>(d);
+                // A digit the unit may not be is never tried, nor named by
+                // a check: the check fails instead.
+                cost[k] =
+                    unit.allowed[k]
+                        ? std::min(kMostCost,
+                                   -std::log(std::max(static_cast<double>(unit.prior[k]), 1e-6)))
+                        : kBarred;
             }
             cost_.push_back(cost);
             std::array<double, kDigits> weighed = cost;
@@ -75,6 +79,17 @@ class Search {
         const SearchState start = propagation_.Start();
         const std::size_t units = model_.units.size();
         const std::size_t checks = model_.checks.size();
+        // The search starts from the engine's reading repaired unit by unit
+        // where that meets more checks: it bounds the paths from the first,
+        // and stands where the budget runs out before a path ends.
+        std::vector<int> repaired(units);
+        for (std::size_t u = 0; u < units; ++u) {
+            repaired[u] = LikeliestDigit(static_cast<int>(u));
+        }
+        Improve(&repaired);
+        best_digits_ = repaired;
+        best_.holding = HoldingChecks(model_, repaired);
+        best_score_ = Score(repaired);
         for (double bound : kCostBounds) {
             Explore(start, 0, bound);
             // Once every check holds, only readings about as likely as the
@@ -87,13 +102,6 @@ class Search {
         }
         LabelSolution out;
         out.complete = !budget_.Spent();
-        if (best_digits_.empty()) {
-            // Not even one path ran to its end: every unit as the engine read it.
-            best_digits_.assign(units, 0);
-            for (std::size_t u = 0; u < units; ++u) {
-                best_digits_[u] = LikeliestDigit(static_cast<int>(u));
-            }
-        }
         out.digits = best_digits_;
         out.holding = HoldingChecks(model_, out.digits);
         out.support.assign(units, 0);
@@ -325,14 +333,14 @@ class Search {
     }
 
     // How many checks pinning `unit` every other digit of it would break,
-    // at the least.
+    // at the least. Digits the search may not try count too: that the
+    // engine never offered a digit is no check.
     int Support(std::vector<int> digits, int unit, const std::vector<char>& absorbing) const {
         const int now =
             UnitHolding(digits, unit, digits[static_cast<std::size_t>(unit)], &absorbing);
         int least = kMostSupport;
         for (int d = 0; d < kDigits && least > 0; ++d) {
-            if (d != digits[static_cast<std::size_t>(unit)] &&
-                cost_[static_cast<std::size_t>(unit)][static_cast<std::size_t>(d)] < kBarred) {
+            if (d != digits[static_cast<std::size_t>(unit)]) {
                 least = std::min(least, now - UnitHolding(digits, unit, d, &absorbing));
             }
         }
