@@ -79,17 +79,6 @@ class Search {
         const SearchState start = propagation_.Start();
         const std::size_t units = model_.units.size();
         const std::size_t checks = model_.checks.size();
-        // The search starts from the engine's reading repaired unit by unit
-        // where that meets more checks: it bounds the paths from the first,
-        // and stands where the budget runs out before a path ends.
-        std::vector<int> repaired(units);
-        for (std::size_t u = 0; u < units; ++u) {
-            repaired[u] = LikeliestDigit(static_cast<int>(u));
-        }
-        Improve(&repaired);
-        best_digits_ = repaired;
-        best_.holding = HoldingChecks(model_, repaired);
-        best_score_ = Score(repaired);
         for (double bound : kCostBounds) {
             Explore(start, 0, bound);
             // Once every check holds, only readings about as likely as the
@@ -102,6 +91,13 @@ class Search {
         }
         LabelSolution out;
         out.complete = !budget_.Spent();
+        if (best_digits_.empty()) {
+            // Not even one path ran to its end: every unit as the engine read it.
+            best_digits_.assign(units, 0);
+            for (std::size_t u = 0; u < units; ++u) {
+                best_digits_[u] = LikeliestDigit(static_cast<int>(u));
+            }
+        }
         out.digits = best_digits_;
         out.holding = HoldingChecks(model_, out.digits);
         out.support.assign(units, 0);

@@ -4,9 +4,8 @@
 // check names a unit, the search tries each digit for the unit that would
 // let most checks name others, likeliest first by the engine's readings.
 // Every way of trying is followed to the end, and the digits that make the
-// most checks hold are kept. The search starts from the engine's reading
-// repaired unit by unit, stops when its budget is spent and keeps the best
-// digits found so far.
+// most checks hold are kept. The search stops when its budget is spent and
+// keeps the best digits found so far.
 #pragma once
 
 #include <vector>
