@@ -51,10 +51,14 @@ class Search {
         for (const LabelUnit& unit : model.units) {
             std::array<double, kDigits> cost{};
             for (int d = 0; d < kDigits; ++d) {
-                cost[static_cast<std::size_t>(d)] = std::min(
-                    kMostCost,
-                    -std::log(std::max(static_cast<double>(unit.prior[static_cast<std::size_t>(d)]),
-                                       1e-6)));
+                const std::size_t k = static_cast<std::size_t>(d);
+                // A digit the unit may not be is never tried, nor named by
+                // a check: the check fails instead.
+                cost[k] =
+                    unit.allowed[k]
+                        ? std::min(kMostCost,
+                                   -std::log(std::max(static_cast<double>(unit.prior[k]), 1e-6)))
+                        : kBarred;
             }
             cost_.push_back(cost);
             std::array<double, kDigits> weighed = cost;
@@ -325,14 +329,14 @@ class Search {
     }
 
     // How many checks pinning `unit` every other digit of it would break,
-    // at the least.
+    // at the least. Digits the search may not try count too: that the
+    // engine never offered a digit is no check.
     int Support(std::vector<int> digits, int unit, const std::vector<char>& absorbing) const {
         const int now =
             UnitHolding(digits, unit, digits[static_cast<std::size_t>(unit)], &absorbing);
         int least = kMostSupport;
         for (int d = 0; d < kDigits && least > 0; ++d) {
-            if (d != digits[static_cast<std::size_t>(unit)] &&
-                cost_[static_cast<std::size_t>(unit)][static_cast<std::size_t>(d)] < kBarred) {
+            if (d != digits[static_cast<std::size_t>(unit)]) {
                 least = std::min(least, now - UnitHolding(digits, unit, d, &absorbing));
             }
         }

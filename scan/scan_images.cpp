@@ -11,8 +11,9 @@ namespace {
 
 // Processor seconds a page's glyphs may take to be solved from the sums, and
 // its rows to be decoded, in each of the two ways of grouping its glyphs:
-// with the engine's few seconds, a page takes less than ten.
-constexpr double kSolvingSeconds = 2;
+// with the engine's few seconds (a dot-matrix page's up to six), a page
+// takes less than ten.
+constexpr double kSolvingSeconds = 1.5;
 constexpr double kDecodingSeconds = 1;
 
 // The listing rows of the pages with their glyphs grouped as alike as

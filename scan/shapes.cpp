@@ -98,37 +98,62 @@ void Refine(const std::vector<const Shape*>& cells, Grouping* grouping) {
     }
 }
 
+// The reading most members of each group got first (0 where none read).
+std::vector<char> GroupReadings(const Grouping& grouping, const std::vector<char>& reads) {
+    std::vector<std::map<char, int>> votes(grouping.prototypes.size());
+    for (std::size_t i = 0; i < reads.size(); ++i) {
+        if (reads[i] != 0) {
+            ++votes[static_cast<std::size_t>(grouping.group[i])][reads[i]];
+        }
+    }
+    std::vector<char> out(votes.size(), 0);
+    for (std::size_t g = 0; g < votes.size(); ++g) {
+        int most = 0;
+        for (const auto& [c, count] : votes[g]) {
+            if (count > most) {
+                most = count;
+                out[g] = c;
+            }
+        }
+    }
+    return out;
+}
+
 // Dissolves the groups of fewer than kEstablished glyphs (a glyph a little
 // off its character's shape as the groups formed, whose mean is itself and
 // so holds it): each of their glyphs joins the established group it is most
-// like where it is like it at `member`, and clearly more than any other
-// (a glyph between two look-alikes joins neither); the others keep their
-// group.
-void Dissolve(const std::vector<const Shape*>& cells, const Closeness& closeness,
-              Grouping* grouping) {
+// like where it is like it at `member`, and clearly more than any group
+// read otherwise (a glyph between two look-alikes joins neither; one
+// between two groups of one character, as the finer grouping parts a
+// character printed in dots, joins the likest); the others keep their
+// group. `reads`: each cell's best reading by the engine, 0 none.
+void Dissolve(const std::vector<const Shape*>& cells, const std::vector<char>& reads,
+              const Closeness& closeness, Grouping* grouping) {
     std::vector<Shape>& prototypes = grouping->prototypes;
     std::vector<int>& group = grouping->group;
     std::vector<int> members(prototypes.size(), 0);
     for (int g : group) {
         ++members[static_cast<std::size_t>(g)];
     }
+    const std::vector<char> read = GroupReadings(*grouping, reads);
     for (std::size_t i = 0; i < cells.size(); ++i) {
         if (members[static_cast<std::size_t>(group[i])] >= kEstablished) {
             continue;
         }
         float best = -2;
-        float second = -2;
         std::size_t likest = 0;
         for (std::size_t g = 0; g < prototypes.size(); ++g) {
-            if (members[g] >= kEstablished) {
-                const float likeness = Likeness(*cells[i], prototypes[g]);
-                if (likeness > best) {
-                    second = best;
-                    best = likeness;
-                    likest = g;
-                } else {
-                    second = std::max(second, likeness);
-                }
+            const float likeness = Likeness(*cells[i], prototypes[g]);
+            if (members[g] >= kEstablished && likeness > best) {
+                best = likeness;
+                likest = g;
+            }
+        }
+        float second = -2;
+        for (std::size_t g = 0; g < prototypes.size(); ++g) {
+            const bool alike = read[g] != 0 && read[g] == read[likest];
+            if (members[g] >= kEstablished && g != likest && !alike) {
+                second = std::max(second, Likeness(*cells[i], prototypes[g]));
             }
         }
         if (best >= closeness.member && best - second >= kClearlyLikest) {
@@ -252,7 +277,8 @@ void Split(const std::vector<const Shape*>& cells, const Closeness& closeness, G
 // a cell less like its group than `member` (a stain, a break, a look-alike
 // that just made it in) leaves it (group -1).
 
-Grouping GroupCells(const std::vector<const Shape*>& cells, const Closeness& closeness) {
+Grouping GroupCells(const std::vector<const Shape*>& cells, const std::vector<char>& reads,
+                    const Closeness& closeness) {
     Grouping out;
     std::vector<Shape> sums;
     std::vector<Shape>& prototypes = out.prototypes;
@@ -304,7 +330,7 @@ Grouping GroupCells(const std::vector<const Shape*>& cells, const Closeness& clo
     }
     prototypes = kept;
     Refine(cells, &out);
-    Dissolve(cells, closeness, &out);
+    Dissolve(cells, reads, closeness, &out);
     Split(cells, closeness, &out);
     Refine(cells, &out);
     // A cell less like its group than `member` (a stain, a break) leaves it.
@@ -452,12 +478,14 @@ PageShapes LearnShapes(const std::vector<std::vector<Shape>>& shapes, PageText* 
     });
     std::vector<const Shape*> cell_shapes;
     std::vector<const Cell*> cells;
+    std::vector<char> reads;
     for (const Member& m : members) {
         cell_shapes.push_back(&shapes[m.row][m.cell]);
         cells.push_back(&page->rows[m.row].cells[m.cell]);
+        reads.push_back(cells.back()->choices.empty() ? 0 : cells.back()->choices[0].character);
     }
 
-    const Grouping grouping = GroupCells(cell_shapes, closeness);
+    const Grouping grouping = GroupCells(cell_shapes, reads, closeness);
     PageShapes out;
     out.groups = ReadGroups(grouping, cells);
     std::vector<std::vector<Choice>> read(members.size());
