@@ -78,18 +78,31 @@ std::vector<int> Columns(Span span, int from, int count) {
     return columns;
 }
 
+// A glyph that reads as no digit with no glyph beside it: a blot, or a
+// stroke of the fan-fold paper's perforation, on a line of sums.
+bool IsLoneMark(const PageRow& row, std::size_t i) {
+    const std::vector<Cell>& cells = row.cells;
+    const int column = cells[i].column;
+    const bool alone = (i == 0 || cells[i - 1].column + 1 != column) &&
+                       (i + 1 == cells.size() || cells[i + 1].column != column + 1);
+    return alone && HexReading(Top(&cells[i])) == 0;
+}
+
 // The tokens that the given rows share: columns (relative to `origin` of
-// each row) held by at least half of them, grouped into runs. With
+// each row) held by at least half of them, grouped into runs; what lies
+// before a row's origin (a blot in the margin) holds none. With
 // `specks` false, no speck holds a column, even one between two glyphs:
 // a SUM line's tokens hold digits only, and where a page has one or two
 // SUM lines, a speck of dirt between two of one line's sums would make
-// those one token.
+// those one token; nor does a lone mark of no digit, which would make a
+// column of its own.
 std::vector<Span> SharedSpans(const std::vector<const PageRow*>& rows,
                               const std::vector<int>& origins, bool specks = true) {
     std::map<int, int> counts;
     for (std::size_t r = 0; r < rows.size(); ++r) {
         for (std::size_t i = 0; i < rows[r]->cells.size(); ++i) {
-            if (!IsDirt(*rows[r], i) && (specks || !rows[r]->cells[i].speck)) {
+            if (!IsDirt(*rows[r], i) && (specks || !rows[r]->cells[i].speck) &&
+                (specks || !IsLoneMark(*rows[r], i)) && rows[r]->cells[i].column >= origins[r]) {
                 ++counts[rows[r]->cells[i].column - origins[r]];
             }
         }
@@ -288,16 +301,18 @@ std::vector<ListingRow> ArrangeListing(const PageText& page, const ListingOption
     // SUM lines, and the template they share (from their own first column).
     std::vector<const PageRow*> sum_rows;
     std::vector<int> sum_origins;
+    std::vector<int> word_origins(page.rows.size(), 0);  // where each SUM line's word begins
     for (std::size_t r = 0; r < page.rows.size(); ++r) {
         const PageRow& row = page.rows[r];
+        int& origin = word_origins[r];
         if (options.checksum && (guesses[r] == Guess::Data || guesses[r] == Guess::Other) &&
-            !row.cells.empty() && IsSumRow(row, groups, digit_groups)) {
+            !row.cells.empty() && IsSumRow(row, groups, digit_groups, &origin)) {
             if (guesses[r] == Guess::Data) {
                 data_rows.erase(std::find(data_rows.begin(), data_rows.end(), &row));
             }
             guesses[r] = Guess::Sum;
             sum_rows.push_back(&row);
-            sum_origins.push_back(Tokens(row)[0].first);
+            sum_origins.push_back(origin);
         }
     }
     std::vector<Span> sum_spans;
@@ -352,7 +367,7 @@ std::vector<ListingRow> ArrangeListing(const PageText& page, const ListingOption
                 break;
             case Guess::Sum: {
                 out.kind = RowKind::Sum;
-                const int origin = Tokens(row)[0].first;
+                const int origin = word_origins[r];
                 if (sum_spans.size() < 2) {
                     ++checks_skipped;  // no columns to read its sums in
                     continue;

@@ -134,9 +134,16 @@ bool SumWide(const PageRow& row, Span word) {
 // the S (or its look-alike 5) and one of U and M must read as such, as a U
 // may be taken for a 0, and a narrow M for a U; on a page the engine did
 // not read, at least two of the three must be of no digit's shape, and
-// most tokens after them of two glyphs (not a word of prose).
-bool IsSumRow(const PageRow& row, const PageGroups& groups, const std::set<int>& digit_groups) {
-    const std::vector<Span> tokens = Tokens(row);
+// most tokens after them of two glyphs (not a word of prose). A lone mark
+// of no digit standing apart before the word (a blot in the margin) is
+// passed over.
+bool IsSumRow(const PageRow& row, const PageGroups& groups, const std::set<int>& digit_groups,
+              int* origin) {
+    std::vector<Span> tokens = Tokens(row);
+    if (tokens.size() >= 3 && tokens[0].width == 1 && tokens[1].first - tokens[0].End() >= 2 &&
+        HexReading(Top(CellAt(row, tokens[0].first))) == 0) {
+        tokens.erase(tokens.begin());
+    }
     if (tokens.size() < 2) {
         return false;
     }
@@ -155,15 +162,20 @@ bool IsSumRow(const PageRow& row, const PageGroups& groups, const std::set<int>&
     const Cell* s = CellAt(row, first);
     const Cell* u = CellAt(row, first + 1);
     const Cell* m = CellAt(row, first + 2);
+    bool sum = false;
     if (groups.read) {
-        return (Reads(s, 'S') || Reads(s, '5')) &&
-               (Reads(u, 'U') || Reads(m, 'M') || Reads(m, 'U'));
+        sum = (Reads(s, 'S') || Reads(s, '5')) && (Reads(u, 'U') || Reads(m, 'M') || Reads(m, 'U'));
+    } else {
+        int letters = 0;
+        for (const Cell* cell : {s, u, m}) {
+            letters += cell->shape < 0 || digit_groups.count(cell->shape) == 0 ? 1 : 0;
+        }
+        sum = letters >= 2;
     }
-    int letters = 0;
-    for (const Cell* cell : {s, u, m}) {
-        letters += cell->shape < 0 || digit_groups.count(cell->shape) == 0 ? 1 : 0;
+    if (sum && origin != nullptr) {
+        *origin = first;
     }
-    return letters >= 2;
+    return sum;
 }
 
 // The column heading ("ADRS +0 +1 ... SUM"): several cells likely read as

@@ -59,8 +59,10 @@ bool IsDirt(const PageRow& row, std::size_t i);
 // The row's runs of adjacent cells, dirt left out.
 std::vector<Span> Tokens(const PageRow& row);
 
-// A SUM line (its first token "SUM" or "SUM:").
-bool IsSumRow(const PageRow& row, const PageGroups& groups, const std::set<int>& digit_groups);
+// A SUM line (its first token "SUM" or "SUM:"); `origin`, where given,
+// receives the column the word begins at.
+bool IsSumRow(const PageRow& row, const PageGroups& groups, const std::set<int>& digit_groups,
+              int* origin = nullptr);
 // The column heading ("ADRS +0 +1 ... SUM").
 bool LooksLikeHeading(const PageRow& row);
 // A run of dashes in adjacent columns long enough for a dashed line.
