@@ -834,6 +834,17 @@ const RawCase kRawCases[] = {
      "C020  B2 B3 39 07 DD 8C AD F5  90\n"
      "SUM  74 EE 08 07 D7 A1 AD 2B 07C1\n",
      {"L4 E05: DroppedByte C +3 00: DB 59 16 00 3F EA A2 00", "L5 RowLength: RowLength L @3 7>8"}},
+    // A zero left out of a block's only row before an aligned jump: only
+    // the check line's columns show the row short, and a column token typed
+    // twice there fits them as well.
+    {"ZeroLeftOutOfABlocksOnlyRow",
+     kPlain,
+     "8000 00 00 00 00 F5 E9 FD DB\n"
+     "SUM  00 00 00 00 00 F5 E9 FD 02DB\n"
+     "A000 3E 01 02 03 21 00 C0 C9 EE\n"
+     "A008 11 22 33 44 55 66 77 88 64\n"
+     "SUM  4F 23 35 47 76 66 37 51 0452\n",
+     {"L2 E05: DroppedByte L +0 00: 00 00 00 00 00 F5 E9 FD; ExtraColumn L +0 00", "L3 Jump"}},
     // The last line's address typed as that of a line before: a digit of
     // it mistyped fits as well as a line typed out of place.
     {"LastAddressOfAnEarlierLine",
