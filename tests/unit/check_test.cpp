@@ -887,7 +887,7 @@ const RawCase kRawCases[] = {
      {"L4 E05: ExplainedBy L @2 +0 26>EF; ExplainedBy L @2 +1 05>D7; ExplainedBy L @2 +2 59>BE"}},
     // A full-width space between two zeros reads as one token: the row is
     // a byte short, and a zero left out fits as well as the space typed
-    // full-width. Neither is certain, nor is a column of the SUM line.
+    // full-width, or a zero typed twice on the SUM line. None is certain.
     {"FullWidthSpaceAmongZeros",
      kPlain,
      "B000  00 00 00 00 00 00 00\x81\x40"
@@ -895,8 +895,8 @@ const RawCase kRawCases[] = {
      "SUM  00 00 00 00 00 00 00 00  00 00 00 00 00 7A CA 0D 0151\n",
      {"L1 FullWidth: FullWidth L +6 00\x81\x40"
       "00>00 00",
-      "L2 E05: ColumnToken L +C 00>7A; ColumnToken L +D 7A>CA; ColumnToken L +E CA>0D; "
-      "ColumnToken L +F 0D>00; ColumnToken L +D 7A>0D; SwappedBytes L @1 +D+E CA0D>0DCA"}},
+      "L2 E05: DroppedByte L +0 00: 00 00 00 00 00 00 00 00 00 00 00 00 00 7A CA 0D; "
+      "ExtraColumn L +0 00"}},
     // A row of zeros at the start of a block, where the CRC still stands at
     // zero, changes no sum: typed elsewhere, or a zero typed twice, fit
     // alike.
