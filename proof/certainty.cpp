@@ -326,6 +326,30 @@ bool CornersFit(const NamingContext& c, const Mistake& m, const Explanation& e) 
 
 }  // namespace
 
+int ExtraColumnFits(const Puzzle& p) {
+    const int compared = p.compared_columns;
+    if (compared < 2 || p.total_residual != 0 || p.column_unknown != 0 || p.total_unknown) {
+        return -1;
+    }
+    for (const PuzzleRow& row : p.rows) {
+        if ((row.summed && row.residual != 0) || row.count >= compared ||
+            (row.unknown_high | row.unknown_low) != 0) {
+            return -1;
+        }
+    }
+    for (int out = 0; out < compared; ++out) {
+        bool fits = true;
+        for (int k = 0; k + 1 < compared && fits; ++k) {
+            const std::uint32_t computed = (p.column_given[k] - p.column_residual[k]) & 0xFFu;
+            fits = computed == p.column_given[k < out ? k : k + 1];
+        }
+        if (fits) {
+            return out;
+        }
+    }
+    return -1;
+}
+
 bool Has(const Explanation& e, MistakeKind kind) {
     for (const Mistake& m : e.mistakes) {
         if (m.kind == kind) {
@@ -462,6 +486,11 @@ bool Crossed(const NamingContext& c, const Mistake& m, std::uint8_t confirmed, c
             const PuzzleRow& row = p.rows[m.row];
             if (LineOf(c, m.row).full_width) {
                 return false;  // a full-width space or digit read as one token
+            }
+            // A byte left out of a row that the check line's columns alone
+            // show short: a column token typed twice fits as well.
+            if (form.insert && ExtraColumnFits(p) >= 0) {
+                return false;
             }
             bool zeros = true;
             for (int k = 0; k < row.count; ++k) {

@@ -14,6 +14,12 @@ namespace tsy::proof {
 bool Crossed(const NamingContext& c, const Mistake& m, std::uint8_t confirmed, const Explanation& e,
              const SearchResult& result);
 
+// The column whose token, taken out of the check line (the columns after it
+// moved up one), leaves every column and the total agreeing with the rows
+// as typed, every line sum right: a token typed twice there explains the
+// block as a byte left out of a short row does. -1 when none.
+int ExtraColumnFits(const Puzzle& puzzle);
+
 // Whether the explanation holds a mistake of `kind`.
 bool Has(const Explanation& e, MistakeKind kind);
 

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "proof/certainty.h"
 #include "proof/explain.h"
 #include "proof/naming.h"
 
@@ -286,6 +287,31 @@ void SameData(BlockRecord* block) {
     }
 }
 
+// A byte left out of a short row, where a column token typed twice on the
+// check line fits as well: that reading named beside it.
+void NameExtraColumn(const CheckGiven& given, const Puzzle& puzzle, const SearchResult& result,
+                     Finding* check) {
+    if (check == nullptr || !result.complete || result.mistakes != 1) {
+        return;
+    }
+    bool dropped = false;
+    for (const Explanation& e : result.explanations) {
+        for (const Mistake& m : e.mistakes) {
+            dropped = dropped || (m.kind == MistakeKind::Form && puzzle.forms[m.index].insert);
+        }
+    }
+    const int column = dropped ? ExtraColumnFits(puzzle) : -1;
+    if (column < 0) {
+        return;
+    }
+    Diagnosis d;
+    d.kind = DiagnosisKind::ExtraColumn;
+    d.certainty = Certainty::Likely;
+    d.column = column;
+    d.token = given.column_token[column];
+    check->Add(d);
+}
+
 }  // namespace
 
 int BlockWidth(const BlockRecord& block) {
@@ -387,6 +413,7 @@ void DiagnoseBlock(const ListingOptions& options, const CheckGiven& given, Block
     ConfirmMisreadings(puzzle, result, block);
     ConfirmChecksumReadings(options, puzzle, result, block);
     const bool named = NameExplanations(context, result);
+    NameExtraColumn(given, puzzle, result, check);
     if (check != nullptr) {
         KeepUnsettled(puzzle, *block, links);
     }

@@ -129,6 +129,10 @@ enum class DiagnosisKind : unsigned char {
     // On a line with full-width characters: `token` reads as `reading`
     // (`column` the data window, -1 the whole line).
     FullWidth,
+    // On a check line's finding: column `column`'s token `token` is one
+    // token too many (the columns after it move up one); the rows stand as
+    // typed.
+    ExtraColumn,
 };
 
 struct Diagnosis {

@@ -107,6 +107,9 @@ void AddDiagnosis(const Finding& finding, const Diagnosis& d, TextOut* text) {
         case DiagnosisKind::ColumnToken:
             text::CheckColumnToken(*text, sure, Column(d.column), d.token.text, right.text);
             break;
+        case DiagnosisKind::ExtraColumn:
+            text::CheckExtraColumn(*text, sure, Column(d.column), d.token.text);
+            break;
         case DiagnosisKind::TotalToken:
             text::CheckTotalToken(*text, sure, d.token.text, right.text);
             break;

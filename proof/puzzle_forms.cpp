@@ -77,8 +77,11 @@ void AddForms(const ListingOptions& options, const BlockRecord& block, int r, in
     // A row of the usual length whose line sum is right reads as it stands;
     // a short one may be short of a byte, the block's last too: a zero left
     // out keeps its line sum right and shifts the bytes after it.
+    // A block's only row is as wide as the block: the check line's
+    // columns tell that it is short.
     const bool bad = row.summed && row.residual != 0;
-    const bool short_row = row.count < width;
+    const int full = width > puzzle->compared_columns ? width : puzzle->compared_columns;
+    const bool short_row = row.count < full;
     if (!extra && !(row.count > width && width > 0) && after < 0 && own < 0 && !bad && !short_row) {
         return;
     }
@@ -132,7 +135,6 @@ void AddForms(const ListingOptions& options, const BlockRecord& block, int r, in
     }
     // A row shorter than the check line's columns may lack a byte, the
     // block's only or widest row too.
-    const int full = width > puzzle->compared_columns ? width : puzzle->compared_columns;
     if (row.count < full && options.checksum && row.summed && line.window_count < kMaxWindows) {
         // A byte left out: its value is what the line sum lacks.
         for (int p = 0; p <= row.count; ++p) {

@@ -319,6 +319,11 @@ void CheckDroppedByte(TextOut& out, const char* sure, unsigned column, const cha
     out.Format("　%s: +%X にデータ %s が抜けています(正しい行: %s)", sure, column, right, row);
 }
 
+void CheckExtraColumn(TextOut& out, const char* sure, unsigned column, const char* token) {
+    out.Format("　%s: 縦チェックサム +%X の %s が余分に打たれています(データ行は打たれたとおり)",
+               sure, column, token);
+}
+
 void CheckStrayLine(TextOut& out, const char* sure, unsigned line, const char* address) {
     out.Format("　%s: %u行目 %s はこのブロックの行ではありません(縦のサムに入りません)", sure, line,
                address);

@@ -124,6 +124,7 @@ void CheckDoubledByte(TextOut& out, const char* sure, unsigned column, const cha
                       const char* row);
 void CheckDroppedByte(TextOut& out, const char* sure, unsigned column, const char* right,
                       const char* row);
+void CheckExtraColumn(TextOut& out, const char* sure, unsigned column, const char* token);
 void CheckStrayLine(TextOut& out, const char* sure, unsigned line, const char* address);
 // `other` the line it goes before (`after`: after), 0 for the end of the block before.
 void CheckMovedLine(TextOut& out, const char* sure, unsigned line, const char* address,

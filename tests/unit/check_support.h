@@ -364,7 +364,7 @@ inline std::string Describe(const Diagnosis& d) {
         "RowLength",    "MissingLine",   "Duplicate",      "SkippedCounts", "MissingCounts",
         "RepeatCounts", "RowShortfall",  "LinesNotInSums", "TwoDigitTotal", "TokenMisreading",
         "BlockTooLong", "DoubledByte",   "DroppedByte",    "StrayLine",     "MovedLine",
-        "StrayCounts",  "MovedHere",     "SwappedLines",   "FullWidth"};
+        "StrayCounts",  "MovedHere",     "SwappedLines",   "FullWidth",     "ExtraColumn"};
     std::string text = kKinds[static_cast<int>(d.kind)];
     text += d.certainty == Certainty::Certain ? " C" : " L";
     const std::string change = Hex(d.typed, d.digits) + ">" + Hex(d.right, d.digits);
@@ -386,6 +386,8 @@ inline std::string Describe(const Diagnosis& d) {
         case DiagnosisKind::ColumnToken:
             return text + " +" + Hex(static_cast<unsigned>(d.column), 1) + " " + d.token.text +
                    ">" + Hex(d.right, d.digits);
+        case DiagnosisKind::ExtraColumn:
+            return text + " +" + Hex(static_cast<unsigned>(d.column), 1) + " " + d.token.text;
         case DiagnosisKind::ChecksumToken:
         case DiagnosisKind::TotalToken:
         case DiagnosisKind::CrcToken:

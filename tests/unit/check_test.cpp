@@ -834,6 +834,17 @@ const RawCase kRawCases[] = {
      "C020  B2 B3 39 07 DD 8C AD F5  90\n"
      "SUM  74 EE 08 07 D7 A1 AD 2B 07C1\n",
      {"L4 E05: DroppedByte C +3 00: DB 59 16 00 3F EA A2 00", "L5 RowLength: RowLength L @3 7>8"}},
+    // A zero left out of a block's only row before an aligned jump: only
+    // the check line's columns show the row short, and a column token typed
+    // twice there fits them as well.
+    {"ZeroLeftOutOfABlocksOnlyRow",
+     kPlain,
+     "8000 00 00 00 00 F5 E9 FD DB\n"
+     "SUM  00 00 00 00 00 F5 E9 FD 02DB\n"
+     "A000 3E 01 02 03 21 00 C0 C9 EE\n"
+     "A008 11 22 33 44 55 66 77 88 64\n"
+     "SUM  4F 23 35 47 76 66 37 51 0452\n",
+     {"L2 E05: DroppedByte L +0 00: 00 00 00 00 00 F5 E9 FD; ExtraColumn L +0 00", "L3 Jump"}},
     // The last line's address typed as that of a line before: a digit of
     // it mistyped fits as well as a line typed out of place.
     {"LastAddressOfAnEarlierLine",
@@ -876,7 +887,7 @@ const RawCase kRawCases[] = {
      {"L4 E05: ExplainedBy L @2 +0 26>EF; ExplainedBy L @2 +1 05>D7; ExplainedBy L @2 +2 59>BE"}},
     // A full-width space between two zeros reads as one token: the row is
     // a byte short, and a zero left out fits as well as the space typed
-    // full-width. Neither is certain, nor is a column of the SUM line.
+    // full-width, or a zero typed twice on the SUM line. None is certain.
     {"FullWidthSpaceAmongZeros",
      kPlain,
      "B000  00 00 00 00 00 00 00\x81\x40"
@@ -884,8 +895,8 @@ const RawCase kRawCases[] = {
      "SUM  00 00 00 00 00 00 00 00  00 00 00 00 00 7A CA 0D 0151\n",
      {"L1 FullWidth: FullWidth L +6 00\x81\x40"
       "00>00 00",
-      "L2 E05: ColumnToken L +C 00>7A; ColumnToken L +D 7A>CA; ColumnToken L +E CA>0D; "
-      "ColumnToken L +F 0D>00; ColumnToken L +D 7A>0D; SwappedBytes L @1 +D+E CA0D>0DCA"}},
+      "L2 E05: DroppedByte L +0 00: 00 00 00 00 00 00 00 00 00 00 00 00 00 7A CA 0D; "
+      "ExtraColumn L +0 00"}},
     // A row of zeros at the start of a block, where the CRC still stands at
     // zero, changes no sum: typed elsewhere, or a zero typed twice, fit
     // alike.
