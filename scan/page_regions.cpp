@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdlib>
 #include <map>
 
 #include "scan/grid.h"
@@ -34,6 +35,15 @@ constexpr double kUniformShare = 0.85;
 constexpr double kLineSpread = 0.2;
 constexpr double kNarrowest = 0.15;
 constexpr double kWidest = 0.85;
+// Inside a run of listing lines, a line may hold wider letters (the round
+// capitals of a serif face, a SUM line's M) and still be one of its rows,
+// where it stands one pitch below the run's last line and listing lines
+// follow it; prose lines do not pass even so (their heights and tops vary,
+// their words run long) and end the run.
+constexpr double kWidestInRun = 1.05;
+constexpr double kPitchSpread = 0.25;
+// A line this many heights below a run's last one is a row of its own.
+constexpr double kNewRow = 0.5;
 // Ink this many heights wide or more is glyphs run together, not a kanji.
 constexpr double kRunTogether = 1.3;
 // Its tokens (glyphs closer than this share of a height) are mostly short:
@@ -194,8 +204,9 @@ std::vector<Segment> Segments(const std::vector<Box>& blobs, double usual_height
 }
 
 // Whether the segment's glyphs stand as a listing line's do, and it holds
-// at least `least` of them.
-bool IsListingLine(const Segment& segment, int least = kLeastGlyphs) {
+// at least `least` of them, none wider than `widest` of its height but
+// those run together.
+bool IsListingLine(const Segment& segment, double widest = kWidest, int least = kLeastGlyphs) {
     const std::vector<Box>& glyphs = segment.glyphs;
     if (glyphs.size() < static_cast<std::size_t>(least)) {
         return false;
@@ -213,7 +224,7 @@ bool IsListingLine(const Segment& segment, int least = kLeastGlyphs) {
         const double shape = glyph.Width() / height;
         if (std::fabs(glyph.Height() - height) <= kLineSpread * height &&
             std::fabs(glyph.top - top) <= kLineSpread * height && shape >= kNarrowest &&
-            (shape <= kWidest || shape >= kRunTogether)) {
+            (shape <= widest || shape >= kRunTogether)) {
             ++uniform;
         }
     }
@@ -254,22 +265,58 @@ PageRegions FindListingRegions(const std::vector<Box>& blobs) {
         Box box;
         double height = 0;
         std::size_t lines = 0;
+        int last_top = 0;  // the top of its last line, held or not
+        int pitch = 0;     // from one of its lines to the next; 0 while unknown
+        // The lines of wider letters below it (`held` of them), joined once
+        // a listing line follows.
+        Box held;
+        std::size_t held_lines = 0;
+
+        int Bottom() const { return held_lines > 0 ? held.bottom : box.bottom; }
+        // Whether `segment` stands in the run's column, below it and near.
+        bool Continues(const Segment& segment) const {
+            return SideBySide(box, segment.box) && segment.box.top >= box.top &&
+                   segment.box.top - Bottom() <= kLineGap * height;
+        }
+        // Whether `segment` stands one pitch below the run's last line.
+        bool NextRow(const Segment& segment) const {
+            return pitch > 0 &&
+                   std::abs(segment.box.top - last_top - pitch) <= kPitchSpread * height;
+        }
     };
     std::vector<Run> runs;
     for (const Segment& segment : segments) {
-        if (!IsListingLine(segment)) {
+        const bool listing = IsListingLine(segment);
+        if (!listing && !IsListingLine(segment, kWidestInRun)) {
             continue;
         }
         Run* home = nullptr;
         for (Run& run : runs) {
-            if (SideBySide(run.box, segment.box) && segment.box.top >= run.box.top &&
-                segment.box.top - run.box.bottom <= kLineGap * run.height) {
+            if (run.Continues(segment) && (listing || run.NextRow(segment))) {
                 home = &run;
             }
         }
         if (home == nullptr) {
-            runs.push_back(Run{segment.box, segment.height, 0});
+            if (!listing) {
+                continue;
+            }
+            runs.push_back(Run{segment.box, segment.height, 0, segment.box.top, 0, {}, 0});
             home = &runs.back();
+        } else if (segment.box.top - home->last_top >= kNewRow * home->height) {
+            // The run's pitch is its closest step, not one over a blank line.
+            const int step = segment.box.top - home->last_top;
+            home->pitch = home->pitch > 0 ? std::min(home->pitch, step) : step;
+            home->last_top = segment.box.top;
+        }
+        if (!listing) {
+            home->held = home->held_lines > 0 ? Union(home->held, segment.box) : segment.box;
+            ++home->held_lines;
+            continue;
+        }
+        if (home->held_lines > 0) {
+            home->box = Union(home->box, home->held);
+            home->lines += home->held_lines;
+            home->held_lines = 0;
         }
         home->box = Union(home->box, segment.box);
         ++home->lines;

@@ -1,7 +1,8 @@
 // The listing regions of a page found from glyph boxes alone: a listing
 // column beside prose of either script, a rule and a picture, SUM lines
-// among its addresses, a box's rule and heading, and a listing sheet left
-// whole; and the blur a page beside prose is prepared with.
+// among its addresses, a box's rule and heading, rows of wide letters
+// within it, and a listing sheet left whole; and the blur a page beside
+// prose is prepared with.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -27,9 +28,11 @@ struct Page {
 // bytes, their two digits together or set apart, and with `sums` a sum in
 // brackets, far to the right; `broken` cuts every fifth glyph into an upper
 // and a lower piece. With `sum_lines`, the address stands well apart and
-// every ninth row is a SUM line with a blank line after it.
+// every ninth row is a SUM line with a blank line after it. With `wide`,
+// every other glyph of rows 10 to 12 is nearly as wide as high (the round
+// capitals of a serif face).
 void AddListing(Page* page, int left, int rows, bool spaced, bool broken, bool sums,
-                bool sum_lines = false) {
+                bool sum_lines = false, bool wide = false) {
     for (int r = 0, line = 0; r < rows; ++r, ++line) {
         const int top = 100 + line * kPitch;
         const bool sum = sum_lines && r % 9 == 8;
@@ -52,7 +55,8 @@ void AddListing(Page* page, int left, int rows, bool spaced, bool broken, bool s
             page->listing.push_back(Box{start + 58, top - 3, start + 64, top + kHeight + 3});
         }
         for (std::size_t i = 0; i < lefts.size(); ++i) {
-            const Box glyph{lefts[i], top, lefts[i] + 11, top + kHeight};
+            const bool round = wide && r >= 10 && r <= 12 && i % 2 == 0;
+            const Box glyph{lefts[i], top, lefts[i] + (round ? 18 : 11), top + kHeight};
             if (broken && i % 5 == 2) {
                 page->listing.push_back(Box{glyph.left, glyph.top, glyph.right, top + 9});
                 page->listing.push_back(Box{glyph.left, top + 11, glyph.right, glyph.bottom});
@@ -94,6 +98,7 @@ TEST(PageRegions, KeepsTheListingAndNothingElse) {
         // A heading row (`ADRS +0 +1 ...`) over the rows, and a piece of a
         // box's rule as high as the heading and the first row together.
         bool heading = false;
+        bool wide = false;
     };
     const std::vector<Case> cases = {
         {"beside English prose", Prose::English, false, false, false, true},
@@ -104,12 +109,14 @@ TEST(PageRegions, KeepsTheListingAndNothingElse) {
         {"a sheet with sums in brackets", Prose::None, false, false, true, false},
         {"SUM lines part the addresses", Prose::English, false, false, false, true, true},
         {"a rule over the heading", Prose::English, false, false, false, true, false, true},
+        {"three rows of wide letters", Prose::Japanese, false, false, false, true, false, false,
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Page page;
         AddProse(&page, 40, c.prose);
-        AddListing(&page, 800, 24, c.spaced, c.broken, c.sums, c.sum_lines);
+        AddListing(&page, 800, 24, c.spaced, c.broken, c.sums, c.sum_lines, c.wide);
         for (int i = 0; c.heading && i < 20; ++i) {
             const int left = i < 4 ? 800 + i * 13 : 880 + (i - 4) / 2 * 40 + (i - 4) % 2 * 13;
             const bool plus = i >= 4 && i % 2 == 0;
