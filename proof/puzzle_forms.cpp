@@ -111,7 +111,13 @@ void AddForms(const ListingOptions& options, const BlockRecord& block, int r, in
         }
         puzzle->forms.push_back(form);
     };
-    if (row.count >= width || extra || bad) {
+    // A 00 typed twice keeps the line sum of a short row right: its length
+    // alone does not show the byte too many.
+    bool zero_twice = false;
+    for (int p = 0; short_row && p + 1 < row.count; ++p) {
+        zero_twice = zero_twice || (line.windows[p] == 0 && line.windows[p + 1] == 0);
+    }
+    if (row.count >= width || extra || bad || zero_twice) {
         // A window typed twice, or a stray one: each taken out in turn.
         for (int p = 0; p < row.count; ++p) {
             int n = 0;

@@ -845,6 +845,18 @@ const RawCase kRawCases[] = {
      "A008 11 22 33 44 55 66 77 88 64\n"
      "SUM  4F 23 35 47 76 66 37 51 0452\n",
      {"L2 E05: DroppedByte L +0 00: 00 00 00 00 00 F5 E9 FD; ExtraColumn L +0 00", "L3 Jump"}},
+    // A 00 typed twice in a block's short last row keeps its line sum, and
+    // two bytes swapped there fit the columns as well: neither is certain.
+    {"ZeroTypedTwiceInAShortLastRow",
+     kPlain,
+     "8100  3E D5 87 0E DD 3A 17 81  57\n"
+     "8108  E9 D5 AF 47 38 1A 3A 2C  6C\n"
+     "8110  81 05 D3 1F C6 D2 ED B0  AD\n"
+     "8118  2A 1C 81 06 E9 ED 52 47  3C\n"
+     "8120  CD 19 81 FE D6 ED B0 03  DB\n"
+     "8128  12 7D 03 00 00 1A           AC\n"
+     "SUM  B1 61 0E 78 B4 00 40 A7 1433\n",
+     {"L7 E05: SwappedBytes L @6 +4+5 001A>1A00; DoubledByte L +3 00: 12 7D 03 00 1A"}},
     // The last line's address typed as that of a line before: a digit of
     // it mistyped fits as well as a line typed out of place.
     {"LastAddressOfAnEarlierLine",
