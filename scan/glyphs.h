@@ -3,6 +3,7 @@
 // they can be tested without the engine.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -26,6 +27,12 @@ struct Box {
     double CenterX() const { return (left + right) / 2.0; }
     double CenterY() const { return (top + bottom) / 2.0; }
 };
+
+// The smallest box that holds both.
+inline Box Union(const Box& a, const Box& b) {
+    return Box{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+               std::max(a.bottom, b.bottom)};
+}
 
 // One cell of the page's grid that holds ink, and what the recogniser read
 // in it; no choices when it read nothing there.

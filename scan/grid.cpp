@@ -61,11 +61,6 @@ double Median(std::vector<double> values) {
     return *middle;
 }
 
-Box Union(const Box& a, const Box& b) {
-    return Box{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-               std::max(a.bottom, b.bottom)};
-}
-
 // Rows: runs of y that the middles of character-sized blobs cover (a
 // glyph run together with a speck below it reaches no further), then as
 // high as the usual glyphs of each reach.

@@ -148,9 +148,7 @@ Lines JoinBroken(const Lines& lines) {
                 Box& last = glyphs.back();
                 const int overlap =
                     std::min(last.right, glyph.right) - std::max(last.left, glyph.left);
-                const Box both{std::min(last.left, glyph.left), std::min(last.top, glyph.top),
-                               std::max(last.right, glyph.right),
-                               std::max(last.bottom, glyph.bottom)};
+                const Box both = Union(last, glyph);
                 const bool halves = std::max(last.Width(), glyph.Width()) < usual &&
                                     -overlap <= kJoined * height &&
                                     both.Width() <= kWidestWhole * usual;

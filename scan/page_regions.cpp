@@ -88,11 +88,6 @@ double Median(std::vector<double> values) {
     return *middle;
 }
 
-Box Union(const Box& a, const Box& b) {
-    return Box{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-               std::max(a.bottom, b.bottom)};
-}
-
 // Ink of a glyph's size: neither a speck nor a rule, nor a picture or a
 // box (more than a few times the page's usual character high).
 bool IsGlyph(const Box& blob, double usual_height) {
