@@ -38,7 +38,8 @@ check() {  # label expected env...
 no32="win64|this host runs no 32-bit programs"
 check "a probe that runs" "win32|the program we ship" TSY_PROBE_32BIT="$work/runs"
 check "a probe the kernel refuses" "$no32" TSY_PROBE_32BIT="$work/foreign"
-check "no probe at all" "$no32" TSY_PROBE_32BIT="$work/missing"
+check "no 32-bit Wine at all" "win64|32-bit Wine is not installed" TSY_PROBE_32BIT="$work/missing"
+check "override no without 32-bit Wine" "$no32" TSY_HOST_32BIT=no TSY_PROBE_32BIT="$work/missing"
 check "override yes" "win32|the program we ship" TSY_HOST_32BIT=yes TSY_PROBE_32BIT="$work/foreign"
 check "override no" "$no32" TSY_HOST_32BIT=no TSY_PROBE_32BIT="$work/runs"
 check "a wrong override is refused" "" TSY_HOST_32BIT=maybe
