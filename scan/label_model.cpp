@@ -17,8 +17,11 @@ constexpr float kAlternativeVote = 0.5f;
 // likeliest one's weight: the engine may misread a shape throughout.
 constexpr float kUnreadDigit = 0.02f;
 // A digit the engine offered for a glyph with at least this much of the
-// likeliest one's weight.
-constexpr float kOfferedDigit = 0.05f;
+// likeliest one's weight. A glyph of no group is offered the character of
+// each group it is nearly like enough to join, faintly where it is less
+// like it (a dotted zero whose speckle kept it from the zeros' group, read
+// by the engine as 6 or B): such a faint offer still counts.
+constexpr float kOfferedDigit = 0.02f;
 
 // Two groups whose mean shapes are this alike, and read alike, are of one
 // family.

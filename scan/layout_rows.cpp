@@ -121,31 +121,52 @@ std::vector<Span> Tokens(const PageRow& row) {
 }
 
 // Whether `word` is as wide as "SUM", or "SUM:" (a colon whose dots ran
-// into a blob that reads as no digit counts too).
-bool SumWide(const PageRow& row, Span word) {
+// into a blob that reads as no digit counts too; where all three letters
+// read as such, a colon read as a digit too).
+bool SumWide(const PageRow& row, Span word, bool letters_read) {
     if (word.width == 3) {
         return true;
     }
     const char fourth = Top(CellAt(row, word.first + 3));
-    return word.width == 4 && (fourth == ':' || HexReading(fourth) == 0);
+    return word.width == 4 && (letters_read || fourth == ':' || HexReading(fourth) == 0);
+}
+
+// A mark of no digit alone in its token, standing apart from the next.
+bool IsLoneMarkToken(const PageRow& row, const std::vector<Span>& tokens) {
+    return tokens.size() >= 3 && tokens[0].width == 1 && tokens[1].first - tokens[0].End() >= 2 &&
+           HexReading(Top(CellAt(row, tokens[0].first))) == 0;
 }
 
 // The first token of a SUM line: "SUM", or "SUM:". Of the letters as read,
 // the S (or its look-alike 5) and one of U and M must read as such, as a U
-// may be taken for a 0, and a narrow M for a U; on a page the engine did
-// not read, at least two of the three must be of no digit's shape, and
-// most tokens after them of two glyphs (not a word of prose). A lone mark
-// of no digit standing apart before the word (a blot in the margin) is
-// passed over.
+// may be taken for a 0, and a narrow M for a U; a dot-matrix S taken for an
+// 8 counts where both U and M read so. A U lost altogether leaves "S M",
+// taken as the word where both read so. On a page the engine did not read,
+// at least two of the three must be of no digit's shape, and most tokens
+// after them of two glyphs (not a word of prose). Lone marks of no digit
+// standing apart before the word (blots in the margin), and marks run into
+// its S, are passed over.
 bool IsSumRow(const PageRow& row, const PageGroups& groups, const std::set<int>& digit_groups,
               int* origin) {
     std::vector<Span> tokens = Tokens(row);
-    if (tokens.size() >= 3 && tokens[0].width == 1 && tokens[1].first - tokens[0].End() >= 2 &&
-        HexReading(Top(CellAt(row, tokens[0].first))) == 0) {
+    while (IsLoneMarkToken(row, tokens)) {
         tokens.erase(tokens.begin());
     }
     if (tokens.size() < 2) {
         return false;
+    }
+    if (groups.read) {
+        while (tokens[0].width > 3 && IsDelimiterMark(CellAt(row, tokens[0].first))) {
+            ++tokens[0].first;
+            --tokens[0].width;
+        }
+        // "S M": the U lost.
+        const Span s_alone = tokens[0];
+        if (s_alone.width == 1 && tokens[1].first == s_alone.first + 2 && tokens.size() >= 3 &&
+            Reads(CellAt(row, s_alone.first), 'S') && Reads(CellAt(row, tokens[1].first), 'M')) {
+            tokens[1] = Span{s_alone.first, tokens[1].width + 2};
+            tokens.erase(tokens.begin());
+        }
     }
     int pairs = 0;
     for (std::size_t i = 1; i < tokens.size(); ++i) {
@@ -156,19 +177,24 @@ bool IsSumRow(const PageRow& row, const PageGroups& groups, const std::set<int>&
     }
     const Span word = tokens[0];
     const int first = word.first;
-    if (!SumWide(row, word)) {
-        return false;
-    }
     const Cell* s = CellAt(row, first);
     const Cell* u = CellAt(row, first + 1);
     const Cell* m = CellAt(row, first + 2);
+    const bool letters_read = groups.read && Reads(s, 'S') && Reads(u, 'U') && Reads(m, 'M');
+    if (!SumWide(row, word, letters_read)) {
+        return false;
+    }
     bool sum = false;
     if (groups.read) {
-        sum = (Reads(s, 'S') || Reads(s, '5')) && (Reads(u, 'U') || Reads(m, 'M') || Reads(m, 'U'));
+        const bool u_and_m = Reads(u, 'U') && Reads(m, 'M');
+        sum = ((Reads(s, 'S') || Reads(s, '5')) &&
+               (Reads(u, 'U') || Reads(m, 'M') || Reads(m, 'U'))) ||
+              (Reads(s, '8') && u_and_m);
     } else {
         int letters = 0;
         for (const Cell* cell : {s, u, m}) {
-            letters += cell->shape < 0 || digit_groups.count(cell->shape) == 0 ? 1 : 0;
+            letters +=
+                cell == nullptr || cell->shape < 0 || digit_groups.count(cell->shape) == 0 ? 1 : 0;
         }
         sum = letters >= 2;
     }
@@ -315,7 +341,7 @@ bool LooksLikeListingRow(const PageRow& row, const PageGroups& groups, bool chec
         for (std::size_t i = 1; i < tokens.size(); ++i) {
             pairs += tokens[i].width == 2 ? 1 : 0;
         }
-        return SumWide(row, tokens[0]) && pairs >= kLostSumPairs &&
+        return SumWide(row, tokens[0], false) && pairs >= kLostSumPairs &&
                pairs >= kSumPairShare * static_cast<double>(tokens.size() - 1);
     }
     return 2 * digits >= static_cast<int>(row.cells.size());

@@ -143,8 +143,11 @@ void Dissolve(const std::vector<const Shape*>& cells, const std::vector<char>& r
         float best = -2;
         std::size_t likest = 0;
         for (std::size_t g = 0; g < prototypes.size(); ++g) {
+            if (members[g] < kEstablished) {
+                continue;
+            }
             const float likeness = Likeness(*cells[i], prototypes[g]);
-            if (members[g] >= kEstablished && likeness > best) {
+            if (likeness > best) {
                 best = likeness;
                 likest = g;
             }

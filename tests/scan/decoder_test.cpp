@@ -397,6 +397,11 @@ const MarkCase kMarkCases[] = {
     {"SpecksBetweenTheBytes", "plain", &kPlain, "48 45 4C 4C 4F 2C 20 54  14",
      "48'45'4C'4C'4F'2C'20'54' 14"},
     {"SumColonUnread", "plain", &kPlain, "SUM  ", "SUM? "},
+    {"SumWordULost", "plain", &kPlain, "SUM", "S M"},
+    {"SumWordSAsEight", "plain", &kPlain, "SUM", "8UM"},
+    {"SumColonAsDigit", "plain", &kPlain, "SUM  ", "SUM3 "},
+    {"MarksBeforeTheSumWord", "plain", &kPlain, "SUM", ".  :SUM"},
+    {"LoneMarksBeforeTheSumWord", "plain", &kPlain, "SUM", ".  :  SUM"},
     {"SpeckAfterTheSumTotal", "plain", &kPlain, "0876", "0876   '"},
     {"SpecksBetweenTheSumColumns", "plain", &kPlain, "A9 EC 0876", "A9'EC'0876"},
 };
