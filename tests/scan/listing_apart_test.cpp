@@ -114,7 +114,8 @@ TEST(ListingApart, SetsEveryRowOnOnePitch) {
         for (const std::vector<Box>& line : regions.lines.front()) {
             regions.blobs.insert(regions.blobs.end(), line.begin(), line.end());
         }
-        ASSERT_EQ(SetListingOnPitch(&page, &regions), style.apart);
+        std::vector<Box> origins;
+        ASSERT_EQ(SetListingOnPitch(&page, &regions, &origins), style.apart);
         if (!style.apart) {
             continue;
         }
