@@ -211,17 +211,13 @@ bool ReadCells(tesseract::TessBaseAPI& api, Pix* binary, const Grid& grid, PageT
     return true;
 }
 
-// The folder of the engine's English data into `folder`, left empty for the
-// engine's own default (native builds: the system's installed data). On
-// Windows the data ships in a folder "tessdata" beside the program, and
-// neither TESSDATA_PREFIX nor another installation is looked at.
 // Where the glyph of cell `k` of `row` stood on the page before it was set
 // anew (`blobs` where it was set, `origins` where each came from), at the
 // page's own size: its ink with a pixel of room, at least half a
 // character's height (`height`) wide, so that a narrow 1 is still a cell,
-// and the row's height; empty
-// where no blob of the cell is found. The pitch of the new setting is no
-// measure: it is the widest glyph's (or blot's) width.
+// and the row's height; empty where no blob of the cell is found. The
+// pitch of the new setting is no measure there: it is the widest glyph's
+// (or a blot's) width.
 Box PlaceOnPage(const GridRow& row, std::size_t k, int height, const std::vector<Box>& blobs,
                 const std::vector<Box>& origins, double scale) {
     const Box& ink = row.boxes[k];
@@ -246,6 +242,10 @@ Box PlaceOnPage(const GridRow& row, std::size_t k, int height, const std::vector
                static_cast<int>(std::lround(row.bottom / scale))};
 }
 
+// The folder of the engine's English data into `folder`, left empty for the
+// engine's own default (native builds: the system's installed data). On
+// Windows the data ships in a folder "tessdata" beside the program, and
+// neither TESSDATA_PREFIX nor another installation is looked at.
 bool FindEngineData(std::string* folder) {
     folder->clear();
 #ifdef _WIN32
