@@ -47,18 +47,28 @@ struct Cell {
 
 // One text row of the page: its cells, by ascending column, and where the
 // row lies on the page straightened at its own size (all 0 when unknown),
-// so that every column, blank or not, has its box.
+// so that every column, blank or not, has its box. A row whose glyphs were
+// moved to be read (digits set apart, set anew on one pitch) has no pitch
+// on the page; only its cells with ink have boxes there, each its own.
 struct PageRow {
     std::vector<Cell> cells;
     double top = 0;
     double bottom = 0;
     double origin = 0;  // x of the centre of column 0
     double pitch = 0;   // 0: no place on the page known
+    // Without a pitch: where each cell's glyph stands on the page, by the
+    // cells' order (empty boxes where not known).
+    std::vector<Box> places;
 
     // The box of column `column`: the full cell width and row height; empty
     // when the row's place is not known.
     Box CellBox(int column) const {
         if (pitch <= 0) {
+            for (std::size_t i = 0; i < cells.size() && i < places.size(); ++i) {
+                if (cells[i].column == column) {
+                    return places[i];
+                }
+            }
             return Box{};
         }
         const double left = origin + (column - 0.5) * pitch;

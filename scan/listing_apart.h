@@ -7,6 +7,8 @@
 // token, where the grid can take them.
 #pragma once
 
+#include <vector>
+
 #include "scan/page_regions.h"
 #include "scan/prepared_page.h"
 
@@ -14,8 +16,10 @@ namespace tsy::scan {
 
 // Sets the glyphs of every region of `regions` whose digits stand apart
 // anew on a fixed pitch, in `page`'s grey and binary images (which then
-// hold only the regions' ink), and puts their boxes in `regions->blobs`.
-// False, and nothing changed, where no region's digits stand apart.
-bool SetListingOnPitch(PreparedPage* page, PageRegions* regions);
+// hold only the regions' ink), and puts their boxes in `regions->blobs`
+// and where each of them stood before in `origins` (the same box where it
+// was not moved). False, and nothing changed, where no region's digits
+// stand apart.
+bool SetListingOnPitch(PreparedPage* page, PageRegions* regions, std::vector<Box>* origins);
 
 }  // namespace tsy::scan

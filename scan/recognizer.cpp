@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "scan/glyph_shapes.h"
@@ -37,6 +38,11 @@ constexpr double kColonInset = 0.08;
 // Other ink no wider and no higher than this share of a character is a
 // speck.
 constexpr double kSpeckSize = 0.4;
+
+// A cell of a glyph moved to be read, on the page: at least this share of
+// a character's height wide, with this many pixels beside its ink.
+constexpr double kNarrowestCell = 0.5;
+constexpr double kCellRoom = 1;
 
 // What the engine may read: the characters of a listing, the letters of its
 // headings ("ADRS", "SUM") and the usual look-alikes, which the layout maps.
@@ -205,6 +211,37 @@ bool ReadCells(tesseract::TessBaseAPI& api, Pix* binary, const Grid& grid, PageT
     return true;
 }
 
+// Where the glyph of cell `k` of `row` stood on the page before it was set
+// anew (`blobs` where it was set, `origins` where each came from), at the
+// page's own size: its ink with a pixel of room, at least half a
+// character's height (`height`) wide, so that a narrow 1 is still a cell,
+// and the row's height; empty where no blob of the cell is found. The
+// pitch of the new setting is no measure there: it is the widest glyph's
+// (or a blot's) width.
+Box PlaceOnPage(const GridRow& row, std::size_t k, int height, const std::vector<Box>& blobs,
+                const std::vector<Box>& origins, double scale) {
+    const Box& ink = row.boxes[k];
+    Box from;
+    bool found = false;
+    for (std::size_t b = 0; b < blobs.size(); ++b) {
+        const Box& blob = blobs[b];
+        if (blob.CenterX() >= ink.left && blob.CenterX() <= ink.right &&
+            blob.CenterY() >= ink.top && blob.CenterY() <= ink.bottom) {
+            from = found ? Union(from, origins[b]) : origins[b];
+            found = true;
+        }
+    }
+    if (!found) {
+        return Box{};
+    }
+    const double half =
+        std::max(static_cast<double>(from.Width()), kNarrowestCell * height) / 2 + kCellRoom;
+    return Box{static_cast<int>(std::lround((from.CenterX() - half) / scale)),
+               static_cast<int>(std::lround(row.top / scale)),
+               static_cast<int>(std::lround((from.CenterX() + half) / scale)),
+               static_cast<int>(std::lround(row.bottom / scale))};
+}
+
 // The folder of the engine's English data into `folder`, left empty for the
 // engine's own default (native builds: the system's installed data). On
 // Windows the data ships in a folder "tessdata" beside the program, and
@@ -281,9 +318,11 @@ RecognizeStatus Recognizer::Recognize(std::unique_ptr<Pix, PixFree> image, Recog
     }
     // The grid is laid over the page's listing regions only, not over the
     // prose and pictures around them; a listing whose digits stand apart is
-    // set on one pitch first, and its glyphs then have no place on the page.
+    // set on one pitch first, and its rows then have no pitch on the page:
+    // each cell keeps the place its glyph came from.
     PageRegions regions = FindListingRegions(prepared.blobs);
-    const bool set_anew = SetListingOnPitch(&prepared, &regions);
+    std::vector<Box> origins;
+    const bool set_anew = SetListingOnPitch(&prepared, &regions, &origins);
     Pix* binary = prepared.binary.get();
     const Grid grid = FindGrid(regions.blobs);
     if (grid.rows.empty()) {
@@ -298,10 +337,14 @@ RecognizeStatus Recognizer::Recognize(std::unique_ptr<Pix, PixFree> image, Recog
         placed.bottom = grid.rows[r].bottom / scale;
         placed.origin = grid.rows[r].origin / scale;
         placed.pitch = set_anew ? 0 : grid.rows[r].pitch / scale;
-        for (int column : grid.rows[r].cells) {
+        for (std::size_t k = 0; k < grid.rows[r].cells.size(); ++k) {
             Cell cell;
-            cell.column = column;
-            page->rows[r].cells.push_back(cell);
+            cell.column = grid.rows[r].cells[k];
+            if (set_anew) {
+                placed.places.push_back(
+                    PlaceOnPage(grid.rows[r], k, grid.char_height, regions.blobs, origins, scale));
+            }
+            placed.cells.push_back(cell);
         }
     }
     if (use_engine_ && !ReadCells(engine_->api, binary, grid, page)) {

@@ -4,11 +4,13 @@ scan code: a plain listing of two blocks set in DejaVu Sans Mono on a known
 grid, with ink blots over four digits of the first block that its sums
 cannot settle between them (the corners of a rectangle), its data drawn
 from SEED (default 1); or, unblotted, the same grid of data lines with no
-sums at all, and their text.
+sums at all, and their text. With `spaced`, the blotted page is set as
+magazines set listings: the two digits of a byte apart and wider gaps
+between bytes, with a column of prose beside it.
 
-    annotate_check.py render PAGE.png [SEED]
+    annotate_check.py render PAGE.png [SEED] [spaced]
     annotate_check.py render-unsummed PAGE.png TRUTH.txt
-    annotate_check.py judge PAGE.png ANNOTATED.png REPORT
+    annotate_check.py judge PAGE.png ANNOTATED.png REPORT [spaced]
 
 `judge` looks at the colours of the annotated page against the scan's
 report (its standard error, UTF-8): a red frame around each character the
@@ -27,6 +29,11 @@ LINE = 50
 MARGIN = 100
 START = 0x4A00
 BLOTTED = [(0, 0), (0, 1), (1, 0), (1, 1)]  # (data row, byte): its first digit
+# Set spaced: the address as on the grid, then each character of a token
+# this many pitches from the next and each blank this many.
+SPACED = False
+WITHIN = 1.6
+BLANK = 1.5
 
 
 def listing(sums=True, seed=1):
@@ -56,6 +63,24 @@ def pitch():
     return ImageFont.truetype(FONT, SIZE).getlength("0")
 
 
+def column_x(column, text):
+    """The left of character `column` of line `text` as drawn."""
+    if not SPACED:
+        return MARGIN + column * pitch()
+    x = MARGIN
+    first = text.index(" ")
+    for j in range(column):
+        if j < first:
+            x += pitch()
+        elif j == first:  # the bytes from one place in every line
+            x = MARGIN + 5.5 * pitch()
+        elif text[j] == " ":
+            x += BLANK * pitch()
+        else:
+            x += (WITHIN if text[j + 1] != " " else 1) * pitch()
+    return x
+
+
 def row_top(line):
     """The top of text line `line` (0: the title)."""
     return MARGIN + LINE * line
@@ -70,7 +95,7 @@ def data_line(row):
 def cell_box(row, column):
     """The box of character `column` of data row `row`, as drawn."""
     p = pitch()
-    left = MARGIN + column * p
+    left = column_x(column, listing()[data_line(row) - 2])
     top = row_top(data_line(row))
     return (int(left), top, int(left + p), top + LINE)
 
@@ -79,17 +104,35 @@ def byte_column(byte):
     return 6 + 3 * byte
 
 
+PROSE_FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
+PROSE = ("type the bytes in with the monitor, then save them to tape before you run "
+         "the game; the sums at the end of each line and the totals below every eight "
+         "lines show where a byte was typed wrong, so check them as you go along").split()
+
+
 def render(path, sums=True, seed=1):
     lines = listing(sums, seed)
     font = ImageFont.truetype(FONT, SIZE)
-    width = int(MARGIN * 2 + pitch() * max(len(t) for t in lines))
+    width = int(MARGIN + max(column_x(len(t) - 1, t) + pitch() for t in lines))
+    prose_left = width + MARGIN
+    if SPACED:
+        width = prose_left + 480 + MARGIN
     page = Image.new("L", (width, MARGIN * 2 + LINE * (len(lines) + 3)), 255)
     draw = ImageDraw.Draw(page)
     draw.text((MARGIN, row_top(0)), "LIST 3  MUSIC", font=font, fill=0)
     for i, text in enumerate(lines):
         for k, ch in enumerate(text):
             if ch != " ":
-                draw.text((MARGIN + k * pitch(), row_top(2 + i)), ch, font=font, fill=0)
+                draw.text((column_x(k, text), row_top(2 + i)), ch, font=font, fill=0)
+    if SPACED:
+        prose = ImageFont.truetype(PROSE_FONT, 24)
+        words = list(PROSE)
+        for line in range(len(lines)):
+            text = ""
+            while words and prose.getlength(text + " " + words[0]) < 480:
+                text = (text + " " + words.pop(0)).strip()
+            words = words or list(PROSE)
+            draw.text((prose_left, row_top(2 + line) + 4), text, font=prose, fill=0)
     for row, byte in BLOTTED if sums else []:
         left, top, right, bottom = cell_box(row, byte_column(byte))
         draw.ellipse((left - 2, top + 4, right + 2, top + 40), fill=0)
@@ -155,7 +198,7 @@ def judge(page_path, annotated_path, report):
         if not any(line == data_line(row) - 2 for line, _ in named):
             failures.append("the report names nothing in blotted line %d" % (data_line(row) - 1))
     for line, column in sorted(named):
-        left = int(MARGIN + column * pitch())
+        left = int(column_x(column, listing()[line]))
         top = row_top(2 + line)
         # The frame's edges left and right of the character, at its middle.
         for x in (left - p // 3, left + p - p // 3):
@@ -179,6 +222,9 @@ def judge(page_path, annotated_path, report):
 
 
 if __name__ == "__main__":
+    if sys.argv[-1] == "spaced":
+        SPACED = True
+        sys.argv.pop()
     if sys.argv[1] == "render":
         render(sys.argv[2], seed=int(sys.argv[3]) if len(sys.argv) > 3 else 1)
     elif sys.argv[1] == "render-unsummed":

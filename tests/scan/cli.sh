@@ -123,8 +123,8 @@ check=$(dirname "$0")/annotate_check.py
 /usr/bin/python3 "$check" render "$work/blots.png"
 expect "a page with blots, annotated" 1 scan --annotate "$work/marked.png" "$work/blots.png"
 cp "$work/err" "$work/blots-report.txt"
-judge() {  # NAME WANT PAGE ANNOTATED REPORT
-  /usr/bin/python3 "$check" judge "$3" "$4" "$5" >"$work/judged"
+judge() {  # NAME WANT PAGE ANNOTATED REPORT [spaced]
+  /usr/bin/python3 "$check" judge "$3" "$4" "$5" ${6:+"$6"} >"$work/judged"
   if [ $? -eq "$2" ]; then
     passed=$((passed + 1))
   else
@@ -146,6 +146,13 @@ for seed in 2 7 12; do
   judge "blots over other data ($seed): the annotation or the report" 0 "$work/blots-$seed.png" \
     "$work/marked-$seed.png" "$work/err"
 done
+# The same listing set as magazines set it, digits apart beside prose: its
+# rows are read from glyphs moved onto one pitch, and marked where they stand.
+/usr/bin/python3 "$check" render "$work/spaced.png" 1 spaced
+expect "a listing with digits apart, annotated" 1 scan --annotate "$work/marked-spaced.png" \
+  "$work/spaced.png"
+judge "a listing with digits apart: the annotation marks rows and doubts" 0 "$work/spaced.png" \
+  "$work/marked-spaced.png" "$work/err" spaced
 expect "two pages annotated" 1 scan --annotate "$work/two.png" -o "$work/two.txt" "$clean" \
   "$work/blots.png"
 if [ -s "$work/two-1.png" ] && [ -s "$work/two-2.png" ] && [ ! -e "$work/two.png" ]; then

@@ -28,6 +28,8 @@ struct Style {
     // a left and a right piece that touch, and on every other row, its top
     // stroke apart too (too low for a glyph, a line of its own).
     bool broken = false;
+    // The last row a SUM line: S, U and an M 1.7 usual widths wide.
+    bool sum_line = false;
 };
 
 // Rows of an address and bytes (the last row three short), as glyph
@@ -40,6 +42,11 @@ std::vector<std::vector<Box>> DrawListing(const Style& style, PreparedPage* page
         std::vector<Box> tops;  // the top strokes of broken digits
         if (style.run_together) {
             line.push_back(Box{30, top, 30 + 4 * kWidth + 6, top + kHeight});
+        } else if (style.sum_line && r == 7) {
+            line.push_back(Box{30, top, 30 + kWidth, top + kHeight});
+            line.push_back(Box{30 + kWidth + 2, top, 30 + 2 * kWidth + 2, top + kHeight});
+            line.push_back(Box{30 + 2 * (kWidth + 2), top, 30 + 2 * (kWidth + 2) + kWidth * 17 / 10,
+                               top + kHeight});
         } else {
             for (int i = 0; i < 4; ++i) {
                 line.push_back(
@@ -93,6 +100,7 @@ TEST(ListingApart, SetsEveryRowOnOnePitch) {
         {"digits together", 2, 16, false, false, false},
         {"a box's rule in slivers", 14, 28, false, false, true, true},
         {"broken digits", 14, 28, false, false, true, false, true},
+        {"a SUM line with a wide M", 14, 28, false, false, true, false, false, true},
     };
     for (const Style& style : styles) {
         SCOPED_TRACE(style.name);
@@ -106,12 +114,15 @@ TEST(ListingApart, SetsEveryRowOnOnePitch) {
         for (const std::vector<Box>& line : regions.lines.front()) {
             regions.blobs.insert(regions.blobs.end(), line.begin(), line.end());
         }
-        ASSERT_EQ(SetListingOnPitch(&page, &regions), style.apart);
+        std::vector<Box> origins;
+        ASSERT_EQ(SetListingOnPitch(&page, &regions, &origins), style.apart);
         if (!style.apart) {
             continue;
         }
-        // 8 rows of 4 + 16 glyphs, the last 6 short.
-        ASSERT_EQ(regions.blobs.size(), 8u * 20 - 6);
+        // 8 rows of 4 + 16 glyphs, the last 6 short (and 7 where it is a SUM
+        // line, whose M stays one glyph).
+        const std::size_t sum_glyphs = style.sum_line ? 3 : 4;
+        ASSERT_EQ(regions.blobs.size(), 8u * 20 - 6 - (4 - sum_glyphs));
         // The pitch, from the first row's ends: the last digit in column 27.
         const double pitch = (regions.blobs[19].CenterX() - regions.blobs[0].CenterX()) / 27;
         ASSERT_GT(pitch, kWidth);
@@ -125,9 +136,12 @@ TEST(ListingApart, SetsEveryRowOnOnePitch) {
         const std::vector<int> expected = {0,  1,  2,  3,  5,  6,  8,  9,  11, 12,
                                            14, 15, 17, 18, 20, 21, 23, 24, 26, 27};
         EXPECT_EQ(columns, expected);
-        // Every row's glyphs in the first row's places.
+        // Every row's glyphs in the first row's places; a SUM line's word in
+        // the address's first three.
         for (std::size_t i = 20; i < regions.blobs.size(); ++i) {
-            EXPECT_NEAR(regions.blobs[i].CenterX(), regions.blobs[i % 20].CenterX(), 1.0) << i;
+            const std::size_t in_row =
+                i < 140 ? i % 20 : i - 140 + (i - 140 < 3 ? 0 : 4 - sum_glyphs);
+            EXPECT_NEAR(regions.blobs[i].CenterX(), regions.blobs[in_row].CenterX(), 1.0) << i;
         }
     }
 }
