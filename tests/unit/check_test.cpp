@@ -379,7 +379,10 @@ const TypoCase kTypoCases[] = {
      C::Plain,
      {{7, P::Total, 0, "0976"}},
      {"L7 TotalDigits: TotalToken C 0976>0876"}},
-    // The last line's address: its line sum crosses it with AddressSum.
+    // The last line's address: its line sum crosses it with AddressSum;
+    // otherwise the block's sums, which see the row, and a step no whole
+    // rows left out make up. A step of whole rows may be a row of zeros
+    // left out.
     {"LastLineAddressAddressSum",
      C::AddressSum,
      {{12, P::Address, 0, "C838"}},
@@ -387,7 +390,11 @@ const TypoCase kTypoCases[] = {
     {"LastLineAddress",
      C::Plain,
      {{12, P::Address, 0, "C03A"}},
-     {"L12 Gap: AddressField L C03A>C038"}},
+     {"L12 Gap: AddressField C C03A>C038"}},
+    {"LastLineAddressARowOn",
+     C::Plain,
+     {{12, P::Address, 0, "C048"}},
+     {"L12 Gap: AddressField L C048>C038"}},
     // Back before the line before, which its own neighbour confirms: the
     // block's sums see the row there; nothing may be left out before it.
     {"LastLineAddressGoingBack",
