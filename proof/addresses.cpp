@@ -121,6 +121,12 @@ int AddStep(BlockRecord* block, const RecordedLine& line, StepKind step, std::in
     return static_cast<int>(block->pending.size()) - 1;
 }
 
+// An aligned region at `address` that no one-digit typo of the continuing
+// address `expected` reaches.
+bool NewRegion(std::int32_t address, std::int32_t expected) {
+    return address % kRegionAlignment == 0 && DigitsDiffering(address, expected) > 1;
+}
+
 bool SumRight(const ListingOptions& options, const SkippedRecord& skipped, std::int32_t address) {
     const std::uint32_t part = options.address_sum ? AddressPart(options, address) : 0u;
     return ((skipped.data_sum + part) & LineMask(options)) == skipped.given;
@@ -160,6 +166,12 @@ void ReadSkipped(const ListingOptions& options, const RecordedLine* before,
     if (reading < 0) {
         return;
     }
+    // A line after that begins a new region says nothing of this line's
+    // address: the line before alone places it.
+    const std::int32_t after_says =
+        from_after != reading && after != nullptr && NewRegion(after->address, reading + line.count)
+            ? -1
+            : from_after;
     line.address = reading;
     std::snprintf(line.address_text, sizeof line.address_text, "%04X",
                   static_cast<unsigned>(reading) & 0xFFFFu);
@@ -171,12 +183,12 @@ void ReadSkipped(const ListingOptions& options, const RecordedLine* before,
         line.checksum_wrong = line.line_diff != 0;
         sum = line.checksum_wrong ? SumState::Wrong : SumState::Right;
     }
-    const bool neighbour = from_before >= 0 || from_after >= 0;
+    const bool neighbour = from_before >= 0 || after_says >= 0;
     const bool agree =
-        (from_before < 0 || reading == from_before) && (from_after < 0 || reading == from_after);
+        (from_before < 0 || reading == from_before) && (after_says < 0 || reading == after_says);
     line.address_confirmed = neighbour && agree;
     const bool certain = neighbour && agree && sum != SumState::Wrong &&
-                         (pool == 1 || (from_before >= 0 && from_after >= 0));
+                         (pool == 1 || (from_before >= 0 && after_says >= 0));
     Diagnosis diagnosis = AboutLine(DiagnosisKind::AddressReading,
                                     certain ? Certainty::Certain : Certainty::Likely, line);
     diagnosis.token = skipped.typed;
@@ -214,12 +226,6 @@ void ReadSkippedLines(const ListingOptions& options, const AddressTrail& trail,
         }
         ReadSkipped(options, before, after, skipped, block);
     }
-}
-
-// An aligned region at `address` that no one-digit typo of the continuing
-// address `expected` reaches.
-bool NewRegion(std::int32_t address, std::int32_t expected) {
-    return address % kRegionAlignment == 0 && DigitsDiffering(address, expected) > 1;
 }
 
 // Whether every line of the block continues the line before it, its first

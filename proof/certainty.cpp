@@ -549,11 +549,37 @@ bool Crossed(const NamingContext& c, const Mistake& m, std::uint8_t confirmed, c
             }
             return true;
         }
-        case MistakeKind::Address:
+        case MistakeKind::Address: {
             // The line sum confirms it only where the digits differing are
             // summed (not the high byte with the lower address only).
-            return c.options->checksum && c.options->address_sum &&
-                   p.rows[m.row].address_change != 0;
+            if (c.options->checksum && c.options->address_sum &&
+                p.rows[m.row].address_change != 0) {
+                return true;
+            }
+            // Otherwise an address one digit off the address continuing the
+            // line before, which its own neighbour confirms (else its address
+            // may be the one mistyped), that goes back into the bytes already
+            // written or forward by what no whole rows left out make up: the
+            // block's sums see the row and agree with it there, so it is no
+            // line typed out of place, and nothing is left out before it (a
+            // row of zeros left out would answer a step of whole rows as
+            // well).
+            const Finding* step = StepFinding(c, p.rows[m.row].address_steps);
+            const PuzzleRow& row = p.rows[m.row];
+            bool rows_left_out = false;
+            for (const GapRecord& gap : c.block->gaps) {
+                rows_left_out =
+                    rows_left_out || (gap.finding >= 0 && &c.block->pending[gap.finding] == step);
+            }
+            const RecordedLine* before = m.row > 0 ? &LineOf(c, m.row - 1) : nullptr;
+            return e.mistakes.size() == 1 && step != nullptr && before != nullptr &&
+                   before->address_confirmed &&
+                   before->address + before->count == LineOf(c, m.row).expected_address &&
+                   (step->step == StepKind::Backward || step->step == StepKind::Overlap ||
+                    step->step == StepKind::Stray ||
+                    (step->step == StepKind::Gap && !rows_left_out)) &&
+                   BlockSees(c, e, row.count, row.values, m.row);
+        }
         case MistakeKind::Step:
         case MistakeKind::Pair:
             break;

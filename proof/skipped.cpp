@@ -1,5 +1,6 @@
 #include "proof/skipped.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "proof/misreading.h"
@@ -62,6 +63,28 @@ int Candidates(const char* raw_field, const char* field, std::size_t length, Ski
         }
     }
     return count;
+}
+
+// Whether the four-character address field `field` is the address
+// `continuing` with one character typed as no hex digit: a neighbouring
+// key (B0P8 for B008), which no look-alike reading answers.
+bool OneKeyFromContinuing(const char* field, std::size_t length, std::int32_t continuing) {
+    if (length != 4 || continuing < 0 || continuing > 0xFFFF) {
+        return false;
+    }
+    char expected[5];
+    std::snprintf(expected, sizeof expected, "%04X", static_cast<unsigned>(continuing));
+    int other = 0;
+    for (std::size_t i = 0; i < length; ++i) {
+        if (IsUpperHexDigit(field[i])) {
+            if (field[i] != expected[i]) {
+                return false;
+            }
+        } else {
+            ++other;
+        }
+    }
+    return other == 1;
 }
 
 bool AllHex(const char* text, std::size_t length) {
@@ -164,6 +187,15 @@ bool ReadSkippedLine(const char* raw, const char* upper, std::size_t length, boo
     skipped->typed = MakeQuote(raw + at, end - at);
     skipped->candidate_count =
         Candidates(raw + at, field, field_length, reason, skipped->candidates);
+    if (reason == SkipReason::LookAlike && OneKeyFromContinuing(field, field_length, continuing)) {
+        bool known = false;
+        for (int i = 0; i < skipped->candidate_count; ++i) {
+            known = known || skipped->candidates[i] == continuing;
+        }
+        if (!known && skipped->candidate_count < kMaxAddressCandidates) {
+            skipped->candidates[skipped->candidate_count++] = continuing;
+        }
+    }
     if (skipped->candidate_count == 0) {
         return false;
     }

@@ -1,8 +1,10 @@
 // Lines the reader skips although they look like data lines of the chosen
 // convention: an address field with letters that only look like digits
-// (3O90), of three hexadecimal digits, of five above FFFF, or set in by
-// blanks, followed by data pairs (and, with Checksum, a checksum); one data
-// token may hold a look-alike of its own, read by its only reading.
+// (3O90) or with one character no hex digit where the address before
+// continues there (3P90 after 3088), of three hexadecimal digits, of five
+// above FFFF, or set in by blanks, followed by data pairs (and, with
+// Checksum, a checksum); one data token may hold a look-alike of its own,
+// read by its only reading.
 #pragma once
 
 #include <cstddef>

@@ -268,6 +268,16 @@ const TypoCase kTypoCases[] = {
      C::OhX,
      {{4, P::Address, 0, "C0080"}},
      {"L4 Skipped: AddressReading C C0080>C008 sum", "L7 E05: SkippedCounts C @4"}},
+    // One character no hex digit where the line before continues: the
+    // address continuing is its reading.
+    {"SkippedNeighbourKeyAddress",
+     C::Plain,
+     {{6, P::Address, 0, "CP18"}},
+     {"L6 Skipped: AddressReading C CP18>C018 sum", "L7 E05: SkippedCounts C @6"}},
+    {"SkippedNeighbourKeyLastLine",
+     C::OhX,
+     {{12, P::Address, 0, "C0-8"}},
+     {"L12 Skipped: AddressReading C C0-8>C038 sum", "L13 E05: SkippedCounts C @12"}},
     {"SkippedWithALookAlikeInItsData",
      C::Plain,
      {{6, P::Address, 0, "CO18"}, {6, P::Byte, 3, "4l"}},
@@ -369,7 +379,10 @@ const TypoCase kTypoCases[] = {
      C::Plain,
      {{7, P::Total, 0, "0976"}},
      {"L7 TotalDigits: TotalToken C 0976>0876"}},
-    // The last line's address: its line sum crosses it with AddressSum.
+    // The last line's address: its line sum crosses it with AddressSum;
+    // otherwise the block's sums, which see the row, and a step no whole
+    // rows left out make up. A step of whole rows may be a row of zeros
+    // left out.
     {"LastLineAddressAddressSum",
      C::AddressSum,
      {{12, P::Address, 0, "C838"}},
@@ -377,7 +390,21 @@ const TypoCase kTypoCases[] = {
     {"LastLineAddress",
      C::Plain,
      {{12, P::Address, 0, "C03A"}},
-     {"L12 Gap: AddressField L C03A>C038"}},
+     {"L12 Gap: AddressField C C03A>C038"}},
+    {"LastLineAddressARowOn",
+     C::Plain,
+     {{12, P::Address, 0, "C048"}},
+     {"L12 Gap: AddressField L C048>C038"}},
+    // Back before the line before, which its own neighbour confirms: the
+    // block's sums see the row there; nothing may be left out before it.
+    {"LastLineAddressGoingBack",
+     C::Plain,
+     {{12, P::Address, 0, "C008"}},
+     {"L12 Stray: AddressField C C008>C038"}},
+    {"LastLineAddressGoingBackOhX",
+     C::OhX,
+     {{12, P::Address, 0, "C008"}},
+     {"L12 Stray: AddressField C C008>C038"}},
     // Full-width characters from an IME: a space, a whole line.
     {"FullWidthSpace",
      C::Plain,
@@ -779,8 +806,9 @@ const RawCase kRawCases[] = {
      "B040 FE A1 E6 D6 19 DA 60 B0 (5.5E)\n",
      {"L6 E08: TotalToken L 0BD4>0ED9; StrayLine L; StrayCounts L @5",
       "L10 E08: TotalToken L 0C55>0950"}},
-    // A zero typed twice among zeros changes no sum: a line the reader
-    // skipped answers the step in the addresses as well.
+    // A zero typed twice among zeros changes no sum, so the step in the
+    // addresses rests on the line the reader skipped: one key of its
+    // address off the address both neighbours continue, it is that line.
     {"ZeroTypedTwiceAmongZeros",
      kPlain,
      "9000  12 DD 21 13 90 32 37 90  AC\n"
@@ -789,7 +817,7 @@ const RawCase kRawCases[] = {
      "9P18  00 00 00 00 00 00 00 00  00\n"
      "9020  00 00 00 00 2A 0F 90 ED  B6\n"
      "SUM  34 00 B1 8D 41 73 C7 8D 067A\n",
-     {"L5 Gap: DoubledByte L +0 00: 00 00 00 00 00 00 00"}},
+     {"L4 Skipped: AddressReading C 9P18>9018 sum"}},
     // A block's only row, a byte short of its check line's columns: the
     // byte left out, not four typos.
     {"OnlyRowShortOfAByte",
@@ -857,6 +885,14 @@ const RawCase kRawCases[] = {
      "8128  12 7D 03 00 00 1A           AC\n"
      "SUM  B1 61 0E 78 B4 00 40 A7 1433\n",
      {"L7 E05: SwappedBytes L @6 +4+5 001A>1A00; DoubledByte L +3 00: 12 7D 03 00 1A"}},
+    // A skipped line's address read by the line before alone where the
+    // line after begins a new region.
+    {"SkippedBeforeANewRegion",
+     OptionsFor(Convention::NoChecksum),
+     "8040 0A 7A EE 76 06 41 18 E8\n"
+     "8-48 2A 4C 80 DA 27 80 20 07\n"
+     "9000 C8 06 7D 7D 79 B7 36 DF\n",
+     {"L2 Skipped: AddressReading C 8-48>8048", "L3 Jump"}},
     // The last line's address typed as that of a line before: a digit of
     // it mistyped fits as well as a line typed out of place.
     {"LastAddressOfAnEarlierLine",
