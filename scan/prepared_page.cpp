@@ -350,17 +350,20 @@ Binarised BestBlur(Pix* grey, int from, int to, int* chosen) {
 
 // Takes the grey page `resampled` (turned, its lines levelled or its
 // columns evened, owned from here on) with its binarisation at `blur` in
-// place of `grey` and `best`, where both were made; otherwise they stay.
-void TakeResampled(Pix* resampled, int blur, PixPtr* grey, Binarised* best) {
+// place of `grey` and `best`, where both were made (and says so);
+// otherwise they stay.
+bool TakeResampled(Pix* resampled, int blur, PixPtr* grey, Binarised* best) {
     PixPtr page(resampled);
     if (!page) {
-        return;
+        return false;
     }
     Binarised again = Binarise(page.get(), blur);
-    if (again.binary) {
-        *grey = std::move(page);
-        *best = std::move(again);
+    if (!again.binary) {
+        return false;
     }
+    *grey = std::move(page);
+    *best = std::move(again);
+    return true;
 }
 
 }  // namespace
@@ -387,27 +390,42 @@ bool PreparePage(Pix* read, PreparedPage* page, bool keep_straight) {
     }
     // The skew is measured on the binarised glyphs, once the dots of dot
     // print have run together into strokes, and the grey page turned.
+    bool resampled = false;
     float angle = 0;
     float confidence = 0;
     if (best.binary && pixFindSkew(best.binary.get(), &angle, &confidence) == 0 &&
         confidence >= kLeastSkewConfidence && std::fabs(angle) >= kLeastSkew) {
-        TakeResampled(pixRotate(grey.get(), static_cast<float>(kRadiansPerDegree * angle),
-                                L_ROTATE_AREA_MAP, L_BRING_IN_WHITE, 0, 0),
-                      blur, &grey, &best);
+        resampled |=
+            TakeResampled(pixRotate(grey.get(), static_cast<float>(kRadiansPerDegree * angle),
+                                    L_ROTATE_AREA_MAP, L_BRING_IN_WHITE, 0, 0),
+                          blur, &grey, &best);
     }
     // Lines still turned or bent after that (a photo taken at a slant, a
     // page curving into the gutter) are made level column by column.
     LineShape shape;
     if (best.binary && best.height > 0 && FindLineShape(best.blobs, best.height, &shape) &&
         LargestOffset(shape, best.blobs) >= kLeastLevelling * best.height) {
-        TakeResampled(LevelLines(grey.get(), shape), blur, &grey, &best);
+        resampled |= TakeResampled(LevelLines(grey.get(), shape), blur, &grey, &best);
     }
     // Glyphs closer together towards one edge (the gutter, the far side
     // of a slanted photo) are set apart evenly.
     ColumnSources sources;
     if (best.binary && FindColumnSources(best.blobs, best.height,
                                          static_cast<int>(pixGetWidth(grey.get())), &sources)) {
-        TakeResampled(EvenColumns(grey.get(), sources), blur, &grey, &best);
+        resampled |= TakeResampled(EvenColumns(grey.get(), sources), blur, &grey, &best);
+    }
+    // A blur chosen on the page as photographed may no longer join the
+    // dots once the page is turned and levelled (the glyphs fall apart
+    // into their dots and the grid measures the pitch of the dots): the
+    // blur is chosen again on the straightened page, by the same measure.
+    // A page read unblurred keeps that: a blur would run prose into words.
+    if (resampled && blur > 0 && best.binary && best.likeness < kWholeGlyphs) {
+        int again_blur = 0;
+        Binarised again = BestBlur(grey.get(), 1, kMostBlur, &again_blur);
+        if (again.binary && again_blur != blur) {
+            best = std::move(again);
+            blur = again_blur;
+        }
     }
     page->scale = 1;
     if (best.height > 0 && best.height < kSmallGlyph) {
