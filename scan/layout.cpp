@@ -306,7 +306,8 @@ std::vector<ListingRow> ArrangeListing(const PageText& page, const ListingOption
         const PageRow& row = page.rows[r];
         int& origin = word_origins[r];
         if (options.checksum && (guesses[r] == Guess::Data || guesses[r] == Guess::Other) &&
-            !row.cells.empty() && IsSumRow(row, groups, digit_groups, &origin)) {
+            !row.cells.empty() &&
+            IsSumRow(row, groups, digit_groups, data.address.first, &origin)) {
             if (guesses[r] == Guess::Data) {
                 data_rows.erase(std::find(data_rows.begin(), data_rows.end(), &row));
             }

@@ -131,10 +131,12 @@ bool SumWide(const PageRow& row, Span word, bool letters_read) {
     return word.width == 4 && (letters_read || fourth == ':' || HexReading(fourth) == 0);
 }
 
-// A mark of no digit alone in its token, standing apart from the next.
-bool IsLoneMarkToken(const PageRow& row, const std::vector<Span>& tokens) {
+// A mark alone in its token, standing apart from the next: one of no digit,
+// or any one left of the column the listing's rows begin at (the holes and
+// blots along a printout's edge are often read as 8 or B).
+bool IsLoneMarkToken(const PageRow& row, const std::vector<Span>& tokens, int margin) {
     return tokens.size() >= 3 && tokens[0].width == 1 && tokens[1].first - tokens[0].End() >= 2 &&
-           HexReading(Top(CellAt(row, tokens[0].first))) == 0;
+           (HexReading(Top(CellAt(row, tokens[0].first))) == 0 || tokens[0].End() < margin);
 }
 
 // The first token of a SUM line: "SUM", or "SUM:". Of the letters as read,
@@ -147,9 +149,9 @@ bool IsLoneMarkToken(const PageRow& row, const std::vector<Span>& tokens) {
 // standing apart before the word (blots in the margin), and marks run into
 // its S, are passed over.
 bool IsSumRow(const PageRow& row, const PageGroups& groups, const std::set<int>& digit_groups,
-              int* origin) {
+              int margin, int* origin) {
     std::vector<Span> tokens = Tokens(row);
-    while (IsLoneMarkToken(row, tokens)) {
+    while (IsLoneMarkToken(row, tokens, margin)) {
         tokens.erase(tokens.begin());
     }
     if (tokens.size() < 2) {

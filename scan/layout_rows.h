@@ -60,9 +60,11 @@ bool IsDirt(const PageRow& row, std::size_t i);
 std::vector<Span> Tokens(const PageRow& row);
 
 // A SUM line (its first token "SUM" or "SUM:"); `origin`, where given,
-// receives the column the word begins at.
+// receives the column the word begins at. `margin` is the column the
+// listing's data rows begin at: a lone glyph standing apart left of it is a
+// blot in the margin, whatever it reads as.
 bool IsSumRow(const PageRow& row, const PageGroups& groups, const std::set<int>& digit_groups,
-              int* origin = nullptr);
+              int margin, int* origin = nullptr);
 // The column heading ("ADRS +0 +1 ... SUM").
 bool LooksLikeHeading(const PageRow& row);
 // A run of dashes in adjacent columns long enough for a dashed line.

@@ -517,23 +517,26 @@ TEST(DecodeListingLost, SumLineShortOfColumnsIsReported) {
     EXPECT_NE(std::find(report.begin(), report.end(), expected), report.end());
 }
 
-// Blots in the margin of a printout: one before a SUM line's word, others
-// after its total. Both SUM lines are still read, and every row verified.
+// Blots in the margin of a printout: one before a SUM line's word (a mark,
+// or a tractor hole read as a digit), others after its total. Both SUM
+// lines are still read, and every row verified.
 TEST(ArrangeListingLost, BlotsBesideSumLines) {
     const ListingOptions options = Options("plain");
     const std::vector<std::string> lines = TwoBlocks(kPlain);
-    std::vector<std::string> read;
-    for (const std::string& line : lines) {
-        const bool sum = line.rfind("SUM", 0) == 0;
-        read.push_back((sum && read.size() < 5 ? "-   " : "    ") + line +
-                       (sum && read.size() < 5 ? "    -      -" : ""));
+    for (const char* blot : {"-   ", "8   ", "B   "}) {
+        std::vector<std::string> read;
+        for (const std::string& line : lines) {
+            const bool sum = line.rfind("SUM", 0) == 0;
+            read.push_back((sum && read.size() < 5 ? blot : "    ") + line +
+                           (sum && read.size() < 5 ? "    -      -" : ""));
+        }
+        const Decoding decoding = Decode(ArrangeListing(PageOf(read), options, 0), options);
+        ASSERT_EQ(decoding.rows.size(), lines.size()) << blot;
+        for (std::size_t r = 0; r < lines.size(); ++r) {
+            EXPECT_EQ(decoding.rows[r].text, lines[r]) << blot << "row " << r;
+        }
+        EXPECT_TRUE(decoding.AllVerified()) << blot;
     }
-    const Decoding decoding = Decode(ArrangeListing(PageOf(read), options, 0), options);
-    ASSERT_EQ(decoding.rows.size(), lines.size());
-    for (std::size_t r = 0; r < lines.size(); ++r) {
-        EXPECT_EQ(decoding.rows[r].text, lines[r]) << "row " << r;
-    }
-    EXPECT_TRUE(decoding.AllVerified());
 }
 
 // A row whose address cannot be read (unread cells, a letter that is no
