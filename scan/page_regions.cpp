@@ -444,9 +444,11 @@ PageRegions FindListingRegions(const std::vector<Box>& blobs) {
     if (!found.regions.empty() && !found.sheet) {
         return found;
     }
-    // Where no prose stands beside the listing, every line of it may be set
-    // in a serif face's wide digits: its lines are taken as wide as a run's
-    // lines may be, which prose beside a listing would not allow.
+    // A listing set wholly in a serif face's digits, nearly as wide as
+    // high, has few lines that pass as listing lines alone, and its region
+    // misses rows or is not found. Where none is found, or the regions stand
+    // alone with no prose beside them to be taken for rows, its lines may
+    // be as wide as a run's.
     PageRegions wide = FindRegions(blobs, kWidestInRun);
     return wide.regions.empty() || (!found.regions.empty() && !wide.sheet) ? found : wide;
 }
