@@ -446,11 +446,10 @@ PageRegions FindListingRegions(const std::vector<Box>& blobs) {
     }
     // A listing set wholly in a serif face's digits, nearly as wide as
     // high, has few lines that pass as listing lines alone, and its region
-    // misses rows or is not found. Where none is found, or the regions stand
-    // alone with no prose beside them to be taken for rows, its lines may
-    // be as wide as a run's.
+    // misses rows or is not found. Where no prose stands beside the
+    // listing, to be taken for rows, its lines may be as wide as a run's.
     PageRegions wide = FindRegions(blobs, kWidestInRun);
-    return wide.regions.empty() || (!found.regions.empty() && !wide.sheet) ? found : wide;
+    return wide.sheet ? wide : found;
 }
 
 }  // namespace tsy::scan

@@ -113,8 +113,8 @@ TEST(PageRegions, KeepsTheListingAndNothingElse) {
         {"a sheet with digits apart", Prose::None, true, false, false, true, true},
         {"a sheet of wide digits apart", Prose::None, true, false, false, true, true, false, false,
          0, 24},
-        {"wide digits beside prose", Prose::English, false, false, false, true, false, false, false,
-         0, 24},
+        {"wide digits beside prose", Prose::English, false, false, false, false, false, false,
+         false, 0, 24},
         {"SUM lines part the addresses", Prose::English, false, false, false, true, false, true},
         {"a rule over the heading", Prose::English, false, false, false, true, false, false, true},
         {"three rows of wide letters", Prose::Japanese, false, false, false, true, false, false,
@@ -140,12 +140,14 @@ TEST(PageRegions, KeepsTheListingAndNothingElse) {
         const PageRegions found = FindListingRegions(page.blobs);
         ASSERT_EQ(found.regions.size(), c.region ? 1u : 0u);
         EXPECT_EQ(found.sheet, c.sheet);
-        if (c.sheet) {
-            // Left whole, but with the region's rows at hand for setting
-            // digits apart anew.
+        if (c.sheet || !c.region) {
+            // Left whole; a sheet with the region's rows at hand for
+            // setting digits apart anew.
             EXPECT_EQ(found.blobs.size(), page.blobs.size());
-            ASSERT_EQ(found.lines.size(), 1u);
-            EXPECT_EQ(found.lines[0].size(), 24u);
+            ASSERT_EQ(found.lines.size(), c.region ? 1u : 0u);
+            if (c.region) {
+                EXPECT_EQ(found.lines[0].size(), 24u);
+            }
             continue;
         }
         EXPECT_EQ(found.blobs.size(), page.listing.size());
