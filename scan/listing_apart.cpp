@@ -18,6 +18,12 @@ constexpr double kApartShare = 0.5;
 // that many heights wide (closer glyphs are an address's digits).
 constexpr double kLeastGap = 0.25;
 constexpr double kMostGap = 2;
+// Type on one pitch steps from byte to byte at least this many times its
+// step within a byte, and no further than this share of a step from a
+// whole number of them; that is judged over this many pairs of bytes.
+constexpr double kLeastSteps = 1.5;
+constexpr double kOffPitch = 0.1;
+constexpr std::size_t kLeastPairs = 8;
 // The pitch the glyphs are set on leaves this many pixels beside the
 // widest of them, and glyphs wider than this many heights are not counted.
 constexpr int kPitchRoom = 4;
@@ -281,6 +287,35 @@ std::vector<Token> Tokens(const Lines& lines, double split) {
     return tokens;
 }
 
+// Whether the region's bytes are seen to stand off the pitch of their
+// digits: from one byte to the next is not a whole number of the steps
+// within a byte, over at least kLeastPairs pairs of bytes. Type set on a
+// grid of a wide advance has its digits look apart but stands on one
+// pitch.
+bool OffPitch(const Lines& lines, double height) {
+    const std::vector<Token> tokens = Tokens(lines, SplitGap(lines, height));
+    std::vector<double> within;
+    std::vector<double> between;
+    for (std::size_t t = 0; t < tokens.size(); ++t) {
+        const Token& token = tokens[t];
+        if (token.count != 2) {
+            continue;
+        }
+        const std::vector<Box>& line = lines[token.line];
+        within.push_back(line[token.first + 1].CenterX() - line[token.first].CenterX());
+        if (t + 1 < tokens.size() && tokens[t + 1].line == token.line && tokens[t + 1].count == 2) {
+            between.push_back(line[tokens[t + 1].first].CenterX() -
+                              line[token.first + 1].CenterX());
+        }
+    }
+    const double step = Median(within);
+    if (between.size() < kLeastPairs || step <= 0) {
+        return false;
+    }
+    const double steps = Median(between) / step;
+    return steps < kLeastSteps || std::fabs(steps - std::round(steps)) > kOffPitch;
+}
+
 // Sets each token's column of the table, counted from the left: the rows
 // with the usual number of tokens give the columns' middles, and every
 // token goes to the nearest. The number of columns.
@@ -374,6 +409,12 @@ bool SetListingOnPitch(PreparedPage* page, PageRegions* regions, std::vector<Box
     for (std::size_t r = 0; r < regions->regions.size(); ++r) {
         const Lines& lines = regions->lines[r];
         apart[r] = !lines.empty() && DigitsApart(lines, LineHeight(lines));
+        // A listing sheet is read as it stands unless its bytes are seen
+        // off the pitch of their digits.
+        if (apart[r] && regions->sheet) {
+            const Lines cut = CutRunTogether(JoinBroken(WithoutSlivers(lines)));
+            apart[r] = OffPitch(cut, LineHeight(cut));
+        }
         any = any || apart[r];
     }
     if (!any) {

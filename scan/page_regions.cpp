@@ -75,7 +75,7 @@ constexpr double kEndMargin = 0.4;
 constexpr double kTallest = 2.0;
 // Where fewer glyphs than this stand beside the regions (level with one,
 // outside it) in lines of prose (this many glyphs or more), the page is a
-// listing sheet, whatever it holds above and below, and is left whole.
+// listing sheet, whatever it holds above and below.
 constexpr int kLeastBeside = 80;
 constexpr int kLeastProse = 8;
 
@@ -247,9 +247,9 @@ bool SideBySide(const Box& a, const Box& b) {
     return overlap >= kLeastOverlap * std::min(a.Width(), b.Width());
 }
 
-}  // namespace
-
-PageRegions FindListingRegions(const std::vector<Box>& blobs) {
+// The listing regions among `blobs`, a listing line's glyphs no wider
+// than `widest` of their height.
+PageRegions FindRegions(const std::vector<Box>& blobs, double widest) {
     PageRegions found;
     found.blobs = blobs;
     const double usual_height = CharacterHeight(blobs);
@@ -281,8 +281,8 @@ PageRegions FindListingRegions(const std::vector<Box>& blobs) {
     };
     std::vector<Run> runs;
     for (const Segment& segment : segments) {
-        const bool listing = IsListingLine(segment);
-        if (!listing && !IsListingLine(segment, kWidestInRun)) {
+        const bool listing = IsListingLine(segment, widest);
+        if (!listing && !IsListingLine(segment, std::max(widest, kWidestInRun))) {
             continue;
         }
         Run* home = nullptr;
@@ -407,11 +407,11 @@ PageRegions FindListingRegions(const std::vector<Box>& blobs) {
             glyphs_beside += static_cast<int>(segment.glyphs.size());
         }
     }
-    if (glyphs_beside < kLeastBeside) {
-        return found;
-    }
     found.regions = regions;
-    found.blobs = inside;
+    found.sheet = glyphs_beside < kLeastBeside;
+    if (!found.sheet) {
+        found.blobs = inside;
+    }
     // Each region's text lines, from the segments that lie within it.
     for (const Box& region : regions) {
         std::map<std::size_t, std::vector<Box>> by_line;
@@ -435,6 +435,21 @@ PageRegions FindListingRegions(const std::vector<Box>& blobs) {
         found.lines.push_back(lines);
     }
     return found;
+}
+
+}  // namespace
+
+PageRegions FindListingRegions(const std::vector<Box>& blobs) {
+    const PageRegions found = FindRegions(blobs, kWidest);
+    if (!found.regions.empty() && !found.sheet) {
+        return found;
+    }
+    // A listing set wholly in a serif face's digits, nearly as wide as
+    // high, has few lines that pass as listing lines alone, and its region
+    // misses rows or is not found. Where no prose stands beside the
+    // listing, to be taken for rows, its lines may be as wide as a run's.
+    PageRegions wide = FindRegions(blobs, kWidestInRun);
+    return wide.sheet ? wide : found;
 }
 
 }  // namespace tsy::scan

@@ -19,12 +19,15 @@ struct PageRegions {
     // Each region's text lines, top to bottom, as glyph boxes left to right
     // (the pieces of a broken glyph joined).
     std::vector<std::vector<std::vector<Box>>> lines;
+    // No other text stands beside the regions: a listing sheet, or a
+    // listing's box cut out of a page, with a title or notes above and
+    // below. The page is read whole (`blobs` holds every blob as it came)
+    // unless the regions' digits stand apart and must be set anew.
+    bool sheet = false;
 };
 
 // The listing regions among `blobs` and the blobs they hold. Where no region
-// is found, or no other text stands beside the regions (a listing sheet,
-// with a title or notes above and below), no region is given and `blobs`
-// holds every blob as it came.
+// is found, none is given and `blobs` holds every blob as it came.
 PageRegions FindListingRegions(const std::vector<Box>& blobs);
 
 }  // namespace tsy::scan

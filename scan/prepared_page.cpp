@@ -324,7 +324,8 @@ Binarised BestBlur(Pix* grey, int from, int to, int* chosen) {
     std::vector<Binarised> tried;
     tried.push_back(Binarise(grey, 0));
     std::vector<int> blurs = {0};
-    const std::vector<Box> regions = FindListingRegions(tried[0].blobs).regions;
+    const PageRegions found = FindListingRegions(tried[0].blobs);
+    const std::vector<Box> regions = found.sheet ? std::vector<Box>() : found.regions;
     if (!regions.empty()) {
         tried[0].likeness = LikenessWithin(tried[0].blobs, regions);
     }

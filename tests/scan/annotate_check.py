@@ -6,9 +6,10 @@ cannot settle between them (the corners of a rectangle), its data drawn
 from SEED (default 1); or, unblotted, the same grid of data lines with no
 sums at all, and their text. With `spaced`, the blotted page is set as
 magazines set listings: the two digits of a byte apart and wider gaps
-between bytes, with a column of prose beside it.
+between bytes, with a column of prose beside it; with `spaced-alone`, so
+set without the prose, as a user crops the listing out of its page.
 
-    annotate_check.py render PAGE.png [SEED] [spaced]
+    annotate_check.py render PAGE.png [SEED] [spaced | spaced-alone]
     annotate_check.py render-unsummed PAGE.png TRUTH.txt
     annotate_check.py judge PAGE.png ANNOTATED.png REPORT [spaced]
 
@@ -32,6 +33,7 @@ BLOTTED = [(0, 0), (0, 1), (1, 0), (1, 1)]  # (data row, byte): its first digit
 # Set spaced: the address as on the grid, then each character of a token
 # this many pitches from the next and each blank this many.
 SPACED = False
+ALONE = False
 WITHIN = 1.6
 BLANK = 1.5
 
@@ -115,7 +117,7 @@ def render(path, sums=True, seed=1):
     font = ImageFont.truetype(FONT, SIZE)
     width = int(MARGIN + max(column_x(len(t) - 1, t) + pitch() for t in lines))
     prose_left = width + MARGIN
-    if SPACED:
+    if SPACED and not ALONE:
         width = prose_left + 480 + MARGIN
     page = Image.new("L", (width, MARGIN * 2 + LINE * (len(lines) + 3)), 255)
     draw = ImageDraw.Draw(page)
@@ -124,7 +126,7 @@ def render(path, sums=True, seed=1):
         for k, ch in enumerate(text):
             if ch != " ":
                 draw.text((column_x(k, text), row_top(2 + i)), ch, font=font, fill=0)
-    if SPACED:
+    if SPACED and not ALONE:
         prose = ImageFont.truetype(PROSE_FONT, 24)
         words = list(PROSE)
         for line in range(len(lines)):
@@ -222,9 +224,9 @@ def judge(page_path, annotated_path, report):
 
 
 if __name__ == "__main__":
-    if sys.argv[-1] == "spaced":
+    if sys.argv[-1] in ("spaced", "spaced-alone"):
         SPACED = True
-        sys.argv.pop()
+        ALONE = sys.argv.pop() == "spaced-alone"
     if sys.argv[1] == "render":
         render(sys.argv[2], seed=int(sys.argv[3]) if len(sys.argv) > 3 else 1)
     elif sys.argv[1] == "render-unsummed":

@@ -153,6 +153,12 @@ expect "a listing with digits apart, annotated" 1 scan --annotate "$work/marked-
   "$work/spaced.png"
 judge "a listing with digits apart: the annotation marks rows and doubts" 0 "$work/spaced.png" \
   "$work/marked-spaced.png" "$work/err" spaced
+# The same listing cropped out of its page, no prose beside it.
+/usr/bin/python3 "$check" render "$work/alone.png" 1 spaced-alone
+expect "a cropped listing with digits apart, annotated" 1 scan --annotate \
+  "$work/marked-alone.png" "$work/alone.png"
+judge "a cropped listing with digits apart: the annotation marks rows and doubts" 0 \
+  "$work/alone.png" "$work/marked-alone.png" "$work/err" spaced
 expect "two pages annotated" 1 scan --annotate "$work/two.png" -o "$work/two.txt" "$clean" \
   "$work/blots.png"
 if [ -s "$work/two-1.png" ] && [ -s "$work/two-2.png" ] && [ ! -e "$work/two.png" ]; then

@@ -2,7 +2,8 @@
 // row's glyphs in the same columns, a byte's two digits side by side and
 // one blank column between bytes, whatever the gaps, narrow digits, an
 // address printed run together, a short last row, slivers of a box's rule
-// between the address and the bytes, or digits broken into pieces.
+// between the address and the bytes, or digits broken into pieces; but not
+// a listing sheet whose digits stand on one wide pitch.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -30,6 +31,8 @@ struct Style {
     bool broken = false;
     // The last row a SUM line: S, U and an M 1.7 usual widths wide.
     bool sum_line = false;
+    // No prose beside it: a listing sheet, or a listing cropped to its box.
+    bool sheet = false;
 };
 
 // Rows of an address and bytes (the last row three short), as glyph
@@ -101,6 +104,10 @@ TEST(ListingApart, SetsEveryRowOnOnePitch) {
         {"a box's rule in slivers", 14, 28, false, false, true, true},
         {"broken digits", 14, 28, false, false, true, false, true},
         {"a SUM line with a wide M", 14, 28, false, false, true, false, false, true},
+        {"a sheet", 14, 28, false, false, true, false, false, false, true},
+        // Two steps from byte to byte: type on a grid of a wide advance,
+        // read as it stands.
+        {"a sheet on one wide pitch", 14, 44, false, false, false, false, false, false, true},
     };
     for (const Style& style : styles) {
         SCOPED_TRACE(style.name);
@@ -111,6 +118,7 @@ TEST(ListingApart, SetsEveryRowOnOnePitch) {
         PageRegions regions;
         regions.lines.push_back(DrawListing(style, &page));
         regions.regions.push_back(Box{20, 30, 780, 380});
+        regions.sheet = style.sheet;
         for (const std::vector<Box>& line : regions.lines.front()) {
             regions.blobs.insert(regions.blobs.end(), line.begin(), line.end());
         }

@@ -1,7 +1,8 @@
 // The listing regions of a page found from glyph boxes alone: a listing
 // column beside prose of either script, a rule and a picture, SUM lines
 // among its addresses, a box's rule and heading, rows of wide letters
-// within it, and a listing sheet left whole; and the blur a page beside
+// within it, and a listing sheet (or a listing cropped out of its page) left
+// whole with its region at hand; and the blur a page beside
 // prose is prepared with.
 #include <gtest/gtest.h>
 
@@ -28,11 +29,11 @@ struct Page {
 // bytes, their two digits together or set apart, and with `sums` a sum in
 // brackets, far to the right; `broken` cuts every fifth glyph into an upper
 // and a lower piece. With `sum_lines`, the address stands well apart and
-// every ninth row is a SUM line with a blank line after it. With `wide`,
-// every other glyph of rows 10 to 12 is nearly as wide as high (the round
-// capitals of a serif face).
+// every ninth row is a SUM line with a blank line after it. Every other
+// glyph of `wide_count` rows from `wide_first` is nearly as wide as high
+// (the round capitals and digits of a serif face).
 void AddListing(Page* page, int left, int rows, bool spaced, bool broken, bool sums,
-                bool sum_lines = false, bool wide = false) {
+                bool sum_lines = false, int wide_first = 0, int wide_count = 0) {
     for (int r = 0, line = 0; r < rows; ++r, ++line) {
         const int top = 100 + line * kPitch;
         const bool sum = sum_lines && r % 9 == 8;
@@ -55,7 +56,7 @@ void AddListing(Page* page, int left, int rows, bool spaced, bool broken, bool s
             page->listing.push_back(Box{start + 58, top - 3, start + 64, top + kHeight + 3});
         }
         for (std::size_t i = 0; i < lefts.size(); ++i) {
-            const bool round = wide && r >= 10 && r <= 12 && i % 2 == 0;
+            const bool round = r >= wide_first && r < wide_first + wide_count && i % 2 == 0;
             const Box glyph{lefts[i], top, lefts[i] + (round ? 18 : 11), top + kHeight};
             if (broken && i % 5 == 2) {
                 page->listing.push_back(Box{glyph.left, glyph.top, glyph.right, top + 9});
@@ -93,30 +94,38 @@ TEST(PageRegions, KeepsTheListingAndNothingElse) {
         bool spaced;
         bool broken;
         bool sums;
-        bool region;  // whether a region is given (else the page is left whole)
+        bool region;  // whether a region is given
+        bool sheet;   // whether no prose stands beside it (the page is left whole)
         bool sum_lines = false;
         // A heading row (`ADRS +0 +1 ...`) over the rows, and a piece of a
         // box's rule as high as the heading and the first row together.
         bool heading = false;
-        bool wide = false;
+        int wide_first = 0;
+        int wide_count = 0;
     };
     const std::vector<Case> cases = {
-        {"beside English prose", Prose::English, false, false, false, true},
-        {"beside Japanese prose", Prose::Japanese, false, false, false, true},
-        {"digits set apart", Prose::English, true, false, false, true},
-        {"broken glyphs", Prose::Japanese, false, true, false, true},
-        {"a listing sheet", Prose::None, false, false, false, false},
-        {"a sheet with sums in brackets", Prose::None, false, false, true, false},
-        {"SUM lines part the addresses", Prose::English, false, false, false, true, true},
-        {"a rule over the heading", Prose::English, false, false, false, true, false, true},
+        {"beside English prose", Prose::English, false, false, false, true, false},
+        {"beside Japanese prose", Prose::Japanese, false, false, false, true, false},
+        {"digits set apart", Prose::English, true, false, false, true, false},
+        {"broken glyphs", Prose::Japanese, false, true, false, true, false},
+        {"a listing sheet", Prose::None, false, false, false, true, true},
+        {"a sheet with sums in brackets", Prose::None, false, false, true, true, true},
+        {"a sheet with digits apart", Prose::None, true, false, false, true, true},
+        {"a sheet of wide digits apart", Prose::None, true, false, false, true, true, false, false,
+         0, 24},
+        {"wide digits beside prose", Prose::English, false, false, false, false, false, false,
+         false, 0, 24},
+        {"SUM lines part the addresses", Prose::English, false, false, false, true, false, true},
+        {"a rule over the heading", Prose::English, false, false, false, true, false, false, true},
         {"three rows of wide letters", Prose::Japanese, false, false, false, true, false, false,
-         true},
+         false, 10, 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Page page;
         AddProse(&page, 40, c.prose);
-        AddListing(&page, 800, 24, c.spaced, c.broken, c.sums, c.sum_lines, c.wide);
+        AddListing(&page, 800, 24, c.spaced, c.broken, c.sums, c.sum_lines, c.wide_first,
+                   c.wide_count);
         for (int i = 0; c.heading && i < 20; ++i) {
             const int left = i < 4 ? 800 + i * 13 : 880 + (i - 4) / 2 * 40 + (i - 4) % 2 * 13;
             const bool plus = i >= 4 && i % 2 == 0;
@@ -130,8 +139,15 @@ TEST(PageRegions, KeepsTheListingAndNothingElse) {
         page.blobs.push_back(Box{800, 900, 1000, 1010});  // another, under the listing
         const PageRegions found = FindListingRegions(page.blobs);
         ASSERT_EQ(found.regions.size(), c.region ? 1u : 0u);
-        if (!c.region) {
+        EXPECT_EQ(found.sheet, c.sheet);
+        if (c.sheet || !c.region) {
+            // Left whole; a sheet with the region's rows at hand for
+            // setting digits apart anew.
             EXPECT_EQ(found.blobs.size(), page.blobs.size());
+            ASSERT_EQ(found.lines.size(), c.region ? 1u : 0u);
+            if (c.region) {
+                EXPECT_EQ(found.lines[0].size(), 24u);
+            }
             continue;
         }
         EXPECT_EQ(found.blobs.size(), page.listing.size());

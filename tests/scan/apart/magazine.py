@@ -129,6 +129,7 @@ class Page:
         self.heads = list(JP_HEADS if japanese else EN_HEADS)
         rng.shuffle(self.heads)
         self.figures = 0
+        self.listing_box = None
 
     def text(self, x, y, s, ft, fill=INK):
         self.draw.text((x, y), s, font=ft, fill=fill)
@@ -272,10 +273,12 @@ def listing_block(p, col, lst, boxed, spaced, listing_font, cap):
     x0 = col.x + pad
     y0 = col.y + pad
     draw = p.draw
+    # The listing's box (or the band between its rules) on the page.
+    box = [col.x, col.y, col.x + min(col.width, width + 2 * pad),
+           col.y + height + 2 * pad - (pitch - cap)]
+    p.listing_box = tuple(int(round(v)) for v in box)
     if boxed:
-        draw.rectangle([col.x, col.y, col.x + min(col.width, width + 2 * pad),
-                        col.y + height + 2 * pad - (pitch - cap)],
-                       outline=INK, width=2)
+        draw.rectangle(box, outline=INK, width=2)
     else:
         draw.line([col.x, col.y, col.x + col.width, col.y], fill=INK, width=1)
     y = y0

@@ -119,26 +119,7 @@ def magazine_page(rng, make_listing, japanese, boxed, spaced,
             p.body.size * 2 and rows > 4:
         rows -= 1
         lst = make_listing(rows)
-    if spaced:
-        # Narrower gaps first, then smaller type, until the listing fits
-        # the column.
-        gaps = [(setter.dgap / setter.ft.size, setter.bgap / setter.ft.size),
-                (0.4, 0.9), (0.3, 0.75)]
-        k = 0
-        while setter.width(lst.per_row, lst.conv != "none") > \
-                lcol.width - cap * 2 and cap > 12:
-            k += 1
-            if k >= len(gaps):
-                cap -= 1
-            ft = typeset.font_for_cap(listing_font, cap)
-            setter = typeset.SpacedSetter(ft, *gaps[min(k, len(gaps) - 1)])
-    else:
-        # Smaller type until the listing at its widest advance, with the
-        # margins around it, fits the column: a magazine never prints a
-        # listing past its column into the gutter.
-        while cap > 12 and magazine.grid_listing_width(
-                lst, listing_font, cap) > lcol.width:
-            cap -= 1
+    setter, cap = _fit_listing(lst, setter, listing_font, cap, lcol.width)
     printed = magazine.listing_block(p, lcol, lst, boxed, setter,
                                      listing_font, cap)
     p.fill(lcol)
@@ -151,6 +132,73 @@ def magazine_page(rng, make_listing, japanese, boxed, spaced,
             "boxed": boxed, "spaced_digits": bool(spaced),
             "listing_font": listing_font, "cap_height": cap,
             "listing_column": ["left", "right"][which],
+            "rotation": round(rotation, 2)}
+    return img, lst, printed, info
+
+
+def _fit_listing(lst, setter, listing_font, cap, width):
+    """The setter and cap height at which the listing fits a column
+    `width` wide."""
+    if setter:
+        # Narrower gaps first, then smaller type, until the listing fits
+        # the column.
+        gaps = [(setter.dgap / setter.ft.size, setter.bgap / setter.ft.size),
+                (0.4, 0.9), (0.3, 0.75)]
+        k = 0
+        while setter.width(lst.per_row, lst.conv != "none") > \
+                width - cap * 2 and cap > 12:
+            k += 1
+            if k >= len(gaps):
+                cap -= 1
+            ft = typeset.font_for_cap(listing_font, cap)
+            setter = typeset.SpacedSetter(ft, *gaps[min(k, len(gaps) - 1)])
+    else:
+        # Smaller type until the listing at its widest advance, with the
+        # margins around it, fits the column: a magazine never prints a
+        # listing past its column into the gutter.
+        while cap > 12 and magazine.grid_listing_width(
+                lst, listing_font, cap) > width:
+            cap -= 1
+    return setter, cap
+
+
+def boxed_crop(rng, make_listing, japanese, spaced, listing_font, cap,
+               above="box", size=(1800, 2540)):
+    """A listing's ruled box cut out of a magazine page by hand, as a user
+    crops it: the box alone (`above` "box"), with its caption ("caption"),
+    or with the caption and a few lines of prose above ("para"); no prose
+    beside it. Returns (image, listing, printed lines, info)."""
+    img = damage.paper(rng, size[0], size[1], "white")
+    p, cols = magazine.frame(rng, img, japanese)
+    col = cols[rng.randrange(2)]
+    top = col.y
+    if above == "para":
+        p.paragraph(col, max_lines=rng.randrange(2, 5))
+    caption_top = col.y
+    setter = None
+    if spaced:
+        ft = typeset.font_for_cap(listing_font, cap)
+        setter = typeset.SpacedSetter(ft, rng.uniform(0.35, 0.6),
+                                      rng.uniform(0.9, 1.4))
+    lst = make_listing(rng.randrange(10, 30))
+    setter, cap = _fit_listing(lst, setter, listing_font, cap, col.width)
+    printed = magazine.listing_block(p, col, lst, True, setter,
+                                     listing_font, cap)
+    left, box_top, right, bottom = p.listing_box
+    first = {"box": box_top, "caption": caption_top, "para": top}[above]
+    if above == "para":
+        right = max(right, col.x + col.width)
+    margin = [rng.randrange(6, 40) for _ in range(4)]
+    img = img.crop((max(0, left - margin[0]), max(0, int(first) - margin[1]),
+                    min(size[0], right + margin[2]),
+                    min(size[1], bottom + margin[3])))
+    rotation = rng.uniform(-1.0, 1.0)
+    img = damage.blur(img, rng.uniform(0.3, 0.8))
+    img = damage.rotate(img, rotation, img.getpixel((2, 2)))
+    img = damage.add_noise(img, rng, rng.uniform(2, 6))
+    info = {"kind": "boxed", "above": above, "prose": "ja" if japanese
+            else "en", "spaced_digits": bool(spaced),
+            "listing_font": listing_font, "cap_height": cap,
             "rotation": round(rotation, 2)}
     return img, lst, printed, info
 

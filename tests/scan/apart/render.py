@@ -5,7 +5,7 @@ judging `tsypatch scan` with pages it has never seen.
     render.py OUTDIR [--categories a,b] [--per-category N] [--seed S]
                      [--verify-with TSYPATCH]
 
-Categories: dotmatrix, typeset, magazine, photo, multi (README.md next to
+Categories: dotmatrix, typeset, magazine, boxed, photo, multi (README.md next to
 this file describes each, and the truth format)."""
 
 import argparse
@@ -24,7 +24,8 @@ import pages  # noqa: E402
 import typeset  # noqa: E402
 from content import Listing  # noqa: E402
 
-CATEGORIES = ["dotmatrix", "typeset", "magazine", "photo", "multi"]
+CATEGORIES = ["dotmatrix", "typeset", "magazine", "boxed", "photo",
+              "multi"]
 CONVENTIONS = ["plain", "address-sum", "lower-address", "ohmz", "ohx", "none"]
 
 PRINTOUT_TITLES = ["* DUMP LIST *", "MEMORY DUMP", "** HEX DUMP **",
@@ -174,6 +175,43 @@ def magazine_page(rng, i):
     return [Image_(img, info, [(lst, 0, len(lst.lines))], printed)]
 
 
+def boxed_page(rng, i):
+    kinds = [("spaced", "sum", "box"), ("grid", "sum", "caption"),
+             ("spaced", "none", "para"), ("spaced", "sum", "caption"),
+             ("grid", "none", "box"), ("spaced", "sum", "para"),
+             ("grid", "sum", "para"), ("spaced", "none", "box")]
+    setting, sums, above = kinds[i % len(kinds)]
+    spaced = setting == "spaced"
+    japanese = rng.random() < 0.6
+    if sums == "none":
+        conv = "none"
+    elif spaced:
+        conv = "plain"
+    else:
+        conv = rng.choice(["plain", "plain", "address-sum", "ohx"])
+    if spaced:
+        font = rng.choice(typeset.available(["ipa-pgothic", "dejavu-sans",
+                                             "dejavu-serif"]))
+    else:
+        font = rng.choice(typeset.available(["dejavu-mono", "ipa-gothic",
+                                             "ocr-a", "dejavu-sans"]))
+    cap = rng.choice([18, 20, 22, 24, 26])
+    start = content.pick_start(rng, 0x200)
+    style = {"header": True, "mid_gap": False, "blank_after_block": False,
+             "gap_addr": 2}
+    if conv == "ohx":
+        style["gap_addr"] = 1
+    seed = rng.random()
+
+    def make(rows):
+        return Listing(random.Random(seed), conv, start, 8, rows, style)
+
+    img, lst, printed, info = pages.boxed_crop(
+        rng, make, japanese, spaced, font, cap, above)
+    info["layout"] = "-".join((setting, sums, above))
+    return [Image_(img, info, [(lst, 0, len(lst.lines))], printed)]
+
+
 def photo_page(rng, i):
     keystones = [0.02, 0.05, 0.08]
     if i % 4 == 3:
@@ -272,7 +310,8 @@ def multi(rng, i):
 
 
 BUILDERS = {"dotmatrix": dotmatrix, "typeset": typeset_page,
-            "magazine": magazine_page, "photo": photo_page, "multi": multi}
+            "magazine": magazine_page, "boxed": boxed_page,
+            "photo": photo_page, "multi": multi}
 
 
 # ---------------------------------------------------------------- output
