@@ -172,6 +172,11 @@ void ReadSkipped(const ListingOptions& options, const RecordedLine* before,
         from_after != reading && after != nullptr && NewRegion(after->address, reading + line.count)
             ? -1
             : from_after;
+    // Likewise a line that itself begins a new region says nothing of the
+    // line before: the line after alone places it.
+    const std::int32_t before_says =
+        from_before != reading && from_before >= 0 && NewRegion(reading, from_before) ? -1
+                                                                                      : from_before;
     line.address = reading;
     std::snprintf(line.address_text, sizeof line.address_text, "%04X",
                   static_cast<unsigned>(reading) & 0xFFFFu);
@@ -183,12 +188,12 @@ void ReadSkipped(const ListingOptions& options, const RecordedLine* before,
         line.checksum_wrong = line.line_diff != 0;
         sum = line.checksum_wrong ? SumState::Wrong : SumState::Right;
     }
-    const bool neighbour = from_before >= 0 || after_says >= 0;
+    const bool neighbour = before_says >= 0 || after_says >= 0;
     const bool agree =
-        (from_before < 0 || reading == from_before) && (after_says < 0 || reading == after_says);
+        (before_says < 0 || reading == before_says) && (after_says < 0 || reading == after_says);
     line.address_confirmed = neighbour && agree;
     const bool certain = neighbour && agree && sum != SumState::Wrong &&
-                         (pool == 1 || (from_before >= 0 && after_says >= 0));
+                         (pool == 1 || (before_says >= 0 && after_says >= 0));
     Diagnosis diagnosis = AboutLine(DiagnosisKind::AddressReading,
                                     certain ? Certainty::Certain : Certainty::Likely, line);
     diagnosis.token = skipped.typed;

@@ -893,6 +893,14 @@ const RawCase kRawCases[] = {
      "8-48 2A 4C 80 DA 27 80 20 07\n"
      "9000 C8 06 7D 7D 79 B7 36 DF\n",
      {"L2 Skipped: AddressReading C 8-48>8048", "L3 Jump"}},
+    // And by the line after alone where the skipped line begins a new
+    // region itself.
+    {"SkippedBeginsANewRegion",
+     OptionsFor(Convention::NoChecksum),
+     "8040 0A 7A EE 76 06 41 18 E8\n"
+     "9O00 2A 4C 80 DA 27 80 20 07\n"
+     "9008 C8 06 7D 7D 79 B7 36 DF\n",
+     {"L2 Skipped: AddressReading C 9O00>9000", "L2 Jump"}},
     // The last line's address typed as that of a line before: a digit of
     // it mistyped fits as well as a line typed out of place.
     {"LastAddressOfAnEarlierLine",
