@@ -241,6 +241,78 @@ std::vector<int> Last(const std::vector<int>& columns, std::size_t count) {
                             columns.end());
 }
 
+// Whether a SUM line's word at `origin` is followed by ink enough for a sum
+// under each column: at least one glyph a column. A word that merely reads
+// like "SUM" (a title whose kana the engine took for S, U and M) has a few
+// glyphs after it at most.
+bool HoldsColumnSums(const PageRow& row, int origin, std::size_t columns) {
+    std::size_t after = 0;
+    for (const Cell& cell : row.cells) {
+        after += cell.column >= origin + 3 && !cell.speck ? 1 : 0;
+    }
+    return after >= columns;
+}
+
+// The rows of the listing placed on the page, and their usual pitch: a row
+// not laid out counts as a lost listing row only where the listing has room
+// for one, not where it lies squeezed between two rows a pitch apart (the
+// halves of a row split by a curved or tilted line, a fold, a bar of
+// colour).
+class RowRoom {
+  public:
+    RowRoom(const PageText& page, const std::vector<bool>& listed) : page_(page), listed_(listed) {
+        std::vector<double> steps;
+        int last = -1;
+        for (std::size_t r = 0; r < page.rows.size(); ++r) {
+            if (!listed[r] || !Placed(r)) {
+                continue;
+            }
+            if (last >= 0) {
+                steps.push_back(Centre(r) - Centre(static_cast<std::size_t>(last)));
+            }
+            last = static_cast<int>(r);
+        }
+        if (steps.size() >= kLeastSteps) {
+            std::nth_element(steps.begin(), steps.begin() + steps.size() / 2, steps.end());
+            pitch_ = steps[steps.size() / 2];
+        }
+    }
+
+    // Whether the listing rows either side of row `r` stand so close that
+    // no row of the listing fits between them.
+    bool Squeezed(std::size_t r) const {
+        if (pitch_ <= 0) {
+            return false;
+        }
+        std::size_t before = r;
+        while (before-- > 0 && !listed_[before]) {
+        }
+        std::size_t after = r + 1;
+        while (after < listed_.size() && !listed_[after]) {
+            ++after;
+        }
+        if (before >= listed_.size() || after >= listed_.size() || !Placed(before) ||
+            !Placed(after)) {
+            return false;
+        }
+        return Centre(after) - Centre(before) < kRoomForRow * pitch_;
+    }
+
+  private:
+    // Steps between listing rows needed to trust their median as the pitch.
+    static constexpr std::size_t kLeastSteps = 3;
+    // Two rows a pitch apart, give or take a quarter (a keystone, a curve),
+    // have no row between them; two with a row lost between are two apart.
+    static constexpr double kRoomForRow = 1.5;
+
+    bool Placed(std::size_t r) const { return page_.rows[r].bottom > page_.rows[r].top; }
+    double Centre(std::size_t r) const { return (page_.rows[r].top + page_.rows[r].bottom) / 2; }
+
+    const PageText& page_;
+    const std::vector<bool>& listed_;
+    double pitch_ = 0;
+};
+
 }  // namespace
 
 char HexReading(char c) {
@@ -307,7 +379,8 @@ std::vector<ListingRow> ArrangeListing(const PageText& page, const ListingOption
         int& origin = word_origins[r];
         if (options.checksum && (guesses[r] == Guess::Data || guesses[r] == Guess::Other) &&
             !row.cells.empty() &&
-            IsSumRow(row, groups, digit_groups, data.address.first, &origin)) {
+            IsSumRow(row, groups, digit_groups, data.address.first, &origin) &&
+            HoldsColumnSums(row, origin, data.data.size())) {
             if (guesses[r] == Guess::Data) {
                 data_rows.erase(std::find(data_rows.begin(), data_rows.end(), &row));
             }
@@ -333,6 +406,12 @@ std::vector<ListingRow> ArrangeListing(const PageText& page, const ListingOption
         checksum_columns = Last(digits, options.ohmz_sum ? 3 : 2);
     }
 
+    std::vector<bool> listed(page.rows.size());
+    for (std::size_t r = 0; r < page.rows.size(); ++r) {
+        listed[r] =
+            guesses[r] == Guess::Data || guesses[r] == Guess::Sum || guesses[r] == Guess::Dashed;
+    }
+    const RowRoom room(page, listed);
     std::vector<ListingRow> rows;
     int skipped = 0;
     int checks_skipped = 0;
@@ -344,7 +423,7 @@ std::vector<ListingRow> ArrangeListing(const PageText& page, const ListingOption
             case Guess::Other:
                 // A row among the listing's that none could be made of: a
                 // line of the listing lost, said so, a check line apart.
-                if (rows.empty()) {
+                if (rows.empty() || room.Squeezed(r)) {
                     continue;
                 }
                 if (LooksLikeListingRow(row, groups, true)) {

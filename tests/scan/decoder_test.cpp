@@ -351,7 +351,9 @@ TEST_P(ArrangeListingRows, HeadingAndProseAreLeftOut) {
 INSTANTIATE_TEST_SUITE_P(Headings, ArrangeListingRows,
                          ::testing::Values("ADRS  +0 +1 +2 +3 +4 +5 +6 +7  SUM",
                                            "ADRS  40 41 42 43 44 45 46 47  SUM",
-                                           "ADRS +0 +1 +2 +3 +4 +5 +6 +7 +8 +9 +A +B +C +D +E +F"));
+                                           "ADRS +0 +1 +2 +3 +4 +5 +6 +7 +8 +9 +A +B +C +D +E +F",
+                                           // a kana title read as a SUM word
+                                           "S'U FU R ?"));
 
 // Marks of the layout that the engine misread or lost, and specks of dirt
 // on the paper around and between the glyphs: the listing is still laid
@@ -500,6 +502,39 @@ TEST(ArrangeListingLost, CheckLineLeftOutIsCounted) {
     const Decoding decoding = Decode(rows, options);
     EXPECT_EQ(decoding.skipped_rows, 2);
     EXPECT_FALSE(decoding.AllVerified());
+}
+
+// A row of stray ink among the listing's (the halves of a row split by a
+// tilted line, a bar of colour) is a lost listing row only where the rows
+// around it leave room for one: not squeezed between two rows a pitch apart,
+// nor where the rows' places are not known.
+TEST(ArrangeListingLost, StrayRowCountedOnlyWhereARowFits) {
+    struct {
+        const char* name;
+        double stray_at;  // in pitches below the row above it
+        double shift;     // pitches the rows below it move down
+        int lost;
+    } const cases[] = {
+        {"squeezed", 0.5, 0, 0},
+        {"room for a row", 1, 1, 1},
+        {"places unknown", -1, 0, 1},
+    };
+    const ListingOptions options = Options("plain");
+    const double pitch = 40;
+    for (const auto& c : cases) {
+        std::vector<std::string> lines = TwoBlocks(kPlain);
+        lines.insert(lines.begin() + 2, "2 - 2  2 2 + 2 2 2 2");
+        PageText page = PageOf(lines);
+        for (std::size_t r = 1; c.stray_at >= 0 && r < page.rows.size(); ++r) {
+            const double at = r < 3 ? r - 1 : (r == 3 ? 1 + c.stray_at : r - 2 + c.shift);
+            page.rows[r].top = at * pitch;
+            page.rows[r].bottom = at * pitch + pitch / 2;
+        }
+        const std::vector<ListingRow> rows = ArrangeListing(page, options, 0);
+        ASSERT_EQ(rows.size(), lines.size() - 1) << c.name;
+        EXPECT_EQ(rows[2].skipped_before, c.lost) << c.name;
+        EXPECT_EQ(Decode(rows, options).skipped_rows, c.lost) << c.name;
+    }
 }
 
 // A SUM line short of two column sums: the report says so at its line,
