@@ -287,6 +287,60 @@ void SameData(BlockRecord* block) {
     }
 }
 
+// Without a check line, with the address in the line sum: a line whose
+// address is one digit off the address continuing the line before, and whose
+// own checksum holds at that address with every byte as typed. Where the
+// lines around agree on the address, or the line before is confirmed by its
+// own neighbour and the step is no whole rows left out, no other single typo
+// explains both the step and the line sum, so the reading is certain; after
+// whole rows left out it is only likely.
+void AddressBySum(const ListingOptions& options, BlockRecord* block) {
+    if (!options.checksum || !options.address_sum) {
+        return;
+    }
+    const std::vector<RecordedLine>& lines = block->lines;
+    for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
+        const RecordedLine& line = lines[i];
+        if (!line.checksum_wrong || line.checksum_misread || !line.counted || line.skipped ||
+            line.full_width || line.finding < 0 || line.address < 0) {
+            continue;
+        }
+        std::int32_t right = line.neighbours_agree ? line.continuing : -1;
+        Certainty certainty = Certainty::Certain;
+        const bool last = i + 1 == static_cast<int>(lines.size());
+        if (right < 0 && last && i > 0) {
+            const RecordedLine& before = lines[i - 1];
+            for (const Finding& step : block->pending) {
+                if (step.kind != FindingKind::AddressStep || step.line_number != line.line_number ||
+                    !(step.step == StepKind::Gap || step.step == StepKind::Overlap ||
+                      step.step == StepKind::Backward || step.step == StepKind::Stray)) {
+                    continue;
+                }
+                if (before.address >= 0 && before.address_confirmed && !before.checksum_wrong &&
+                    before.address + before.count == step.first_address) {
+                    right = step.first_address;
+                }
+            }
+            for (const GapRecord& gap : block->gaps) {
+                certainty = gap.line == i ? Certainty::Likely : certainty;
+            }
+        }
+        if (right < 0 || DigitsDiffering(line.address, right) != 1) {
+            continue;
+        }
+        const std::uint32_t change =
+            (AddressPart(options, right) - AddressPart(options, line.address)) & LineMask(options);
+        if (change == 0 || change != line.line_diff) {
+            continue;
+        }
+        Diagnosis diagnosis = AboutLine(DiagnosisKind::AddressField, certainty, line);
+        diagnosis.typed = static_cast<std::uint32_t>(line.address);
+        diagnosis.right = static_cast<std::uint32_t>(right);
+        diagnosis.digits = 4;
+        block->pending[line.finding].Add(diagnosis);
+    }
+}
+
 // A byte left out of a short row, where a column token typed twice on the
 // check line fits as well: that reading named beside it.
 void NameExtraColumn(const CheckGiven& given, const Puzzle& puzzle, const SearchResult& result,
@@ -340,6 +394,7 @@ void DiagnoseBlock(const ListingOptions& options, const CheckGiven& given, Block
                    Finding* check, BlockLinks* links) {
     if (!given.judged) {
         SameData(block);
+        AddressBySum(options, block);
         return;
     }
     if (given.malformed) {

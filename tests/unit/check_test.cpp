@@ -984,6 +984,27 @@ const RawCase kRawCases[] = {
      "Co58  00  00\n"
      "SUM  C5 AF 48 AC 87 6A AD D6 06DC\n",
      {"L3 Skipped: AddressReading C Co58>C058 sum"}},
+    // No SUM lines, the address in the line sum: a line one digit off the
+    // address the line before continues, its checksum holding there. Only
+    // likely where the step may be a row left out.
+    {"AddressBySumLastLine",
+     OptionsFor(Convention::AddressSum),
+     "7000 01 02 03 04 05 06 07 08 94\n"
+     "7008 10 20 30 40 50 60 70 80 B8\n"
+     "701D AA BB CC DD EE FF 00 11 8C\n",
+     {"L3 E03: AddressField C 701D>7010", "L3 Gap"}},
+    {"AddressBySumLastLineARowOn",
+     OptionsFor(Convention::AddressSum),
+     "7000 01 02 03 04 05 06 07 08 94\n"
+     "7008 10 20 30 40 50 60 70 80 B8\n"
+     "7018 AA BB CC DD EE FF 00 11 8C\n",
+     {"L3 E03: AddressField L 7018>7010", "L3 Gap"}},
+    {"AddressBySumBetweenNeighbours",
+     OptionsFor(Convention::AddressSum),
+     "7000 01 02 03 04 05 06 07 08 94\n"
+     "7009 10 20 30 40 50 60 70 80 B8\n"
+     "7010 AA BB CC DD EE FF 00 11 8C\n",
+     {"L2 E03: AddressField C 7009>7008"}},
     // A row of zeros typed after its block's SUM line: no sum sees it, so
     // it fits the block before as well as a place among the next block's
     // rows; neither order is certain.
