@@ -18,7 +18,8 @@ constexpr double kWidestGlyph = 1.0;
 constexpr double kSameLine = 0.25;
 constexpr double kTokenGap = 0.5;
 // The spacing is measured in bands this many heights wide, each with at
-// least kLeastPairs neighbours; the page is evened where the bands'
+// least kLeastPairs neighbours (narrow bands joined until they have them)
+// at kLeastBands places at least; the page is evened where the bands'
 // spacing, fitted by a parabola in x, changes by kLeastChange of the mean
 // at least, and lies off it by kMostMisfit at most in every band.
 constexpr double kBandWidth = 4;
@@ -90,6 +91,7 @@ bool FindColumnSources(const std::vector<Box>& blobs, double height, int width,
     const double band = kBandWidth * height;
     const std::size_t bands = static_cast<std::size_t>(std::ceil(width / band));
     std::vector<std::vector<double>> spacing(bands);
+    std::vector<double> middles(bands, 0);  // the sum of each band's pairs' middles
     for (std::size_t i = 0; i < glyphs.size(); ++i) {
         const Box& a = glyphs[i];
         for (std::size_t j = i + 1; j < glyphs.size(); ++j) {
@@ -100,19 +102,39 @@ bool FindColumnSources(const std::vector<Box>& blobs, double height, int width,
             if (b.left >= a.right - 1 &&
                 std::fabs(b.CenterY() - a.CenterY()) <= kSameLine * height) {
                 const double middle = (a.CenterX() + b.CenterX()) / 2;
-                spacing[std::min(bands - 1, static_cast<std::size_t>(middle / band))].push_back(
-                    b.CenterX() - a.CenterX());
+                const std::size_t k = std::min(bands - 1, static_cast<std::size_t>(middle / band));
+                spacing[k].push_back(b.CenterX() - a.CenterX());
+                middles[k] += middle;
                 break;
             }
         }
     }
-    // The bands' spacings, fitted by s(x) = c0 + c1 x + c2 x^2.
+    // The bands' spacings, fitted by s(x) = c0 + c1 x + c2 x^2. A band with
+    // too few neighbours (a sheet of a few rows) is measured together with
+    // the bands to its right until they hold enough, at the mean middle of
+    // their pairs; a short rest at the right end is left out of the fit.
+    // The text runs from the first band with a pair to the last.
     std::vector<double> xs;
     std::vector<double> ss;
+    double first = -1;
+    double last = 0;
+    std::vector<double> gathered;
+    double gathered_middles = 0;
     for (std::size_t k = 0; k < bands; ++k) {
-        if (spacing[k].size() >= kLeastPairs) {
-            xs.push_back((k + 0.5) * band);
-            ss.push_back(MiddleMean(spacing[k]));
+        if (spacing[k].empty()) {
+            continue;
+        }
+        if (first < 0) {
+            first = k * band;
+        }
+        last = (k + 1) * band;
+        gathered.insert(gathered.end(), spacing[k].begin(), spacing[k].end());
+        gathered_middles += middles[k];
+        if (gathered.size() >= kLeastPairs) {
+            xs.push_back(gathered_middles / static_cast<double>(gathered.size()));
+            ss.push_back(MiddleMean(gathered));
+            gathered.clear();
+            gathered_middles = 0;
         }
     }
     if (xs.size() < kLeastBands) {
@@ -154,8 +176,6 @@ bool FindColumnSources(const std::vector<Box>& blobs, double height, int width,
     // The evened page's x grows by mean / s(x) for every pixel of the
     // page's, from the text's left end, where both begin; between the
     // text's ends the spacing is the fitted one, beyond them held.
-    const double first = xs.front() - band / 2;
-    const double last = xs.back() + band / 2;
     std::vector<double> evened(static_cast<std::size_t>(width) + 1, 0);
     for (int x = 1; x <= width; ++x) {
         // A fit that falls towards nothing between or beyond the bands

@@ -201,13 +201,19 @@ TEST(GeometryTest, LevellingMovesTheInkOfALineOntoOneRow) {
 // Rows of two-glyph tokens whose spacing grows by `growth` of itself from
 // the left edge to the right (the gutter at the left): set evenly, every
 // pair of a token stands as far apart as any other; an even page is left.
+// A sheet of a few rows is measured as well as a page of many.
 TEST(GeometryTest, ColumnsCloserAtOneEdgeAreSetEvenly) {
     constexpr int kWidth = 1000;
-    for (double growth : {0.0, 0.2}) {
-        SCOPED_TRACE(growth);
+    struct Case {
+        double growth;
+        int rows;
+    };
+    for (const Case& c : {Case{0.0, 20}, Case{0.2, 20}, Case{0.2, 4}}) {
+        const double growth = c.growth;
+        SCOPED_TRACE(testing::Message() << growth << " over " << c.rows << " rows");
         std::vector<Box> blobs;
         std::vector<double> lefts;  // the first glyph of each token
-        for (int r = 0; r < 20; ++r) {
+        for (int r = 0; r < c.rows; ++r) {
             for (double x = 100; x < 900;) {
                 const double spacing = 14 * (1 + growth * x / kWidth);
                 for (int digit = 0; digit < 2; ++digit, x += spacing) {
