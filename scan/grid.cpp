@@ -51,6 +51,9 @@ constexpr double kHalvesGap = 0.25;
 constexpr double kWholeWidth = 0.8;
 // A row's origin follows the median of this many rows above it.
 constexpr long kTrackedRows = 3;
+// A box at most this many cells wide is glyphs run together; wider ones
+// are rules or ink run along a row, no guide to where its cells fall.
+constexpr long kMostRunTogether = 4;
 
 double Median(std::vector<double> values) {
     if (values.empty()) {
@@ -248,7 +251,7 @@ Alignment Align(const std::vector<Box>& row, double pitch) {
     Alignment a;
     for (const Box& box : row) {
         const long parts = std::max(1L, std::lround(box.Width() / pitch));
-        if (parts <= 4) {
+        if (parts <= kMostRunTogether) {
             const double sign = parts % 2 == 1 ? 1 : -1;
             a.sx += sign * std::cos(2 * kPi * box.CenterX() / pitch);
             a.sy += sign * std::sin(2 * kPi * box.CenterX() / pitch);
@@ -329,7 +332,7 @@ double Residual(double x, double origin, double pitch) {
 // first), so that a column keeps its number down the page however far
 // the rows' starts move from a slant or a turn.
 std::vector<double> RowOrigins(const std::vector<std::vector<Box>>& glyphs,
-                               const std::vector<double>& pitches, double base) {
+                               const std::vector<double>& pitches, double base, double height) {
     std::vector<double> origins(glyphs.size(), base);
     std::vector<double> recent;
     for (std::size_t r = 0; r < glyphs.size(); ++r) {
@@ -346,14 +349,30 @@ std::vector<double> RowOrigins(const std::vector<std::vector<Box>>& glyphs,
         }
         // The grid line nearest the expected origin, then moved to the
         // median place of the row's single glyphs around it, which one
-        // glyph far off its cell moves less than it moves the mean.
+        // glyph far off its cell moves less than it moves the mean. Specks
+        // count not at all; in a row of glyphs all run together in pairs (a
+        // run of "00") they would be all there is and drag the row a column
+        // aside, so there the cells of the glyphs run together count.
         const double phase = a.Phase(p);
         const double near = phase + p * std::round((expected - phase) / p);
         std::vector<double> residuals;
+        std::vector<double> run_together;
         for (const Box& box : glyphs[r]) {
+            const long parts = std::max(1L, std::lround(box.Width() / p));
+            if (box.Height() < kLeastInRow * height || parts > kMostRunTogether) {
+                continue;
+            }
             if (box.Width() < 1.3 * p) {
                 residuals.push_back(Residual(box.CenterX(), near, p));
+                continue;
             }
+            for (long part = 0; part < parts; ++part) {
+                const double x = box.left + box.Width() * (part + 0.5) / static_cast<double>(parts);
+                run_together.push_back(Residual(x, near, p));
+            }
+        }
+        if (residuals.empty()) {
+            residuals = run_together;
         }
         origins[r] = near + Median(residuals);
         if (a.count >= kLeastFitted && a.Length() >= kLeastLinedUp * a.count) {
@@ -452,7 +471,7 @@ Grid FindGrid(const std::vector<Box>& blobs) {
     }
     const double phase = Phase(centres, pitch);
     const double base = phase + pitch * std::floor((leftmost - phase) / pitch + 0.5);
-    const std::vector<double> origins = RowOrigins(glyphs, pitches, base);
+    const std::vector<double> origins = RowOrigins(glyphs, pitches, base, height);
     // Column 0 is the leftmost column that any glyph reaches.
     int first = std::numeric_limits<int>::max();
     for (std::size_t r = 0; r < grid.rows.size(); ++r) {

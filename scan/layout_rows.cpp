@@ -133,10 +133,19 @@ bool SumWide(const PageRow& row, Span word, bool letters_read) {
 
 // A mark alone in its token, standing apart from the next: one of no digit,
 // or any one left of the column the listing's rows begin at (the holes and
-// blots along a printout's edge are often read as 8 or B).
+// blots along a printout's edge are often read as 8 or B, or even as S). A
+// mark in that margin is one whatever the gap, where the next token begins
+// at or right of the column the rows begin at.
 bool IsLoneMarkToken(const PageRow& row, const std::vector<Span>& tokens, int margin) {
-    return tokens.size() >= 3 && tokens[0].width == 1 && tokens[1].first - tokens[0].End() >= 2 &&
-           (HexReading(Top(CellAt(row, tokens[0].first))) == 0 || tokens[0].End() < margin);
+    if (tokens.size() < 3 || tokens[0].width != 1) {
+        return false;
+    }
+    const bool in_margin = tokens[0].End() < margin;
+    if (in_margin && tokens[1].first >= margin) {
+        return true;
+    }
+    return tokens[1].first - tokens[0].End() >= 2 &&
+           (HexReading(Top(CellAt(row, tokens[0].first))) == 0 || in_margin);
 }
 
 // The first token of a SUM line: "SUM", or "SUM:". Of the letters as read,

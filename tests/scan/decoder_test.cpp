@@ -553,12 +553,13 @@ TEST(DecodeListingLost, SumLineShortOfColumnsIsReported) {
 }
 
 // Blots in the margin of a printout: one before a SUM line's word (a mark,
-// or a tractor hole read as a digit), others after its total. Both SUM
-// lines are still read, and every row verified.
+// or a tractor hole read as a digit or a letter, also one column short of
+// the word), others after its total. Both SUM lines are still read, and
+// every row verified.
 TEST(ArrangeListingLost, BlotsBesideSumLines) {
     const ListingOptions options = Options("plain");
     const std::vector<std::string> lines = TwoBlocks(kPlain);
-    for (const char* blot : {"-   ", "8   ", "B   "}) {
+    for (const char* blot : {"-   ", "8   ", "B   ", "  S "}) {
         std::vector<std::string> read;
         for (const std::string& line : lines) {
             const bool sum = line.rfind("SUM", 0) == 0;

@@ -142,6 +142,53 @@ TEST(GeometryTest, RowsBridgedBySpecksStayApart) {
     EXPECT_EQ(grid.rows.size(), static_cast<std::size_t>(kRows));
 }
 
+// Rows of a printout whose glyphs all run together in pairs (runs of
+// "00", the address one box), with specks half a column off the grid: the
+// specks move no row a column aside, nor the rows after them.
+TEST(GeometryTest, RowsOfPairsKeepTheirColumnsDespiteSpecks) {
+    const Page page{kSlants[0]};
+    std::vector<Box> blobs;
+    for (int r = 0; r < kRows; ++r) {
+        const bool pairs = r >= 10 && r < 14;
+        const int top = static_cast<int>(page.Level(r) - kHeight / 2);
+        for (int c : Columns(kRow)) {
+            const double x = page.Start(r) + c * page.Pitch(r);
+            const bool joined = c > 0 && kRow[static_cast<std::size_t>(c - 1)] != ' ';
+            if (pairs && joined) {
+                blobs.back().right = static_cast<int>(std::lround(x + 0.35 * page.Pitch(r)));
+                continue;
+            }
+            blobs.push_back(Box{static_cast<int>(std::lround(x - 0.35 * page.Pitch(r))), top,
+                                static_cast<int>(std::lround(x + 0.35 * page.Pitch(r))),
+                                top + static_cast<int>(kHeight)});
+        }
+        if (pairs) {
+            for (int c : {34, 46}) {  // blank columns
+                const int x = static_cast<int>(page.Start(r) + (c + 0.45) * page.Pitch(r));
+                blobs.push_back(Box{x - 2, top + 6, x + 2, top + 13});
+            }
+        }
+    }
+    const Grid grid = FindGrid(blobs);
+    ASSERT_EQ(grid.rows.size(), static_cast<std::size_t>(kRows));
+    for (std::size_t r = 0; r < grid.rows.size(); ++r) {
+        // The specks' own cells aside.
+        std::vector<int> glyphs;
+        for (int c : grid.rows[r].cells) {
+            if (c != 34 && c != 35 && c != 46 && c != 47) {
+                glyphs.push_back(c);
+            }
+        }
+        std::vector<int> expected;
+        for (int c : Columns(kRow)) {
+            if (c != 35 && c != 47) {
+                expected.push_back(c);
+            }
+        }
+        EXPECT_EQ(glyphs, expected) << "row " << r;
+    }
+}
+
 TEST(GeometryTest, TurnedAndBentLinesAreFoundAndMadeLevel) {
     for (const Slant& slant : kSlants) {
         SCOPED_TRACE(slant.name);
