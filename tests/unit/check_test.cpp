@@ -379,6 +379,16 @@ const TypoCase kTypoCases[] = {
      C::Plain,
      {{7, P::Total, 0, "0976"}},
      {"L7 TotalDigits: TotalToken C 0976>0876"}},
+    // A high digit that is no digit, or whose look-alike reading is not the
+    // sum: the block's sum is what it should read.
+    {"TotalHighDigitNoDigit",
+     C::Plain,
+     {{7, P::Total, 0, "0W76"}},
+     {"L7 TotalDigits: TotalToken C 0W76>0876"}},
+    {"TotalHighDigitOtherLookAlike",
+     C::Plain,
+     {{7, P::Total, 0, "S876"}},
+     {"L7 TotalDigits: TotalToken C S876>0876"}},
     // The last line's address: its line sum crosses it with AddressSum;
     // otherwise the block's sums, which see the row, and a step no whole
     // rows left out make up. A step of whole rows may be a row of zeros
@@ -637,6 +647,7 @@ TEST(ApplyWatchReports, WhatCheckWarnsOf) {
         {{7, P::Total, 0, "O876"}},
         {{7, P::Total, 0, "0976"}},
         {{7, P::Total, 0, "O976"}},
+        {{7, P::Total, 0, "0W76"}},
         {{7, P::Total, 0, "0976"}, {6, P::Address, 0, "CO18"}, {13, P::Total, 0, "OCB6"}},
     };
     for (const std::vector<Edit>& edits : typos) {
