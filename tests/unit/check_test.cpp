@@ -774,7 +774,21 @@ const RawCase kRawCases[] = {
     {"RepeatWithoutCheckLines",
      OptionsFor(Convention::NoChecksum),
      "C000 01 02\nC002 03 04\nC002 03 04\nC004 05 06\n",
+     {"L3 Repeat: Duplicate C @2"}},
+    // The last line, or one that the next line does not continue, may be a
+    // row of the same bytes at a mistyped address.
+    {"RepeatAtTheEndWithoutCheckLines",
+     OptionsFor(Convention::NoChecksum),
+     "C000 01 02\nC002 00 00\nC002 00 00\n",
      {"L3 Repeat: Duplicate L @2"}},
+    {"SwapWithoutCheckLines",
+     OptionsFor(Convention::NoChecksum),
+     "C000 01 02\nC004 05 06\nC002 03 04\nC006 07 08\n",
+     {"L2 Swapped: SwappedLines C @3"}},
+    {"SwapAtARegionStartWithoutCheckLines",
+     OptionsFor(Convention::NoChecksum),
+     "C000 01 02\nD002 03 04\nD000 01 02\nD004 05 06\n",
+     {"L2 Gap", "L3 Stray: SwappedLines C @2"}},
     // A first region of a single row, then an aligned new region: no typo.
     {"FirstRegionOfOneRow", kPlain, "C000 01 02 03\nD000 03 04 07\nD002 05 06 0B\n", {"L2 Jump"}},
     // One digit from the address before the region after it, but a region
