@@ -329,8 +329,9 @@ void SwappedPairs(BlockRecord* block) {
     }
     // The first two lines of a region in each other's place: the second is
     // out of the run (the line after continues the first), and it ends
-    // where the first begins. Certain where the region then begins at an
-    // aligned address (or the listing's first line) as the addresses rule.
+    // where the first begins. Named on the step into the region, as above
+    // on the line typed first; certain where the region then begins at an
+    // aligned address as the addresses rule.
     for (const StrayRecord& stray : block->strays) {
         const int i = stray.line - 1;
         if (i < 0 || stray.finding < 0) {
@@ -338,16 +339,24 @@ void SwappedPairs(BlockRecord* block) {
         }
         const RecordedLine& first = block->lines[i];
         const RecordedLine& second = block->lines[stray.line];
-        if (first.address != second.address + second.count) {
+        int step = -1;
+        for (int f = 0; f < static_cast<int>(block->pending.size()); ++f) {
+            const Finding& finding = block->pending[f];
+            step =
+                (finding.kind == FindingKind::AddressStep || finding.kind == FindingKind::Jump) &&
+                        finding.line_number == first.line_number
+                    ? f
+                    : step;
+        }
+        if (step < 0 || first.address != second.address + second.count) {
             continue;
         }
-        const bool region =
-            first.expected_address < 0 || NewRegion(second.address, first.expected_address);
+        const bool region = NewRegion(second.address, first.expected_address);
         const bool last = stray.line + 1 == static_cast<int>(block->lines.size());
         const bool sure = region && ReadsAsTyped(first) && ReadsAsTyped(second) &&
                           (last || NextContinues(*block, stray.line, first.address + first.count));
-        block->pending[stray.finding].Add(AboutLine(
-            DiagnosisKind::SwappedLines, sure ? Certainty::Certain : Certainty::Likely, first));
+        block->pending[step].Add(AboutLine(DiagnosisKind::SwappedLines,
+                                           sure ? Certainty::Certain : Certainty::Likely, second));
     }
 }
 

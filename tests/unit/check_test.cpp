@@ -788,7 +788,7 @@ const RawCase kRawCases[] = {
     {"SwapAtARegionStartWithoutCheckLines",
      OptionsFor(Convention::NoChecksum),
      "C000 01 02\nD002 03 04\nD000 01 02\nD004 05 06\n",
-     {"L2 Gap", "L3 Stray: SwappedLines C @2"}},
+     {"L2 Gap: SwappedLines C @3", "L3 Stray"}},
     // A first region of a single row, then an aligned new region: no typo.
     {"FirstRegionOfOneRow", kPlain, "C000 01 02 03\nD000 03 04 07\nD002 05 06 0B\n", {"L2 Jump"}},
     // One digit from the address before the region after it, but a region
