@@ -344,6 +344,7 @@ void SwappedPairs(BlockRecord* block) {
             const Finding& finding = block->pending[f];
             step =
                 (finding.kind == FindingKind::AddressStep || finding.kind == FindingKind::Jump) &&
+                        finding.step != StepKind::OffAddress &&
                         finding.line_number == first.line_number
                     ? f
                     : step;
