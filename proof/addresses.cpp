@@ -121,12 +121,6 @@ int AddStep(BlockRecord* block, const RecordedLine& line, StepKind step, std::in
     return static_cast<int>(block->pending.size()) - 1;
 }
 
-// An aligned region at `address` that no one-digit typo of the continuing
-// address `expected` reaches.
-bool NewRegion(std::int32_t address, std::int32_t expected) {
-    return address % kRegionAlignment == 0 && DigitsDiffering(address, expected) > 1;
-}
-
 bool SumRight(const ListingOptions& options, const SkippedRecord& skipped, std::int32_t address) {
     const std::uint32_t part = options.address_sum ? AddressPart(options, address) : 0u;
     return ((skipped.data_sum + part) & LineMask(options)) == skipped.given;
@@ -275,6 +269,10 @@ void AnalyseContinuingBlock(AddressTrail* trail, BlockRecord* block, std::int32_
 }
 
 }  // namespace
+
+bool NewRegion(std::int32_t address, std::int32_t expected) {
+    return address % kRegionAlignment == 0 && DigitsDiffering(address, expected) > 1;
+}
 
 void AnalyseAddresses(const ListingOptions& options, AddressTrail* trail, BlockRecord* block,
                       std::int32_t next_address, bool sums_disagree) {

@@ -36,6 +36,10 @@ struct AddressTrail {
     std::vector<std::int32_t> missing_end;
 };
 
+// An aligned region at `address` that no one-digit typo of the continuing
+// address `expected` reaches.
+bool NewRegion(std::int32_t address, std::int32_t expected);
+
 // Decides the readings of the block's skipped lines (their AddressReading
 // diagnoses and, with AddressSum, their line sums), marks each line's
 // address as confirmed or continued otherwise, and adds a finding for every

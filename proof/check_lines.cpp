@@ -147,7 +147,22 @@ void ListingChecker::SumLine(const char* raw, std::size_t length, std::uint32_t 
             tokens.Next(&token);
         }
         Token total;
-        if (!given.two_digit_total && tokens.Next(&total)) {
+        if (!given.two_digit_total && tokens.Next(&total) &&
+            check_.outcome == LineOutcome::Accepted && !options_.ohx_crc &&
+            HighDigitsUnread(raw, upper_, total, sums_.block_sum)) {
+            // High digits typed as no hexadecimal digit, which no look-alike
+            // reading makes the block's sum: the token is wrong whatever the
+            // bytes, and the block's sum in four digits is what it should read.
+            given.total = TotalKind::Sum16;
+            given.total_value = sums_.block_sum & 0xFFFFu;
+            given.total_token = MakeQuote(RawText(raw, upper_, total), total.length);
+            given.total_unknown = true;
+            Finding digits = CheckFinding(line_number, LineOutcome::Accepted);
+            digits.kind = FindingKind::TotalDigits;
+            digits.given = given.total_token;
+            digits.computed = given.total_value;
+            Hold(digits);
+        } else if (!given.two_digit_total && total.length > 0) {
             const TokenRole role = options_.ohx_crc ? TokenRole::Crc : TokenRole::Total;
             Quote reading;
             given.total_misread =
@@ -255,6 +270,17 @@ void ListingChecker::DashedLine(const char* raw, std::size_t length, std::uint32
     block_.crc_start = sums_.block_crc;
 }
 
+bool HighDigitsUnread(const char* raw, const char* upper, Token total, std::uint32_t sum) {
+    if (total.length != 4 || !PassesPairTest(total.text + 2, 2) ||
+        FourDigitTotal(total.text, total.length)) {
+        return false;
+    }
+    int matches = 0;
+    Quote reading;
+    ReadTotal(RawText(raw, upper, total), total.length, TokenRole::Total, sum, &matches, &reading);
+    return matches != 1;
+}
+
 bool ListingChecker::LookAlikeTotal(const char* raw, Token token, TokenRole role,
                                     std::uint32_t read, std::uint32_t sum,
                                     std::uint32_t line_number, Finding* check, Quote* reading) {
@@ -330,6 +356,13 @@ int AcceptedTotalWarnings(const char* raw, const char* upper, std::size_t length
         // no look-alike letter, gives nothing: its block's width is not
         // looked for.
         const bool four = !options.ohx_crc && FourDigitTotal(total.text, total.length);
+        if (!four && !options.ohx_crc && HighDigitsUnread(raw, upper, total, sums.block_sum)) {
+            out[0] = base;
+            out[0].kind = FindingKind::TotalDigits;
+            out[0].given = MakeQuote(RawText(raw, upper, total), total.length);
+            out[0].computed = sums.block_sum & 0xFFFFu;
+            return 1;
+        }
         if (!HasLookAlike(RawText(raw, upper, total), total.length) &&
             (!four || static_cast<std::uint32_t>(HexValue(total.text, total.length)) ==
                           (sums.block_sum & 0xFFFFu))) {

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "proof/addresses.h"
 #include "proof/certainty.h"
 #include "proof/explain.h"
 #include "proof/naming.h"
@@ -270,8 +271,24 @@ void ConfirmChecksumReadings(const ListingOptions& options, const Puzzle& puzzle
     }
 }
 
+// A line the reader took as typed with nothing said of it: its address as
+// typed, every window a pair of digits, its line sum (where there is one)
+// holding.
+bool ReadsAsTyped(const RecordedLine& line) {
+    return line.counted && !line.skipped && line.finding < 0 && line.misread_windows == 0 &&
+           !line.full_width && (line.unknown_high | line.unknown_low) == 0 && line.continuing < 0;
+}
+
+// The line right after `i` in the block continues address `end`.
+bool NextContinues(const BlockRecord& block, int i, std::int32_t end) {
+    const int next = i + 1;
+    return next < static_cast<int>(block.lines.size()) && block.lines[next].address == end;
+}
+
 // Without a check line: a repeated line with the same data as the line of
-// its address.
+// its address. Where it follows that line, both read as typed, and the line
+// after continues from them, it is no row at a mistyped address that holds
+// the same bytes (that row's place is taken): the repeat is certain.
 void SameData(BlockRecord* block) {
     for (const RepeatRecord& repeat : block->repeats) {
         const RecordedLine& line = block->lines[repeat.line];
@@ -281,9 +298,66 @@ void SameData(BlockRecord* block) {
                         sizeof line.values[0] * static_cast<std::size_t>(line.count)) != 0) {
             continue;
         }
-        Diagnosis diagnosis = AboutLine(DiagnosisKind::Duplicate, Certainty::Likely, line);
-        diagnosis.line_number = block->lines[repeat.other].line_number;
+        const RecordedLine& other = block->lines[repeat.other];
+        const bool sure = repeat.other == repeat.line - 1 && ReadsAsTyped(line) &&
+                          ReadsAsTyped(other) &&
+                          NextContinues(*block, repeat.line, other.address + other.count);
+        Diagnosis diagnosis = AboutLine(DiagnosisKind::Duplicate,
+                                        sure ? Certainty::Certain : Certainty::Likely, line);
+        diagnosis.line_number = other.line_number;
         block->pending[repeat.finding].Add(diagnosis);
+    }
+}
+
+// Without a check line: two adjacent lines whose addresses continue each
+// other in the other order are named as swapped. An apply places the bytes
+// by address, so the order changes nothing it writes; the swap is certain
+// where both lines read as typed, the line before continues into the second
+// and the first continues into the line after (or nothing follows).
+void SwappedPairs(BlockRecord* block) {
+    for (const LineSwapRecord& swap : block->swaps) {
+        const RecordedLine& first = block->lines[swap.first];
+        const RecordedLine& second = block->lines[swap.second];
+        const std::int32_t end = first.address + first.count;
+        const bool last = swap.second + 1 == static_cast<int>(block->lines.size());
+        const bool sure = swap.second == swap.first + 1 && ReadsAsTyped(first) &&
+                          ReadsAsTyped(second) && first.expected_address == second.address &&
+                          second.address + second.count == first.address &&
+                          (last || NextContinues(*block, swap.second, end));
+        block->pending[swap.finding].Add(AboutLine(
+            DiagnosisKind::SwappedLines, sure ? Certainty::Certain : Certainty::Likely, second));
+    }
+    // The first two lines of a region in each other's place: the second is
+    // out of the run (the line after continues the first), and it ends
+    // where the first begins. Named on the step into the region, as above
+    // on the line typed first; certain where the region then begins at an
+    // aligned address as the addresses rule.
+    for (const StrayRecord& stray : block->strays) {
+        const int i = stray.line - 1;
+        if (i < 0 || stray.finding < 0) {
+            continue;
+        }
+        const RecordedLine& first = block->lines[i];
+        const RecordedLine& second = block->lines[stray.line];
+        int step = -1;
+        for (int f = 0; f < static_cast<int>(block->pending.size()); ++f) {
+            const Finding& finding = block->pending[f];
+            step =
+                (finding.kind == FindingKind::AddressStep || finding.kind == FindingKind::Jump) &&
+                        finding.step != StepKind::OffAddress &&
+                        finding.line_number == first.line_number
+                    ? f
+                    : step;
+        }
+        if (step < 0 || first.address != second.address + second.count) {
+            continue;
+        }
+        const bool region = NewRegion(second.address, first.expected_address);
+        const bool last = stray.line + 1 == static_cast<int>(block->lines.size());
+        const bool sure = region && ReadsAsTyped(first) && ReadsAsTyped(second) &&
+                          (last || NextContinues(*block, stray.line, first.address + first.count));
+        block->pending[step].Add(AboutLine(DiagnosisKind::SwappedLines,
+                                           sure ? Certainty::Certain : Certainty::Likely, second));
     }
 }
 
@@ -394,6 +468,7 @@ void DiagnoseBlock(const ListingOptions& options, const CheckGiven& given, Block
                    Finding* check, BlockLinks* links) {
     if (!given.judged) {
         SameData(block);
+        SwappedPairs(block);
         AddressBySum(options, block);
         return;
     }

@@ -152,6 +152,12 @@ CheckGiven SumLineGiven(const char* upper, std::size_t length, const CheckLineRe
 // look-alike reading of `diagnosis`; certain when `matches` is 1.
 void NameLookAlike(Diagnosis diagnosis, std::uint32_t read, int matches, Finding* finding);
 
+// Whether a SumLine's total token `total` (of `upper`, typed as `raw`) is
+// four characters whose last two, the digits an apply compares, are digits
+// and whose high digits are not, with no look-alike reading giving `sum`
+// in four digits.
+bool HighDigitsUnread(const char* raw, const char* upper, Token total, std::uint32_t sum);
+
 // What an apply takes without a word in the total of an accepted SumLine or
 // DashedLine (`kind`, evaluated as `check` against `sums`; `width` the
 // widest row of its block), as check reports it: a look-alike letter in its

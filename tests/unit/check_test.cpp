@@ -379,6 +379,16 @@ const TypoCase kTypoCases[] = {
      C::Plain,
      {{7, P::Total, 0, "0976"}},
      {"L7 TotalDigits: TotalToken C 0976>0876"}},
+    // A high digit that is no digit, or whose look-alike reading is not the
+    // sum: the block's sum is what it should read.
+    {"TotalHighDigitNoDigit",
+     C::Plain,
+     {{7, P::Total, 0, "0W76"}},
+     {"L7 TotalDigits: TotalToken C 0W76>0876"}},
+    {"TotalHighDigitOtherLookAlike",
+     C::Plain,
+     {{7, P::Total, 0, "S876"}},
+     {"L7 TotalDigits: TotalToken C S876>0876"}},
     // The last line's address: its line sum crosses it with AddressSum;
     // otherwise the block's sums, which see the row, and a step no whole
     // rows left out make up. A step of whole rows may be a row of zeros
@@ -637,6 +647,7 @@ TEST(ApplyWatchReports, WhatCheckWarnsOf) {
         {{7, P::Total, 0, "O876"}},
         {{7, P::Total, 0, "0976"}},
         {{7, P::Total, 0, "O976"}},
+        {{7, P::Total, 0, "0W76"}},
         {{7, P::Total, 0, "0976"}, {6, P::Address, 0, "CO18"}, {13, P::Total, 0, "OCB6"}},
     };
     for (const std::vector<Edit>& edits : typos) {
@@ -763,7 +774,21 @@ const RawCase kRawCases[] = {
     {"RepeatWithoutCheckLines",
      OptionsFor(Convention::NoChecksum),
      "C000 01 02\nC002 03 04\nC002 03 04\nC004 05 06\n",
+     {"L3 Repeat: Duplicate C @2"}},
+    // The last line, or one that the next line does not continue, may be a
+    // row of the same bytes at a mistyped address.
+    {"RepeatAtTheEndWithoutCheckLines",
+     OptionsFor(Convention::NoChecksum),
+     "C000 01 02\nC002 00 00\nC002 00 00\n",
      {"L3 Repeat: Duplicate L @2"}},
+    {"SwapWithoutCheckLines",
+     OptionsFor(Convention::NoChecksum),
+     "C000 01 02\nC004 05 06\nC002 03 04\nC006 07 08\n",
+     {"L2 Swapped: SwappedLines C @3"}},
+    {"SwapAtARegionStartWithoutCheckLines",
+     OptionsFor(Convention::NoChecksum),
+     "C000 01 02\nD002 03 04\nD000 01 02\nD004 05 06\n",
+     {"L2 Gap: SwappedLines C @3", "L3 Stray"}},
     // A first region of a single row, then an aligned new region: no typo.
     {"FirstRegionOfOneRow", kPlain, "C000 01 02 03\nD000 03 04 07\nD002 05 06 0B\n", {"L2 Jump"}},
     // One digit from the address before the region after it, but a region
